@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <set>
 #include <string>
 #include <vector>
@@ -599,4 +601,17 @@ TEST(EventRegistry, EmptyConverterIsIgnoredAndDoesNotBlockALaterOne) {
                            "TesteVazio");
   EXPECT_EQ(TextoParaTpEventoDFe(ok, "1", "TesteVazio"), teEPEC);
   EXPECT_TRUE(ok);
+}
+
+// The headers are also compiled as UTF-8 (app/, cli/), so a non-ASCII byte would read differently
+// there than in the libraries.
+TEST(Headers, CodeTableHeadersAreAscii) {
+  for (const char* h : {"/fiscal/fscConversao.h", "/fiscal/fscConversaoNFe.h"}) {
+    std::ifstream in(std::string(TUIM_SOURCE_DIR) + h, std::ios::binary);
+    ASSERT_TRUE(in) << h;
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_FALSE(text.empty());
+    for (std::size_t i = 0; i < text.size(); ++i)
+      ASSERT_LT(static_cast<unsigned char>(text[i]), 0x80u) << h << " at byte " << i;
+  }
 }
