@@ -243,7 +243,8 @@ void TGeralConfNFe::SalvarIni(TTuimIni& ini) const {
 void TGeralConfNFe::CarregarIni(const TTuimIni& ini) {
   TGeralConf::CarregarIni(ini);
   const std::string& s = Root().SecaoIni();
-  SetIdCSC(ini.ReadString(s, "IdCSC", fIdCSC));
+  // An unset identifier stays unset instead of becoming "000000".
+  if (std::string id = ini.ReadString(s, "IdCSC", fIdCSC); id != fIdCSC) SetIdCSC(id);
   SetCSC(ini.ReadString(s, "CSC", fCSC));
   SetModeloDF(LerEnum(ini, s, "ModeloDF", fModeloDF, moNFCe));
   SetVersaoDF(LerEnum(ini, s, "VersaoDF", fVersaoDF, ve400));

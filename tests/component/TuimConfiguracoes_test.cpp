@@ -791,6 +791,18 @@ TEST(Ini, OrdinalOutsideTheEnumerationIsNotApplied) {
   EXPECT_EQ(c.Geral().ModeloDF(), moNFe);
 }
 
+TEST(Ini, DefaultTreeComesBackUnchanged) {
+  TConfiguracoesNFe a;
+  TTuimIni ini;
+  a.SalvarIni(ini);
+  TConfiguracoesNFe b;
+  b.CarregarIni(ini);
+  TTuimIni de_novo;
+  b.SalvarIni(de_novo);
+  EXPECT_EQ(de_novo.Text(), ini.Text());
+  EXPECT_EQ(b.Geral().IdCSC(), "");
+}
+
 TEST(Ini, OrderingListIsNotStored) {
   TConfiguracoesNFe a;
   a.Arquivos().OrdenacaoPath().Add(opCNPJ);
