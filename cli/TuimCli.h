@@ -28,6 +28,31 @@ struct CommandRegistrar {
 
 const std::vector<Command>& Commands();
 
+// Subcommands of a command family (`tuim chave decompor`), so that one family can be
+// extended from several files. Register with a file-level `static SubCommandRegistrar`.
+struct SubCommand {
+  std::string family;   // the command word, e.g. "chave"
+  std::string name;     // the word after it, e.g. "decompor"
+  std::string summary;  // one line for `tuim FAMILY --help`
+  std::string help;     // full text for `tuim FAMILY NAME --help` (also shown by `tuim FAMILY --help`)
+  CommandFn run;        // receives the words after NAME
+};
+
+struct SubCommandRegistrar {
+  explicit SubCommandRegistrar(SubCommand s);
+};
+
+// The family's subcommands, sorted by name.
+std::vector<SubCommand> SubCommands(const std::string& family);
+
+// Runs the subcommand named by words[0]; `NAME --help` prints its help; an unknown or
+// missing name is a usage error. A family's Command::run is typically just this call.
+int RunSubCommand(const std::string& family, const std::vector<std::string>& words);
+
+// Text listing the family's subcommands and their full help; empty for a plain command.
+// `tuim FAMILY --help` prints it after the command's own help.
+std::string SubCommandsHelp(const std::string& family);
+
 // Small option reader: "--name value", "--flag"; words without "--" are positional.
 class Args {
 public:

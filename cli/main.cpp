@@ -21,6 +21,54 @@ CommandRegistrar::CommandRegistrar(Command c) {
 
 const std::vector<Command>& Commands() { return Registry(); }
 
+namespace {
+std::vector<SubCommand>& SubRegistry() {
+  static std::vector<SubCommand> r;
+  return r;
+}
+}  // namespace
+
+SubCommandRegistrar::SubCommandRegistrar(SubCommand s) {
+  auto& r = SubRegistry();
+  auto at = std::lower_bound(r.begin(), r.end(), s, [](const SubCommand& a, const SubCommand& b) {
+    return a.family != b.family ? a.family < b.family : a.name < b.name;
+  });
+  r.insert(at, std::move(s));
+}
+
+std::vector<SubCommand> SubCommands(const std::string& family) {
+  std::vector<SubCommand> out;
+  for (const auto& s : SubRegistry())
+    if (s.family == family) out.push_back(s);
+  return out;
+}
+
+int RunSubCommand(const std::string& family, const std::vector<std::string>& words) {
+  if (words.empty())
+    return UsageError("falta o subcomando de " + family + " (veja tuim " + family + " --help)");
+  for (const auto& s : SubRegistry()) {
+    if (s.family != family || s.name != words[0]) continue;
+    std::vector<std::string> rest(words.begin() + 1, words.end());
+    if (std::find(rest.begin(), rest.end(), "--help") != rest.end() ||
+        std::find(rest.begin(), rest.end(), "-h") != rest.end()) {
+      std::cout << s.help;
+      return kExitOk;
+    }
+    return s.run(rest);
+  }
+  return UsageError("subcomando desconhecido: " + family + " " + words[0] + " (veja tuim " + family +
+                    " --help)");
+}
+
+std::string SubCommandsHelp(const std::string& family) {
+  auto subs = SubCommands(family);
+  if (subs.empty()) return "";
+  std::string r = "\nSubcomandos:\n";
+  for (const auto& s : subs) r += "  " + s.name + "\t" + s.summary + "\n";
+  for (const auto& s : subs) r += "\n" + s.help;
+  return r;
+}
+
 Args::Args(const std::vector<std::string>& words, const std::vector<std::string>& flags) {
   for (std::size_t i = 0; i < words.size(); ++i) {
     const std::string& w = words[i];
@@ -115,7 +163,7 @@ int main(int argc, char** argv) {
     if (c.name != words[0]) continue;
     std::vector<std::string> rest(words.begin() + 1, words.end());
     if (!rest.empty() && (rest[0] == "--help" || rest[0] == "-h")) {
-      std::cout << c.help;
+      std::cout << c.help << SubCommandsHelp(c.name);
       return kExitOk;
     }
     try {
