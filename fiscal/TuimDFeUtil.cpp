@@ -11,26 +11,13 @@
 
 #include "fiscal/TuimException.h"
 #include "fiscal/TuimUtil.h"
+#include "fiscal/TuimValidador.h"
 #include "fiscal/fscAuxiliar.h"
 
 namespace tuim {
 namespace {
 
 bool EhDigito(char c) { return c >= '0' && c <= '9'; }
-
-// Modulus-11 digit with the multiplier walking from `ini` to `fim` from the right, back to
-// `ini` after `fim`: 11 - r, or 0 when r < 2.
-int Modulo11(const std::string& s, int ini, int fim) {
-  int soma = 0, peso = ini;
-  int passo = fim >= ini ? 1 : -1;
-  for (auto it = s.rbegin(); it != s.rend(); ++it) {
-    soma += (EhDigito(*it) ? *it - '0' : 0) * peso;
-    peso += passo;
-    if ((passo > 0 && peso > fim) || (passo < 0 && peso < fim)) peso = ini;
-  }
-  int r = soma % 11;
-  return r > 1 ? 11 - r : 0;
-}
 
 // Integer in decimal, zero-filled on the left to `largura`, cut to its leftmost characters.
 std::string Campo(long long v, std::size_t largura) {
@@ -102,7 +89,7 @@ bool ValidarNumeroDI(const std::string& texto) {
   if (d.size() < 11 || d.size() > 12) return false;
   if (d[0] != '2' && d[0] != '4') return false;
   if (!AnoProximo(d.substr(1, 2), 1)) return false;
-  return Modulo11(d.substr(0, d.size() - 1), 2, 9) == d.back() - '0';
+  return DigitoModulo11(d.substr(0, d.size() - 1), 2, 9) == d.substr(d.size() - 1);
 }
 
 bool ValidarNumeroDI12(const std::string& texto) {
@@ -119,13 +106,14 @@ bool ValidarAtoDrawback(const std::string& texto) {
   std::string d = SomenteNumeros(texto);
   if (d.size() == 11) d = d.substr(2);
   if (d.size() != 9 || !AnoProximo(d.substr(0, 2), 2)) return false;
-  return Modulo11(d.substr(0, 8), 2, 9) == d[8] - '0';
+  return DigitoModulo11(d.substr(0, 8), 2, 9) == d.substr(8, 1);
 }
 
 bool ValidarRECOPI(const std::string& texto) {
   std::string d = SomenteNumeros(texto);
   if (d.size() != 20) return false;
-  return Modulo11(d.substr(0, 18), 1, 18) == d[18] - '0' && Modulo11(d.substr(0, 19), 1, 19) == d[19] - '0';
+  return DigitoModulo11(d.substr(0, 18), 1, 18) == d.substr(18, 1) &&
+         DigitoModulo11(d.substr(0, 19), 1, 19) == d.substr(19, 1);
 }
 
 bool ValidarNVE(const std::string& texto) {

@@ -6,6 +6,7 @@
 
 #include "fiscal/TuimException.h"
 #include "fiscal/TuimUtil.h"
+#include "fiscal/TuimValidador.h"
 
 namespace tuim {
 namespace {
@@ -83,46 +84,6 @@ std::string LimparChave(const std::string& chave) {
     if (EhDigito(c) || (c >= 'A' && c <= 'Z' && r.size() >= 6 && r.size() <= 17)) r += static_cast<char>(c);
   }
   return r;
-}
-
-// Modulus 11 with weights 2..9 from the right, each character valued as its code minus 48.
-int DigitoMod11Alfa(const std::string& s) {
-  int soma = 0, peso = 2;
-  for (auto it = s.rbegin(); it != s.rend(); ++it) {
-    soma += (static_cast<unsigned char>(*it) - '0') * peso;
-    peso = peso == 9 ? 2 : peso + 1;
-  }
-  int r = soma % 11;
-  return r < 2 ? 0 : 11 - r;
-}
-
-// Until the validator is in place: the same rules as its CPF and CNPJ checks.
-bool CPFValido(const std::string& texto) {
-  std::string d;
-  for (char c : texto)
-    if (c != '.' && c != '-' && c != '/') d += c;
-  d = Trim(d);
-  if (d.size() != 11 || !TextoNumerico(d)) return false;
-  if (d == std::string(11, d[0]) && d != "") return false;
-  auto digito = [&](int n) {
-    int soma = 0;
-    for (int i = 0; i < n; ++i) soma += (d[i] - '0') * (n + 1 - i);
-    int r = soma % 11;
-    return r < 2 ? 0 : 11 - r;
-  };
-  return digito(9) == d[9] - '0' && digito(10) == d[10] - '0';
-}
-
-bool CNPJValido(const std::string& texto) {
-  std::string d;
-  for (char c : texto)
-    if (c != '.' && c != '-' && c != '/') d += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  d = Trim(d);
-  if (d.size() != 14 || !EhDigito(d[12]) || !EhDigito(d[13])) return false;
-  for (int i = 0; i < 12; ++i)
-    if (!EhDigito(d[i]) && !(d[i] >= 'A' && d[i] <= 'Z')) return false;
-  if (d == std::string(14, '0')) return false;
-  return DigitoMod11Alfa(d.substr(0, 12)) == d[12] - '0' && DigitoMod11Alfa(d.substr(0, 13)) == d[13] - '0';
 }
 
 // A referenced code point as Windows-1252; "?" for one XML forbids or the code page lacks.
@@ -432,9 +393,11 @@ bool ValidarSUFRAMA(const std::string& texto) {
   return d[8] - '0' == esperado;
 }
 
-bool ValidarCNPJ(const std::string& texto) { return CNPJValido(texto); }
+bool ValidarCNPJ(const std::string& texto) { return MensagemErroCNPJ(texto).empty(); }
 
-bool ValidarCPF(const std::string& texto) { return CPFValido(texto); }
+bool ValidarCPF(const std::string& texto) { return MensagemErroCPF(texto).empty(); }
+
+bool ValidarIE(const std::string& ie, const std::string& uf) { return MensagemErroIE(ie, uf).empty(); }
 
 // ---- Text -----------------------------------------------------------------------------------
 

@@ -508,6 +508,12 @@ TEST(CnpjCpf, ValidateWithAndWithoutPunctuation) {
   EXPECT_FALSE(ValidarCPF(""));
 }
 
+TEST(StateRegistration, ChecksWithTheStateAsComplement) {
+  EXPECT_TRUE(ValidarIE("110.042.490.114", "SP"));  // the state's published example
+  EXPECT_FALSE(ValidarIE("110042490115", "SP"));
+  EXPECT_FALSE(ValidarIE("", "SP"));
+}
+
 // ---- Text -----------------------------------------------------------------------------------
 
 TEST(StreetNumber, ShortNumbersAreZeroFilled) {
