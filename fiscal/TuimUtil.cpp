@@ -3,6 +3,7 @@
 #include <openssl/evp.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 namespace tuim {
@@ -373,26 +374,46 @@ std::string EmbaralharXor(const std::string& s, const std::string& chave) {
 // ---- Encoding ---------------------------------------------------------------------------
 
 std::string ParaUTF8(const std::string& s) {
-  std::string r;
-  r.reserve(s.size() + s.size() / 8);
+  // UTF-8 form of every byte, built once: up to three bytes and their count.
+  struct Forma {
+    char b[3];
+    unsigned char n;
+  };
+  static const auto kFormas = [] {
+    std::array<Forma, 256> t{};
+    for (int c = 0; c < 256; ++c) {
+      std::string u;
+      AppendUtf8(u, c < 0x80 ? char32_t(c) : c < 0xA0 ? char32_t(kCp1252High[c - 0x80]) : char32_t(c));
+      t[c].n = static_cast<unsigned char>(u.size());
+      std::memcpy(t[c].b, u.data(), u.size());
+    }
+    return t;
+  }();
+  std::string r(s.size() * 3, '\0');
+  char* o = r.data();
   for (char ch : s) {
     unsigned char c = U(ch);
-    if (c < 0x80) r += ch;
-    else if (c < 0xA0) AppendUtf8(r, kCp1252High[c - 0x80]);
-    else AppendUtf8(r, c);
+    if (c < 0x80) {
+      *o++ = ch;
+    } else {
+      const Forma& f = kFormas[c];
+      std::memcpy(o, f.b, 3);
+      o += f.n;
+    }
   }
+  r.resize(static_cast<std::size_t>(o - r.data()));
   return r;
 }
 
 bool DeUTF8Seguro(const std::string& s, std::string& out) {
   out.clear();
-  out.reserve(s.size());
-  std::size_t i = 0;
-  if (IniciaCom(s, "\xEF\xBB\xBF")) i = 3;
+  std::size_t i = IniciaCom(s, "\xEF\xBB\xBF") ? 3 : 0;
+  out.resize(s.size() - i);
+  char* o = out.data();
   while (i < s.size()) {
     unsigned char c = U(s[i]);
     if (c < 0x80) {
-      out += s[i++];
+      *o++ = s[i++];
       continue;
     }
     char32_t cp;
@@ -400,8 +421,9 @@ bool DeUTF8Seguro(const std::string& s, std::string& out) {
       out.clear();
       return false;
     }
-    out += CodePointParaCp1252(cp);
+    *o++ = CodePointParaCp1252(cp);
   }
+  out.resize(static_cast<std::size_t>(o - out.data()));
   return true;
 }
 

@@ -507,6 +507,7 @@ TEST(LocaleIndependence, NumbersAndDatesIgnoreACommaDecimalLocale) {
     }
   if (chosen) {
     EXPECT_EQ(std::string(std::localeconv()->decimal_point), ",");
+    EXPECT_DOUBLE_EQ(std::strtod("1,5", nullptr), 1.5);  // the C locale is in force
   }
   std::ostringstream probe;
   probe << 1.5;
