@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "security/TuimDFeOpenSSL.h"
+#include "security/TuimDFeWinCrypt.h"
 #include "security/TuimDFeSSLUtil.h"
 
 namespace tuim {
@@ -454,7 +455,7 @@ void TDFeSSL::SetSSLCryptLib(TSSLCryptLib v) {
     } else if (v == cryOpenSSL) {
       novo = std::make_unique<TDFeOpenSSL>(*this);
     } else if (v == cryWinCrypt) {
-      novo = std::make_unique<TDFeCryptIndisponivel>(*this, "TDFeWinCrypt");
+      novo = std::make_unique<TDFeWinCrypt>(*this);
     }
   } catch (...) {
     // The facade always holds one crypto object.
