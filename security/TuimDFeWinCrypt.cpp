@@ -12,12 +12,11 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <map>
 #include <mutex>
 
 #include "security/TuimDFeOpenSSL.h"
-#include "security/TuimDFeSSLUtil.h"
+#include "fiscal/TuimUtil.h"
 
 namespace tuim {
 
@@ -149,13 +148,6 @@ TDateTime ParaHoraLocal(const ASN1_TIME* t) {
   return dt;
 }
 
-bool LerArquivo(const std::string& caminho, std::string& conteudo) {
-  std::ifstream f(caminho, std::ios::binary);
-  if (!f) return false;
-  conteudo.assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-  return !f.bad();
-}
-
 class TSenhaTemporaria {
 public:
   explicit TSenhaTemporaria(std::string s) : fTexto(std::move(s)) {}
@@ -201,7 +193,7 @@ std::string TDFeWinCrypt::SerieDe(x509_st* cert) {
   unsigned char l = static_cast<unsigned char>(der[1]);
   if (l & 0x80) cab += l & 0x7F;
   if (cab >= der.size()) return "";
-  return ssl::Aparar(ssl::ParaHexa(der.substr(cab)));
+  return Trim(TextoParaHex(der.substr(cab)));
 }
 
 void TDFeWinCrypt::LerDadosCertificado(x509_st* cert, TDadosCertificado& dados,
@@ -217,7 +209,7 @@ void TDFeWinCrypt::LerDadosCertificado(x509_st* cert, TDadosCertificado& dados,
     ERR_clear_error();
     throw ETuimDFeException("GetHashSHA1: Erro obtendo \"CERT_HASH_PROP_ID\"");
   }
-  dados.SetImpressaoDigital(ssl::ParaHexa(std::string(reinterpret_cast<char*>(md), n)));
+  dados.SetImpressaoDigital(TextoParaHex(std::string(reinterpret_cast<char*>(md), n)));
 
   dados.SetSubjectName(NomeX509(X509_get_subject_name(cert)));
   if (dados.CNPJTitular().empty()) {
@@ -240,7 +232,7 @@ void TDFeWinCrypt::LerDadosCertificado(x509_st* cert, TDadosCertificado& dados,
   unsigned char* der = nullptr;
   int len = i2d_X509(cert, &der);
   if (len > 0) {
-    dados.SetCertificadoBase64(ssl::CodificarBase64(std::string(reinterpret_cast<char*>(der), len)));
+    dados.SetCertificadoBase64(CodificarBase64(std::string(reinterpret_cast<char*>(der), len)));
     OPENSSL_free(der);
   }
   ERR_clear_error();
@@ -261,7 +253,7 @@ void TDFeWinCrypt::AbrirStoreSistema() {
 void TDFeWinCrypt::ImportarPFX(const std::string& dados) {
   auto store = std::make_unique<TStore>();
   unsigned long codigo = 0;
-  TSenhaTemporaria senha(ssl::CP1252ParaUTF8(FpDFeSSL.Senha()));
+  TSenhaTemporaria senha(ParaUTF8(FpDFeSSL.Senha()));
   switch (plataforma::ImportarPFX(dados, senha.Texto(), *store, codigo)) {
     case rpOk: break;
     case rpInvalido:
@@ -435,7 +427,7 @@ std::string TDFeWinCrypt::DadosPFXCertificado() {
   if (fStore)
     for (const auto& c : fStore->Certificados)
       if (c.Certificado != fCertificado->Certificado) sk_X509_push(cadeia, c.Certificado.get());
-  TSenhaTemporaria senha(ssl::CP1252ParaUTF8(FpDFeSSL.Senha()));
+  TSenhaTemporaria senha(ParaUTF8(FpDFeSSL.Senha()));
   PKCS12* p12 = PKCS12_create(senha.Texto().c_str(), nullptr, fCertificado->ChaveSoftware.get(),
                               fCertificado->Certificado.get(), cadeia, 0, 0, 0, 0, 0);
   sk_X509_free(cadeia);
@@ -565,7 +557,7 @@ void TDFeWinCrypt::LerCertificadosStore() {
 bool TDFeWinCrypt::CarregarCertificadoPublico(const std::string& certificadoX509) {
   FecharCertificado();
   std::string der;
-  if (!ssl::DecodificarBase64(certificadoX509, der) || der.empty()) return false;
+  if (!DecodificarBase64(certificadoX509, der) || der.empty()) return false;
   const unsigned char* p = reinterpret_cast<const unsigned char*>(der.data());
   X509* cert = d2i_X509(nullptr, &p, static_cast<long>(der.size()));
   ERR_clear_error();

@@ -171,12 +171,12 @@ TEST_F(DFeSSL, SelectingXmlSecRaisesAndKeepsThePreviousSigner) {
   EXPECT_EQ(ssl.Assinar("<a/>", "a", "a"), "<a>assinado</a>");
 }
 
-TEST_F(DFeSSL, WindowsCryptoWithoutItsBackendSaysSoOnFirstUse) {
+TEST_F(DFeSSL, WindowsCryptoIsTheWinCryptBackend) {
   TDFeSSL ssl;
   ssl.SetSSLCryptLib(cryWinCrypt);
   EXPECT_EQ(ssl.SSLCryptLib(), cryWinCrypt);
   EXPECT_EQ(ssl.SSLCryptClass().ClassName(), "TDFeWinCrypt");
-  EXPECT_EQ(MensagemDe([&] { ssl.GarantirCertificado(); }), "\"TDFeWinCrypt\" não disponível nesta compilação");
+  EXPECT_EQ(MensagemDe([&] { ssl.GarantirCertificado(); }), "DadosPFX, ArquivoPFX ou NumeroSerie não especificados !");
 }
 
 struct CasoBase {
