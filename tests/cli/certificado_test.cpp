@@ -39,9 +39,12 @@ TEST(CertificadoCli, ListarShowsTheFileCertificateOrSaysTheStoreIsMissing) {
   ASSERT_EQ(l.size(), 1u);
   std::string serie = Executar("openssl x509 -noout -serial -in " + Certificado("pessoa.pem"));
   EXPECT_EQ(l[0], serie.substr(7) + "\tFULANO DE TAL\t12345678909\t2055-12-31T12:00:00\t");
+  // Without a PKCS#11 module there is no token store to list.
+  setenv("TUIM_PKCS11_MODULE", "/nao/existe/modulo-pkcs11.so", 1);
   auto s = RunTuim({"certificado", "listar"});
+  unsetenv("TUIM_PKCS11_MODULE");
   EXPECT_EQ(s.code, 1);
-  EXPECT_NE(s.err.find("TDFeWinCrypt"), std::string::npos) << s.err;
+  EXPECT_NE(s.err.find("TDFeWinCrypt. Erro ao abrir StoreName: My Location: 2"), std::string::npos) << s.err;
 }
 
 TEST(HashCli, DigestAndSignatureMatchTheOpensslTool) {
