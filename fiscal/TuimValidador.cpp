@@ -299,6 +299,16 @@ std::vector<std::string> ElementosPadrao(const char* padrao) {
   return out;
 }
 
+// Patterns are read once; the table is constant.
+const std::vector<std::string>& PadraoDaRegra(const RegraIE& r) {
+  static const std::vector<std::vector<std::string>> lidos = [] {
+    std::vector<std::vector<std::string>> v;
+    for (const RegraIE& x : kRegrasIE) v.push_back(ElementosPadrao(x.padrao));
+    return v;
+  }();
+  return lidos[&r - kRegrasIE];
+}
+
 bool AceitaElemento(const std::string& el, char c) {
   if (el == "0-9" || el == "DVX" || el == "DVY") return IsDigit(c);
   if (el.size() == 1) return c == el[0];
@@ -551,7 +561,7 @@ void TTuimValidador::ValidarIE() {
   }
 
   if (msg.empty()) {
-    const std::vector<std::string> padrao = ElementosPadrao(regra->padrao);
+    const std::vector<std::string>& padrao = PadraoDaRegra(*regra);
     const std::size_t deslocamento = 14 - v.size();
     const std::string campo = std::string(deslocamento, ' ') + v;
     int posX = -1, posY = -1;
