@@ -1,5 +1,6 @@
 #include "xml/TuimLeitor.h"
 
+#include <algorithm>
 #include <charconv>
 #include <fstream>
 #include <limits>
@@ -148,7 +149,9 @@ const std::string& TLeitor::Niveis(int nivel) const {
 }
 
 void TLeitor::SetNiveis(int nivel, std::string v) {
-  if (nivel >= 1 && nivel < kNiveis) fNiveis[static_cast<std::size_t>(nivel)] = std::move(v);
+  if (nivel < 1 || nivel >= kNiveis) return;
+  fNiveis[static_cast<std::size_t>(nivel)] = std::move(v);
+  fGeracao[static_cast<std::size_t>(nivel)] = ++fContadorGeracao;
 }
 
 bool TLeitor::LerArquivo(const std::string& caminho) {
@@ -174,7 +177,7 @@ bool TLeitor::LerArquivo(const std::string& caminho) {
     i = p + 1;
     if (bruto[p] == '\r' && i < bruto.size() && bruto[i] == '\n') ++i;
   }
-  fArquivo = std::move(texto);
+  SetArquivo(std::move(texto));
   return true;
 }
 
@@ -189,11 +192,28 @@ std::string TLeitor::ExtrairGrupo(int nivel, const std::string& tagInicioBruta, 
   fGrupo.clear();
   if (tagInicio.empty()) return {};
 
-  for (int i = 1; i < ocorrencia; ++i) {
-    std::size_t p = texto.find("</" + tagFim + ">");
-    if (p == npos) return {};  // fewer occurrences than asked
-    texto.remove_prefix(p + tagFim.size() + 3);
+  const std::size_t origem = static_cast<std::size_t>(nivel - 1);
+  const int pular = std::max(ocorrencia - 1, 0);
+  TOcorrenciaLida& ultima = fUltimaOcorrencia;
+  std::size_t base = 0;
+  int saltadas = 0;
+  if (ultima.nivel == nivel - 1 && ultima.geracao == fGeracao[origem] && ultima.tagFim == tagFim &&
+      ultima.saltadas <= pular && ultima.posicao <= texto.size()) {
+    base = ultima.posicao;
+    saltadas = ultima.saltadas;
   }
+  const std::string fechamento = "</" + tagFim + ">";
+  for (; saltadas < pular; ++saltadas) {
+    std::size_t p = texto.find(fechamento, base);
+    if (p == npos) return {};  // fewer occurrences than asked
+    base = p + fechamento.size();
+  }
+  ultima.nivel = nivel - 1;
+  ultima.geracao = fGeracao[origem];
+  ultima.tagFim = tagFim;
+  ultima.saltadas = saltadas;
+  ultima.posicao = base;
+  texto.remove_prefix(base);
 
   std::size_t corte = FimDoFechamento(texto, tagFim);
   if (corte == npos) return {};
@@ -211,6 +231,7 @@ std::string TLeitor::ExtrairGrupo(int nivel, const std::string& tagInicioBruta, 
   while (!grupo.empty() && Branco(grupo.back())) grupo.remove_suffix(1);
 
   fNiveis[static_cast<std::size_t>(nivel)] = std::string(grupo);
+  fGeracao[static_cast<std::size_t>(nivel)] = ++fContadorGeracao;
   fGrupo = fNiveis[static_cast<std::size_t>(nivel)];
   return fGrupo;
 }
