@@ -9,6 +9,7 @@
 
 #include "fiscal/TuimDateTime.h"
 #include "fiscal/TuimException.h"
+#include "fiscal/fscAuxiliar.h"
 
 namespace tuim {
 namespace {
@@ -60,49 +61,6 @@ std::size_t FimDoFechamento(std::string_view texto, const std::string& tag, std:
   if (gt == npos) return npos;
   if (inicioFechamento) *inicioFechamento = p;
   return gt + 1;
-}
-
-std::string DecodificarEntidades(std::string_view entrada) {
-  std::string s(entrada);
-  static const std::pair<const char*, char> kNomes[] = {
-      {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&#39;", '\''}};
-  for (const auto& [nome, c] : kNomes) {
-    std::string_view ent(nome);
-    std::string r;
-    std::size_t i = 0, p;
-    if (s.find(ent) == npos) continue;
-    while ((p = s.find(ent, i)) != npos) {
-      r.append(s, i, p - i);
-      r += c;
-      i = p + ent.size();
-    }
-    r.append(s, i, npos);
-    s = std::move(r);
-  }
-  // Hexadecimal references, read two digits at a time; a result may itself start a reference.
-  std::size_t p = s.find("&#x");
-  while (p != npos) {
-    std::size_t fim = s.find(';', p + 3);
-    std::size_t tamRef = (fim == npos ? s.size() : fim + 1) - p;
-    std::string_view hex(s.data() + p + 3, (fim == npos ? s.size() : fim) - p - 3);
-    std::string valor;
-    bool ok = true;
-    for (std::size_t k = 0; k < hex.size(); k += 2) {
-      std::string_view par = hex.substr(k, 2);
-      unsigned v = 0;
-      auto res = std::from_chars(par.data(), par.data() + par.size(), v, 16);
-      if (res.ec != std::errc() || res.ptr != par.data() + par.size()) {
-        ok = false;
-        break;
-      }
-      valor += static_cast<char>(v);
-    }
-    if (!ok) valor = std::string(hex);
-    s.replace(p, tamRef, valor);
-    std::size_t volta = p >= 2 ? p - 2 : 0;
-    p = s.find("&#x", volta);
-  }
-  return std::string(Aparar(s));
 }
 
 int Numero(std::string_view texto, std::size_t posicao, std::size_t tamanho) {
@@ -268,7 +226,7 @@ TValorCampo TLeitor::LerCampo(TFormatoCampo tipo, const std::string& tagBruta, c
 
   switch (tipo) {
     case fcTexto:
-      return TValorCampo(DecodificarEntidades(campo));
+      return TValorCampo(DecodificarEntidadesXML(std::string(campo)));
     case fcDigitos:
       return TValorCampo(std::string(campo));
     case fcInteiro: {
@@ -363,7 +321,7 @@ TValorCampo TLeitor::LerAtributo(const std::string& atributoBruto, const std::st
   std::string_view valor = grupo.substr(aspa + 1, fecha - aspa - 1);
   while (!valor.empty() && Branco(valor.front())) valor.remove_prefix(1);
   if (valor.empty()) return TValorCampo(std::string());
-  return TValorCampo(DecodificarEntidades(valor));
+  return TValorCampo(DecodificarEntidadesXML(std::string(valor)));
 }
 
 }  // namespace tuim
