@@ -6,7 +6,7 @@
 #include <QScreen>
 #include <QTextCursor>
 
-#include "fiscal/fscAuxiliar.h"
+#include "fiscal/TuimUtil.h"
 
 namespace tuim {
 
@@ -18,12 +18,6 @@ const std::array<std::uint32_t, 10> CoresSegmentosChave = {7292911, 6738431, 105
                                                            7292911, 6738431, 10540550, 11700753, 4995847};
 
 namespace {
-
-// Windows-1252 bytes 0x80-0x9F; 0 marks the five bytes the code page leaves undefined.
-constexpr char16_t kCp1252Alto[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
 // Consolas is the face the window was drawn for; Inconsolata has nearly its metrics, so the
 // 44 characters of a key still fit the key display; otherwise the system's fixed-pitch face.
@@ -75,38 +69,9 @@ QLineEdit* Editor(QWidget* parent, const QFont& font, const char* name, int top,
 
 }  // namespace
 
-std::string QStringParaCp1252(const QString& s) {
-  std::string out;
-  out.reserve(static_cast<std::size_t>(s.size()));
-  for (qsizetype i = 0; i < s.size(); ++i) {
-    char16_t u = s[i].unicode();
-    if (QChar::isHighSurrogate(u) && i + 1 < s.size() && QChar::isLowSurrogate(s[i + 1].unicode())) {
-      ++i;  // one character outside the code page
-      out += '?';
-      continue;
-    }
-    if (u < 0x80 || (u >= 0xA0 && u <= 0xFF)) {
-      out += static_cast<char>(u);
-      continue;
-    }
-    char b = '?';
-    for (int k = 0; k < 32; ++k)
-      if (kCp1252Alto[k] != 0 && kCp1252Alto[k] == u) b = static_cast<char>(0x80 + k);
-    out += b;
-  }
-  return out;
-}
+std::string QStringParaCp1252(const QString& s) { return DeUTF8(s.toUtf8().toStdString()); }
 
-QString Cp1252ParaQString(const std::string& s) {
-  QString out;
-  out.reserve(static_cast<qsizetype>(s.size()));
-  for (unsigned char c : s) {
-    char16_t u = c;
-    if (c >= 0x80 && c < 0xA0) u = kCp1252Alto[c - 0x80] ? kCp1252Alto[c - 0x80] : char16_t(0xFFFD);
-    out += QChar(u);
-  }
-  return out;
-}
+QString Cp1252ParaQString(const std::string& s) { return QString::fromStdString(ParaUTF8(s)); }
 
 TMainFrm::TMainFrm(QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
