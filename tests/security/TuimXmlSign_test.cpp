@@ -1,4 +1,5 @@
 #include "security/TuimXmlSign.h"
+#include "security/TuimSignature.h"
 
 #include <gtest/gtest.h>
 
@@ -390,4 +391,33 @@ TEST_F(Assinatura, ThreadsStartingTogetherAllSign) {
     });
   for (auto& t : ts) t.join();
   for (const auto& o : out) EXPECT_TRUE(XmlSecAceita(o, kIdNFe));
+}
+
+TEST_F(Assinatura, StoredSignatureIsWrittenBackAndStillVerifies) {
+  std::string out = ssl.Assinar(NFe(), "NFe", "infNFe");
+  TSignature s;
+  s.SetURI(Entre(out, "<Reference URI=\"", "\""));
+  s.SetDigestValue(Entre(out, "<DigestValue>", "</DigestValue>"));
+  s.SetSignatureValue(Entre(out, "<SignatureValue>", "</SignatureValue>"));
+  s.SetX509Certificate(Entre(out, "<X509Certificate>", "</X509Certificate>"));
+  TSignature copia;
+  copia = s;
+  bool ok = copia.GerarXML();
+  for (const auto& a : copia.Gerador().ListaDeAlertas()) ADD_FAILURE() << a;
+  ASSERT_TRUE(ok);
+  std::string assinatura = copia.Gerador().ArquivoFormatoXML();
+  std::string original = out.substr(out.find("<Signature"));
+  original = original.substr(0, original.find("</Signature>") + 12);
+  EXPECT_EQ(assinatura, original);
+  std::string refeito = out.substr(0, out.find("<Signature")) + assinatura + "</NFe>";
+  EXPECT_TRUE(XmlSecAceita(refeito, kIdNFe));
+}
+
+TEST(TSignatureEscrita, MissingValuesStillWriteTheirElements) {
+  TSignature s;
+  s.SetURI("#NFe1");
+  EXPECT_TRUE(s.GerarXML());  // the three values have no minimum length
+  const std::string& x = s.Gerador().ArquivoFormatoXML();
+  EXPECT_NE(x.find("<DigestValue></DigestValue>"), std::string::npos);
+  EXPECT_NE(x.find("<X509Data><X509Certificate></X509Certificate></X509Data>"), std::string::npos);
 }
