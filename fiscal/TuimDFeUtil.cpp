@@ -1,7 +1,6 @@
 #include "fiscal/TuimDFeUtil.h"
 
 #include <openssl/evp.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cctype>
@@ -11,44 +10,14 @@
 #include <random>
 
 #include "fiscal/TuimException.h"
+#include "fiscal/TuimUtil.h"
+#include "fiscal/TuimValidador.h"
 #include "fiscal/fscAuxiliar.h"
 
 namespace tuim {
 namespace {
 
 bool EhDigito(char c) { return c >= '0' && c <= '9'; }
-
-bool SoDigitos(const std::string& s) {
-  return !s.empty() && std::all_of(s.begin(), s.end(), EhDigito);
-}
-
-std::string Digitos(const std::string& s) {
-  std::string r;
-  for (char c : s)
-    if (EhDigito(c)) r += c;
-  return r;
-}
-
-std::string Aparar(const std::string& s) {
-  std::size_t a = 0, b = s.size();
-  while (a < b && static_cast<unsigned char>(s[a]) <= ' ') ++a;
-  while (b > a && static_cast<unsigned char>(s[b - 1]) <= ' ') --b;
-  return s.substr(a, b - a);
-}
-
-// Modulus-11 digit with the multiplier walking from `ini` to `fim` from the right, back to
-// `ini` after `fim`: 11 - r, or 0 when r < 2.
-int Modulo11(const std::string& s, int ini, int fim) {
-  int soma = 0, peso = ini;
-  int passo = fim >= ini ? 1 : -1;
-  for (auto it = s.rbegin(); it != s.rend(); ++it) {
-    soma += (EhDigito(*it) ? *it - '0' : 0) * peso;
-    peso += passo;
-    if ((passo > 0 && peso > fim) || (passo < 0 && peso < fim)) peso = ini;
-  }
-  int r = soma % 11;
-  return r > 1 ? 11 - r : 0;
-}
 
 // Integer in decimal, zero-filled on the left to `largura`, cut to its leftmost characters.
 std::string Campo(long long v, std::size_t largura) {
@@ -59,36 +28,17 @@ std::string Campo(long long v, std::size_t largura) {
 
 // Distance of a two-digit year from this year's, across the turn of a century too.
 bool AnoProximo(const std::string& yy, int tolerancia) {
-  if (yy.size() != 2 || !SoDigitos(yy)) return false;
+  if (yy.size() != 2 || !TextoNumerico(yy)) return false;
   int atual = YearOf(Today()) % 100;
   int d = std::abs((yy[0] - '0') * 10 + (yy[1] - '0') - atual);
   return std::min(d, 100 - d) <= tolerancia;
 }
 
-std::string PastaPrograma() {
-  std::error_code ec;
-  auto exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-  return ec ? std::string() : exe.parent_path().string();
-}
-
 std::string ArquivoMunicipios(const std::string& uf, const std::string& pasta) {
   int codigo = SiglaParaCodigoUF(uf);
   if (codigo == 0) return "";
-  std::filesystem::path p = pasta.empty() ? std::filesystem::path(PastaPrograma()) / "MunIBGE" : std::filesystem::path(pasta);
+  std::filesystem::path p = pasta.empty() ? std::filesystem::path(PastaAplicacao()) / "MunIBGE" : std::filesystem::path(pasta);
   return (p / ("MunIBGE-UF" + std::to_string(codigo) + ".txt")).string();
-}
-
-// Upper case without accents, for comparing municipality names (Windows-1252 letters).
-std::string NomeComparavel(const std::string& s) {
-  static constexpr char kSemAcento[65] =
-      "AAAAAAACEEEEIIIIDNOOOOOx0UUUUYbBaaaaaaaceeeeiiiionooooo/0uuuuyby";
-  std::string r;
-  for (unsigned char c : s) {
-    char x = c >= 192 ? kSemAcento[c - 192] : static_cast<char>(c);
-    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
-    r += x;
-  }
-  return r;
 }
 
 }  // namespace
@@ -119,8 +69,8 @@ std::string GerarChaveAcesso(int codigoUF, TDateTime emissao, const std::string&
   std::string doc;
   for (char c : documento)
     if (EhDigito(c) || (c >= 'A' && c <= 'Z')) doc += c;
-  bool alfa = doc.size() == 14 && EhDigito(doc[12]) && EhDigito(doc[13]) && !SoDigitos(doc);
-  if (!alfa) doc = Digitos(documento);
+  bool alfa = doc.size() == 14 && EhDigito(doc[12]) && EhDigito(doc[13]) && !TextoNumerico(doc);
+  if (!alfa) doc = SomenteNumeros(documento);
   if (doc.size() < 14) doc.insert(0, 14 - doc.size(), '0');
   doc.resize(14);
 
@@ -135,40 +85,41 @@ std::string GerarChaveAcesso(int codigoUF, TDateTime emissao, const std::string&
 }
 
 bool ValidarNumeroDI(const std::string& texto) {
-  std::string d = Digitos(texto);
+  std::string d = SomenteNumeros(texto);
   if (d.size() < 11 || d.size() > 12) return false;
   if (d[0] != '2' && d[0] != '4') return false;
   if (!AnoProximo(d.substr(1, 2), 1)) return false;
-  return Modulo11(d.substr(0, d.size() - 1), 2, 9) == d.back() - '0';
+  return DigitoModulo11(d.substr(0, d.size() - 1), 2, 9) == d.substr(d.size() - 1);
 }
 
 bool ValidarNumeroDI12(const std::string& texto) {
-  return texto.size() == 12 && SoDigitos(texto) && AnoProximo(texto.substr(0, 2), 1);
+  return texto.size() == 12 && TextoNumerico(texto) && AnoProximo(texto.substr(0, 2), 1);
 }
 
 bool ValidarNumeroRE(const std::string& texto) {
-  if (texto.size() != 12 || !SoDigitos(texto) || !AnoProximo(texto.substr(0, 2), 1)) return false;
+  if (texto.size() != 12 || !TextoNumerico(texto) || !AnoProximo(texto.substr(0, 2), 1)) return false;
   int seq = std::stoi(texto.substr(9, 3));
   return seq >= 1 && seq <= 999;
 }
 
 bool ValidarAtoDrawback(const std::string& texto) {
-  std::string d = Digitos(texto);
+  std::string d = SomenteNumeros(texto);
   if (d.size() == 11) d = d.substr(2);
   if (d.size() != 9 || !AnoProximo(d.substr(0, 2), 2)) return false;
-  return Modulo11(d.substr(0, 8), 2, 9) == d[8] - '0';
+  return DigitoModulo11(d.substr(0, 8), 2, 9) == d.substr(8, 1);
 }
 
 bool ValidarRECOPI(const std::string& texto) {
-  std::string d = Digitos(texto);
+  std::string d = SomenteNumeros(texto);
   if (d.size() != 20) return false;
-  return Modulo11(d.substr(0, 18), 1, 18) == d[18] - '0' && Modulo11(d.substr(0, 19), 1, 19) == d[19] - '0';
+  return DigitoModulo11(d.substr(0, 18), 1, 18) == d.substr(18, 1) &&
+         DigitoModulo11(d.substr(0, 19), 1, 19) == d.substr(19, 1);
 }
 
 bool ValidarNVE(const std::string& texto) {
   if (texto.size() != 6) return false;
   auto letra = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); };
-  return letra(texto[0]) && letra(texto[1]) && SoDigitos(texto.substr(2));
+  return letra(texto[0]) && letra(texto[1]) && TextoNumerico(texto.substr(2));
 }
 
 bool ContemAssinatura(const std::string& xml) {
@@ -219,7 +170,7 @@ std::string NomeMunicipio(const std::string& uf, int codigo, const std::string& 
   // The code field (columns 1-7) must match whole: "51" is no municipality of Mato Grosso.
   std::string alvo = std::to_string(codigo), linha;
   while (std::getline(in, linha)) {
-    if (Aparar(linha.substr(0, 7)) == alvo) return linha.size() > 8 ? Aparar(linha.substr(8)) : "";
+    if (Trim(linha.substr(0, 7)) == alvo) return linha.size() > 8 ? Trim(linha.substr(8)) : "";
   }
   return "";
 }
@@ -229,16 +180,16 @@ int CodigoMunicipio(const std::string& nome, const std::string& uf, const std::s
   if (arquivo.empty()) return 0;
   std::ifstream in(arquivo, std::ios::binary);
   if (!in) return 0;
-  std::string alvo = Aparar(NomeComparavel(nome));
+  std::string alvo = Trim(UpperCase(RemoverAcentos(nome)));
   if (alvo.empty()) return 0;
   // An exact name wins over a longer one that merely begins with it.
   int prefixo = 0;
   std::string linha;
   while (std::getline(in, linha)) {
     if (linha.size() <= 8) continue;
-    std::string campo = Aparar(NomeComparavel(linha.substr(8)));
-    std::string cod = Aparar(linha.substr(0, 7));
-    if (!SoDigitos(cod)) continue;
+    std::string campo = Trim(UpperCase(RemoverAcentos(linha.substr(8))));
+    std::string cod = Trim(linha.substr(0, 7));
+    if (!TextoNumerico(cod)) continue;
     if (campo == alvo) return std::stoi(cod);
     if (prefixo == 0 && campo.compare(0, alvo.size(), alvo) == 0) prefixo = std::stoi(cod);
   }
@@ -250,9 +201,7 @@ std::string CalcularHashCSRT(const std::string& csrt, const std::string& chave) 
   unsigned char md[EVP_MAX_MD_SIZE];
   unsigned int n = 0;
   if (EVP_Digest(dados.data(), dados.size(), md, &n, EVP_sha1(), nullptr) != 1) return "";
-  unsigned char b64[4 * ((EVP_MAX_MD_SIZE + 2) / 3) + 1];
-  int m = EVP_EncodeBlock(b64, md, static_cast<int>(n));
-  return std::string(reinterpret_cast<char*>(b64), m);
+  return CodificarBase64(std::string(reinterpret_cast<char*>(md), n));
 }
 
 }  // namespace tuim

@@ -5,6 +5,8 @@
 #include <cstring>
 
 #include "fiscal/TuimException.h"
+#include "fiscal/TuimUtil.h"
+#include "fiscal/TuimValidador.h"
 
 namespace tuim {
 namespace {
@@ -55,27 +57,6 @@ constexpr int kCodigosProibidos[] = {0,        11111111, 22222222, 33333333, 444
 
 bool EhDigito(char c) { return c >= '0' && c <= '9'; }
 
-bool SoDigitos(const std::string& s) {
-  if (s.empty()) return false;
-  for (char c : s)
-    if (!EhDigito(c)) return false;
-  return true;
-}
-
-std::string Digitos(const std::string& s) {
-  std::string r;
-  for (char c : s)
-    if (EhDigito(c)) r += c;
-  return r;
-}
-
-std::string Aparar(const std::string& s) {
-  std::size_t a = 0, b = s.size();
-  while (a < b && static_cast<unsigned char>(s[a]) <= ' ') ++a;
-  while (b > a && static_cast<unsigned char>(s[b - 1]) <= ' ') --b;
-  return s.substr(a, b - a);
-}
-
 // Positions from 1; what lies past the end is simply not there.
 std::string Copiar(const std::string& s, std::size_t pos, std::size_t n) {
   if (pos < 1 || pos > s.size()) return "";
@@ -84,7 +65,7 @@ std::string Copiar(const std::string& s, std::size_t pos, std::size_t n) {
 
 // Whole text as a non-negative decimal, `padrao` when it is not one.
 long long ParaInteiro(const std::string& s, long long padrao = 0) {
-  if (!SoDigitos(s) || s.size() > 18) return padrao;
+  if (!TextoNumerico(s) || s.size() > 18) return padrao;
   return std::strtoll(s.c_str(), nullptr, 10);
 }
 
@@ -105,60 +86,11 @@ std::string LimparChave(const std::string& chave) {
   return r;
 }
 
-// Modulus 11 with weights 2..9 from the right, each character valued as its code minus 48.
-int DigitoMod11Alfa(const std::string& s) {
-  int soma = 0, peso = 2;
-  for (auto it = s.rbegin(); it != s.rend(); ++it) {
-    soma += (static_cast<unsigned char>(*it) - '0') * peso;
-    peso = peso == 9 ? 2 : peso + 1;
-  }
-  int r = soma % 11;
-  return r < 2 ? 0 : 11 - r;
-}
-
-// Until the validator is in place: the same rules as its CPF and CNPJ checks.
-bool CPFValido(const std::string& texto) {
-  std::string d;
-  for (char c : texto)
-    if (c != '.' && c != '-' && c != '/') d += c;
-  d = Aparar(d);
-  if (d.size() != 11 || !SoDigitos(d)) return false;
-  if (d == std::string(11, d[0]) && d != "") return false;
-  auto digito = [&](int n) {
-    int soma = 0;
-    for (int i = 0; i < n; ++i) soma += (d[i] - '0') * (n + 1 - i);
-    int r = soma % 11;
-    return r < 2 ? 0 : 11 - r;
-  };
-  return digito(9) == d[9] - '0' && digito(10) == d[10] - '0';
-}
-
-bool CNPJValido(const std::string& texto) {
-  std::string d;
-  for (char c : texto)
-    if (c != '.' && c != '-' && c != '/') d += static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  d = Aparar(d);
-  if (d.size() != 14 || !EhDigito(d[12]) || !EhDigito(d[13])) return false;
-  for (int i = 0; i < 12; ++i)
-    if (!EhDigito(d[i]) && !(d[i] >= 'A' && d[i] <= 'Z')) return false;
-  if (d == std::string(14, '0')) return false;
-  return DigitoMod11Alfa(d.substr(0, 12)) == d[12] - '0' && DigitoMod11Alfa(d.substr(0, 13)) == d[13] - '0';
-}
-
-// Windows-1252 bytes 0x80-0x9F and the code points they stand for (0: no character).
-constexpr char16_t kCp1252Alto[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-
-// A code point as its Windows-1252 byte; "?" when it has none or XML forbids it.
-char CodePointParaCp1252(unsigned long cp) {
+// A referenced code point as Windows-1252; "?" for one XML forbids or the code page lacks.
+char CaractereReferenciado(unsigned long cp) {
   if (cp == 0x09 || cp == 0x0A || cp == 0x0D) return static_cast<char>(cp);
-  if (cp < 0x20) return '?';
-  if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<char>(cp);
-  for (int i = 0; i < 32; ++i)
-    if (kCp1252Alto[i] != 0 && kCp1252Alto[i] == cp) return static_cast<char>(0x80 + i);
-  return '?';
+  if (cp < 0x20 || (cp >= 0xD800 && cp <= 0xDFFF) || cp == 0xFFFE || cp == 0xFFFF || cp > 0x10FFFF) return '?';
+  return CodePointParaCp1252(static_cast<char32_t>(cp));
 }
 
 }  // namespace
@@ -217,7 +149,7 @@ void TTimeZoneConf::SetTimeZoneStr(const std::string& valor) {
     fTimeZoneStr.clear();
     return;
   }
-  if (Aparar(valor).empty()) {
+  if (Trim(valor).empty()) {
     fTimeZoneStr = FusoHorarioSistema();
     return;
   }
@@ -326,7 +258,7 @@ std::string FusoHorario(const std::string& uf, TDateTime t) {
 // ---- Access keys ----------------------------------------------------------------------------
 
 bool ValidarAnoMes(const std::string& texto) {
-  if (texto.size() != 4 || !SoDigitos(texto)) return false;
+  if (texto.size() != 4 || !TextoNumerico(texto)) return false;
   int mes = (texto[2] - '0') * 10 + (texto[3] - '0');
   return mes >= 1 && mes <= 12;
 }
@@ -452,7 +384,7 @@ bool ValidarModeloNFReferenciada(int modelo, double versao) {
 
 bool ValidarSUFRAMA(const std::string& texto) {
   // Weights 9..2 over the first eight digits; the ninth is the check digit, not a summand.
-  std::string d = Digitos(texto);
+  std::string d = SomenteNumeros(texto);
   if (d.size() <= 8) return false;
   int soma = 0;
   for (int i = 0; i < 8; ++i) soma += (d[i] - '0') * (9 - i);
@@ -461,19 +393,41 @@ bool ValidarSUFRAMA(const std::string& texto) {
   return d[8] - '0' == esperado;
 }
 
-bool ValidarCNPJ(const std::string& texto) { return CNPJValido(texto); }
+bool ValidarCNPJ(const std::string& texto) { return MensagemErroCNPJ(texto).empty(); }
 
-bool ValidarCPF(const std::string& texto) { return CPFValido(texto); }
+bool ValidarCPF(const std::string& texto) { return MensagemErroCPF(texto).empty(); }
+
+bool ValidarIE(const std::string& ie, const std::string& uf) { return MensagemErroIE(ie, uf).empty(); }
 
 // ---- Text -----------------------------------------------------------------------------------
 
 std::string AjustarNumeroEndereco(bool preencher, const std::string& texto) {
-  std::string r = Aparar(texto);
-  if (preencher && SoDigitos(r)) {
+  std::string r = Trim(texto);
+  if (preencher && TextoNumerico(r)) {
     if (r.size() == 1) return "00" + r;
     if (r.size() == 2) return "0" + r;
   }
   return r;
+}
+
+std::string PrepararTextoXML(bool removerEspacos, const std::string& texto, bool removerAcentos,
+                             bool substituirQuebras, const std::string& quebra) {
+  std::string r = removerAcentos ? RemoverAcentos(texto) : texto;
+  // XML 1.0 has no form for the other C0 controls, whatever the caller asked for.
+  for (char& c : r) {
+    unsigned char u = static_cast<unsigned char>(c);
+    if (u < 0x20 && u != '\t' && u != '\n' && u != '\r') c = ' ';
+  }
+  r = TratarEntidades(r, false);
+  if (removerEspacos) {
+    std::string t;
+    t.reserve(r.size());
+    for (char c : r)
+      if (!(c == ' ' && !t.empty() && t.back() == ' ')) t += c;
+    r.swap(t);
+  }
+  if (substituirQuebras) r = NormalizarQuebras(r, quebra);
+  return Trim(r);
 }
 
 std::string DecodificarEntidadesXML(const std::string& texto) {
@@ -521,14 +475,14 @@ std::string DecodificarEntidadesXML(const std::string& texto) {
         ++j;
       }
       if (j > inicio && j < texto.size() && texto[j] == ';') {
-        r += estouro ? '?' : CodePointParaCp1252(cp);
+        r += estouro ? '?' : CaractereReferenciado(cp);
         i = j + 1;
         continue;
       }
     }
     r += texto[i++];  // not a reference: kept as written
   }
-  return Aparar(r);
+  return Trim(r);
 }
 
 bool IniciaComPrefixo(const std::string& texto, const std::string& prefixos) {

@@ -94,9 +94,10 @@ bool ValidarCodigoMunicipio(int codigo);
 bool ValidarItemListaServico(int codigo);  // 101 for item 01.01
 bool ValidarModeloNFReferenciada(int modelo, double versao);
 bool ValidarSUFRAMA(const std::string& texto);
+// The validator's checks, empty values refused, never raising.
 bool ValidarCNPJ(const std::string& texto);
 bool ValidarCPF(const std::string& texto);
-// ValidarIE(ie, uf) arrives with the validator.
+bool ValidarIE(const std::string& ie, const std::string& uf);
 
 // ---- Text -----------------------------------------------------------------------------------
 

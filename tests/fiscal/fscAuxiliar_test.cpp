@@ -508,6 +508,12 @@ TEST(CnpjCpf, ValidateWithAndWithoutPunctuation) {
   EXPECT_FALSE(ValidarCPF(""));
 }
 
+TEST(StateRegistration, ChecksWithTheStateAsComplement) {
+  EXPECT_TRUE(ValidarIE("110.042.490.114", "SP"));  // the state's published example
+  EXPECT_FALSE(ValidarIE("110042490115", "SP"));
+  EXPECT_FALSE(ValidarIE("", "SP"));
+}
+
 // ---- Text -----------------------------------------------------------------------------------
 
 TEST(StreetNumber, ShortNumbersAreZeroFilled) {
@@ -519,6 +525,34 @@ TEST(StreetNumber, ShortNumbersAreZeroFilled) {
   EXPECT_EQ(AjustarNumeroEndereco(true, ""), "");
   EXPECT_EQ(AjustarNumeroEndereco(false, " 7 "), "7");
 }
+
+struct XmlTextCase {
+  bool espacos;
+  std::string entrada;
+  bool acentos, quebras;
+  const char* quebra;
+  const char* saida;
+};
+class XmlText : public ::testing::TestWithParam<XmlTextCase> {};
+TEST_P(XmlText, IsEscapedShapedAndTrimmed) {
+  const XmlTextCase& c = GetParam();
+  EXPECT_EQ(PrepararTextoXML(c.espacos, c.entrada, c.acentos, c.quebras, c.quebra), c.saida);
+}
+INSTANTIATE_TEST_SUITE_P(
+    Table, XmlText,
+    ::testing::Values(
+        XmlTextCase{false, "a & b < c > \"d\" 'e'", false, false, "", "a &amp; b &lt; c &gt; &quot;d&quot; &#39;e&#39;"},
+        XmlTextCase{false, "&amp;", false, false, "", "&amp;amp;"},
+        XmlTextCase{true, "a    b  c", false, false, "", "a b c"}, XmlTextCase{false, "a    b", false, false, "", "a    b"},
+        XmlTextCase{false, "A\xE7\xE3o \xD3tima", true, false, "", "Acao Otima"},
+        XmlTextCase{false, "A\xE7\xE3o", false, false, "", "A\xE7\xE3o"},
+        XmlTextCase{false, "a\r\nb\rc", false, true, ";", "a;b;c"}, XmlTextCase{false, "a\r\nb", false, false, ";", "a\r\nb"},
+        XmlTextCase{false, "  x  ", false, false, "", "x"}, XmlTextCase{false, "a\tb", false, false, "", "a\tb"},
+        // controls XML 1.0 forbids never get through, whatever the flags
+        XmlTextCase{false, "a\x08" "b\x01" "c\x1F", false, false, "", "a b c"},
+        XmlTextCase{true, "a\x01\x02" "b", false, false, "", "a b"},
+        XmlTextCase{false, "\x07" "A\xE7\xE3o\x0B", true, false, "", "Acao"},
+        XmlTextCase{false, std::string("a\0b", 3), false, false, "", "a b"}));
 
 struct EntCase {
   const char* entrada;

@@ -1,0 +1,45 @@
+#pragma once
+#include <string>
+#include <vector>
+
+#include "fiscal/TuimComponent.h"
+
+namespace tuim {
+
+// What the fiscal-document component asks of the components it links to. The mail, integrator
+// and report layers sit above this one, so their components derive from these bases.
+
+class TTuimMailBase : public TTuimComponent {
+public:
+  using TTuimComponent::TTuimComponent;
+  virtual void Limpar() = 0;
+  virtual void AdicionarDestinatario(const std::string& endereco, const std::string& nome = "") = 0;
+  virtual void AdicionarCopia(const std::string& endereco, const std::string& nome = "") = 0;
+  virtual void AdicionarResponderPara(const std::string& endereco, const std::string& nome = "") = 0;
+  virtual void SetSubject(const std::string& assunto) = 0;
+  virtual void SetCorpo(const std::vector<std::string>& linhas) = 0;
+  virtual void SetCorpoAlternativo(const std::vector<std::string>& linhas) = 0;
+  virtual void LimparAnexos() = 0;
+  // Disposition 0 attachment, 1 inline.
+  virtual void AnexarStream(const std::string& conteudo, const std::string& nome, int disposicao = 0) = 0;
+  virtual void AnexarArquivo(const std::string& caminho, const std::string& descricao = "", int disposicao = 0) = 0;
+  virtual void Enviar() = 0;
+};
+
+class TTuimIntegradorBase : public TTuimComponent {
+public:
+  using TTuimComponent::TTuimComponent;
+};
+
+// Report components point back at the component that prints through them.
+class TTuimDANFeBase : public TTuimComponent {
+public:
+  using TTuimComponent::TTuimComponent;
+  TTuimComponent* TuimNFe() const { return fTuimNFe; }
+  virtual void SetTuimNFe(TTuimComponent* c) { fTuimNFe = c; }
+
+private:
+  TTuimComponent* fTuimNFe = nullptr;
+};
+
+}  // namespace tuim

@@ -1,0 +1,190 @@
+#pragma once
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "component/TuimCatalogo.h"
+#include "component/TuimConfiguracoes.h"
+#include "component/TuimDFeLinks.h"
+#include "fiscal/TuimComponent.h"
+#include "fiscal/TuimCurrency.h"
+#include "fiscal/TuimDateTime.h"
+#include "fiscal/TuimException.h"
+#include "fiscal/TuimIni.h"
+#include "fiscal/fscConversao.h"
+#include "fiscal/fscConversaoNFe.h"
+#include "security/TuimDFeSSL.h"
+
+namespace tuim {
+
+using TTuimDFeOnTransmit = std::function<void(const std::string& Dados, const std::string& URL,
+                                              const std::string& SoapAction, const std::string& MimeType,
+                                              std::string& Resposta, int& HTTPResultCode, int& InternalErrorCode)>;
+using TTuimDFeOnTransmitError =
+    std::function<void(int HttpError, int InternalError, const std::string& URL, const std::string& DadosEnviados,
+                       const std::string& SoapAction, bool& Retentar, bool& Tratado)>;
+using TTuimGravarLog = std::function<void(const std::string& ALogLine, bool& Tratado)>;
+using TNotifyEvent = std::function<void(TTuimComponent* Sender)>;
+
+enum TSituacaoNFe : std::uint8_t {
+  snParado = 0,
+  snStatusServico = 1,
+  snRecepcao = 2,
+  snRetRecepcao = 3,
+  snConsulta = 4,
+  snInutilizacao = 6,
+  snRecibo = 7,
+  snCadastro = 8,
+  snEmail = 9,
+  snEvento = 11,
+  snAdmCSC = 14,
+  snDistribuicaoDFe = 15,
+  snEnvioWebService = 16,
+};
+
+// Base of the fiscal-document components: configuration, security facade, catalogue, schema
+// lookup, file writing and the single error path.
+class TTuimDFe : public TTuimComponent {
+public:
+  ~TTuimDFe() override;
+
+  TConfiguracoes& Configuracoes() const { return *fConfiguracoes; }
+  TDFeSSL& SSL() const { return *fSSL; }
+
+  TTuimMailBase* MAIL() const { return fMAIL; }
+  void SetMAIL(TTuimMailBase* v);
+  TTuimIntegradorBase* Integrador() const { return fIntegrador; }
+  void SetIntegrador(TTuimIntegradorBase* v);
+
+  // Design mode: the folder getters of the configuration leave empty values empty.
+  bool Designing() const { return fDesigning; }
+  void SetDesigning(bool v) { fDesigning = v; }
+
+  TTuimDFeOnTransmit OnTransmit;
+  TTuimDFeOnTransmitError OnTransmitError;
+  TNotifyEvent OnStatusChange;
+  TTuimGravarLog OnGerarLog;
+  // Kept by the facade, which calls it before each signature.
+  TDFeSSLAntesDeAssinar OnAntesDeAssinar() const;
+  void SetOnAntesDeAssinar(TDFeSSLAntesDeAssinar v);
+
+  // Writes content as UTF-8 with an XML declaration into folder + name. Failures go through
+  // TratarErro("Erro ao salvar.", ...); a handled failure answers false.
+  bool GravarArquivo(const std::string& nomeArquivo, const std::string& conteudo, bool conteudoUTF8,
+                     const std::string& pasta = "");
+
+  // The line goes to OnGerarLog when it is not empty; `tratado` is what the handler says.
+  void RegistrarLog(const std::string& linha, bool& tratado);
+  // Offers "ERRO: " + message (+ CR LF + the error's message) to the log and raises
+  // ETuimDFeException with that text unless the handler set Tratado.
+  void TratarErro(const std::string& mensagem, const std::exception* erro = nullptr);
+
+  // Finds the XSD of `schema` for `versao` (exact, else the highest below it) in PathSchemas;
+  // `versao` becomes the version found (0 when none). Raises when the folder has no XSD at all.
+  virtual std::string LocalizarSchema(const std::string& schema, double& versao);
+  virtual std::string VersaoDoNomeSchema(const std::string& nomeArquivo) const;
+  virtual std::string FormatarVersao(double versao) const;
+  virtual double LerVersao(const std::string& texto) const;
+  virtual std::string NomeSchemaDoServico(const std::string& servico) const { return ""; }
+  virtual std::string NomeModeloDFe() const { return ""; }
+  virtual std::string NameSpaceURI() const { return ""; }
+
+  // Web-service catalogue.
+  virtual void CarregarCatalogo(bool verificar = true);
+  std::string LerChaveVersionada(const std::string& secao, const std::string& servico, double& versao);
+  void LocalizarServico(const std::string& modelo, const std::string& uf, TfscTipoAmbiente ambiente,
+                        const std::string& servico, double& versao, std::string& url, std::string& servicoNS,
+                        std::string& soapAction);
+  virtual std::string LocalizarURL(const std::string& modelo, const std::string& uf, TfscTipoAmbiente ambiente,
+                                   const std::string& servico, double versao);
+  virtual double LocalizarVersao(const std::string& modelo, const std::string& uf, TfscTipoAmbiente ambiente,
+                                 const std::string& servico, double versao);
+  TCatalogoServicos& Catalogo() const { return *fCatalogo; }
+  bool CatalogoCarregado() const { return fCatalogoCarregado; }
+
+  // Sends through the linked mail component; raises "Componente TuimMail n\xE3o associado" without one.
+  // `documento` (may be null) is attached as `nomeDocumento`.
+  virtual void EnviarPorEmail(const std::string& para, const std::string& assunto,
+                              const std::vector<std::string>& mensagem, const std::vector<std::string>& cc,
+                              const std::vector<std::string>& anexos, const std::string* documento,
+                              const std::string& nomeDocumento, const std::vector<std::string>& replyTo);
+
+  static constexpr const char* kSeparadorVersao = "_v";
+
+protected:
+  explicit TTuimDFe(TTuimComponent* owner);
+  // Called by the most derived constructor, so CriarConfiguracoes reaches its override.
+  void Inicializar();
+  virtual std::unique_ptr<TConfiguracoes> CriarConfiguracoes();
+  void Notification(TTuimComponent* component, TOperation operation) override;
+
+  std::unique_ptr<TConfiguracoes> fConfiguracoes;
+
+private:
+  std::unique_ptr<TDFeSSL> fSSL;
+  std::vector<std::string> fSchemas;  // XSD names of fPastaSchemas, sorted
+  std::string fPastaSchemas;
+  std::unique_ptr<TCatalogoServicos> fCatalogo;
+  bool fCatalogoCarregado = false;
+  TTuimMailBase* fMAIL = nullptr;
+  TTuimIntegradorBase* fIntegrador = nullptr;
+  bool fDesigning = false;
+};
+
+class TTuimNFe : public TTuimDFe {
+public:
+  explicit TTuimNFe(TTuimComponent* owner = nullptr);
+  ~TTuimNFe() override;
+
+  TConfiguracoesNFe& Configuracoes() const { return static_cast<TConfiguracoesNFe&>(*fConfiguracoes); }
+
+  TTuimDANFeBase* DANFE() const { return fDANFE; }
+  void SetDANFE(TTuimDANFeBase* v);  // keeps the report's back-reference in step
+
+  TSituacaoNFe Status() const { return fStatus; }
+  // Stores a new value and fires OnStatusChange; the current value fires nothing.
+  void AlterarStatus(TSituacaoNFe v);
+
+  static bool StatusConfirmado(int cStat);
+  static bool StatusProcessado(int cStat);
+  static bool StatusCancelado(int cStat);
+  static bool UsaAutorizacao(TfscVersaoDF versao, TfscModeloDF modelo, int cUF);
+  // Layouts up to 3.10 have no QR version; 4.00 uses the configured one, version 2 when unset.
+  static TfscVersaoQrCode VersaoQRCodeEfetiva(TfscVersaoQrCode qr, TfscVersaoDF versao);
+
+  std::string NomeSchemaDoServico(const std::string& servico) const override;
+  std::string NomeModeloDFe() const override;
+  std::string NameSpaceURI() const override;
+
+  std::string CaminhoSchemaLayout(TfscLayOut layout, double versao);
+  std::string CaminhoSchemaEvento(TSchemaNFe schema, double versao);
+
+  void EnviarPorEmail(const std::string& para, const std::string& assunto, const std::vector<std::string>& mensagem,
+                      const std::vector<std::string>& cc, const std::vector<std::string>& anexos,
+                      const std::string* documento, const std::string& nomeDocumento,
+                      const std::vector<std::string>& replyTo) override;
+
+  // NFC-e addresses and QR-code text.
+  std::string URLConsultaNFCe(int cUF, TfscTipoAmbiente ambiente, double versaoDF);
+  std::string URLQRCode(int cUF, TfscTipoAmbiente ambiente, const std::string& chave, const std::string& destinatario,
+                        TDateTime dhEmi, TCurrency vNF, TCurrency vICMS, const std::string& digestValue,
+                        double versaoDF);
+
+  // Catalogue lookups for a layout with the configured model, state, environment and version.
+  void LocalizarServicoLayout(TfscLayOut layout, double& versao, std::string& soapAction, std::string& servicoNS,
+                              std::string& url);
+  std::string VersaoServicoLayout(TfscLayOut layout);
+
+protected:
+  std::unique_ptr<TConfiguracoes> CriarConfiguracoes() override;
+  void Notification(TTuimComponent* component, TOperation operation) override;
+
+private:
+  TTuimDANFeBase* fDANFE = nullptr;
+  TSituacaoNFe fStatus = snParado;
+};
+
+}  // namespace tuim

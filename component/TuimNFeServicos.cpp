@@ -1,0 +1,130 @@
+// The component's side of the web-service catalogue: where its text comes from, the lookups
+// with the schema check, and the NFC-e addresses.
+#include <vector>
+
+#include "component/TuimCatalogo.h"
+#include "component/TuimConfiguracoes.h"
+#include "component/TuimNFe.h"
+#include "fiscal/TuimUtil.h"
+
+namespace tuim {
+
+namespace {
+
+std::vector<std::string> LinhasDoTexto(const std::string& texto) {
+  std::vector<std::string> r;
+  std::size_t inicio = 0;
+  while (inicio < texto.size()) {
+    std::size_t fim = texto.find('\n', inicio);
+    std::string l = texto.substr(inicio, fim == std::string::npos ? std::string::npos : fim - inicio);
+    if (!l.empty() && l.back() == '\r') l.pop_back();
+    r.push_back(l);
+    if (fim == std::string::npos) break;
+    inicio = fim + 1;
+  }
+  return r;
+}
+
+}  // namespace
+
+std::string TWebServicesConf::TextoServicosDoArquivo() {
+  std::string arquivo = Root().Arquivos().IniServicos();
+  std::string texto;
+  if (arquivo.empty() || !ArquivoExiste(arquivo) || !LerArquivo(arquivo, texto)) return "";
+  return texto;
+}
+
+std::string TWebServicesConf::TextoServicosDoRecurso() { return TextoServicosEmbutido(); }
+
+void TWebServicesConf::CarregarParams() {
+  std::string texto = TextoServicosDoArquivo();
+  if (texto.empty()) texto = TextoServicosDoRecurso();
+  fParams = LinhasDoTexto(texto);
+}
+
+void TTuimDFe::CarregarCatalogo(bool verificar) {
+  if (verificar && fCatalogoCarregado) return;
+  TWebServicesConf& ws = fConfiguracoes->WebServices();
+  if (ws.Params().empty()) ws.CarregarParams();
+  std::string texto;
+  for (const auto& l : ws.Params()) texto += l + "\n";
+  fCatalogo->Carregar(texto);
+  fCatalogoCarregado = true;
+}
+
+std::string TTuimDFe::LerChaveVersionada(const std::string& secao, const std::string& servico, double& versao) {
+  CarregarCatalogo(true);
+  return fCatalogo->LerChaveVersionada(secao, servico, versao);
+}
+
+void TTuimDFe::LocalizarServico(const std::string& modelo, const std::string& uf, TfscTipoAmbiente ambiente,
+                                const std::string& servico, double& versao, std::string& url, std::string& servicoNS,
+                                std::string& soapAction) {
+  CarregarCatalogo(true);
+  TCatalogoServicos::TResultado r = fCatalogo->LocalizarServico(
+      modelo, uf, ambiente == taProducao, servico, versao, fConfiguracoes->WebServices().RecursoServicos());
+  url = r.URL;
+  servicoNS = r.Servico;
+  soapAction = r.SoapAction;
+  double trabalho = r.Versao;
+  std::string schema = NomeSchemaDoServico(servico);
+  if (!schema.empty()) {
+    // The schema is looked up for the version the catalogue found, not the one requested.
+    double v = trabalho > 0 ? trabalho : versao;
+    LocalizarSchema(schema, v);
+    if (v > 0) trabalho = v;
+  }
+  if (trabalho > 0) versao = trabalho;
+}
+
+std::string TTuimDFe::LocalizarURL(const std::string& modelo, const std::string& uf, TfscTipoAmbiente ambiente,
+                                   const std::string& servico, double versao) {
+  std::string url, ns, acao;
+  LocalizarServico(modelo, uf, ambiente, servico, versao, url, ns, acao);
+  return url;
+}
+
+double TTuimDFe::LocalizarVersao(const std::string& modelo, const std::string& uf, TfscTipoAmbiente ambiente,
+                                 const std::string& servico, double versao) {
+  std::string url, ns, acao;
+  LocalizarServico(modelo, uf, ambiente, servico, versao, url, ns, acao);
+  return versao;
+}
+
+void TTuimNFe::LocalizarServicoLayout(TfscLayOut layout, double& versao, std::string& soapAction,
+                                      std::string& servicoNS, std::string& url) {
+  soapAction.clear();
+  servicoNS.clear();
+  url.clear();
+  const TGeralConfNFe& g = Configuracoes().Geral();
+  std::string uf = Configuracoes().WebServices().UF();
+  if (g.FormaEmissao() == teSVCAN)
+    uf = "SVC-AN";
+  else if (g.FormaEmissao() == teSVCRS)
+    uf = "SVC-RS";
+  versao = VersaoDFParaNumero(g.VersaoDF());
+  LocalizarServico(ModeloDFParaNome(g.ModeloDF()), uf, Configuracoes().WebServices().Ambiente(),
+                   LayOutParaServico(layout), versao, url, servicoNS, soapAction);
+}
+
+std::string TTuimNFe::VersaoServicoLayout(TfscLayOut layout) {
+  const TGeralConfNFe& g = Configuracoes().Geral();
+  double v = LocalizarVersao(ModeloDFParaNome(g.ModeloDF()), Configuracoes().WebServices().UF(),
+                             Configuracoes().WebServices().Ambiente(), LayOutParaServico(layout),
+                             VersaoDFParaNumero(g.VersaoDF()));
+  return FormatarVersaoCatalogo(v);
+}
+
+std::string TTuimNFe::URLConsultaNFCe(int cUF, TfscTipoAmbiente ambiente, double versaoDF) {
+  bool ok = false;
+  TfscVersaoQrCode q = VersaoQRCodeEfetiva(Configuracoes().Geral().VersaoQRCode(), NumeroParaVersaoDF(ok, versaoDF));
+  return LocalizarURL("NFCe", CodigoParaUF(cUF), ambiente, "URL-ConsultaNFCe", VersaoQrCodeParaNumero(q));
+}
+
+std::string TTuimNFe::URLQRCode(int cUF, TfscTipoAmbiente ambiente, const std::string& chave,
+                                const std::string& destinatario, TDateTime dhEmi, TCurrency vNF, TCurrency vICMS,
+                                const std::string& digestValue, double versaoDF) {
+  throw ETuimDFeException("URLQRCode ainda não disponível");
+}
+
+}  // namespace tuim

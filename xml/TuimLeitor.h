@@ -1,0 +1,46 @@
+#pragma once
+#include <array>
+#include <string>
+
+#include "xml/TuimGerador.h"
+#include "xml/TuimValorCampo.h"
+
+namespace tuim {
+
+// Flat reader of the compact XML answers of the web services: groups are cut by tag name
+// into nesting levels, then fields and attributes are read from the group cut last.
+// Missing groups, fields and attributes give empty texts or 0; nothing reads outside the text.
+class TLeitor {
+public:
+  static constexpr int kNiveis = 11;
+
+  TLeitor() = default;
+  virtual ~TLeitor() = default;
+
+  const std::string& Arquivo() const { return fArquivo; }
+  void SetArquivo(std::string v) { fArquivo = std::move(v); }
+  const std::string& Grupo() const { return fGrupo; }
+  void SetGrupo(std::string v) { fGrupo = std::move(v); }
+  // Level 0 is Arquivo itself; levels 1 to 10 hold the group cut last at that level.
+  // Any other index gives the empty text.
+  const std::string& Niveis(int nivel) const;
+  void SetNiveis(int nivel, std::string v);  // levels 1 to 10; others are ignored
+
+  // Arquivo := the file's lines joined with CR LF; raises ETuimDFeException when it cannot be read.
+  bool LerArquivo(const std::string& caminho);
+  // The Ocorrencia-th group named TagInicio (..TagFim) of level Nivel - 1; empty when absent.
+  std::string ExtrairGrupo(int nivel, const std::string& tagInicio, const std::string& tagFim = "",
+                           int ocorrencia = 1);
+  // Raises ETuimDFeException for the kinds that cannot be read (fcLogico, fcTextoBruto,
+  // fcTextoZeros) and for dates and times whose parts are not numbers.
+  TValorCampo LerCampo(TFormatoCampo tipo, const std::string& tag, const std::string& tagParada = "");
+  std::string LerCampoCNPJCPF(const std::string& tagParada = "");
+  TValorCampo LerAtributo(const std::string& atributo, const std::string& grupoTag = "");
+
+private:
+  std::string fArquivo;
+  std::string fGrupo;
+  std::array<std::string, kNiveis> fNiveis;  // index 0 unused: level 0 is fArquivo
+};
+
+}  // namespace tuim
