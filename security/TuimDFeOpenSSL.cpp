@@ -47,7 +47,7 @@ std::string NomeX509(X509_NAME* nome) {
   if (!bio || !nome) return "";
   // ", " between parts and " + " inside multi-valued ones; characters up to U+00FF come out as
   // single bytes, which is the Windows-1252 text of every Portuguese letter.
-  if (X509_NAME_print_ex(bio.get(), nome, 0, XN_FLAG_SEP_COMMA_PLUS) < 0) {
+  if (X509_NAME_print_ex(bio.get(), nome, 0, XN_FLAG_SEP_CPLUS_SPC) < 0) {
     ERR_clear_error();
     return "";
   }
@@ -221,12 +221,17 @@ void TDFeOpenSSL::AbrirCertificado() {
     FpDFeSSL.SetDadosPFX(conteudo);
   }
   if (FpDFeSSL.DadosPFX().empty()) throw ETuimDFeException("Erro ao Carregar Certificado");
-  if (!LerPFX(FpDFeSSL.DadosPFX()))
+  bool semChave = false;
+  if (!LerPFX(FpDFeSSL.DadosPFX(), semChave)) {
+    // The password opened the data but no key came out: saying the password is wrong would mislead.
+    if (semChave) throw ETuimDFeException("Falha ao localizar o Certificado com a Chave Privada.");
     throw ETuimDFeException("Erro ao ler informações do Certificado.\r\nProvavelmente a senha está errada");
+  }
   fCertificadoAberto = true;
 }
 
-bool TDFeOpenSSL::LerPFX(const std::string& dados) {
+bool TDFeOpenSSL::LerPFX(const std::string& dados, bool& semChave) {
+  semChave = false;
   LiberarChaves();
   std::unique_ptr<BIO, BioFree> bio(BIO_new_mem_buf(dados.data(), static_cast<int>(dados.size())));
   if (!bio) return false;
@@ -243,6 +248,7 @@ bool TDFeOpenSSL::LerPFX(const std::string& dados) {
   OPENSSL_cleanse(senha.data(), senha.size());
   ERR_clear_error();
   if (ok != 1 || !cert) {
+    semChave = ok == 1 && !chave;
     EVP_PKEY_free(chave);
     X509_free(cert);
     sk_X509_pop_free(ca, X509_free);

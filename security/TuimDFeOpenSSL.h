@@ -35,7 +35,7 @@ public:
   static std::string CNPJDasExtensoes(x509_st* cert);
 
 private:
-  bool LerPFX(const std::string& dados);
+  bool LerPFX(const std::string& dados, bool& semChave);
   void LiberarChaves();
 
   evp_pkey_st* fChave = nullptr;

@@ -5,6 +5,8 @@
 #include <string_view>
 
 #include "fiscal/TuimDateTime.h"
+#include "fiscal/TuimUtil.h"
+#include "fiscal/fscAuxiliar.h"
 
 namespace tuim {
 
@@ -31,10 +33,6 @@ std::string Maiusculas(std::string s) {
   return s;
 }
 
-bool SoDigitos(const std::string& s) {
-  return !s.empty() && std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
-}
-
 void SubstituirTodos(std::string& s, std::string_view de, std::string_view para) {
   if (de.empty()) return;
   std::string r;
@@ -50,106 +48,6 @@ void SubstituirTodos(std::string& s, std::string_view de, std::string_view para)
   if (!achou) return;
   r.append(s, inicio, std::string::npos);
   s = std::move(r);
-}
-
-// Accent removal by Windows-1252 code, then everything outside BS, LF, CR and 32..126 is a space.
-std::string RemoverAcentosTexto(std::string_view s) {
-  static const char* const kTabela =  // codes 192..255
-      "AAAAAAACEEEEIIIIDNOOOOOxOUUUUYbBaaaaaaaceeeeiiiionooooo/0uuuuyby";
-  std::string r(s);
-  for (char& c : r) {
-    unsigned char u = static_cast<unsigned char>(c);
-    if (u >= 192) c = kTabela[u - 192];
-    u = static_cast<unsigned char>(c);
-    if (!(u == 8 || u == 10 || u == 13 || (u >= 32 && u <= 126))) c = ' ';
-  }
-  return r;
-}
-
-// The XML text filter of every text field: accents, escaping, spaces, line breaks, trim.
-std::string PrepararTexto(const std::string& texto, bool retirarEspacos, bool retirarAcentos) {
-  std::string t = retirarAcentos ? RemoverAcentosTexto(texto) : texto;
-  std::string r;
-  r.reserve(t.size() + t.size() / 8);
-  for (char c : t) {
-    switch (c) {
-      case '&': r += "&amp;"; break;
-      case '<': r += "&lt;"; break;
-      case '>': r += "&gt;"; break;
-      case '"': r += "&quot;"; break;
-      case '\'': r += "&#39;"; break;
-      default: r += c;
-    }
-  }
-  if (retirarEspacos) {
-    // One pass gives the same result as replacing "  " by " " until none is left.
-    std::string u;
-    u.reserve(r.size());
-    for (char c : r)
-      if (!(c == ' ' && !u.empty() && u.back() == ' ')) u += c;
-    r = std::move(u);
-  }
-  if (!Aparar(r).empty()) {
-    std::string u;
-    u.reserve(r.size());
-    for (std::size_t i = 0; i < r.size(); ++i) {
-      if (r[i] == '\r') {
-        u += ';';
-        if (i + 1 < r.size() && r[i + 1] == '\n') ++i;
-      } else if (r[i] == '\n') {
-        u += ';';
-      } else {
-        u += r[i];
-      }
-    }
-    r = std::move(u);
-  }
-  return Aparar(r);
-}
-
-bool IniciaComPrefixoLista(const std::string& texto, const std::string& lista) {
-  std::size_t i = 0;
-  while (i < lista.size()) {
-    std::size_t p = lista.find('|', i);
-    if (p == std::string::npos) p = lista.size();
-    std::string_view item(lista.data() + i, p - i);
-    if (!item.empty() && std::string_view(texto).substr(0, item.size()) == item) return true;
-    i = p + 1;
-  }
-  return false;
-}
-
-// Modulus 11 with weights 2..9 (CNPJ) or 2..n (CPF) from the right; characters valued as
-// ASCII code minus 48, so the letters of an alphanumeric CNPJ base count as 17..42.
-int DigitoMod11(std::string_view s, int pesoMaximo) {
-  int soma = 0, peso = 2;
-  for (std::size_t i = s.size(); i-- > 0;) {
-    soma += (static_cast<unsigned char>(s[i]) - 48) * peso;
-    peso = peso == pesoMaximo ? 2 : peso + 1;
-  }
-  int r = soma % 11;
-  return r < 2 ? 0 : 11 - r;
-}
-
-bool CPFValido(const std::string& cpf) {
-  if (cpf.size() != 11 || !SoDigitos(cpf)) return false;
-  if (std::all_of(cpf.begin(), cpf.end(), [&](char c) { return c == cpf[0]; })) return false;
-  int d1 = DigitoMod11(std::string_view(cpf).substr(0, 9), 11);
-  int d2 = DigitoMod11(std::string_view(cpf).substr(0, 10), 11);
-  return cpf[9] - '0' == d1 && cpf[10] - '0' == d2;
-}
-
-bool CNPJValido(const std::string& cnpj) {
-  if (cnpj.size() != 14) return false;
-  for (std::size_t i = 0; i < 14; ++i) {
-    char c = cnpj[i];
-    bool digito = c >= '0' && c <= '9';
-    if (!(digito || (i < 12 && c >= 'A' && c <= 'Z'))) return false;
-  }
-  if (cnpj == "00000000000000") return false;
-  int d1 = DigitoMod11(std::string_view(cnpj).substr(0, 12), 9);
-  int d2 = DigitoMod11(std::string_view(cnpj).substr(0, 13), 9);
-  return cnpj[12] - '0' == d1 && cnpj[13] - '0' == d2;
 }
 
 std::string DoisDigitos(int v) {
@@ -345,7 +243,7 @@ void TGerador::EscreverGrupo(const std::string& tag, const std::string& id, bool
     }
   }
 
-  if (!IniciaComPrefixoLista(tag, fPrefixosSemCaminho)) {
+  if (!IniciaComPrefixo(tag, fPrefixosSemCaminho)) {
     if (!fecha) {
       fCaminho += '<';
       fCaminho += tag;
@@ -367,7 +265,7 @@ void TGerador::EscreverGrupo(const std::string& tag, const std::string& id, bool
   }
 
   if (recuar && fecha) fOpcoes.SetNivelIdentacao(fOpcoes.NivelIdentacao() - 1);
-  if (IniciaComPrefixoLista(tag, fPrefixosSemRecuo)) fOpcoes.SetNivelIdentacao(fOpcoes.NivelIdentacao() - 1);
+  if (IniciaComPrefixo(tag, fPrefixosSemRecuo)) fOpcoes.SetNivelIdentacao(fOpcoes.NivelIdentacao() - 1);
 
   if (!fOpcoes.SomenteValidar()) {
     EscreverIdentacao();
@@ -411,7 +309,7 @@ void TGerador::EscreverCampo(TFormatoCampo tipo, const std::string& idBruto, con
       texto = Aparar(bruto);
       vazio = bruto.empty();
       // An absent optional number is not invalid; only a given text is checked.
-      if (!vazio && !SoDigitos(texto)) RegistrarAlerta(id, tag, descricao, kAlertaConteudoInvalido);
+      if (!vazio && !TextoNumerico(texto)) RegistrarAlerta(id, tag, descricao, kAlertaConteudoInvalido);
       break;
     }
     case fcInteiro: {
@@ -532,7 +430,7 @@ void TGerador::EscreverCampo(TFormatoCampo tipo, const std::string& idBruto, con
   fXML += atributo;
   fXML += '>';
   if (tratarTexto)
-    fXML += PrepararTexto(texto, fOpcoes.RetirarEspacos(), fOpcoes.RetirarAcentos());
+    fXML += PrepararTextoXML(fOpcoes.RetirarEspacos(), texto, fOpcoes.RetirarAcentos(), true, ";");
   else
     fXML += texto;
   fXML += "</";
@@ -554,7 +452,7 @@ void TGerador::EscreverCampoCNPJCPF(const std::string& id1, const std::string& i
   if (!alfanumerico && !doc.empty() && doc.size() <= 11) {
     if (ajustarTamanho && doc.size() != 11) doc.insert(0, 11 - doc.size(), '0');
     EscreverCampo(fcTexto, id2, "CPF", 0, 11, ocorrencias, doc);
-    if (!CPFValido(doc)) RegistrarAlerta(id2, "CPF", "CPF", kAlertaConteudoInvalido);
+    if (!ValidarCPF(doc)) RegistrarAlerta(id2, "CPF", "CPF", kAlertaConteudoInvalido);
   } else {
     if (ajustarTamanho && doc.size() != 14 && (obrigatorio || !doc.empty())) {
       if (doc.size() < 14)
@@ -563,7 +461,7 @@ void TGerador::EscreverCampoCNPJCPF(const std::string& id1, const std::string& i
         doc.resize(14);
     }
     EscreverCampo(fcTexto, id1, "CNPJ", 0, 14, ocorrencias, doc);
-    if (!doc.empty() && !CNPJValido(doc)) RegistrarAlerta(id1, "CNPJ", "CNPJ", kAlertaConteudoInvalido);
+    if (!doc.empty() && !ValidarCNPJ(doc)) RegistrarAlerta(id1, "CNPJ", "CNPJ", kAlertaConteudoInvalido);
   }
   if (doc.size() != 0 && doc.size() != 11 && doc.size() != 14)
     RegistrarAlerta(id1 + "-" + id2, "CNPJ-CPF", "CNPJ/CPF", kAlertaConteudoInvalido);
@@ -581,7 +479,7 @@ void TGerador::EscreverCampoCNPJ(const std::string& id, const std::string& cnpj,
     if ((c >= '0' && c <= '9') || (alfanumerico && c >= 'A' && c <= 'Z')) doc += c;
   // An alphanumeric CNPJ is not made of digits only, so it goes out as plain text.
   EscreverCampo(alfanumerico ? fcTexto : fcDigitos, id, "CNPJ", 14, 14, obrigatorio ? 1 : 0, doc, "CNPJ(MF)");
-  if (!CNPJValido(doc)) RegistrarAlerta(id, "CNPJ", "CNPJ(MF)", kAlertaConteudoInvalido);
+  if (!ValidarCNPJ(doc)) RegistrarAlerta(id, "CNPJ", "CNPJ(MF)", kAlertaConteudoInvalido);
 }
 
 void TGerador::EscreverTexto(const std::string& texto) {

@@ -1,5 +1,6 @@
 #include "xml/TuimLeitor.h"
 
+#include <algorithm>
 #include <charconv>
 #include <fstream>
 #include <limits>
@@ -8,6 +9,7 @@
 
 #include "fiscal/TuimDateTime.h"
 #include "fiscal/TuimException.h"
+#include "fiscal/fscAuxiliar.h"
 
 namespace tuim {
 namespace {
@@ -61,49 +63,6 @@ std::size_t FimDoFechamento(std::string_view texto, const std::string& tag, std:
   return gt + 1;
 }
 
-std::string DecodificarEntidades(std::string_view entrada) {
-  std::string s(entrada);
-  static const std::pair<const char*, char> kNomes[] = {
-      {"&amp;", '&'}, {"&lt;", '<'}, {"&gt;", '>'}, {"&quot;", '"'}, {"&#39;", '\''}};
-  for (const auto& [nome, c] : kNomes) {
-    std::string_view ent(nome);
-    std::string r;
-    std::size_t i = 0, p;
-    if (s.find(ent) == npos) continue;
-    while ((p = s.find(ent, i)) != npos) {
-      r.append(s, i, p - i);
-      r += c;
-      i = p + ent.size();
-    }
-    r.append(s, i, npos);
-    s = std::move(r);
-  }
-  // Hexadecimal references, read two digits at a time; a result may itself start a reference.
-  std::size_t p = s.find("&#x");
-  while (p != npos) {
-    std::size_t fim = s.find(';', p + 3);
-    std::size_t tamRef = (fim == npos ? s.size() : fim + 1) - p;
-    std::string_view hex(s.data() + p + 3, (fim == npos ? s.size() : fim) - p - 3);
-    std::string valor;
-    bool ok = true;
-    for (std::size_t k = 0; k < hex.size(); k += 2) {
-      std::string_view par = hex.substr(k, 2);
-      unsigned v = 0;
-      auto res = std::from_chars(par.data(), par.data() + par.size(), v, 16);
-      if (res.ec != std::errc() || res.ptr != par.data() + par.size()) {
-        ok = false;
-        break;
-      }
-      valor += static_cast<char>(v);
-    }
-    if (!ok) valor = std::string(hex);
-    s.replace(p, tamRef, valor);
-    std::size_t volta = p >= 2 ? p - 2 : 0;
-    p = s.find("&#x", volta);
-  }
-  return std::string(Aparar(s));
-}
-
 int Numero(std::string_view texto, std::size_t posicao, std::size_t tamanho) {
   // Characters `posicao`..`posicao + tamanho - 1` (1-based) as a number; anything else raises.
   std::string_view parte;
@@ -148,7 +107,9 @@ const std::string& TLeitor::Niveis(int nivel) const {
 }
 
 void TLeitor::SetNiveis(int nivel, std::string v) {
-  if (nivel >= 1 && nivel < kNiveis) fNiveis[static_cast<std::size_t>(nivel)] = std::move(v);
+  if (nivel < 1 || nivel >= kNiveis) return;
+  fNiveis[static_cast<std::size_t>(nivel)] = std::move(v);
+  fGeracao[static_cast<std::size_t>(nivel)] = ++fContadorGeracao;
 }
 
 bool TLeitor::LerArquivo(const std::string& caminho) {
@@ -174,7 +135,7 @@ bool TLeitor::LerArquivo(const std::string& caminho) {
     i = p + 1;
     if (bruto[p] == '\r' && i < bruto.size() && bruto[i] == '\n') ++i;
   }
-  fArquivo = std::move(texto);
+  SetArquivo(std::move(texto));
   return true;
 }
 
@@ -189,11 +150,28 @@ std::string TLeitor::ExtrairGrupo(int nivel, const std::string& tagInicioBruta, 
   fGrupo.clear();
   if (tagInicio.empty()) return {};
 
-  for (int i = 1; i < ocorrencia; ++i) {
-    std::size_t p = texto.find("</" + tagFim + ">");
-    if (p == npos) return {};  // fewer occurrences than asked
-    texto.remove_prefix(p + tagFim.size() + 3);
+  const std::size_t origem = static_cast<std::size_t>(nivel - 1);
+  const int pular = std::max(ocorrencia - 1, 0);
+  TOcorrenciaLida& ultima = fUltimaOcorrencia;
+  std::size_t base = 0;
+  int saltadas = 0;
+  if (ultima.nivel == nivel - 1 && ultima.geracao == fGeracao[origem] && ultima.tagFim == tagFim &&
+      ultima.saltadas <= pular && ultima.posicao <= texto.size()) {
+    base = ultima.posicao;
+    saltadas = ultima.saltadas;
   }
+  const std::string fechamento = "</" + tagFim + ">";
+  for (; saltadas < pular; ++saltadas) {
+    std::size_t p = texto.find(fechamento, base);
+    if (p == npos) return {};  // fewer occurrences than asked
+    base = p + fechamento.size();
+  }
+  ultima.nivel = nivel - 1;
+  ultima.geracao = fGeracao[origem];
+  ultima.tagFim = tagFim;
+  ultima.saltadas = saltadas;
+  ultima.posicao = base;
+  texto.remove_prefix(base);
 
   std::size_t corte = FimDoFechamento(texto, tagFim);
   if (corte == npos) return {};
@@ -211,6 +189,7 @@ std::string TLeitor::ExtrairGrupo(int nivel, const std::string& tagInicioBruta, 
   while (!grupo.empty() && Branco(grupo.back())) grupo.remove_suffix(1);
 
   fNiveis[static_cast<std::size_t>(nivel)] = std::string(grupo);
+  fGeracao[static_cast<std::size_t>(nivel)] = ++fContadorGeracao;
   fGrupo = fNiveis[static_cast<std::size_t>(nivel)];
   return fGrupo;
 }
@@ -247,7 +226,7 @@ TValorCampo TLeitor::LerCampo(TFormatoCampo tipo, const std::string& tagBruta, c
 
   switch (tipo) {
     case fcTexto:
-      return TValorCampo(DecodificarEntidades(campo));
+      return TValorCampo(DecodificarEntidadesXML(std::string(campo)));
     case fcDigitos:
       return TValorCampo(std::string(campo));
     case fcInteiro: {
@@ -342,7 +321,7 @@ TValorCampo TLeitor::LerAtributo(const std::string& atributoBruto, const std::st
   std::string_view valor = grupo.substr(aspa + 1, fecha - aspa - 1);
   while (!valor.empty() && Branco(valor.front())) valor.remove_prefix(1);
   if (valor.empty()) return TValorCampo(std::string());
-  return TValorCampo(DecodificarEntidades(valor));
+  return TValorCampo(DecodificarEntidadesXML(std::string(valor)));
 }
 
 }  // namespace tuim

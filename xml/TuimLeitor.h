@@ -1,5 +1,6 @@
 #pragma once
 #include <array>
+#include <cstdint>
 #include <string>
 
 #include "xml/TuimGerador.h"
@@ -18,7 +19,10 @@ public:
   virtual ~TLeitor() = default;
 
   const std::string& Arquivo() const { return fArquivo; }
-  void SetArquivo(std::string v) { fArquivo = std::move(v); }
+  void SetArquivo(std::string v) {
+    fArquivo = std::move(v);
+    fGeracao[0] = ++fContadorGeracao;
+  }
   const std::string& Grupo() const { return fGrupo; }
   void SetGrupo(std::string v) { fGrupo = std::move(v); }
   // Level 0 is Arquivo itself; levels 1 to 10 hold the group cut last at that level.
@@ -41,6 +45,17 @@ private:
   std::string fArquivo;
   std::string fGrupo;
   std::array<std::string, kNiveis> fNiveis;  // index 0 unused: level 0 is fArquivo
+  // Walking repeated groups by increasing occurrence resumes where the previous call stopped,
+  // as long as the level it reads has not changed since (each change bumps its generation).
+  std::array<std::uint64_t, kNiveis> fGeracao{};
+  std::uint64_t fContadorGeracao = 0;
+  struct TOcorrenciaLida {
+    int nivel = -1;
+    std::uint64_t geracao = 0;
+    std::string tagFim;
+    int saltadas = 0;          // closing tags skipped so far
+    std::size_t posicao = 0;   // just after the last one skipped
+  } fUltimaOcorrencia;
 };
 
 }  // namespace tuim

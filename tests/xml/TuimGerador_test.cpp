@@ -447,3 +447,18 @@ TEST(Gerador, TxtModeOffWritesNoText) {
 
 }  // namespace
 }  // namespace tuim
+
+namespace tuim {
+namespace {
+
+TEST(GeradorTexto, ControlCharactersNeverReachTheXml) {
+  for (bool acentos : {true, false}) {
+    TGerador g;
+    g.Opcoes().SetRetirarAcentos(acentos);
+    g.EscreverCampo(fcTexto, "", "x", 0, 60, 1, std::string("a\x01" "b\x08" "c\x1F" "d"));
+    EXPECT_EQ(g.ArquivoFormatoXML(), "<x>a b c d</x>") << acentos;
+  }
+}
+
+}  // namespace
+}  // namespace tuim

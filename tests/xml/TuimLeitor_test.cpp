@@ -120,7 +120,7 @@ TEST(Leitor, EntitiesAreDecodedForTextButNotForDigits) {
   EXPECT_EQ(l.LerCampo(fcTexto, "x").AsString(), "P & G");
   EXPECT_EQ(l.LerCampo(fcDigitos, "y").AsString(), "1&amp;2");
   EXPECT_EQ(l.LerCampo(fcTexto, "z").AsString(), "AB");
-  EXPECT_EQ(l.LerCampo(fcTexto, "w").AsString(), "<");
+  EXPECT_EQ(l.LerCampo(fcTexto, "w").AsString(), "&lt;");  // one pass: "&amp;" gives a plain "&"
 }
 
 TEST(Leitor, DecimalFieldsReadEitherSeparatorExactly) {
@@ -276,6 +276,34 @@ TEST(Leitor, LerArquivoJoinsLinesWithCrLf) {
   EXPECT_EQ(l.LerCampo(fcInteiro, "c").AsInteger(), 2);
   std::filesystem::remove_all(pasta);
   EXPECT_THROW(l.LerArquivo((pasta / "nada.xml").string()), ETuimDFeException);
+}
+
+}  // namespace
+}  // namespace tuim
+
+namespace tuim {
+namespace {
+
+TEST(LeitorOcorrencias, WalkingForwardBackwardAndAfterChangesGivesTheSameGroups) {
+  TLeitor l;
+  l.SetArquivo("<r><p>1</p><q>x</q><p>2</p><p>3</p></r>");
+  EXPECT_EQ(l.ExtrairGrupo(1, "p", "", 2), "<p>2</p>");
+  EXPECT_EQ(l.ExtrairGrupo(1, "p", "", 3), "<p>3</p>");
+  EXPECT_EQ(l.ExtrairGrupo(1, "p", "", 1), "<p>1</p>");
+  EXPECT_EQ(l.ExtrairGrupo(1, "q", "", 1), "<q>x</q>");
+  EXPECT_EQ(l.ExtrairGrupo(1, "p", "", 3), "<p>3</p>");
+  EXPECT_EQ(l.ExtrairGrupo(1, "p", "", 4), "");
+  l.SetArquivo("<r><p>7</p><p>8</p></r>");
+  EXPECT_EQ(l.ExtrairGrupo(1, "p", "", 2), "<p>8</p>");
+  // A level read from a parent that changed in between.
+  l.SetArquivo("<a><b><c>1</c><c>2</c></b></a><a><b><c>3</c><c>4</c></b></a>");
+  l.ExtrairGrupo(1, "a", "", 1);
+  EXPECT_EQ(l.ExtrairGrupo(2, "c", "", 2), "<c>2</c>");
+  l.ExtrairGrupo(1, "a", "", 2);
+  EXPECT_EQ(l.ExtrairGrupo(2, "c", "", 1), "<c>3</c>");
+  EXPECT_EQ(l.ExtrairGrupo(2, "c", "", 2), "<c>4</c>");
+  l.SetNiveis(1, "<a><c>5</c><c>6</c></a>");
+  EXPECT_EQ(l.ExtrairGrupo(2, "c", "", 2), "<c>6</c>");
 }
 
 }  // namespace
