@@ -18,6 +18,9 @@
 #include <memory>
 #include <mutex>
 
+#include "fiscal/TuimUtil.h"
+#include "fiscal/TuimValidador.h"
+#include "fiscal/fscAuxiliar.h"
 #include "security/TuimDFeSSLUtil.h"
 
 namespace tuim {
@@ -97,12 +100,6 @@ std::string CodigoErroOpenSSL() {
   return buf;
 }
 
-bool LerArquivo(const std::string& caminho, std::string& conteudo) {
-  std::ifstream f(caminho, std::ios::binary);
-  if (!f) return false;
-  conteudo.assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-  return !f.bad();
-}
 
 std::string TextoASN1(const ASN1_STRING* s) {
   if (!s) return "";
@@ -139,7 +136,7 @@ std::string OutroNome(GENERAL_NAMES* nomes, const char* oid) {
     }
   }
   ASN1_OBJECT_free(alvo);
-  return ssl::Aparar(r);
+  return Trim(r);
 }
 
 }  // namespace
@@ -217,7 +214,7 @@ void TDFeOpenSSL::AbrirCertificado() {
     throw ETuimDFeException("Arquivo: " + arquivo + " não encontrado, e DadosPFX não informado");
   if (arquivoConta) {
     std::string conteudo;
-    if (!LerArquivo(arquivo, conteudo)) throw ETuimDFeException("Erro ao Carregar Certificado");
+    if (!tuim::LerArquivo(arquivo, conteudo)) throw ETuimDFeException("Erro ao Carregar Certificado");
     FpDFeSSL.SetDadosPFX(conteudo);
   }
   if (FpDFeSSL.DadosPFX().empty()) throw ETuimDFeException("Erro ao Carregar Certificado");
@@ -240,7 +237,7 @@ bool TDFeOpenSSL::LerPFX(const std::string& dados, bool& semChave) {
     ERR_clear_error();
     return false;
   }
-  std::string senha = ssl::CP1252ParaUTF8(FpDFeSSL.Senha());
+  std::string senha = ParaUTF8(FpDFeSSL.Senha());
   EVP_PKEY* chave = nullptr;
   X509* cert = nullptr;
   STACK_OF(X509)* ca = nullptr;
@@ -266,12 +263,12 @@ void TDFeOpenSSL::LerDadosCertificado(x509_st* cert, TDadosCertificado& dados) {
   dados.Clear();
   if (!cert) return;
   const ASN1_INTEGER* serie = X509_get0_serialNumber(cert);
-  dados.SetSerieCertificado(ssl::ParaHexa(TextoASN1(serie)));
+  dados.SetSerieCertificado(TextoParaHex(TextoASN1(serie)));
 
   unsigned char md[EVP_MAX_MD_SIZE];
   unsigned int n = 0;
   if (X509_digest(cert, EVP_sha1(), md, &n) == 1)
-    dados.SetImpressaoDigital(ssl::ParaHexa(std::string(reinterpret_cast<char*>(md), n)));
+    dados.SetImpressaoDigital(TextoParaHex(std::string(reinterpret_cast<char*>(md), n)));
 
   dados.SetSubjectName(NomeX509(X509_get_subject_name(cert)));
   if (dados.CNPJTitular().empty()) dados.SetCNPJTitular(CNPJDasExtensoes(cert));
@@ -289,7 +286,7 @@ void TDFeOpenSSL::LerDadosCertificado(x509_st* cert, TDadosCertificado& dados) {
   unsigned char* der = nullptr;
   int len = i2d_X509(cert, &der);
   if (len > 0) {
-    dados.SetCertificadoBase64(ssl::CodificarBase64(std::string(reinterpret_cast<char*>(der), len)));
+    dados.SetCertificadoBase64(CodificarBase64(std::string(reinterpret_cast<char*>(der), len)));
     OPENSSL_free(der);
   }
   ERR_clear_error();
@@ -374,7 +371,7 @@ bool TDFeOpenSSL::ValidarHash(std::istream& stream, TSSLDgst digest, const std::
 bool TDFeOpenSSL::CarregarCertificadoPublico(const std::string& certificadoX509) {
   FecharCertificado();
   std::string der;
-  if (!ssl::DecodificarBase64(certificadoX509, der) || der.empty()) return false;
+  if (!DecodificarBase64(certificadoX509, der) || der.empty()) return false;
   const unsigned char* p = reinterpret_cast<const unsigned char*>(der.data());
   X509* cert = d2i_X509(nullptr, &p, static_cast<long>(der.size()));
   ERR_clear_error();

@@ -9,6 +9,9 @@
 #include <sstream>
 
 #include "security/TuimDFeOpenSSL.h"
+#include "fiscal/TuimUtil.h"
+#include "fiscal/TuimValidador.h"
+#include "fiscal/fscAuxiliar.h"
 #include "security/TuimDFeSSLUtil.h"
 
 namespace tuim {
@@ -148,9 +151,9 @@ std::string TDadosCertificado::CNPJDoSubject(const std::string& subject) {
   std::string trecho = subject.substr(q + 1, 14);
   // An alphanumeric CNPJ keeps its letters; anything else is judged on its digits.
   std::string alfa = ssl::SomenteAlfaNumericosMaiusculos(trecho);
-  if (alfa.size() == 14 && ssl::CNPJValido(alfa)) return alfa;
-  std::string dig = ssl::SomenteDigitos(trecho);
-  if (ssl::CNPJValido(dig) || ssl::CPFValido(dig)) return dig;
+  if (alfa.size() == 14 && ValidarCNPJ(alfa)) return alfa;
+  std::string dig = SomenteNumeros(trecho);
+  if (ValidarCNPJ(dig) || ValidarCPF(dig)) return dig;
   return "";
 }
 
@@ -161,7 +164,7 @@ std::string TDadosCertificado::AutoridadeDoIssuer(const std::string& issuer) {
   std::size_t f = issuer.find("RFB", p);
   if (f == std::string::npos) f = issuer.find(',', p);
   if (f == std::string::npos) f = issuer.size();
-  return ssl::Aparar(issuer.substr(p, f - p));
+  return Trim(issuer.substr(p, f - p));
 }
 
 void TDadosCertificado::SetSubjectName(const std::string& v) {
@@ -514,21 +517,21 @@ void TDFeSSL::SetNumeroSerie(const std::string& v) {
   FecharSeAberto();
 }
 
-std::string TDFeSSL::Senha() const { return ssl::EmbaralharXor(fSenha, fChaveSenha); }
+std::string TDFeSSL::Senha() const { return EmbaralharXor(fSenha, fChaveSenha); }
 
 void TDFeSSL::SetSenha(const std::string& v) {
-  if (!fChaveSenha.empty() && ssl::EmbaralharXor(v, fChaveSenha) == fSenha) return;
+  if (!fChaveSenha.empty() && EmbaralharXor(v, fChaveSenha) == fSenha) return;
   fChaveSenha = NovaChave();
-  fSenha = ssl::EmbaralharXor(v, fChaveSenha);
+  fSenha = EmbaralharXor(v, fChaveSenha);
   FecharSeAberto();
 }
 
-std::string TDFeSSL::ProxyPass() const { return ssl::EmbaralharXor(fProxyPass, fChaveProxyPass); }
+std::string TDFeSSL::ProxyPass() const { return EmbaralharXor(fProxyPass, fChaveProxyPass); }
 
 void TDFeSSL::SetProxyPass(const std::string& v) {
-  if (!fChaveProxyPass.empty() && ssl::EmbaralharXor(v, fChaveProxyPass) == fProxyPass) return;
+  if (!fChaveProxyPass.empty() && EmbaralharXor(v, fChaveProxyPass) == fProxyPass) return;
   fChaveProxyPass = NovaChave();
-  fProxyPass = ssl::EmbaralharXor(v, fChaveProxyPass);
+  fProxyPass = EmbaralharXor(v, fChaveProxyPass);
 }
 
 std::string TDFeSSL::Assinar(const std::string& conteudoXML, const std::string& docElement,
@@ -536,7 +539,7 @@ std::string TDFeSSL::Assinar(const std::string& conteudoXML, const std::string& 
                              const std::string& selectionNamespaces, const std::string& idSignature,
                              const std::string& atributoId) {
   std::string declaracao;
-  std::string inicio = ssl::Minusculas(conteudoXML.substr(0, 50));
+  std::string inicio = LowerCase(conteudoXML.substr(0, 50));
   std::size_t pe = inicio.find("encoding");
   if (pe != std::string::npos && inicio.find("utf-8", pe) != std::string::npos) {
     std::size_t a = conteudoXML.find("<?");
@@ -633,8 +636,8 @@ std::string TDFeSSL::CalcHash(std::istream* stream, TSSLDgst digest, TFormatoHas
   if (TamanhoStream(*stream) == 0) throw ETuimDFeException("Stream vazio");
   std::string bruto = fCrypt->CalcHash(*stream, digest, assinatura);
   switch (formato) {
-    case fhHexa: return ssl::ParaHexa(bruto);
-    case fhBase64: return ssl::Aparar(ssl::CodificarBase64(bruto));
+    case fhHexa: return TextoParaHex(bruto);
+    case fhBase64: return Trim(CodificarBase64(bruto));
     default: return bruto;
   }
 }
@@ -674,7 +677,7 @@ void TDFeSSL::ConferirCNPJCertificado(const std::string& cnpjDocumento) {
   if (doc.size() != 14) return;
   std::string cert = ssl::SomenteAlfaNumericosMaiusculos(CNPJCertificado());
   if (cert.size() != 14) return;
-  std::string msg = ssl::MensagemErroCNPJ(doc);
+  std::string msg = MensagemErroCNPJ(doc);
   if (!msg.empty()) throw ETuimDFeException("Erro CNPJ Documento: " + msg);
   if (doc.compare(0, 8, cert, 0, 8) != 0)
     throw ETuimDFeException("O CNPJ do Documento é diferente do CNPJ do Certificado Digital");
