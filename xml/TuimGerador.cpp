@@ -50,6 +50,21 @@ void SubstituirTodos(std::string& s, std::string_view de, std::string_view para)
   s = std::move(r);
 }
 
+// True when the XML text filter would return the text unchanged whatever its flags:
+// printable ASCII without markup characters, double spaces or blanks at the ends.
+// Numbers, codes and most names take this way and skip the filter's copies.
+bool TextoJaPreparado(std::string_view t) {
+  if (t.empty() || t.front() == ' ' || t.back() == ' ') return t.empty();
+  char anterior = 0;
+  for (char c : t) {
+    unsigned char u = static_cast<unsigned char>(c);
+    if (u < 32 || u > 126 || c == '&' || c == '<' || c == '>' || c == '"' || c == '\'' || (c == ' ' && anterior == ' '))
+      return false;
+    anterior = c;
+  }
+  return true;
+}
+
 std::string DoisDigitos(int v) {
   char b[3] = {static_cast<char>('0' + (v / 10) % 10), static_cast<char>('0' + v % 10), 0};
   return b;
@@ -429,7 +444,7 @@ void TGerador::EscreverCampo(TFormatoCampo tipo, const std::string& idBruto, con
   fXML += tag;
   fXML += atributo;
   fXML += '>';
-  if (tratarTexto)
+  if (tratarTexto && !TextoJaPreparado(texto))
     fXML += PrepararTextoXML(fOpcoes.RetirarEspacos(), texto, fOpcoes.RetirarAcentos(), true, ";");
   else
     fXML += texto;

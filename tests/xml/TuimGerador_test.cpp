@@ -462,3 +462,54 @@ TEST(GeradorTexto, ControlCharactersNeverReachTheXml) {
 
 }  // namespace
 }  // namespace tuim
+
+#include "fiscal/fscAuxiliar.h"
+
+namespace tuim {
+namespace {
+
+// Whatever way a text takes inside the generator, it comes out as the shared filter makes it.
+TEST(GeradorTexto, EveryTextIsWrittenAsTheXmlFilterGivesIt) {
+  const char* textos[] = {"abc", "a b", "a  b", " a", "a ", "a\tb", "a'b", "a\"b", "a>b", "Ação", "x\x7F",
+                          "1234.56", "~!@#$%^*()_+=-{}[]|\\:;,./?", "a\r\nb", "\xA8", "a\x80"};
+  for (bool espacos : {true, false})
+    for (bool acentos : {true, false})
+      for (const char* t : textos) {
+        TGerador g;
+        g.Opcoes().SetRetirarEspacos(espacos);
+        g.Opcoes().SetRetirarAcentos(acentos);
+        g.EscreverCampo(fcTexto, "", "x", 0, 99, 1, std::string("q") + t + "q");
+        EXPECT_EQ(g.ArquivoFormatoXML(),
+                  "<x>" + PrepararTextoXML(espacos, std::string("q") + t + "q", acentos, true, ";") + "</x>")
+            << t;
+      }
+}
+
+}  // namespace
+}  // namespace tuim
+
+namespace tuim {
+namespace {
+
+// An absent quote, "=" or ">" means "not found": nothing is computed from it.
+TEST(GeradorTxt, MissingDelimitersLeaveTheRecordsAlone) {
+  TGerador g;
+  g.LayoutArquivoTXT() = {"<A01>A|VERSAO¨|ID¨", "SEMID|X¨"};
+  g.EscreverGrupo("infNFe versao=\"4.00", "A01");  // no closing quote
+  g.EscreverGrupo("infNFe versao= \"4.00\"", "A01");
+  EXPECT_EQ(g.ArquivoFormatoTXT(), "<A01>A|VERSAO¨|ID¨\r<A01>A|4.00|ID¨\r");
+  g.SetArquivoFormatoTXT(g.ArquivoFormatoTXT() + "SEMID|X|filled\r");
+  g.AjustarRegistrosTXT("");
+  EXPECT_EQ(g.ArquivoFormatoTXT(), "A|4.00|\r\nSEMId|X|filled");
+}
+
+TEST(GeradorTxt, EmptyAndBareClosingGroupsAreHarmless) {
+  TGerador g;
+  g.EscreverGrupo("");
+  g.EscreverGrupo("/");
+  g.EscreverGrupo("/det");
+  EXPECT_EQ(g.ArquivoFormatoXML(), "<></><\x2F" "det>");
+}
+
+}  // namespace
+}  // namespace tuim
