@@ -621,6 +621,27 @@ bool TDFeSSL::Validar(const std::string& conteudoXML, const std::string& arquivo
 }
 
 namespace {
+// A read-only stream over a text without copying it (the text forms of CalcHash/ValidarHash).
+class TBufferTexto : public std::streambuf {
+public:
+  explicit TBufferTexto(const std::string& s) {
+    char* p = const_cast<char*>(s.data());
+    setg(p, p, p + s.size());
+  }
+
+protected:
+  pos_type seekoff(off_type off, std::ios_base::seekdir dir, std::ios_base::openmode) override {
+    off_type base = dir == std::ios_base::beg ? 0 : dir == std::ios_base::cur ? gptr() - eback() : egptr() - eback();
+    off_type alvo = base + off;
+    if (alvo < 0 || alvo > egptr() - eback()) return pos_type(off_type(-1));
+    setg(eback(), eback() + alvo, egptr());
+    return pos_type(alvo);
+  }
+  pos_type seekpos(pos_type pos, std::ios_base::openmode m) override {
+    return seekoff(off_type(pos), std::ios_base::beg, m);
+  }
+};
+
 // Size of the stream from its start; also leaves it at the start.
 std::streamoff TamanhoStream(std::istream& s) {
   s.clear();
@@ -643,7 +664,8 @@ std::string TDFeSSL::CalcHash(std::istream* stream, TSSLDgst digest, TFormatoHas
 }
 
 std::string TDFeSSL::CalcHash(const std::string& texto, TSSLDgst digest, TFormatoHash formato, bool assinatura) {
-  std::istringstream s(texto);
+  TBufferTexto b(texto);
+  std::istream s(&b);
   return CalcHash(&s, digest, formato, assinatura);
 }
 
@@ -655,7 +677,8 @@ bool TDFeSSL::ValidarHash(std::istream* stream, TSSLDgst digest, const std::stri
 }
 
 bool TDFeSSL::ValidarHash(const std::string& texto, TSSLDgst digest, const std::string& hash, bool assinatura) {
-  std::istringstream s(texto);
+  TBufferTexto b(texto);
+  std::istream s(&b);
   return ValidarHash(&s, digest, hash, assinatura);
 }
 

@@ -222,3 +222,18 @@ TEST_F(SendThread, AfterAnAbandonedSendIsAbortedTheNextSendWorks) {
   fServidor.atrasoMs = 10;
   EXPECT_EQ(ssl->Enviar("<2/>", "u", "a"), "resposta <2/>");
 }
+
+// An answer stored by the thread is taken whole, even when the caller looks only after it came.
+TEST_F(SendThread, AnswerThatHasArrivedIsTakenNotAbandoned) {
+  fServidor.atrasoMs = 0;
+  TDFeSSL ssl;
+  ssl.SetSSLHttpLib(httpIndy);
+  std::mutex cs;
+  TDFeSendThread t(&ssl, cs, ssl.SSLHttpClass(), "<x/>", "u", "a", "m");
+  while (!t.Terminou()) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  TDFeSendThread::TResultado r = t.TomarResultadoOuAbandonar();
+  EXPECT_TRUE(r.terminou);
+  EXPECT_EQ(r.resposta, "resposta <x/>");
+  EXPECT_EQ(r.httpResultCode, 201);
+  EXPECT_EQ(fServidor.interrupcoes.load(), 0);
+}
