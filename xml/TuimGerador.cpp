@@ -494,7 +494,9 @@ void TGerador::EscreverCampoCNPJ(const std::string& id, const std::string& cnpj,
     if ((c >= '0' && c <= '9') || (alfanumerico && c >= 'A' && c <= 'Z')) doc += c;
   // An alphanumeric CNPJ is not made of digits only, so it goes out as plain text.
   EscreverCampo(alfanumerico ? fcTexto : fcDigitos, id, "CNPJ", 14, 14, obrigatorio ? 1 : 0, doc, "CNPJ(MF)");
-  if (!ValidarCNPJ(doc)) RegistrarAlerta(id, "CNPJ", "CNPJ(MF)", kAlertaConteudoInvalido);
+  // An absent optional CNPJ is not an invalid one.
+  if ((obrigatorio || !doc.empty()) && !ValidarCNPJ(doc))
+    RegistrarAlerta(id, "CNPJ", "CNPJ(MF)", kAlertaConteudoInvalido);
 }
 
 void TGerador::EscreverTexto(const std::string& texto) {

@@ -392,6 +392,18 @@ TEST(Gerador, CNPJOfBrazilianPartyIsCheckedForeignOneIsEmpty) {
   EXPECT_TRUE(g.ListaDeAlertas().empty());
 }
 
+TEST(Gerador, AbsentOptionalCNPJIsNotFlagged) {
+  TGerador g;
+  g.EscreverCampoCNPJ("E02", "", 1058, false);
+  EXPECT_EQ(g.ArquivoFormatoXML(), "");
+  EXPECT_TRUE(g.ListaDeAlertas().empty());
+  g.EscreverCampoCNPJ("E02", "", 1058, true);
+  EXPECT_EQ(g.ArquivoFormatoXML(), "<CNPJ/>");
+  ASSERT_EQ(g.ListaDeAlertas().size(), 2u);
+  EXPECT_EQ(g.ListaDeAlertas()[0], "TAG: ID:E02/CNPJ(CNPJ(MF)) - Nenhum valor informado.");
+  EXPECT_EQ(g.ListaDeAlertas()[1], "TAG: ID:E02/CNPJ(CNPJ(MF)) - Conteúdo inválido.");
+}
+
 TEST(Gerador, EscreverTextoAppendsUnchanged) {
   TGerador g;
   g.EscreverGrupo("a");
