@@ -6,43 +6,15 @@
 #include <vector>
 
 #include "fiscal/TuimException.h"
+#include "fiscal/TuimUtil.h"
 
 namespace tuim {
 
 namespace {
 
-bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+bool IsDigit(char c) { return CaractereNumerico(c); }
 bool IsUpperAlnum(char c) { return IsDigit(c) || (c >= 'A' && c <= 'Z'); }
-
-bool AllDigits(const std::string& s) {
-  return !s.empty() && std::all_of(s.begin(), s.end(), IsDigit);
-}
-
-// Blanks and control characters at both ends go, as the platform's Trim does.
-std::string Trim(const std::string& s) {
-  std::size_t b = 0, e = s.size();
-  while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
-  while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
-  return s.substr(b, e - b);
-}
-
-// Pads on the left up to n, or keeps the leftmost n characters.
-std::string PadLeft(const std::string& s, std::size_t n, char c) {
-  if (s.size() < n) return std::string(n - s.size(), c) + s;
-  return s.substr(0, n);
-}
-
-std::string Digits(const std::string& s) {
-  std::string r;
-  std::copy_if(s.begin(), s.end(), std::back_inserter(r), IsDigit);
-  return r;
-}
-
-std::string UpperAscii(std::string s) {
-  for (char& c : s)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return s;
-}
+bool AllDigits(const std::string& s) { return TextoNumerico(s); }
 
 // Twelve upper-case letters or digits and two digits: the CNPJ form issued since 2026.
 // Digits alone also match, so all-digit CNPJs take the same road as before.
@@ -327,6 +299,16 @@ std::vector<std::string> ElementosPadrao(const char* padrao) {
   return out;
 }
 
+// Patterns are read once; the table is constant.
+const std::vector<std::string>& PadraoDaRegra(const RegraIE& r) {
+  static const std::vector<std::vector<std::string>> lidos = [] {
+    std::vector<std::vector<std::string>> v;
+    for (const RegraIE& x : kRegrasIE) v.push_back(ElementosPadrao(x.padrao));
+    return v;
+  }();
+  return lidos[&r - kRegrasIE];
+}
+
 bool AceitaElemento(const std::string& el, char c) {
   if (el == "0-9" || el == "DVX" || el == "DVY") return IsDigit(c);
   if (el.size() == 1) return c == el[0];
@@ -449,7 +431,7 @@ void TTuimValidador::Limpar() {
   std::string r;
   for (char c : fDocumento)
     if (fIgnorarChar.find(c) == std::string::npos) r += c;
-  fDocto = Trim(UpperAscii(r));
+  fDocto = Trim(UpperCase(r));
 }
 
 bool TTuimValidador::Validar() {
@@ -487,7 +469,7 @@ bool TTuimValidador::Validar() {
 }
 
 void TTuimValidador::ValidarCPF() {
-  if (fAjustarTamanho) fDocto = PadLeft(fDocto, 11, '0');
+  if (fAjustarTamanho) fDocto = CompletarEsquerda(fDocto, 11, '0');
   if (fDocto.size() != 11 || !AllDigits(fDocto)) {
     fMsgErro = "CPF deve ter 11 dígitos. (Apenas números)";
     return;
@@ -512,7 +494,7 @@ void TTuimValidador::ValidarCPF() {
 
 void TTuimValidador::ValidarCNPJ(const char* nome) {
   const bool cnpj = std::strcmp(nome, "CNPJ") == 0;
-  if (fAjustarTamanho) fDocto = PadLeft(fDocto, 14, '0');
+  if (fAjustarTamanho) fDocto = CompletarEsquerda(fDocto, 14, '0');
   const bool forma = fDocto.size() == 14 && (cnpj ? FormaCNPJAlfanumerico(fDocto) : AllDigits(fDocto));
   if (!forma) {
     fMsgErro = std::string(nome) + " deve ter 14 dígitos. (Apenas números)";
@@ -573,13 +555,13 @@ void TTuimValidador::ValidarIE() {
     msg = tamanho(0);
   } else {
     if (uf == "BA" && v.size() == 8) v = "0" + v;
-    if (uf == "MT" && v.size() == 9) v = PadLeft(v, 11, '0');
-    if (fAjustarTamanho) v = PadLeft(v, regra->tamanho, '0');
+    if (uf == "MT" && v.size() == 9) v = CompletarEsquerda(v, 11, '0');
+    if (fAjustarTamanho) v = CompletarEsquerda(v, regra->tamanho, '0');
     if (static_cast<int>(v.size()) != regra->tamanho) msg = tamanho(regra->tamanho);
   }
 
   if (msg.empty()) {
-    const std::vector<std::string> padrao = ElementosPadrao(regra->padrao);
+    const std::vector<std::string>& padrao = PadraoDaRegra(*regra);
     const std::size_t deslocamento = 14 - v.size();
     const std::string campo = std::string(deslocamento, ' ') + v;
     int posX = -1, posY = -1;
@@ -642,7 +624,7 @@ void TTuimValidador::ValidarCheque() {
 }
 
 void TTuimValidador::ValidarPIS() {
-  if (fAjustarTamanho) fDocto = PadLeft(fDocto, 11, '0');
+  if (fAjustarTamanho) fDocto = CompletarEsquerda(fDocto, 11, '0');
   if (fDocto.size() != 11 || !AllDigits(fDocto)) {
     fMsgErro = "PIS deve ter 11 dígitos. (Apenas números)";
     return;
@@ -659,7 +641,7 @@ void TTuimValidador::ValidarPIS() {
 }
 
 void TTuimValidador::ValidarCEP() {
-  if (fAjustarTamanho) fDocto = PadLeft(Trim(fDocto), 8, '0');
+  if (fAjustarTamanho) fDocto = CompletarEsquerda(Trim(fDocto), 8, '0');
   if (fDocto.size() != 8 || !AllDigits(fDocto)) {
     fMsgErro = "CEP deve ter 8 dígitos. (Apenas números)";
     return;
@@ -732,7 +714,7 @@ void TTuimValidador::ValidarPrefixoGTIN() {
   if (!fMsgErro.empty()) return;
   // The prefix is read from the cleaned text the GTIN check accepted, so separators in
   // Documento cannot shift it.
-  const std::string g = PadLeft(fDocto, 14, '0');
+  const std::string g = CompletarEsquerda(fDocto, 14, '0');
   const std::string p = g.compare(0, 6, "000000") == 0 ? g.substr(6, 3) : g.substr(1, 3);
   const int prefixo = std::stoi(p);
   if (prefixo == 0) {
@@ -745,7 +727,7 @@ void TTuimValidador::ValidarPrefixoGTIN() {
 }
 
 void TTuimValidador::ValidarRenavam() {
-  if (fAjustarTamanho) fDocto = PadLeft(fDocto, 11, '0');
+  if (fAjustarTamanho) fDocto = CompletarEsquerda(fDocto, 11, '0');
   if (fDocto.size() != 11 || !AllDigits(fDocto)) {
     fMsgErro = "RENAVAM deve ter 11 dígitos. (Apenas números)";
     return;
@@ -840,20 +822,20 @@ namespace {
 // The letters and digits of an alphanumeric CNPJ when texto holds one; otherwise its digits.
 std::string CaracteresCNPJ(const std::string& texto) {
   std::string alnum;
-  for (char c : UpperAscii(texto))
+  for (char c : UpperCase(texto))
     if (IsUpperAlnum(c)) alnum += c;
   if (FormaCNPJAlfanumerico(alnum)) return alnum;
-  return Digits(texto);
+  return SomenteNumeros(texto);
 }
 }  // namespace
 
 std::string FormatarCPF(const std::string& texto) {
-  const std::string d = PadLeft(Digits(texto), 11, '0');
+  const std::string d = CompletarEsquerda(SomenteNumeros(texto), 11, '0');
   return d.substr(0, 3) + "." + d.substr(3, 3) + "." + d.substr(6, 3) + "-" + d.substr(9, 2);
 }
 
 std::string FormatarCNPJ(const std::string& texto) {
-  const std::string d = PadLeft(CaracteresCNPJ(texto), 14, '0');
+  const std::string d = CompletarEsquerda(CaracteresCNPJ(texto), 14, '0');
   return d.substr(0, 2) + "." + d.substr(2, 3) + "." + d.substr(5, 3) + "/" + d.substr(8, 4) + "-" +
          d.substr(12, 2);
 }
@@ -875,7 +857,7 @@ std::string DigitoModulo11(const std::string& texto, int pesoInicial, int pesoFi
 }
 
 std::string DigitoGTIN(const std::string& texto) {
-  const std::string s = texto.size() < 13 ? PadLeft(texto, 13, '0') : texto;
+  const std::string s = texto.size() < 13 ? CompletarEsquerda(texto, 13, '0') : texto;
   int sum = 0, peso = 3;
   for (auto it = s.rbegin(); it != s.rend(); ++it) {
     if (IsDigit(*it)) sum += (*it - '0') * peso;

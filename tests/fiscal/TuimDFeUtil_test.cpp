@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cstring>
+#include <random>
 #include <filesystem>
 #include <fstream>
 #include <set>
@@ -282,4 +284,63 @@ TEST(CsrtHash, IsBase64OfSha1) {
                              "41190806117473000150550010000011491550001145"),
             "pgTK1WYFW8ehFmUtAVr2g4ux70Y=");
   EXPECT_EQ(CalcularHashCSRT("", ""), "2jmj7l5rSw0yVb/vlWAYkK/YBwk=");
+}
+
+// ---- Properties over many generated inputs (fixed seed, bounded) ----------------------------
+
+TEST(KeyRoundTrip, EveryBuiltKeyValidatesAndReadsBackItsFields) {
+  std::mt19937 g(20261210);
+  const int ufs[] = {11, 12, 13, 14, 15, 16, 17, 21, 22, 23, 24, 25, 26, 27, 28, 29,
+                     31, 32, 33, 35, 41, 42, 43, 50, 51, 52, 53};
+  const char* docs[] = {"11222333000181", "12ABC34501DE35", "0X0J92JY000196"};
+  for (int i = 0; i < 3000; ++i) {
+    int uf = ufs[g() % 27];
+    TDateTime dia = EncodeDate(2000 + g() % 100, 1 + g() % 12, 1 + g() % 28);
+    std::string doc = docs[g() % 3];
+    int serie = g() % 920, numero = 1 + g() % 999999999, tp = 1 + g() % 9;
+    int codigo = 1 + g() % 99999998, modelo = g() % 2 ? 55 : 65;
+    std::string k = GerarChaveAcesso(uf, dia, doc, serie, numero, tp, codigo, modelo);
+    ASSERT_TRUE(ValidarChaveAcesso(k)) << k << " " << MotivoChaveInvalida(k);
+    EXPECT_EQ(UFDaChave(k), uf);
+    EXPECT_EQ(CNPJDaChave(k), doc);
+    EXPECT_EQ(ModeloDaChave(k), std::to_string(modelo));
+    EXPECT_EQ(SerieDaChave(k), serie);
+    EXPECT_EQ(TipoEmissaoDaChave(k), tp);
+    EXPECT_EQ(CodigoDaChave(k), codigo);
+    int dv = -1;
+    ASSERT_TRUE(DigitoChaveAcesso(k.substr(0, 43), dv));
+    EXPECT_EQ(DigitoDaChave(k), dv);
+    // A single changed digit is caught, except where remainders 0 and 1 share the digit 0.
+    std::string m = k;
+    std::size_t p = g() % 44;
+    if (dv != 0 && m[p] >= '0' && m[p] <= '9') {
+      m[p] = static_cast<char>('0' + (m[p] - '0' + 1 + g() % 9) % 10);
+      EXPECT_FALSE(ValidarChaveAcesso(m)) << m;
+    }
+  }
+}
+
+TEST(XmlTextProperty, OutputIsAlwaysWellFormedCharacterData) {
+  std::mt19937 g(42);
+  const std::string pedacos[] = {"&", "&amp;", "&#x41;", "&#", ";", "<", ">", "\"", "'", " ", "  ", "\t",
+                                 "\r\n", "\x01", "\x08", "\x1F", "\xE7", "\x80", "a", "Z", "9", "x"};
+  for (int i = 0; i < 5000; ++i) {
+    std::string s;
+    for (int n = g() % 20; n > 0; --n) s += pedacos[g() % std::size(pedacos)];
+    std::string r = PrepararTextoXML(g() % 2, s, g() % 2, g() % 2, ";");
+    for (std::size_t j = 0; j < r.size(); ++j) {
+      unsigned char c = static_cast<unsigned char>(r[j]);
+      ASSERT_FALSE(c < 0x20 && c != '\t' && c != '\n' && c != '\r') << "control in " << r;
+      ASSERT_TRUE(c != '<' && c != '>' && c != '"' && c != '\'') << r;
+      if (c == '&') {
+        bool entidade = false;
+        for (const char* e : {"&amp;", "&lt;", "&gt;", "&quot;", "&#39;"})
+          entidade = entidade || r.compare(j, std::strlen(e), e) == 0;
+        ASSERT_TRUE(entidade) << r;
+      }
+    }
+    // Decoding what was escaped gives the text back, apart from shaping.
+    if (s.find_first_of("\x01\x08\x1F\t\r\n ") == std::string::npos)
+      EXPECT_EQ(DecodificarEntidadesXML(PrepararTextoXML(false, s, false, false, "")), s);
+  }
 }

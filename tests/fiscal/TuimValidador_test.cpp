@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -762,4 +764,13 @@ TEST(FreeFunctions, DigitoModulo11MatchesTheAccessKeyDigit) {
   EXPECT_EQ(DigitoModulo11("261533"), "9");  // 3*2+3*3+5*4+1*5+6*6+2*7 = 90, r 2
   // RECOPI-style weights 1..18: "1" alone: 1*1 = 1, r 1 -> 0.
   EXPECT_EQ(DigitoModulo11("1", 1, 18), "0");
+}
+
+// The header is compiled as UTF-8 in app/ and cli/, so it must not hold a non-ASCII byte.
+TEST(Headers, ValidatorHeaderIsAscii) {
+  std::ifstream in(std::string(TUIM_SOURCE_DIR) + "/fiscal/TuimValidador.h", std::ios::binary);
+  ASSERT_TRUE(in);
+  const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  EXPECT_FALSE(text.empty());
+  for (std::size_t i = 0; i < text.size(); ++i) ASSERT_LT(static_cast<unsigned char>(text[i]), 0x80u) << i;
 }
