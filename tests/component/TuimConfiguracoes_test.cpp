@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 #include "component/TuimComponentTestUtil.h"
@@ -809,6 +810,32 @@ TEST(Ini, OrderingListIsNotStored) {
   TTuimIni ini;
   a.SalvarIni(ini);
   EXPECT_EQ(ini.Text().find("Ordenacao"), std::string::npos);
+}
+
+}  // namespace
+
+namespace {
+
+// A PKCS#12 made by the openssl tool for a company certificate "NAME:CNPJ".
+bool CriarPfx(const PastaTemporaria& t, const std::string& cn) {
+  std::string cmd = "cd '" + t.Path() + "' && openssl req -x509 -newkey rsa:2048 -nodes -keyout k.pem -out c.pem "
+                    "-days 30 -subj '/CN=" + cn + "' >/dev/null 2>&1 && openssl pkcs12 -export -inkey k.pem -in c.pem "
+                    "-out c.pfx -passout pass:1234 >/dev/null 2>&1";
+  return std::system(cmd.c_str()) == 0;
+}
+
+TEST(MontarPath, EmptyCNPJTakesTheCertificatesOwn) {
+  PastaTemporaria t;
+  ASSERT_TRUE(CriarPfx(t, "EMPRESA TESTE:11222333000181"));
+  TTuimNFe nfe;
+  auto& c = nfe.Configuracoes();
+  c.Geral().SetSSLLib(libOpenSSL);
+  c.Certificados().SetArquivoPFX(t / "c.pfx");
+  c.Certificados().SetSenha("1234");
+  c.Arquivos().SetSepararPorCNPJ(true);
+  EXPECT_EQ(c.Arquivos().MontarPath(t / "docs", "", "", 0, ""), t / "docs/11222333000181");
+  // A CNPJ given by the caller wins over the certificate's.
+  EXPECT_EQ(c.Arquivos().MontarPath(t / "docs", "", "99.888.777/0001-66", 0, ""), t / "docs/99888777000166");
 }
 
 }  // namespace
