@@ -1,11 +1,14 @@
 // The component's side of the web-service catalogue: where its text comes from, the lookups
 // with the schema check, and the NFC-e addresses.
+#include <openssl/evp.h>
+
 #include <vector>
 
 #include "component/TuimCatalogo.h"
 #include "component/TuimConfiguracoes.h"
 #include "component/TuimNFe.h"
 #include "fiscal/TuimUtil.h"
+#include "fiscal/fscAuxiliar.h"
 
 namespace tuim {
 
@@ -124,7 +127,58 @@ std::string TTuimNFe::URLConsultaNFCe(int cUF, TfscTipoAmbiente ambiente, double
 std::string TTuimNFe::URLQRCode(int cUF, TfscTipoAmbiente ambiente, const std::string& chave,
                                 const std::string& destinatario, TDateTime dhEmi, TCurrency vNF, TCurrency vICMS,
                                 const std::string& digestValue, double versaoDF) {
-  throw ETuimDFeException("URLQRCode ainda não disponível");
+  const TGeralConfNFe& g = Configuracoes().Geral();
+  bool ok = false;
+  TfscVersaoQrCode q = VersaoQRCodeEfetiva(g.VersaoQRCode(), NumeroParaVersaoDF(ok, versaoDF));
+  std::string uf = CodigoParaUF(cUF);
+  std::string base = LocalizarURL("NFCe", uf, ambiente, "URL-QRCode", VersaoQrCodeParaNumero(q));
+
+  // An alphanumeric issuer CNPJ keeps its letters in the key.
+  std::string ch;
+  for (char c : chave)
+    if ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z')) ch += c;
+  std::string dest = Trim(destinatario);
+
+  ConfiguracaoFusoHorario().Assign(Configuracoes().WebServices().TimeZoneConf());
+  std::string dataHex = TextoParaHex(DataHoraParaISO(dhEmi) + FusoHorario(uf, dhEmi));
+  std::string digestHex = TextoParaHex(digestValue);
+  if (cUF == 35 || cUF == 41 || cUF == 50) {
+    dataHex = LowerCase(dataHex);
+    digestHex = LowerCase(digestHex);
+  }
+
+  std::string token = g.CSC();
+  if (token.empty() && ch.size() >= 14) token = ch.substr(6, 8) + "47" + ch.substr(2, 2);
+
+  std::int64_t id = TextoNumerico(g.IdCSC()) ? TextoParaInteiroPadrao(g.IdCSC(), 0) : 0;
+  std::string idToken = q < veqr200 ? InteiroComZerosEsquerda(id, 6) : std::to_string(id);
+  std::string total = vNF.ToString(2), icms = vICMS.ToString(2);
+
+  std::string params;
+  if (q < veqr200) {
+    params = "chNFe=" + ch + "&nVersao=100&tpAmb=" + TipoAmbienteParaTexto(ambiente);
+    if (!dest.empty()) params += "&cDest=" + dest;
+    params += "&dhEmi=" + dataHex + "&vNF=" + total + "&vICMS=" + icms + "&digVal=" + digestHex + "&cIdToken=";
+  } else {
+    params = ch + "|" + VersaoQrCodeParaTexto(q) + "|" + TipoAmbienteParaTexto(ambiente) + "|";
+    if (ch.size() >= 35 && ch[34] == '9') {
+      int a = 0, m = 0, d = 0;
+      DecodeDate(dhEmi, a, m, d);
+      params += InteiroComZerosEsquerda(d, 2) + "|" + total + "|" + digestHex + "|";
+    }
+  }
+
+  std::string entrada = params + idToken + token;
+  unsigned char md[EVP_MAX_MD_SIZE];
+  unsigned int n = 0;
+  if (EVP_Digest(entrada.data(), entrada.size(), md, &n, EVP_sha1(), nullptr) != 1)
+    throw ETuimDFeException("Falha ao calcular o SHA-1 do QR Code");
+  std::string hash = TextoParaHex(std::string(reinterpret_cast<const char*>(md), n));
+
+  if (q < veqr200) return base + (base.find('?') != std::string::npos ? "&" : "?") + params + idToken +
+                          "&cHashQRCode=" + hash;
+  if (base.find("?p=") == std::string::npos) base += "?p=";
+  return base + params + idToken + "|" + hash;
 }
 
 }  // namespace tuim

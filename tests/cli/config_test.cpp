@@ -77,4 +77,16 @@ TEST(QRCodeCli, UsageErrorsAreReported) {
   EXPECT_EQ(RunTuim({"qrcode", "--chave", chave, "--emissao", "2024-03-15T10:00:00", "--ambiente", "x"}).code, 2);
 }
 
+TEST(QRCodeCli, PrintsTheVersionTwoTextWithTheEmbeddedAddress) {
+  auto r = RunTuim({"qrcode", "--chave", "51240312345678000190650010000000011000000019", "--emissao",
+                    "2024-03-15T10:20:30", "--ambiente", "producao", "--id-csc", "1", "--csc", "CSCTOKEN"});
+  ASSERT_EQ(r.code, 0) << r.err;
+  // Hash: SHA-1 of "KEY|2|1|1CSCTOKEN", computed with Python's hashlib.
+  EXPECT_NE(r.out.find("?p=51240312345678000190650010000000011000000019|2|1|1|"
+                       "E891FB3E74FAFECFFEE673F94BFEB3CC81CFD12F\n"),
+            std::string::npos)
+      << r.out;
+  EXPECT_EQ(r.out.rfind("http", 0), 0u);
+}
+
 }  // namespace

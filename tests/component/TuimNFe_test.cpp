@@ -469,3 +469,69 @@ TEST(Component, BeforeSigningHandlerIsKeptByTheFacade) {
 }
 
 }  // namespace
+
+namespace {
+
+// Expected texts and hashes computed with Python's hashlib from the written rules.
+class QRCode : public ::testing::Test {
+protected:
+  void SetUp() override {
+    auto& c = nfe.Configuracoes();
+    c.Geral().SetModeloDF(moNFCe);
+    c.WebServices().SetParams({"[NFCe_MT_P]", "URL-QRCode_1.00=http://mt/qr", "URL-QRCode_2.00=http://mt/qr2",
+                               "URL-ConsultaNFCe_2.00=http://mt/consulta", "[NFCe_SP_H]",
+                               "URL-QRCode=http://sp/qr?x=1"});
+    c.WebServices().TimeZoneConf().SetModoDeteccao(tzManual);
+    c.WebServices().TimeZoneConf().SetTimeZoneStr("-04:00");
+  }
+  std::string Gerar(int cUF, TfscTipoAmbiente amb, const std::string& chave, const std::string& dest) {
+    return nfe.URLQRCode(cUF, amb, chave, dest, EncodeDateTime(2024, 3, 15, 10, 20, 30), TCurrency::FromRaw(105000),
+                         TCurrency::FromRaw(12300), "abc+/=", 4.0);
+  }
+  TTuimNFe nfe;
+  const std::string chave = "51240312345678000190650010000000011000000019";
+};
+
+TEST_F(QRCode, VersionOneCarriesHexDateDigestAndSixDigitTokenId) {
+  nfe.Configuracoes().Geral().SetVersaoQRCode(veqr100);
+  nfe.Configuracoes().Geral().SetIdCSC("1");
+  nfe.Configuracoes().Geral().SetCSC("CSCTOKEN");
+  EXPECT_EQ(Gerar(51, taProducao, chave, " 12345678909 "),
+            "http://mt/qr?chNFe=51240312345678000190650010000000011000000019&nVersao=100&tpAmb=1&cDest=12345678909"
+            "&dhEmi=323032342D30332D31355431303A32303A33302D30343A3030&vNF=10.50&vICMS=1.23&digVal=6162632B2F3D"
+            "&cIdToken=000001&cHashQRCode=E0D3B25C0C819A8888ED2E5F3BB14DB157A7F169");
+}
+
+TEST_F(QRCode, LowerCaseHexStatesAndTheSubstituteToken) {
+  nfe.Configuracoes().Geral().SetVersaoQRCode(veqr100);
+  nfe.Configuracoes().Geral().SetIdCSC("2");
+  std::string sp = "35" + chave.substr(2);
+  // Token 123456784724: key positions 7-14, the constant 47, key positions 3-4.
+  EXPECT_EQ(Gerar(35, taHomologacao, sp, ""),
+            "http://sp/qr?x=1&chNFe=35240312345678000190650010000000011000000019&nVersao=100&tpAmb=2"
+            "&dhEmi=323032342d30332d31355431303a32303a33302d30343a3030&vNF=10.50&vICMS=1.23&digVal=6162632b2f3d"
+            "&cIdToken=000002&cHashQRCode=E31F5C667E74220D9695914E80B1B5C22ECA8E31");
+}
+
+TEST_F(QRCode, UnsetVersionWithLayout400IsVersionTwo) {
+  nfe.Configuracoes().Geral().SetIdCSC("1");
+  nfe.Configuracoes().Geral().SetCSC("CSCTOKEN");
+  EXPECT_EQ(Gerar(51, taProducao, chave, ""),
+            "http://mt/qr2?p=51240312345678000190650010000000011000000019|2|1|1|"
+            "E891FB3E74FAFECFFEE673F94BFEB3CC81CFD12F");
+}
+
+TEST_F(QRCode, OfflineVersionTwoAddsDayTotalAndDigest) {
+  nfe.Configuracoes().Geral().SetIdCSC("1");
+  nfe.Configuracoes().Geral().SetCSC("CSCTOKEN");
+  std::string off = chave.substr(0, 34) + "9" + chave.substr(35);
+  EXPECT_EQ(Gerar(51, taProducao, off, ""),
+            "http://mt/qr2?p=51240312345678000190650010000000019000000019|2|1|15|10.50|6162632B2F3D|1|"
+            "24AA132D2B1686B9806B7F33B9B04C4969913E7C");
+}
+
+TEST_F(QRCode, ConsultationAddressUsesTheEffectiveVersion) {
+  EXPECT_EQ(nfe.URLConsultaNFCe(51, taProducao, 4.0), "http://mt/consulta");
+}
+
+}  // namespace

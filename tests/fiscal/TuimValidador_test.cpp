@@ -774,3 +774,31 @@ TEST(Headers, ValidatorHeaderIsAscii) {
   EXPECT_FALSE(text.empty());
   for (std::size_t i = 0; i < text.size(); ++i) ASSERT_LT(static_cast<unsigned char>(text[i]), 0x80u) << i;
 }
+
+// Odd input of every shape gives a message or passes; it never crashes or reads past the end.
+TEST(Validador, OddInputNeverBreaksAnyKind) {
+  const std::vector<std::string> docs{"",        " ",     "P",         "0",        "@",       "a@b",
+                                      "@@@@@@@@", ".......@", std::string(100, '9'), "P" + std::string(20, '1'),
+                                      "\xFF\xFE\x80", std::string("1\0" "2", 3), "ISENTO", "isento x",
+                                      "12ABC34501DE35", "--------"};
+  const std::vector<std::string> ufs{"", "SP", "BA", "MT", "GO", "AP", "EX", "XX", "MT,MS"};
+  for (int t = docCPF; t <= docPlacaMercosul; ++t)
+    for (const auto& d : docs)
+      for (const auto& uf : ufs)
+        for (bool ajustar : {false, true}) {
+          TTuimValidador v;
+          v.SetTipoDocto(static_cast<TTuimValTipoDocto>(t));
+          v.SetDocumento(d);
+          v.SetComplemento(uf);
+          v.SetAjustarTamanho(ajustar);
+          v.SetExibeDigitoCorreto(true);
+          const bool ok = v.Validar();
+          EXPECT_EQ(ok, v.MsgErro().empty());
+        }
+  for (const char* uf : {"AC", "AL", "AP", "AM", "BA", "CE", "DF", "ES", "GO", "MA", "MT", "MS", "MG", "PA",
+                         "PB", "PR", "PE", "PI", "RJ", "RN", "RS", "RO", "RR", "SC", "SP", "SE", "TO"})
+    for (std::size_t n = 1; n <= 16; ++n) {
+      MensagemErroIE(std::string(n, '1'), uf);
+      MensagemErroIE("P" + std::string(n, '0'), uf);
+    }
+}
