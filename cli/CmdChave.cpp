@@ -5,71 +5,11 @@
 
 #include "app/TuimChave.h"
 #include "cli/TuimCli.h"
+#include "fiscal/TuimUtil.h"
 #include "fiscal/fscAuxiliar.h"
 
 namespace tuim::cli {
 namespace {
-
-// Windows-1252 bytes 0x80-0x9F as Unicode; the rest of the code page is Latin-1.
-constexpr char16_t kCp1252Alto[32] = {
-    0x20AC, 0xFFFD, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0xFFFD, 0x017D, 0xFFFD, 0xFFFD, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0xFFFD, 0x017E, 0x0178};
-
-void AppendUtf8(std::string& out, char32_t cp) {
-  if (cp < 0x80) {
-    out += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    out += static_cast<char>(0xC0 | (cp >> 6));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (cp >> 12));
-    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (cp & 0x3F));
-  }
-}
-
-std::string ParaUtf8(const std::string& cp1252) {
-  std::string out;
-  for (unsigned char c : cp1252)
-    AppendUtf8(out, c >= 0x80 && c < 0xA0 ? kCp1252Alto[c - 0x80] : char32_t(c));
-  return out;
-}
-
-// One Windows-1252 byte per character read; a character the code page lacks, or a broken
-// sequence, becomes '?', so positions in the key stay those the operator typed.
-std::string DeUtf8(const std::string& utf8) {
-  std::string out;
-  for (std::size_t i = 0; i < utf8.size();) {
-    unsigned char c = utf8[i];
-    int len = c < 0x80 ? 1 : (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : (c >> 3) == 30 ? 4 : 0;
-    char32_t cp = 0;
-    bool ok = len > 0 && i + len <= utf8.size();
-    if (ok) {
-      cp = len == 1 ? c : c & (0x7F >> len);
-      for (int k = 1; k < len; ++k) {
-        unsigned char t = utf8[i + k];
-        if ((t & 0xC0) != 0x80) { ok = false; break; }
-        cp = (cp << 6) | (t & 0x3F);
-      }
-    }
-    if (!ok) {
-      out += '?';
-      ++i;
-      continue;
-    }
-    i += len;
-    if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) {
-      out += static_cast<char>(cp);
-      continue;
-    }
-    char b = '?';
-    for (int k = 0; k < 32; ++k)
-      if (kCp1252Alto[k] == cp && cp != 0xFFFD) b = static_cast<char>(0x80 + k);
-    out += b;
-  }
-  return out;
-}
 
 // A well-formed key: 44 characters, all digits except that the CNPJ base (positions 7-18)
 // may hold upper-case letters.
@@ -118,7 +58,7 @@ int Decompor(const std::vector<std::string>& words) {
   std::string arg;
   int rc = kExitOk;
   if (!UmArgumento(a, "decompor", {"json"}, arg, rc)) return rc;
-  std::string key = DeUtf8(arg);
+  std::string key = DeUTF8(arg);
   if (!ChaveBemFormada(key)) {
     std::cerr << "tuim: chave inválida: são esperados 44 dígitos (letras maiúsculas só na raiz do CNPJ, "
                  "posições 7 a 18), recebidos "
@@ -129,10 +69,10 @@ int Decompor(const std::vector<std::string>& words) {
   if (a.Has("json")) {
     std::string j = "{";
     for (std::size_t i = 0; i < campos.size(); ++i)
-      j += (i ? "," : "") + JsonString(campos[i].nome) + ":" + JsonString(ParaUtf8(campos[i].valor));
+      j += (i ? "," : "") + JsonString(campos[i].nome) + ":" + JsonString(ParaUTF8(campos[i].valor));
     std::cout << j << "}\n";
   } else {
-    for (const auto& c : campos) std::cout << c.nome << "=" << ParaUtf8(c.valor) << "\n";
+    for (const auto& c : campos) std::cout << c.nome << "=" << ParaUTF8(c.valor) << "\n";
   }
   return kExitOk;
 }
@@ -148,22 +88,22 @@ int Compor(const std::vector<std::string>& words) {
   for (const auto& o : kOpcoes)
     if (a.Get(o).empty()) return UsageError("chave compor precisa de --" + o + " com um valor não vazio");
   TEditoresChave e;
-  e.UF = DeUtf8(a.Get("uf"));
-  e.AnoMes = DeUtf8(a.Get("anomes"));
-  e.CNPJ = DeUtf8(a.Get("cnpj"));
-  e.Modelo = DeUtf8(a.Get("modelo"));
-  e.Serie = DeUtf8(a.Get("serie"));
-  e.NNF = DeUtf8(a.Get("nnf"));
-  e.TipoEmissao = DeUtf8(a.Get("tpemis"));
-  e.CNF = DeUtf8(a.Get("cnf"));
+  e.UF = DeUTF8(a.Get("uf"));
+  e.AnoMes = DeUTF8(a.Get("anomes"));
+  e.CNPJ = DeUTF8(a.Get("cnpj"));
+  e.Modelo = DeUTF8(a.Get("modelo"));
+  e.Serie = DeUTF8(a.Get("serie"));
+  e.NNF = DeUTF8(a.Get("nnf"));
+  e.TipoEmissao = DeUTF8(a.Get("tpemis"));
+  e.CNF = DeUTF8(a.Get("cnf"));
   AccessKeyFields f = CamposDosEditores(e);
   std::string key = ComporChaveAcesso(f);
   bool valida = ChaveBemFormada(key);
   if (a.Has("json"))
-    std::cout << "{\"chave\":" << JsonString(ParaUtf8(key)) << ",\"DV\":" << JsonString(Texto(f.DV))
+    std::cout << "{\"chave\":" << JsonString(ParaUTF8(key)) << ",\"DV\":" << JsonString(Texto(f.DV))
               << ",\"valida\":" << (valida ? "true" : "false") << "}\n";
   else
-    std::cout << ParaUtf8(key) << "\n";
+    std::cout << ParaUTF8(key) << "\n";
   if (!valida) {
     std::cerr << "tuim: a chave composta não tem 44 dígitos (" << key.size()
               << " caracteres); o dígito verificador ficou " << Texto(f.DV) << "\n";
@@ -178,7 +118,7 @@ int Dv(const std::vector<std::string>& words) {
   int rc = kExitOk;
   if (!UmArgumento(a, "dv", {"json"}, arg, rc)) return rc;
   int digit = 0;
-  bool ok = DigitoChaveAcesso(DeUtf8(arg), digit);
+  bool ok = DigitoChaveAcesso(DeUTF8(arg), digit);
   if (a.Has("json"))
     std::cout << "{\"DV\":" << digit << ",\"ok\":" << (ok ? "true" : "false") << "}\n";
   else

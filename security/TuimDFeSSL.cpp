@@ -1,4 +1,5 @@
 #include "security/TuimDFeSSL.h"
+#include "security/TuimXmlSign.h"
 
 #include <algorithm>
 #include <array>
@@ -485,6 +486,7 @@ void TDFeSSL::SetSSLXmlSignLib(TSSLXmlSignLib v) {
         "{$DEFINE DFE_SEM_XMLSEC}");
   std::unique_ptr<TDFeSSLXmlSignClass> novo;
   if (auto criar = Criador(RegistroXmlSign(), v)) novo = criar(*this);
+  if (!novo && v == xsLibXml2) novo = std::make_unique<TDFeSSLXmlSignLibXml2>(*this);
   if (!novo) novo = std::make_unique<TDFeSSLXmlSignClass>(*this);
   fXmlSign = std::move(novo);
   fSSLXmlSignLib = v;

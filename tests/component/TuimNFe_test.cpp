@@ -535,3 +535,33 @@ TEST_F(QRCode, ConsultationAddressUsesTheEffectiveVersion) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(Servicos, SchemaLookupUsesTheVersionTheCatalogueFound) {
+  PastaTemporaria t;
+  t.Criar("consStatServ_v3.10.xsd");
+  t.Criar("consStatServ_v4.00.xsd");
+  TTuimNFe nfe;
+  auto& c = nfe.Configuracoes();
+  c.Arquivos().SetPathSchemas(t.Path());
+  c.WebServices().SetParams({"[NFe_MT_P]", "NfeStatusServico_3.10=https://mt/status310"});
+  double v = 4.0;
+  std::string url, ns, acao;
+  nfe.LocalizarServico("NFe", "MT", taProducao, "NfeStatusServico", v, url, ns, acao);
+  EXPECT_EQ(url, "https://mt/status310");
+  EXPECT_DOUBLE_EQ(v, 3.1);
+}
+
+TEST(Servicos, FolderWithoutSchemasFailsTheLookupOfAServiceWithASchema) {
+  PastaTemporaria t;
+  TTuimNFe nfe;
+  nfe.Configuracoes().Arquivos().SetPathSchemas(t.Path());
+  nfe.Configuracoes().WebServices().SetParams({"[NFe_MT_P]", "NfeStatusServico_4.00=https://mt/status4"});
+  double v = 4.0;
+  std::string url, ns, acao;
+  EXPECT_THROW(nfe.LocalizarServico("NFe", "MT", taProducao, "NfeStatusServico", v, url, ns, acao),
+               ETuimDFeException);
+}
+
+}  // namespace
