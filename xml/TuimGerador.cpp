@@ -424,11 +424,12 @@ void TGerador::EscreverCampo(TFormatoCampo tipo, const std::string& idBruto, con
 
   if (obrigatorio && vazio) {
     if (fOpcoes.IdentarXML()) {
+      // The attribute stays: an empty element such as a signature's method is all attribute.
       EscreverIdentacao();
       if (fOpcoes.TagVaziaNoFormatoResumido())
-        fXML += "<" + tag + "/>";
+        fXML += "<" + tag + atributo + "/>";
       else
-        fXML += "<" + tag + "></" + tag + ">";
+        fXML += "<" + tag + atributo + "></" + tag + ">";
       fXML += "\r\n";
     } else if (fOpcoes.TagVaziaNoFormatoResumido()) {
       fXML += "<" + tag + atributo + "/>";

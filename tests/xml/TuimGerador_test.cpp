@@ -258,7 +258,7 @@ TEST(Gerador, IndentedDocument) {
   g.EscreverGrupo("/d");
   g.EscreverGrupo("/a");
   EXPECT_EQ(g.ArquivoFormatoXML(),
-            "<a>\r\n  <b>1</b>\r\n  <c/>\r\n  <d>\r\n    <e>5</e>\r\n  </d>\r\n</a>\r\n");
+            "<a>\r\n  <b>1</b>\r\n  <c x=\"1\"/>\r\n  <d>\r\n    <e>5</e>\r\n  </d>\r\n</a>\r\n");
   EXPECT_EQ(g.Opcoes().NivelIdentacao(), 0);
 }
 
@@ -525,3 +525,15 @@ TEST(GeradorTxt, EmptyAndBareClosingGroupsAreHarmless) {
 
 }  // namespace
 }  // namespace tuim
+
+TEST(Gerador, IndentedEmptyElementKeepsItsAttribute) {
+  tuim::TGerador g;
+  g.Opcoes().SetIdentarXML(true);
+  g.Opcoes().SetTagVaziaNoFormatoResumido(false);
+  g.EscreverCampo(tuim::fcTexto, "XS03", "CanonicalizationMethod", 0, 0, 1, std::string(), "", true,
+                  "Algorithm=\"urn:x\"");
+  g.Opcoes().SetTagVaziaNoFormatoResumido(true);
+  g.EscreverCampo(tuim::fcTexto, "XS05", "DigestMethod", 0, 0, 1, std::string(), "", true, "Algorithm=\"urn:y\"");
+  EXPECT_EQ(g.ArquivoFormatoXML(),
+            "<CanonicalizationMethod Algorithm=\"urn:x\"></CanonicalizationMethod>\r\n<DigestMethod Algorithm=\"urn:y\"/>\r\n");
+}

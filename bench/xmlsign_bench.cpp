@@ -1,0 +1,93 @@
+// Enveloped XML signatures of NF-e-shaped documents of 10 KB and 100 KB: sign, verify, and one
+// bare RSA-2048 signature with the same key (the physical floor). For xmlsec1's own figure:
+//   time xmlsec1 --sign --pkcs12 KEY.pfx --pwd 1234 --id-attr:Id http://www.portalfiscal.inf.br/nfe:infNFe T.xml
+#include <benchmark/benchmark.h>
+
+#include <openssl/evp.h>
+#include <openssl/pkcs12.h>
+#include <openssl/x509.h>
+
+#include <memory>
+#include <string>
+
+#include "security/TuimDFeSSL.h"
+
+namespace {
+
+const std::string& Pfx() {
+  static const std::string pfx = [] {
+    EVP_PKEY* k = EVP_RSA_gen(2048);
+    X509* x = X509_new();
+    ASN1_INTEGER_set(X509_get_serialNumber(x), 1);
+    X509_gmtime_adj(X509_getm_notBefore(x), 0);
+    X509_gmtime_adj(X509_getm_notAfter(x), 3600L * 24 * 365);
+    X509_set_pubkey(x, k);
+    X509_NAME* n = X509_get_subject_name(x);
+    X509_NAME_add_entry_by_txt(n, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char*>("BENCH:11222333000181"),
+                               -1, -1, 0);
+    X509_set_issuer_name(x, n);
+    X509_sign(x, k, EVP_sha256());
+    PKCS12* p12 = PKCS12_create("1234", "bench", k, x, nullptr, 0, 0, 0, 0, 0);
+    unsigned char* der = nullptr;
+    int len = i2d_PKCS12(p12, &der);
+    std::string r(reinterpret_cast<char*>(der), len);
+    OPENSSL_free(der);
+    PKCS12_free(p12);
+    X509_free(x);
+    EVP_PKEY_free(k);
+    return r;
+  }();
+  return pfx;
+}
+
+std::unique_ptr<tuim::TDFeSSL> Facade() {
+  auto ssl = std::make_unique<tuim::TDFeSSL>();
+  ssl->SetSSLCryptLib(tuim::cryOpenSSL);
+  ssl->SetSSLXmlSignLib(tuim::xsLibXml2);
+  ssl->SetDadosPFX(Pfx());
+  ssl->SetSenha("1234");
+  ssl->GarantirCertificado();
+  return ssl;
+}
+
+// An NF-e with as many items as it takes to reach `bytes`.
+std::string Documento(std::size_t bytes) {
+  std::string d = "<NFe xmlns=\"http://www.portalfiscal.inf.br/nfe\"><infNFe Id=\"NFe51240112345678000195550010000000011000000013\" "
+                  "versao=\"4.00\"><ide><natOp>VENDA</natOp></ide>";
+  for (int i = 1; d.size() < bytes; ++i)
+    d += "<det nItem=\"" + std::to_string(i) + "\"><prod><cProd>" + std::to_string(1000 + i) +
+         "</cProd><xProd>PRODUTO DE TESTE NUMERO " + std::to_string(i) +
+         "</xProd><NCM>61091000</NCM><CFOP>5102</CFOP><uCom>UN</uCom><qCom>1.0000</qCom><vUnCom>10.00</vUnCom>"
+         "<vProd>10.00</vProd></prod></det>";
+  return d + "</infNFe></NFe>";
+}
+
+void BM_Assinar(benchmark::State& state) {
+  auto ssl = Facade();
+  std::string doc = Documento(static_cast<std::size_t>(state.range(0)) * 1024);
+  for (auto _ : state) benchmark::DoNotOptimize(ssl->Assinar(doc, "NFe", "infNFe"));
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(doc.size()));
+}
+BENCHMARK(BM_Assinar)->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond);
+
+void BM_Verificar(benchmark::State& state) {
+  auto ssl = Facade();
+  std::string assinado = ssl->Assinar(Documento(static_cast<std::size_t>(state.range(0)) * 1024), "NFe", "infNFe");
+  std::string msg;
+  for (auto _ : state) {
+    bool ok = ssl->SSLXmlSignClass().ValidarAssinatura(assinado, msg, "infNFe");
+    if (!ok) state.SkipWithError("signature did not verify");
+    benchmark::DoNotOptimize(ok);
+  }
+}
+BENCHMARK(BM_Verificar)->Arg(10)->Arg(100)->Unit(benchmark::kMillisecond);
+
+void BM_AssinaturaRSAPura(benchmark::State& state) {
+  auto ssl = Facade();
+  const std::string dados(400, 'x');  // about the size of a canonical SignedInfo
+  for (auto _ : state) benchmark::DoNotOptimize(ssl->CalcHash(dados, tuim::dgstSHA1, tuim::fhBinario, true));
+}
+BENCHMARK(BM_AssinaturaRSAPura)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+BENCHMARK_MAIN();
