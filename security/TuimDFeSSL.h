@@ -214,6 +214,9 @@ protected:
 // Backends living in layers above (transport) or built apart (the Windows-crypto backend over
 // PKCS#11, the libxml2 signer) are made known here; a registered creator wins over the built-in
 // choice. An empty creator removes the registration. Facades pick it up on their next selection.
+// Unregistered, cryWinCrypt selects a stand-in named "TDFeWinCrypt" whose first use raises
+// "not available"; other unregistered values give the base classes. Registration is explicit
+// (static libraries drop unreferenced registrars): the component registers what it links.
 using TCriadorCrypt = std::function<std::unique_ptr<TDFeSSLCryptClass>(TDFeSSL&)>;
 using TCriadorHttp = std::function<std::unique_ptr<TDFeSSLHttpClass>(TDFeSSL&)>;
 using TCriadorXmlSign = std::function<std::unique_ptr<TDFeSSLXmlSignClass>(TDFeSSL&)>;

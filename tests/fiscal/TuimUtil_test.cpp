@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <locale>
+#include <random>
 #include <sstream>
 #include <thread>
 
@@ -807,4 +808,55 @@ TEST(XmlFragments, DeclarationHelpers) {
   EXPECT_EQ(InserirDeclaracaoXml(d + "<a/>", d), d + "<a/>");
   EXPECT_EQ(InserirDeclaracaoXml("<a/>", "bad"), "<a/>");
   EXPECT_EQ(InserirDeclaracaoXml("<a/>"), "<?xml version=\"1.0\" encoding=\"UTF-8\"?><a/>");
+}
+
+// ---- Properties over many values -------------------------------------------------------
+
+TEST(Properties, TwoDecimalFormattingMatchesIntegerArithmetic) {
+  std::mt19937_64 rng(12345);
+  for (int i = 0; i < 20000; ++i) {
+    std::int64_t cents = static_cast<std::int64_t>(rng() % 2000000000000ull) - 1000000000000ll;
+    double x = static_cast<double>(cents) / 100.0;
+    std::int64_t a = cents < 0 ? -cents : cents;
+    std::string expected = (cents < 0 ? "-" : "") + std::to_string(a / 100) + "." +
+                           (a % 100 < 10 ? "0" : "") + std::to_string(a % 100);
+    ASSERT_EQ(NumeroParaTexto(x, '.', "0.00"), expected) << cents;
+    ASSERT_DOUBLE_EQ(TextoParaNumero(expected), x);
+  }
+}
+
+TEST(Properties, RoundingToHundredthsMatchesIntegerHalfAwayFromZero) {
+  std::mt19937_64 rng(777);
+  for (int i = 0; i < 20000; ++i) {
+    std::int64_t mils = static_cast<std::int64_t>(rng() % 2000000000ull) - 1000000000ll;
+    double x = static_cast<double>(mils) / 1000.0;
+    std::int64_t a = mils < 0 ? -mils : mils;
+    std::int64_t cents = (a + 5) / 10;
+    double expected = static_cast<double>(mils < 0 ? -cents : cents) / 100.0;
+    ASSERT_DOUBLE_EQ(ArredondarPara(x, -2), expected) << mils;
+  }
+}
+
+TEST(Properties, UnterminatedAndRandomInputNeverHangsOrOverreads) {
+  std::mt19937 rng(4242);
+  const char alphabet[] = "<>/:\"&;#xX0aA1 =?!\xC3\xA7\x80";
+  for (int i = 0; i < 3000; ++i) {
+    std::string s;
+    int n = static_cast<int>(rng() % 40);
+    for (int k = 0; k < n; ++k) s += alphabet[rng() % (sizeof alphabet - 1)];
+    std::vector<std::string> l;
+    EXPECT_LE(SepararTexto(s, ';', l), static_cast<int>(s.size()) + 1);
+    EXPECT_LE(RemoverTags(s).size(), s.size());
+    EXPECT_LE(ExtrairConteudoTag(s, "a", true).size(), s.size());
+    EXPECT_LE(ExtrairConteudoTag(s, "x:a").size(), s.size());
+    EXPECT_LE(ConteudoTag(s, "a").size(), s.size());
+    EXPECT_LE(ConteudoEntre(s, "<", ">", true).size(), s.size());
+    EXPECT_LE(TratarEntidades(s).size(), s.size());
+    EXPECT_EQ(DeUTF8(ParaUTF8(s)), s);
+    EXPECT_EQ(TratarEntidades(TratarEntidades(s, false), true, false), s);
+    FormatarNumeroBr(static_cast<double>(rng()) / 7.0, s);
+    FormatarDataHoraBr(45366.5, s);
+    RemoverDeclaracaoXml(s);
+    ConverterXmlUTF8(s);
+  }
 }
