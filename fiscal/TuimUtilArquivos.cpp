@@ -42,7 +42,9 @@ bool Gravar(const std::string& arquivo, const std::string& texto, bool acrescent
     std::error_code ec;
     if (!pasta.empty()) fs::create_directories(pasta, ec);
   }
-  const bool anexar = existe && acrescentar;
+  // Appending never depends on whether the file existed a moment ago: two writers that both
+  // found it missing would otherwise truncate each other's lines.
+  const bool anexar = acrescentar;
   int fd = ::open(arquivo.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | (anexar ? O_APPEND : 0), 0644);
   if (fd < 0) return false;
   // Others wait while we write, so that concurrent log lines never interleave.
