@@ -1,5 +1,9 @@
 #include "app/MainFrm.h"
 
+#include "component/TuimNFe.h"
+#include "fiscal/TuimIni.h"
+#include "fiscal/TuimUtil.h"
+
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGuiApplication>
@@ -149,6 +153,47 @@ TMainFrm::TMainFrm(QWidget* parent)
 
   for (int i = 0; i < 8; ++i) LigarEditor(i);
   LigarChave();
+
+  // Created after the controls and configured through its setters, in the designed order.
+  // Nothing is opened here: the certificate is read when an operation first needs it.
+  TuimNFe1 = std::make_unique<TTuimNFe>();
+  TuimNFe1->SetName("TuimNFe1");
+  TConfiguracoesNFe& c = TuimNFe1->Configuracoes();
+  c.Geral().SetSSLLib(libWinCrypt);
+  c.Geral().SetSSLCryptLib(cryWinCrypt);
+  c.Geral().SetSSLHttpLib(httpWinHttp);
+  c.Geral().SetSSLXmlSignLib(xsLibXml2);
+  c.Geral().SetFormatoAlerta("TAG:%TAGNIVEL% ID:%ID%/%TAG%(%DESCRICAO%) - %MSG%.");
+  c.Geral().SetModeloDF(moNFCe);
+  c.Geral().SetVersaoQRCode(veqr000);
+  // The designed schema folder is a Windows path; the default beside the program stands in for it.
+  c.Arquivos().OrdenacaoPath().Clear();
+  c.WebServices().SetUF("MT");
+  c.WebServices().SetAmbiente(taProducao);
+  c.WebServices().SetAguardarConsultaRet(0);
+  c.WebServices().SetQuebradeLinha("|");
+  c.RespTec().SetIdCSRT(0);
+}
+
+void TMainFrm::DefinirCertificado(const std::string& arquivoPFX, const std::string& senha) {
+  TCertificadosConf& cert = TuimNFe1->Configuracoes().Certificados();
+  cert.SetArquivoPFX(arquivoPFX);
+  cert.SetSenha(DeUTF8(senha));
+}
+
+bool TMainFrm::CarregarConfiguracao(const std::string& arquivoIni, std::string& erro) {
+  TTuimIni ini;
+  if (!ini.LoadFromFile(arquivoIni)) {
+    erro = "não foi possível ler " + arquivoIni;
+    return false;
+  }
+  try {
+    TuimNFe1->Configuracoes().CarregarIni(ini);
+  } catch (const ETuimDFeException& e) {
+    erro = ParaUTF8(e.what());
+    return false;
+  }
+  return true;
 }
 
 TMainFrm::~TMainFrm() {

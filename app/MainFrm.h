@@ -6,10 +6,14 @@
 #include <QWidget>
 #include <array>
 #include <cstdint>
+#include <memory>
+#include <string>
 
 #include "app/TuimChave.h"
 
 namespace tuim {
+
+class TTuimNFe;
 
 // Colours are kept as Windows colour values (0x00BBGGRR), the form in which they were designed.
 QColor CorWindows(std::uint32_t bgr);
@@ -23,6 +27,14 @@ class TMainFrm : public QWidget {
 public:
   explicit TMainFrm(QWidget* parent = nullptr);
   ~TMainFrm() override;
+
+  // The hosted NF-e component, configured at creation; the window's flows never call it.
+  std::unique_ptr<TTuimNFe> TuimNFe1;
+  // The operator's certificate in place of the design-time one: a PKCS#12 file and its password.
+  void DefinirCertificado(const std::string& arquivoPFX, const std::string& senha);
+  // Reads the component's configuration from an INI file over the design-time values; false
+  // (with the reason in `erro`) when the file cannot be read.
+  bool CarregarConfiguracao(const std::string& arquivoIni, std::string& erro);
 
   QLabel* Label9;
   QTextEdit* lbChaveAcesso;

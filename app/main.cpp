@@ -11,11 +11,13 @@
 namespace {
 
 const char kUso[] =
-    "Uso: tuim-workbench [--screenshot ARQUIVO.png] [--chave CHAVE]\n"
+    "Uso: tuim-workbench [--screenshot ARQUIVO.png] [--chave CHAVE] [--pfx ARQUIVO --senha S] [--config ARQUIVO.ini]\n"
     "  Abre a janela \"Manipulador de Chaves de Acesso\".\n"
     "  --screenshot ARQUIVO.png  monta a janela sem mostrá-la (plataforma offscreen do Qt),\n"
     "                            salva a imagem em ARQUIVO.png e termina; não precisa de tela\n"
-    "  --chave CHAVE             cola CHAVE no campo da chave de acesso ao abrir\n";
+    "  --chave CHAVE             cola CHAVE no campo da chave de acesso ao abrir\n"
+    "  --pfx ARQUIVO --senha S   certificado (PKCS#12) do componente NF-e hospedado\n"
+    "  --config ARQUIVO.ini      configuração do componente (seções DFe, Proxy, NFe)\n";
 
 const char kSemTela[] =
     "tuim-workbench: não há tela para abrir a janela (DISPLAY e WAYLAND_DISPLAY vazios).\n"
@@ -44,7 +46,7 @@ bool HaTela() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  std::string screenshot, chave;
+  std::string screenshot, chave, pfx, senha, config;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     if (a == "--help" || a == "-h") {
@@ -52,6 +54,8 @@ int main(int argc, char** argv) {
       return 0;
     } else if ((a == "--screenshot" || a == "--chave") && i + 1 < argc) {
       (a == "--screenshot" ? screenshot : chave) = argv[++i];
+    } else if ((a == "--pfx" || a == "--senha" || a == "--config") && i + 1 < argc) {
+      (a == "--pfx" ? pfx : a == "--senha" ? senha : config) = argv[++i];
     } else if (a.rfind("--screenshot=", 0) == 0) {
       screenshot = a.substr(13);
     } else if (a.rfind("--chave=", 0) == 0) {
@@ -69,6 +73,14 @@ int main(int argc, char** argv) {
 
   QApplication app(argc, argv);
   tuim::TMainFrm form;
+  if (!config.empty()) {
+    std::string erro;
+    if (!form.CarregarConfiguracao(config, erro)) {
+      std::fprintf(stderr, "tuim-workbench: %s\n", erro.c_str());
+      return 2;
+    }
+  }
+  if (!pfx.empty() || !senha.empty()) form.DefinirCertificado(pfx, senha);
   if (!chave.empty()) form.lbChaveAcesso->setPlainText(QString::fromUtf8(chave.c_str()));
   form.show();
   if (screenshot.empty()) return app.exec();
