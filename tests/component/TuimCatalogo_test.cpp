@@ -321,3 +321,36 @@ TEST_F(Embutido, EPECAddressesHaveTheirOwnKeys) {
   r = c.LocalizarServico("NFe", "AN", false, "RecepcaoEvento", 4.00, "TuimNFeServicos");
   EXPECT_EQ(r.URL, "https://hom1.nfe.fazenda.gov.br/NFeRecepcaoEvento4/NFeRecepcaoEvento4.asmx");
 }
+
+// ---- The component's catalogue: the external file first, loaded once ----
+
+#include <filesystem>
+
+#include "component/TuimNFe.h"
+
+TEST(CatalogoComponente, ExternalFileTakesPrecedenceUntilAForcedReload) {
+  namespace fs = std::filesystem;
+  fs::path dir = fs::temp_directory_path() / ("tuim-catalogo-" + std::to_string(::getpid()));
+  fs::create_directories(dir);
+  fs::path arquivo = dir / "TuimNFeServicos.ini";
+  {
+    std::ofstream f(arquivo);
+    f << "[NFe_MT_P]\nNfeStatusServico_4.00=https://externo/status\n";
+  }
+  TTuimNFe nfe;
+  nfe.Configuracoes().Arquivos().SetIniServicos(arquivo.string());
+  nfe.Configuracoes().Arquivos().SetPathSchemas(TUIM_SCHEMAS_DIR);
+  auto url = [&] {
+    double v = 4.00;
+    std::string u, ns, action;
+    nfe.LocalizarServico("NFe", "MT", taProducao, "NfeStatusServico", v, u, ns, action);
+    return u;
+  };
+  EXPECT_EQ(url(), "https://externo/status");
+  fs::remove(arquivo);
+  EXPECT_EQ(url(), "https://externo/status");  // what was loaded stays until a forced reload
+  nfe.Configuracoes().WebServices().Params().clear();
+  nfe.CarregarCatalogo(false);
+  EXPECT_EQ(url(), "https://nfe.sefaz.mt.gov.br/nfews/v2/services/NfeStatusServico4");  // the embedded text
+  fs::remove_all(dir);
+}
