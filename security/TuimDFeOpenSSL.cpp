@@ -57,28 +57,9 @@ std::string NomeX509(X509_NAME* nome) {
   return LerBio(bio.get());
 }
 
-std::streamoff Tamanho(std::istream& s) {
-  s.clear();
-  s.seekg(0, std::ios::end);
-  std::streamoff n = s.tellg();
-  s.clear();
-  s.seekg(0, std::ios::beg);
-  return n < 0 ? 0 : n;
-}
-
-// Feeds the whole stream, from its start, in blocks of 32768 bytes.
 template <typename F>
 void LerStream(std::istream& s, F&& alimentar) {
-  std::streamoff total = Tamanho(s), lidos = 0;
-  std::string bloco(32768, '\0');
-  while (lidos < total) {
-    s.read(bloco.data(), static_cast<std::streamsize>(bloco.size()));
-    std::streamsize n = s.gcount();
-    if (n <= 0) break;
-    alimentar(reinterpret_cast<const unsigned char*>(bloco.data()), static_cast<std::size_t>(n));
-    lidos += n;
-  }
-  s.clear();
+  ssl::LerStreamEmBlocos(s, alimentar);
 }
 
 std::unique_ptr<EVP_MD, MdFree> BuscarDigest(TSSLDgst digest) {

@@ -13,4 +13,13 @@ std::string SomenteAlfaNumericosMaiusculos(const std::string& s) {
   return r;
 }
 
+std::streamoff TamanhoStream(std::istream& s) {
+  s.clear();
+  s.seekg(0, std::ios::end);
+  std::streamoff n = s.tellg();
+  s.clear();
+  s.seekg(0, std::ios::beg);
+  return n < 0 ? 0 : n;
+}
+
 }  // namespace tuim::ssl

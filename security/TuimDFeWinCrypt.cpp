@@ -1,4 +1,5 @@
 #include "security/TuimDFeWinCrypt.h"
+#include "security/TuimDFeSSLUtil.h"
 
 #include <openssl/asn1.h>
 #include <openssl/bio.h>
@@ -83,29 +84,9 @@ std::unique_ptr<EVP_MD, MdFree> CriarHash(TSSLDgst d, const char* nome) {
   return md;
 }
 
-std::streamoff Tamanho(std::istream& s) {
-  s.clear();
-  s.seekg(0, std::ios::end);
-  std::streamoff n = s.tellg();
-  s.clear();
-  s.seekg(0, std::ios::beg);
-  return n < 0 ? 0 : n;
-}
-
-// Feeds the stream from its start in blocks of 32768 bytes until its size is consumed.
 template <typename F>
 void HashStream(std::istream& s, F&& alimentar) {
-  std::streamoff total = Tamanho(s), lidos = 0;
-  std::string bloco(32768, '\0');
-  while (lidos < total) {
-    s.read(bloco.data(), static_cast<std::streamsize>(bloco.size()));
-    std::streamsize n = s.gcount();
-    if (n <= 0) break;
-    if (!alimentar(reinterpret_cast<const unsigned char*>(bloco.data()), static_cast<std::size_t>(n)))
-      throw EFalhaHash{"CryptHashData", UltimoErroOpenSSL()};
-    lidos += n;
-  }
-  s.clear();
+  if (!ssl::LerStreamEmBlocos(s, alimentar)) throw EFalhaHash{"CryptHashData", UltimoErroOpenSSL()};
 }
 
 std::string MensagemProvedor(unsigned long codigo) {
