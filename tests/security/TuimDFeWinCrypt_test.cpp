@@ -15,12 +15,12 @@
 #include "security/TuimDFeSSL.h"
 #include "security/TuimDFeWinCrypt.h"
 #include "security/TuimPKCS11.h"
+#include "testing/TokenSoftHSM.h"
 
 using namespace tuim;
 
 namespace {
 
-const char* const kModuloSoftHSM = "/usr/lib/softhsm/libsofthsm2.so";
 const char* const kPIN = "1234";
 const char* const kSenhaPFX = "1234";
 
@@ -32,64 +32,35 @@ struct TokenTeste {
   std::string erro;
 };
 
-bool Rodar(const std::string& cmd) { return std::system((cmd + " >/dev/null 2>&1").c_str()) == 0; }
-
-// A SoftHSM2 token in a folder of this process: the company key and certificate (id 01), the
-// company key under a certificate whose serial has its high bit set (id 04), the person's key
-// and certificate (id 03) and a certificate without key (id 02).
+// A SoftHSM2 token of this process: the company key and certificate (id 01), the company key
+// under a certificate whose serial has its high bit set (id 04), the person's key and certificate
+// (id 03) and a certificate without key (id 02).
 const TokenTeste& Token() {
   static TokenTeste t = [] {
     TokenTeste r;
-    std::string modelo = (std::filesystem::temp_directory_path() / "tuim-token-XXXXXX").string();
-    if (!mkdtemp(modelo.data())) {
-      r.erro = "mkdtemp";
-      return r;
-    }
-    r.pasta = modelo;
-    static std::string remover;
-    remover = modelo;
-    std::atexit([] {
-      std::error_code ec;
-      std::filesystem::remove_all(remover, ec);
-    });
-    std::filesystem::create_directories(r.pasta + "/tokens");
-    std::ofstream(r.pasta + "/softhsm2.conf") << "directories.tokendir = " << r.pasta
-                                              << "/tokens\nobjectstore.backend = file\nlog.level = ERROR\n";
-    setenv("SOFTHSM2_CONF", (r.pasta + "/softhsm2.conf").c_str(), 1);
-    setenv("TUIM_PKCS11_MODULE", kModuloSoftHSM, 1);
-
     const std::string c = PastaCertificados() + "/";
-    const std::string p11 = std::string("pkcs11-tool --module ") + kModuloSoftHSM +
-                            " --token-label tuim --login --pin " + kPIN + " --write-object ";
-    const std::string imp = "softhsm2-util --token tuim --pin " + std::string(kPIN) + " --import ";
-    bool ok = Rodar("softhsm2-util --init-token --free --label tuim --pin " + std::string(kPIN) +
-                    " --so-pin 5678") &&
-              Rodar("cd '" + r.pasta + "' && openssl req -new -key " + c +
-                    "empresa.key -subj '/C=BR/O=Teste/CN=SERIE ALTA LTDA:11222333000181' -out alta.csr && "
-                    "openssl x509 -req -in alta.csr -CA " + c + "ca.pem -CAkey " + c +
-                    "ca.key -set_serial 0xC0FFEE11 -days 30 -out alta.pem") &&
-              Rodar(imp + c + "empresa.key --label empresa --id 01") &&
-              Rodar("openssl x509 -in " + c + "empresa.pem -outform DER -out " + r.pasta + "/empresa.der") &&
-              Rodar(p11 + r.pasta + "/empresa.der --type cert --id 01 --label empresa") &&
-              Rodar(imp + c + "empresa.key --label alta --id 04") &&
-              Rodar("openssl x509 -in " + r.pasta + "/alta.pem -outform DER -out " + r.pasta + "/alta.der") &&
-              Rodar(p11 + r.pasta + "/alta.der --type cert --id 04 --label alta") &&
-              Rodar(imp + c + "pessoa.key --label pessoa --id 03") &&
-              Rodar("openssl x509 -in " + c + "pessoa.pem -outform DER -out " + r.pasta + "/pessoa.der") &&
-              Rodar(p11 + r.pasta + "/pessoa.der --type cert --id 03 --label pessoa") &&
-              Rodar("openssl x509 -in " + c + "semsan.pem -outform DER -out " + r.pasta + "/semsan.der") &&
-              Rodar(p11 + r.pasta + "/semsan.der --type cert --id 02 --label semchave");
-    if (!ok) {
-      r.erro = "softhsm2-util/pkcs11-tool falhou";
+    const std::string alta = teste::PastaTemporaria("tuim-alta");
+    if (alta.empty() ||
+        !teste::RodarSilencioso("cd '" + alta + "' && openssl req -new -key " + c +
+                                "empresa.key -subj '/C=BR/O=Teste/CN=SERIE ALTA LTDA:11222333000181' -out alta.csr && "
+                                "openssl x509 -req -in alta.csr -CA " + c + "ca.pem -CAkey " + c +
+                                "ca.key -set_serial 0xC0FFEE11 -days 30 -out alta.pem")) {
+      r.erro = "certificado de serie alta";
       return r;
     }
-    auto serie = [](const std::string& pem) {
-      std::string s = Executar("openssl x509 -noout -serial -in " + pem);
-      return s.substr(s.find('=') + 1);
-    };
-    r.serieEmpresa = serie(c + "empresa.pem");
-    r.seriePessoa = serie(c + "pessoa.pem");
-    r.serieSemChave = serie(c + "semsan.pem");
+    teste::TokenSoftHSM tk = teste::CriarTokenSoftHSM({{c + "empresa.key", c + "empresa.pem", "01", "empresa"},
+                                                       {c + "empresa.key", alta + "/alta.pem", "04", "alta"},
+                                                       {c + "pessoa.key", c + "pessoa.pem", "03", "pessoa"},
+                                                       {"", c + "semsan.pem", "02", "semchave"}},
+                                                      kPIN);
+    r.pasta = tk.pasta;
+    if (!tk.Ok()) {
+      r.erro = tk.erro;
+      return r;
+    }
+    r.serieEmpresa = teste::SerieDoCertificado(c + "empresa.pem");
+    r.seriePessoa = teste::SerieDoCertificado(c + "pessoa.pem");
+    r.serieSemChave = teste::SerieDoCertificado(c + "semsan.pem");
     r.serieAlta = "00C0FFEE11";  // the encoded integer keeps its leading zero byte
     plataforma::TStore store;
     if (!plataforma::AbrirStoreTokens(store, r.erro) || store.Certificados.empty()) {
@@ -506,6 +477,33 @@ TEST_F(WinCryptToken, HostDialogChoosesTheCertificateAndItIsOpened) {
   EXPECT_EQ(ssl.NumeroSerie(), Token().serieEmpresa);
   EXPECT_TRUE(ssl.CertificadoAberto());
   EXPECT_EQ(ssl.InfoCertificado().TipoCertificado(), tcA3);
+}
+
+// The whole signing path on a hardware key: the enveloped signature of an NF-e made through the
+// token is accepted by xmlsec1 against the CA, and a changed character is caught by both.
+TEST_F(WinCryptToken, XmlSignedThroughTheTokenVerifiesInXmlSec) {
+  TDFeSSL ssl;
+  Configurar(ssl, Token().serieEmpresa, kPIN);
+  ssl.SetSSLXmlSignLib(xsLibXml2);
+  const std::string nfe =
+      "<NFe xmlns=\"http://www.portalfiscal.inf.br/nfe\"><infNFe Id=\"NFe51240111222333000181550010000000011000000017\" "
+      "versao=\"4.00\"><ide><natOp>VENDA</natOp></ide></infNFe></NFe>";
+  for (TSSLDgst d : {dgstSHA1, dgstSHA256}) {
+    ssl.SetSSLDgst(d);
+    std::string assinado = ssl.Assinar(nfe, "NFe", "infNFe");
+    EXPECT_EQ(ssl.InfoCertificado().TipoCertificado(), tcA3);
+    std::string arquivo = ArquivoTemporario("token-nfe.xml", assinado);
+    const std::string xmlsec = "xmlsec1 --verify --trusted-pem " + Certificado("ca.pem") +
+                               " --id-attr:Id http://www.portalfiscal.inf.br/nfe:infNFe ";
+    EXPECT_TRUE(teste::RodarSilencioso(xmlsec + arquivo)) << assinado;
+    std::string msg;
+    EXPECT_TRUE(ssl.SSLXmlSignClass().ValidarAssinatura(assinado, msg, "infNFe")) << msg;
+    auto p = assinado.find("VENDA");
+    assinado.replace(p, 5, "VENDO");
+    arquivo = ArquivoTemporario("token-nfe-alterada.xml", assinado);
+    EXPECT_FALSE(teste::RodarSilencioso(xmlsec + arquivo));
+    EXPECT_FALSE(ssl.SSLXmlSignClass().ValidarAssinatura(assinado, msg, "infNFe"));
+  }
 }
 
 struct CasoPIN {

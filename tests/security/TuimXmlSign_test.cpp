@@ -24,13 +24,6 @@ int Executar(const std::string& cmd) {
   return WIFEXITED(r) ? WEXITSTATUS(r) : -1;
 }
 
-std::string Ler(const fs::path& p) {
-  std::ifstream f(p, std::ios::binary);
-  std::stringstream ss;
-  ss << f.rdbuf();
-  return ss.str();
-}
-
 void Gravar(const fs::path& p, const std::string& s) {
   std::ofstream f(p, std::ios::binary);
   f << s;
