@@ -1,5 +1,5 @@
 #include "app/MainFrm.h"
-
+#include "app/SelecaoCertificado.h"
 #include "component/TuimNFe.h"
 #include "fiscal/TuimIni.h"
 #include "fiscal/TuimUtil.h"
@@ -173,6 +173,8 @@ TMainFrm::TMainFrm(QWidget* parent)
   c.WebServices().SetAguardarConsultaRet(0);
   c.WebServices().SetQuebradeLinha("|");
   c.RespTec().SetIdCSRT(0);
+  // The component's certificate choice, when a host asks for it, is this window's dialog.
+  RegistrarSelecaoCertificadoQt(this);
 }
 
 void TMainFrm::DefinirCertificado(const std::string& arquivoPFX, const std::string& senha) {
@@ -200,6 +202,7 @@ TMainFrm::~TMainFrm() {
   // Children are destroyed by QWidget; their change notifications must not reach a half-gone window.
   for (int i = 0; i < 8; ++i) DesligarEditor(i);
   DesligarChave();
+  RegistrarSelecaoCertificadoQt(nullptr);
 }
 
 std::array<QLineEdit*, 8> TMainFrm::Editores() const {

@@ -10,6 +10,7 @@
 #include "fiscal/TuimDateTime.h"
 #include "fiscal/TuimUtil.h"
 #include "security/TuimDFeSSL.h"
+#include "security/TuimDFeWinCrypt.h"
 
 namespace tuim::cli {
 namespace {
@@ -112,6 +113,58 @@ int Listar(const std::vector<std::string>& words) {
   return kExitOk;
 }
 
+// The selection dialog of the command line: the store on standard error, one numbered line per
+// certificate, and the number read from standard input (empty or anything else: none chosen).
+int PerguntarCertificado(const std::string& titulo, const std::string& prompt, const TListaCertificados& l) {
+  std::cerr << ParaUTF8(titulo) << "\n";
+  for (int i = 0; i < l.Count(); ++i)
+    std::cerr << "  " << (i + 1) << ") " << l[i].SerieCertificado() << "  " << ParaUTF8(l[i].Titular()) << "  "
+              << l[i].CNPJTitular() << "  " << DataHora(l[i].ValidoAte()) << "\n";
+  if (l.Count() == 0) {
+    std::cerr << "(nenhum certificado)\n";
+    return -1;
+  }
+  std::cerr << ParaUTF8(prompt) << " " << std::flush;
+  std::string linha;
+  if (!std::getline(std::cin, linha)) return -1;
+  std::size_t ini = linha.find_first_not_of(" \t\r");
+  linha = ini == std::string::npos ? "" : linha.substr(ini, linha.find_last_not_of(" \t\r") - ini + 1);
+  if (linha.empty() || linha.size() > 6 || linha.find_first_not_of("0123456789") != std::string::npos) return -1;
+  int n = std::stoi(linha);
+  return n >= 1 && n <= l.Count() ? n - 1 : -1;
+}
+
+int Selecionar(const std::vector<std::string>& words) {
+  Args a(words, {"json"});
+  if (!a.ok()) return UsageError(a.error());
+  if (auto u = a.Unknown({"pin", "json"}); !u.empty()) return UsageError("opção desconhecida: --" + u);
+  if (!a.Positional().empty()) return UsageError("argumento inesperado: " + a.Positional()[0]);
+  TDFeSSL ssl;
+  ssl.SetSSLCryptLib(cryWinCrypt);
+  ssl.SetSenha(DeUTF8(a.Get("pin")));
+  DefinirSelecaoCertificado(PerguntarCertificado);
+  std::string serie;
+  try {
+    serie = ssl.SelecionarCertificado();
+  } catch (const ETuimDFeException& e) {
+    DefinirSelecaoCertificado(nullptr);
+    return Falha(e);
+  }
+  DefinirSelecaoCertificado(nullptr);
+  if (serie.empty()) {
+    std::cerr << "tuim: nenhum certificado selecionado\n";
+    return kExitInvalid;
+  }
+  const TDadosCertificado& d = ssl.InfoCertificado();
+  if (a.Has("json"))
+    std::cout << "{" << JsonString("SerieCertificado") << ": " << JsonString(serie) << ", " << JsonString("Titular")
+              << ": " << JsonString(ParaUTF8(d.Titular())) << ", " << JsonString("TipoCertificado") << ": "
+              << JsonString(TipoCertificadoParaTexto(d.TipoCertificado())) << "}\n";
+  else
+    std::cout << serie << "\n";
+  return kExitOk;
+}
+
 int Hash(const std::vector<std::string>& words) {
   Args a(words, {"assinar", "base64"});
   if (!a.ok()) return UsageError(a.error());
@@ -149,13 +202,16 @@ int Hash(const std::vector<std::string>& words) {
 
 const CommandRegistrar kCertificado({
     "certificado",
-    "dados do certificado digital (info, listar)",
+    "dados do certificado digital (info, listar, selecionar)",
     "Uso: tuim certificado info (--pfx ARQUIVO --senha S | --serie SERIE [--pin PIN]) [--json]\n"
-    "     tuim certificado listar [--pfx ARQUIVO --senha S]\n\n"
+    "     tuim certificado listar [--pfx ARQUIVO --senha S]\n"
+    "     tuim certificado selecionar [--pin PIN] [--json]\n\n"
     "info mostra cada campo do certificado: impressão digital, autoridade, CNPJ/CPF do titular,\n"
     "validade (UTC), emissor, série, titular, sujeito, tipo e o certificado em Base64.\n"
     "listar mostra um certificado por linha: série, titular, CNPJ/CPF, válido até, A1/A3; com\n"
-    "--pfx, o certificado do arquivo (OpenSSL não tem repositório); sem ele, o repositório de tokens.\n",
+    "--pfx, o certificado do arquivo (OpenSSL não tem repositório); sem ele, o repositório de tokens.\n"
+    "selecionar lista o repositório de tokens numerado (na saída de erro), lê o número escolhido\n"
+    "da entrada, abre o certificado (com o PIN, se dado) e imprime a série escolhida.\n",
     [](const std::vector<std::string>& w) { return RunSubCommand("certificado", w); }});
 
 const SubCommandRegistrar kInfo({"certificado", "info", "campos do certificado",
@@ -164,6 +220,8 @@ const SubCommandRegistrar kInfo({"certificado", "info", "campos do certificado",
                                  Info});
 const SubCommandRegistrar kListar({"certificado", "listar", "certificados disponíveis, um por linha",
                                    "Uso: tuim certificado listar [--pfx ARQUIVO --senha S]\n", Listar});
+const SubCommandRegistrar kSelecionar({"certificado", "selecionar", "escolher um certificado do repositório",
+                                       "Uso: tuim certificado selecionar [--pin PIN] [--json]\n", Selecionar});
 
 const CommandRegistrar kHash({
     "hash",

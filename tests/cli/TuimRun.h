@@ -16,14 +16,19 @@ struct TuimResult {
 
 inline std::string TuimPath() { return std::string(TUIM_BINARY_DIR) + "/cli/tuim"; }
 
-inline TuimResult RunTuim(const std::vector<std::string>& args) {
+// With `entrada`, the program reads it on standard input (a few lines: it fits the pipe).
+inline TuimResult RunTuim(const std::vector<std::string>& args, const std::string* entrada = nullptr) {
   TuimResult r;
-  int po[2], pe[2];
-  if (pipe(po) != 0 || pipe(pe) != 0) return r;
+  int po[2], pe[2], pi[2] = {-1, -1};
+  if (pipe(po) != 0 || pipe(pe) != 0 || (entrada && pipe(pi) != 0)) return r;
   pid_t pid = fork();
   if (pid == 0) {
     dup2(po[1], 1);
     dup2(pe[1], 2);
+    if (entrada) {
+      dup2(pi[0], 0);
+      close(pi[0]); close(pi[1]);
+    }
     close(po[0]); close(po[1]); close(pe[0]); close(pe[1]);
     std::string path = TuimPath();
     std::vector<char*> argv{path.data()};
@@ -35,6 +40,11 @@ inline TuimResult RunTuim(const std::vector<std::string>& args) {
   }
   close(po[1]);
   close(pe[1]);
+  if (entrada) {
+    close(pi[0]);
+    if (write(pi[1], entrada->data(), entrada->size()) < 0) {}
+    close(pi[1]);
+  }
   pollfd fds[2] = {{po[0], POLLIN, 0}, {pe[0], POLLIN, 0}};
   std::string* sinks[2] = {&r.out, &r.err};
   int open = 2;
@@ -57,6 +67,10 @@ inline TuimResult RunTuim(const std::vector<std::string>& args) {
   waitpid(pid, &status, 0);
   if (WIFEXITED(status)) r.code = WEXITSTATUS(status);
   return r;
+}
+
+inline TuimResult RunTuim(const std::vector<std::string>& args, const std::string& entrada) {
+  return RunTuim(args, &entrada);
 }
 
 // Lines of a text without their newlines.

@@ -91,3 +91,25 @@ TEST_F(TokenCli, WrongPinFailsWithThePlatformMessageAndNoSecret) {
   EXPECT_EQ(u.code, 1);
   EXPECT_NE(u.err.find("\"ABCDEF0123\" não encontrado"), std::string::npos) << u.err;
 }
+
+TEST_F(TokenCli, SelecionarListsTheStoreAndOpensTheChosenCertificate) {
+  auto r = RunTuim({"certificado", "selecionar", "--pin", kPIN, "--json"}, std::string(" 1 \n"));
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, "{\"SerieCertificado\": \"" + TokenEmpresa().serie +
+                       "\", \"Titular\": \"EMPRESA TESTE LTDA\", \"TipoCertificado\": \"tcA3\"}\n");
+  EXPECT_NE(r.err.find("Selecione um Certificado\n  1) " + TokenEmpresa().serie + "  EMPRESA TESTE LTDA  11222333000181"),
+            std::string::npos)
+      << r.err;
+  EXPECT_NE(r.err.find("Selecione o Certificado que deseja utilizar:"), std::string::npos) << r.err;
+  // No choice, a number outside the list, or words: nothing is opened.
+  for (const char* resposta : {"", "\n", "2\n", "0\n", "um\n", "99999999999\n"}) {
+    auto n = RunTuim({"certificado", "selecionar"}, std::string(resposta));
+    EXPECT_EQ(n.code, 1) << resposta;
+    EXPECT_EQ(n.out, "") << resposta;
+    EXPECT_NE(n.err.find("nenhum certificado selecionado"), std::string::npos) << n.err;
+  }
+  // The chosen certificate is opened with the PIN given: a wrong one is reported.
+  auto e = RunTuim({"certificado", "selecionar", "--pin", "918273"}, std::string("1\n"));
+  EXPECT_EQ(e.code, 1);
+  EXPECT_NE(e.err.find("PIN errado"), std::string::npos) << e.err;
+}
