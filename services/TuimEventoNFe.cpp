@@ -307,7 +307,13 @@ bool TRetEventoNFe::LerEventoProcessado() {
   ev.SetId(l.LerAtributo("Id", "infEvento").AsString());
   ev.SetcOrgao(l.LerCampo(fcInteiro, "cOrgao").AsInteger());
   ev.SettpAmb(TextoParaTipoAmbiente(ok, l.LerCampo(fcTexto, "tpAmb").AsString()));
-  ev.SetCNPJ(l.LerCampoCNPJCPF());
+  {
+    // The author only: an author's CPF must not give way to the CNPJ of an EPEC's recipient.
+    const std::string inf = l.Grupo();
+    l.SetGrupo(inf.substr(0, inf.find("<detEvento")));
+    ev.SetCNPJ(l.LerCampoCNPJCPF());
+    l.SetGrupo(inf);
+  }
   ev.SetchNFe(l.LerCampo(fcTexto, "chNFe").AsString());
   ev.SetdhEvento(l.LerCampo(fcDataHora, "dhEvento").AsDateTime());
   ev.SettpEvento(TextoParaTpEventoNFe(ok, l.LerCampo(fcTexto, "tpEvento").AsString()));
