@@ -109,7 +109,11 @@ std::string TInfEvento::DescricaoEvento() const { return DescricaoTpEvento(ftpEv
 
 // ---- TEventoNFe -----------------------------------------------------------------------------
 
-TEventoNFe::TEventoNFe() : fGerador(std::make_unique<TGerador>()) {}
+// Groups opened with attributes stay off the group path, which their closing text cannot clean:
+// otherwise every event of a batch would leave its entries in the alerts of the next ones.
+TEventoNFe::TEventoNFe() : fGerador(std::make_unique<TGerador>()) {
+  fGerador->SetPrefixosSemCaminho("|envEvento |evento |infEvento |detEvento |itemPedido |");
+}
 TEventoNFe::~TEventoNFe() = default;
 
 bool TEventoNFe::GerarXML() {

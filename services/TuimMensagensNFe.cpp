@@ -23,7 +23,14 @@ std::string DocumentoLimpo(const std::string& documento) {
 
 // ---- TMensagemDFe ---------------------------------------------------------------------------
 
-TMensagemDFe::TMensagemDFe() : fGerador(std::make_unique<TGerador>()) {}
+// Groups opened with attributes cannot be taken off the generator's group path by their closing
+// text; kept out of it, they neither pile up in later alerts nor slow every later group down.
+const char* const kGruposForaDoCaminho =
+    "|consStatServ|consSitNFe |consReci|ConsCad |inutNFe |infInut |distDFeInt |admCscNFCe |";
+
+TMensagemDFe::TMensagemDFe() : fGerador(std::make_unique<TGerador>()) {
+  fGerador->SetPrefixosSemCaminho(kGruposForaDoCaminho);
+}
 TMensagemDFe::~TMensagemDFe() = default;
 
 bool TMensagemDFe::GerarXML() {

@@ -233,6 +233,10 @@ TEST_F(Eventos, BadKeyAuthorAndTypeBecomeAlertsWhileTheXmlIsStillWritten) {
   EXPECT_TRUE(TemAlerta(m, "ID:HP19/descEvento() - Nenhum valor informado.")) << Alertas(m);
   EXPECT_EQ(m.Evento()[2].InfEvento().Id(), std::string("ID-99999") + kChave55 + "01");
   EXPECT_NE(m.Gerador().ArquivoFormatoXML().find("</envEvento>"), std::string::npos);
+  // Earlier events leave nothing behind in the group path of later alerts.
+  for (const auto& l : m.Gerador().ListaDeAlertas()) EXPECT_EQ(l.find("<infEvento"), std::string::npos) << l;
+  m.GerarXML();
+  EXPECT_EQ(m.Gerador().ListaDeAlertas()[0].rfind("TAG: ID:HP10/CNPJ", 0), 0u) << m.Gerador().ListaDeAlertas()[0];
 }
 
 TEST_F(Eventos, RecipientOperationNotPerformedCarriesTheJustification) {
