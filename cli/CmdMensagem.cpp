@@ -247,6 +247,18 @@ bool LerDataHora(const std::string& s, TDateTime& t) {
   return TryEncodeDateTime(n(0, 4), n(5, 2), n(8, 2), n(11, 2), n(14, 2), n(17, 2), 0, t);
 }
 
+// The present instant on the clock of the state whose offset the event will carry: the
+// machine's own wall clock may stand in another zone, and a time ahead of the state's is refused.
+TDateTime AgoraNoFuso(int codigoUF) {
+  const TDateTime utc = NowUTC();
+  const std::string fuso = FusoHorario(CodigoUFParaSigla(codigoUF), utc);
+  if (fuso.size() != 6 || (fuso[0] != '-' && fuso[0] != '+')) return Now();
+  long long h = 0, m = 0;
+  if (!Inteiro(fuso.substr(1, 2), h) || !Inteiro(fuso.substr(4, 2), m)) return Now();
+  const double minutos = static_cast<double>(h * 60 + m) * (fuso[0] == '-' ? -1 : 1);
+  return utc + minutos / 1440.0;
+}
+
 int Evento(const std::vector<std::string>& words) {
   Args a(words, {"assinar"});
   Comum c;
@@ -264,8 +276,12 @@ int Evento(const std::vector<std::string>& words) {
       (a.Has("lote") && !Inteiro(a.Get("lote"), lote)) || (a.Has("orgao") && (!Inteiro(a.Get("orgao"), orgao) || orgao > 99)) ||
       (a.Has("orgao-autor") && (!Inteiro(a.Get("orgao-autor"), orgaoAutor) || orgaoAutor > 99)))
     return UsageError("--seq, --lote, --orgao e --orgao-autor são números");
-  TDateTime data = Now();
-  if (a.Has("data") && !LerDataHora(a.Get("data"), data)) return UsageError("--data deve ser AAAA-MM-DDThh:mm:ss");
+  TDateTime data = 0;
+  if (a.Has("data")) {
+    if (!LerDataHora(a.Get("data"), data)) return UsageError("--data deve ser AAAA-MM-DDThh:mm:ss");
+  } else {
+    data = AgoraNoFuso(static_cast<int>(orgao ? orgao : UFDaChave(a.Get("chave"))));
+  }
 
   TEventoNFe m;
   m.SetidLote(lote);

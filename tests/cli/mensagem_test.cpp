@@ -2,6 +2,8 @@
 // xmllint and, when signed, with xmlsec1.
 #include <gtest/gtest.h>
 
+#include <ctime>
+
 #include "tests/cli/TuimRun.h"
 #include "tests/security/CertificadosTeste.h"
 
@@ -102,6 +104,23 @@ TEST(MensagemCli, BadCommandLinesAreUsageErrors) {
     EXPECT_NE(r.err.find(c.mensagem), std::string::npos) << r.err;
     EXPECT_EQ(r.out, "");
   }
+}
+
+TEST(MensagemCli, EventWithoutDateTakesThePresentOnTheStateClock) {
+  // Whatever the machine's zone, the time written with MT's offset is the present instant.
+  std::time_t antes = std::time(nullptr);
+  auto r = RunTuim({"mensagem", "evento", "--tipo", "ciencia", "--chave", kChave, "--orgao", "91"});
+  std::time_t depois = std::time(nullptr);
+  ASSERT_EQ(r.code, 0) << r.err;
+  auto p = r.out.find("<dhEvento>");
+  ASSERT_NE(p, std::string::npos);
+  std::string dh = r.out.substr(p + 10, 25);  // YYYY-MM-DDThh:mm:ss-03:00 (the national environment: Brasilia)
+  ASSERT_EQ(dh.substr(19), "-03:00") << dh;
+  std::tm tm{};
+  ASSERT_NE(strptime(dh.substr(0, 19).c_str(), "%Y-%m-%dT%H:%M:%S", &tm), nullptr);
+  std::time_t instante = timegm(&tm) + 3 * 3600;
+  EXPECT_GE(instante, antes - 1);
+  EXPECT_LE(instante, depois + 1);
 }
 
 TEST(MensagemCli, SigningFailureIsReported) {
