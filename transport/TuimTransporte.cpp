@@ -16,3 +16,20 @@ void RegistrarTransporte() {
 }
 
 }  // namespace tuim
+
+namespace tuim {
+
+bool DefinirVerificacaoServidor(TDFeSSL& ssl, const TVerificacaoServidor& v) {
+  TDFeSSLHttpClass& h = ssl.SSLHttpClass();
+  if (auto* w = dynamic_cast<TDFeHttpWinHttp*>(&h)) {
+    w->SetVerificacaoServidor(v);
+    return true;
+  }
+  if (auto* o = dynamic_cast<TDFeHttpOpenSSL*>(&h)) {
+    o->SetVerificacaoServidor(v);
+    return true;
+  }
+  return false;
+}
+
+}  // namespace tuim

@@ -1,4 +1,6 @@
 #pragma once
+#include "security/TuimDFeSSL.h"
+#include "transport/TuimDFeHttpWinHttp.h"
 
 namespace tuim {
 
@@ -6,5 +8,9 @@ namespace tuim {
 // httpOpenSSL. Called by the component (and by programs that use the facade alone); calling it
 // again does no harm.
 void RegistrarTransporte();
+
+// Sets how the facade's current HTTP backend checks server certificates (kept by the send
+// thread's copies). False when the backend is not one of this layer.
+bool DefinirVerificacaoServidor(TDFeSSL& ssl, const TVerificacaoServidor& v);
 
 }  // namespace tuim
