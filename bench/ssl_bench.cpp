@@ -10,41 +10,12 @@
 #include <memory>
 #include <string>
 
+#include "bench/ChaveBench.h"
 #include "security/TuimDFeSSL.h"
 
 namespace {
 
-struct Material {
-  EVP_PKEY* chave = nullptr;
-  std::string pfx;
-};
-
-// A self-signed certificate and its key as PKCS#12 bytes, made once in memory.
-const Material& Chave() {
-  static Material m = [] {
-    Material r;
-    r.chave = EVP_RSA_gen(2048);
-    X509* x = X509_new();
-    ASN1_INTEGER_set(X509_get_serialNumber(x), 1);
-    X509_gmtime_adj(X509_getm_notBefore(x), 0);
-    X509_gmtime_adj(X509_getm_notAfter(x), 3600L * 24 * 365);
-    X509_set_pubkey(x, r.chave);
-    X509_NAME* n = X509_get_subject_name(x);
-    X509_NAME_add_entry_by_txt(n, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char*>("BENCH:11222333000181"),
-                               -1, -1, 0);
-    X509_set_issuer_name(x, n);
-    X509_sign(x, r.chave, EVP_sha256());
-    PKCS12* p12 = PKCS12_create("1234", "bench", r.chave, x, nullptr, 0, 0, 0, 0, 0);
-    unsigned char* der = nullptr;
-    int len = i2d_PKCS12(p12, &der);
-    r.pfx.assign(reinterpret_cast<char*>(der), len);
-    OPENSSL_free(der);
-    PKCS12_free(p12);
-    X509_free(x);
-    return r;
-  }();
-  return m;
-}
+using tuim::bench::Chave;
 
 std::unique_ptr<tuim::TDFeSSL> Facade() {
   auto ssl = std::make_unique<tuim::TDFeSSL>();
@@ -91,14 +62,9 @@ void BM_FacadeSignRSA2048(benchmark::State& state) {
 BENCHMARK(BM_FacadeSignRSA2048)->Unit(benchmark::kMicrosecond);
 
 void BM_DirectSignRSA2048(benchmark::State& state) {
-  EVP_PKEY* k = Chave().chave;
   unsigned char sig[512];
   for (auto _ : state) {
-    EVP_MD_CTX* c = EVP_MD_CTX_new();
-    size_t n = sizeof sig;
-    EVP_DigestSignInit(c, nullptr, EVP_sha1(), nullptr, k);
-    EVP_DigestSign(c, sig, &n, reinterpret_cast<const unsigned char*>(kSignedInfo.data()), kSignedInfo.size());
-    EVP_MD_CTX_free(c);
+    tuim::bench::AssinarDireto(kSignedInfo, sig);
     benchmark::DoNotOptimize(sig);
   }
   state.counters["assinaturas/s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);

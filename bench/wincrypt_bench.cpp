@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 
+#include "bench/ChaveBench.h"
 #include "security/TuimDFeSSL.h"
 #include "security/TuimPKCS11.h"
 #include "testing/TokenSoftHSM.h"
@@ -21,7 +22,6 @@ namespace {
 const char* const kPIN = "1234";
 
 struct Material {
-  EVP_PKEY* chave = nullptr;
   std::string pfx;
   std::string serie;  // of the certificate, as the token store reports it
   std::string erroToken;
@@ -35,37 +35,21 @@ bool GravarPEM(const std::string& caminho, EVP_PKEY* k, X509* x) {
   return ok;
 }
 
-// One key and self-signed certificate, as PKCS#12 bytes and imported into a token of this process.
+// The benchmark key as PKCS#12 bytes, and imported into a SoftHSM2 token of this process.
 const Material& Chave() {
   static Material m = [] {
     Material r;
-    r.chave = EVP_RSA_gen(2048);
-    X509* x = X509_new();
-    ASN1_INTEGER_set(X509_get_serialNumber(x), 0x5A17);
-    X509_gmtime_adj(X509_getm_notBefore(x), 0);
-    X509_gmtime_adj(X509_getm_notAfter(x), 3600L * 24 * 365);
-    X509_set_pubkey(x, r.chave);
-    X509_NAME* n = X509_get_subject_name(x);
-    X509_NAME_add_entry_by_txt(n, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char*>("BENCH:11222333000181"),
-                               -1, -1, 0);
-    X509_set_issuer_name(x, n);
-    X509_sign(x, r.chave, EVP_sha256());
-    PKCS12* p12 = PKCS12_create("1234", "bench", r.chave, x, nullptr, 0, 0, 0, 0, 0);
-    unsigned char* der = nullptr;
-    int len = i2d_PKCS12(p12, &der);
-    r.pfx.assign(reinterpret_cast<char*>(der), len);
-    OPENSSL_free(der);
-    PKCS12_free(p12);
-
+    const auto& k = tuim::bench::Chave();
+    r.pfx = k.pfx;
     const std::string pasta = tuim::teste::PastaTemporaria("tuim-bench-chave");
-    if (pasta.empty() || !GravarPEM(pasta + "/k.pem", r.chave, nullptr) || !GravarPEM(pasta + "/c.pem", nullptr, x)) {
+    if (pasta.empty() || !GravarPEM(pasta + "/k.pem", k.chave, nullptr) ||
+        !GravarPEM(pasta + "/c.pem", nullptr, k.certificado)) {
       r.erroToken = "gravar PEM";
     } else {
       auto t = tuim::teste::CriarTokenSoftHSM({{pasta + "/k.pem", pasta + "/c.pem", "01", "bench"}}, kPIN);
       r.erroToken = t.erro;
       r.serie = tuim::teste::SerieDoCertificado(pasta + "/c.pem");
     }
-    X509_free(x);
     return r;
   }();
   return m;
@@ -119,14 +103,9 @@ BENCHMARK(BM_SignRSA2048_WinCryptToken)->Unit(benchmark::kMicrosecond);
 
 // The floor: the same key and message through libcrypto, no facade.
 void BM_SignRSA2048_Libcrypto(benchmark::State& state) {
-  EVP_PKEY* k = Chave().chave;
   unsigned char sig[512];
   for (auto _ : state) {
-    EVP_MD_CTX* c = EVP_MD_CTX_new();
-    size_t n = sizeof sig;
-    EVP_DigestSignInit(c, nullptr, EVP_sha1(), nullptr, k);
-    EVP_DigestSign(c, sig, &n, reinterpret_cast<const unsigned char*>(kSignedInfo.data()), kSignedInfo.size());
-    EVP_MD_CTX_free(c);
+    tuim::bench::AssinarDireto(kSignedInfo, sig);
     benchmark::DoNotOptimize(sig);
   }
   state.counters["assinaturas/s"] = benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);

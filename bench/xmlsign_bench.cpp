@@ -10,35 +10,12 @@
 #include <memory>
 #include <string>
 
+#include "bench/ChaveBench.h"
 #include "security/TuimDFeSSL.h"
 
 namespace {
 
-const std::string& Pfx() {
-  static const std::string pfx = [] {
-    EVP_PKEY* k = EVP_RSA_gen(2048);
-    X509* x = X509_new();
-    ASN1_INTEGER_set(X509_get_serialNumber(x), 1);
-    X509_gmtime_adj(X509_getm_notBefore(x), 0);
-    X509_gmtime_adj(X509_getm_notAfter(x), 3600L * 24 * 365);
-    X509_set_pubkey(x, k);
-    X509_NAME* n = X509_get_subject_name(x);
-    X509_NAME_add_entry_by_txt(n, "CN", MBSTRING_ASC, reinterpret_cast<const unsigned char*>("BENCH:11222333000181"),
-                               -1, -1, 0);
-    X509_set_issuer_name(x, n);
-    X509_sign(x, k, EVP_sha256());
-    PKCS12* p12 = PKCS12_create("1234", "bench", k, x, nullptr, 0, 0, 0, 0, 0);
-    unsigned char* der = nullptr;
-    int len = i2d_PKCS12(p12, &der);
-    std::string r(reinterpret_cast<char*>(der), len);
-    OPENSSL_free(der);
-    PKCS12_free(p12);
-    X509_free(x);
-    EVP_PKEY_free(k);
-    return r;
-  }();
-  return pfx;
-}
+const std::string& Pfx() { return tuim::bench::Chave().pfx; }
 
 std::unique_ptr<tuim::TDFeSSL> Facade() {
   auto ssl = std::make_unique<tuim::TDFeSSL>();

@@ -18,10 +18,6 @@
 
 namespace tuim {
 
-const char* const kXmlDsigNamespace = "http://www.w3.org/2000/09/xmldsig#";
-const char* const kC14NAlgoritmo = "http://www.w3.org/TR/2001/REC-xml-c14n-20010315";
-const char* const kEnvelopedAlgoritmo = "http://www.w3.org/2000/09/xmldsig#enveloped-signature";
-
 namespace {
 
 const char* const kDsigMore = "http://www.w3.org/2001/04/xmldsig-more#";

@@ -2,13 +2,9 @@
 #include <string>
 
 #include "security/TuimDFeSSL.h"
+#include "xml/TuimSignature.h"
 
 namespace tuim {
-
-// XML-DSig identifiers written into and read from signatures.
-extern const char* const kXmlDsigNamespace;  // "http://www.w3.org/2000/09/xmldsig#"
-extern const char* const kC14NAlgoritmo;     // Canonical XML 1.0 without comments
-extern const char* const kEnvelopedAlgoritmo;
 
 // The Signature template, one text without whitespace between tags, for the digest kind
 // (SHA-256, SHA-512, otherwise SHA-1). An empty URI references the whole document.

@@ -1,8 +1,10 @@
-#include "security/TuimSignature.h"
-
-#include "security/TuimXmlSign.h"
+#include "xml/TuimSignature.h"
 
 namespace tuim {
+
+const char* const kXmlDsigNamespace = "http://www.w3.org/2000/09/xmldsig#";
+const char* const kC14NAlgoritmo = "http://www.w3.org/TR/2001/REC-xml-c14n-20010315";
+const char* const kEnvelopedAlgoritmo = "http://www.w3.org/2000/09/xmldsig#enveloped-signature";
 
 TSignature::TSignature() : fGerador(std::make_unique<TGerador>()) {}
 

@@ -1,0 +1,281 @@
+#include "xml/TuimProcNFe.h"
+
+#include <cctype>
+
+#include "fiscal/TuimException.h"
+#include "fiscal/TuimUtil.h"
+#include "fiscal/fscAuxiliar.h"
+#include "xml/TuimLeitor.h"
+
+namespace tuim {
+
+namespace {
+
+const char* const kArquivoNaoEncontrado = "Arquivo não encontrado";
+
+// Text between the first `inicio` and the next `fim` after it; empty when either is missing.
+std::string Entre(const std::string& s, const std::string& inicio, const std::string& fim) {
+  std::size_t p = s.find(inicio);
+  if (p == std::string::npos) return {};
+  p += inicio.size();
+  std::size_t q = s.find(fim, p);
+  if (q == std::string::npos) return {};
+  return s.substr(p, q - p);
+}
+
+// "<name>" + content of the first such element + "</name>"; empty when the element is absent.
+std::string CopiarElemento(const std::string& s, const std::string& nome) {
+  const std::string abre = "<" + nome + ">";
+  const std::string fecha = "</" + nome + ">";
+  std::size_t p = s.find(abre);
+  if (p == std::string::npos) return {};
+  std::size_t q = s.find(fecha, p + abre.size());
+  if (q == std::string::npos) return {};
+  return abre + s.substr(p + abre.size(), q - p - abre.size()) + fecha;
+}
+
+// The access key after the first Id="NFe of a document; empty when there is none.
+std::string ChaveDoDocumento(const std::string& xml) { return Entre(xml, "Id=\"NFe", "\""); }
+
+// A field value as it goes into the UTF-8 processed document.
+std::string ValorXML(const std::string& v) { return ParaUTF8(TratarEntidades(v, false)); }
+
+// Answer texts are UTF-8; the fields hold Windows-1252. A text that is not UTF-8 stays as read.
+std::string TextoLido(const std::string& v) {
+  std::string out;
+  return DeUTF8Seguro(v, out) ? out : v;
+}
+
+bool LerArquivoInteiro(const std::string& caminho, std::string& texto) {
+  // Files that exist but cannot be read are platform errors: they propagate.
+  if (!LerArquivo(caminho, texto))
+    throw ETuimDFeException("Erro ao ler o arquivo: " + caminho);
+  return true;
+}
+
+}  // namespace
+
+TProcNFe::TProcNFe() : fGerador(std::make_unique<TGerador>()) {}
+TProcNFe::~TProcNFe() = default;
+TProcNFe::TProcNFe(const TProcNFe& o) : TProcNFe() { *this = o; }
+TProcNFe::TProcNFe(TProcNFe&&) noexcept = default;
+TProcNFe& TProcNFe::operator=(TProcNFe&&) noexcept = default;
+
+TProcNFe& TProcNFe::operator=(const TProcNFe& o) {
+  if (this != &o) {
+    ArquivoNFe = o.ArquivoNFe;
+    ArquivoRetConsReci = o.ArquivoRetConsReci;
+    ArquivoRetConsSit = o.ArquivoRetConsSit;
+    tpAmb = o.tpAmb;
+    verAplic = o.verAplic;
+    chNFe = o.chNFe;
+    dhRecbto = o.dhRecbto;
+    nProt = o.nProt;
+    digVal = o.digVal;
+    cStat = o.cStat;
+    xMotivo = o.xMotivo;
+    Versao = o.Versao;
+    cMsg = o.cMsg;
+    xMsg = o.xMsg;
+    XMLNFe = o.XMLNFe;
+    XMLProt = o.XMLProt;
+  }
+  return *this;
+}
+
+std::string TProcNFe::GerarProtNFe() const {
+  std::string uf = verAplic.substr(0, 2);
+  if (uf == "SV") {
+    int codigo = 0;
+    if (chNFe.size() >= 2 && std::isdigit(static_cast<unsigned char>(chNFe[0])) &&
+        std::isdigit(static_cast<unsigned char>(chNFe[1])))
+      codigo = (chNFe[0] - '0') * 10 + (chNFe[1] - '0');
+    uf = CodigoUFParaSigla(codigo);
+  }
+  std::string recebimento = DataHoraParaISO(dhRecbto);
+  if (Versao >= "3.10") recebimento += FusoHorario(uf, dhRecbto);
+
+  const std::string id = nProt.find("ID") != std::string::npos ? nProt : "ID" + nProt;
+  std::string x;
+  x.reserve(512);
+  x += "<protNFe versao=\"" + ValorXML(Versao) + "\">";
+  x += "<infProt Id=\"" + ValorXML(id) + "\">";
+  x += "<tpAmb>" + TipoAmbienteParaTexto(tpAmb) + "</tpAmb>";
+  x += "<verAplic>" + ValorXML(verAplic) + "</verAplic>";
+  x += "<chNFe>" + ValorXML(chNFe) + "</chNFe>";
+  x += "<dhRecbto>" + recebimento + "</dhRecbto>";
+  x += "<nProt>" + ValorXML(nProt) + "</nProt>";
+  x += "<digVal>" + ValorXML(digVal) + "</digVal>";
+  x += "<cStat>" + std::to_string(cStat) + "</cStat>";
+  x += "<xMotivo>" + ValorXML(xMotivo) + "</xMotivo>";
+  // The layout pairs cMsg with a non-empty xMsg: both or neither.
+  if (cMsg > 0 || !xMsg.empty()) {
+    x += "<cMsg>" + std::to_string(cMsg) + "</cMsg>";
+    x += "<xMsg>" + ValorXML(xMsg) + "</xMsg>";
+  }
+  x += "</infProt></protNFe>";
+  return x;
+}
+
+bool TProcNFe::LerProtNFe(const std::string& xmlProt) {
+  TLeitor l;
+  l.SetArquivo(xmlProt);
+  std::string prot = l.ExtrairGrupo(1, "protNFe");
+  if (!prot.empty()) {
+    std::string versao = l.LerAtributo("versao", "protNFe").AsString();
+    if (!versao.empty()) Versao = versao;
+  }
+  if (l.ExtrairGrupo(prot.empty() ? 1 : 2, "infProt").empty()) return false;
+  bool ok = false;
+  TfscTipoAmbiente amb = TextoParaTipoAmbiente(ok, l.LerCampo(fcTexto, "tpAmb").AsString());
+  if (ok) tpAmb = amb;
+  verAplic = TextoLido(l.LerCampo(fcTexto, "verAplic").AsString());
+  chNFe = TextoLido(l.LerCampo(fcTexto, "chNFe").AsString());
+  dhRecbto = l.LerCampo(fcDataHora, "dhRecbto").AsDateTime();
+  nProt = TextoLido(l.LerCampo(fcTexto, "nProt").AsString());
+  digVal = TextoLido(l.LerCampo(fcTexto, "digVal").AsString());
+  cStat = l.LerCampo(fcInteiro, "cStat").AsInteger();
+  xMotivo = TextoLido(l.LerCampo(fcTexto, "xMotivo").AsString());
+  cMsg = l.LerCampo(fcInteiro, "cMsg").AsInteger();
+  xMsg = TextoLido(l.LerCampo(fcTexto, "xMsg").AsString());
+  return true;
+}
+
+void TProcNFe::MontarDeRetConsReci() {
+  TGerador& g = *fGerador;
+  if (!ArquivoExiste(ArquivoRetConsReci)) {
+    g.RegistrarAlerta("XR06", "PROTOCOLO", "PROTOCOLO", kArquivoNaoEncontrado);
+    return;
+  }
+  TLeitor l;
+  l.LerArquivo(ArquivoRetConsReci);
+  const std::size_t antes = g.ListaDeAlertas().size();
+  for (int ocorrencia = 1;; ++ocorrencia) {
+    std::string grupo = l.ExtrairGrupo(1, "protNFe", "", ocorrencia);
+    if (grupo.empty()) break;
+    // Only the group of this very key may lend its protocol number: a number set before the
+    // walk must not make the first group of another document match.
+    if (TextoLido(l.LerCampo(fcTexto, "chNFe").AsString()) == chNFe) {
+      std::string numero = TextoLido(l.LerCampo(fcTexto, "nProt").AsString());
+      if (!Trim(numero).empty()) {
+        nProt = numero;
+        XMLProt = grupo;
+        // Forget the groups passed on the way, not what was found missing before the walk.
+        g.ListaDeAlertas().resize(antes);
+        return;
+      }
+    }
+    g.RegistrarAlerta("XR01", "PROTOCOLO/NFe", "Numero do protocolo", kAlertaNenhumValor);
+  }
+  // An answer without any protNFe group holds no protocol either.
+  if (g.ListaDeAlertas().size() == antes)
+    g.RegistrarAlerta("XR01", "PROTOCOLO/NFe", "Numero do protocolo", kAlertaNenhumValor);
+}
+
+void TProcNFe::MontarDeRetConsSit() {
+  TGerador& g = *fGerador;
+  if (!ArquivoExiste(ArquivoRetConsSit)) {
+    g.RegistrarAlerta("XR06", "SITUAÇÃO", "SITUAÇÃO", kArquivoNaoEncontrado);
+    return;
+  }
+  std::string resposta;
+  LerArquivoInteiro(ArquivoRetConsSit, resposta);
+  const std::string situacao = Trim(Entre(resposta, "<cStat>", "</cStat>"));
+  const bool cancelada = situacao == "101" || situacao == "151" || situacao == "155";
+  const std::string protocolo =
+      cancelada ? Entre(resposta, "<infCanc", "</infCanc>") : Entre(resposta, "<infProt", "</infProt>");
+  if (protocolo.empty()) {
+    // A rejection answer carries no protocol; joining an empty one would pass for success.
+    g.RegistrarAlerta("XR01", "PROTOCOLO/NFe", "Numero do protocolo", kAlertaNenhumValor);
+    return;
+  }
+  const std::string numero = Entre(protocolo, "<nProt>", "</nProt>");
+  std::string x = "<protNFe versao=\"" + ValorXML(Versao) + "\">";
+  x += "<infProt Id=\"ID" + numero + "\">";
+  x += CopiarElemento(resposta, "tpAmb");
+  x += CopiarElemento(resposta, "verAplic");
+  x += CopiarElemento(resposta, "chNFe");
+  x += CopiarElemento(protocolo, "dhRecbto");
+  x += CopiarElemento(protocolo, "nProt");
+  x += CopiarElemento(resposta, "digVal");
+  x += CopiarElemento(resposta, "cStat");
+  x += CopiarElemento(resposta, "xMotivo");
+  x += CopiarElemento(resposta, "cMsg");
+  x += CopiarElemento(resposta, "xMsg");
+  x += "</infProt></protNFe>";
+  XMLProt = x;
+}
+
+void TProcNFe::MontarDeArquivos() {
+  TGerador& g = *fGerador;
+  std::string nfe;
+  if (ArquivoExiste(ArquivoNFe))
+    LerArquivoInteiro(ArquivoNFe, nfe);
+  else
+    g.RegistrarAlerta("XR04", "NFE", "NFE", kArquivoNaoEncontrado);
+
+  chNFe = ChaveDoDocumento(nfe);
+  if (Trim(chNFe).empty()) g.RegistrarAlerta("XR01", "ID/NFE", "Numero da chave da NFe", kAlertaNenhumValor);
+
+  const bool reci = !ArquivoRetConsReci.empty();
+  const bool sit = !ArquivoRetConsSit.empty();
+  if (reci && sit) {
+    // Two answers cannot both be the source of one protocol.
+    g.RegistrarAlerta("XR06", "RECIBO/SITUAÇÃO", "RECIBO/SITUAÇÃO", kAlertaConteudoInvalido);
+  } else if (reci) {
+    MontarDeRetConsReci();
+  } else if (sit) {
+    MontarDeRetConsSit();
+  } else if (!chNFe.empty() || !nProt.empty()) {
+    XMLProt = GerarProtNFe();
+  } else {
+    g.RegistrarAlerta("XR06", "RECIBO/SITUAÇÃO", "RECIBO/SITUAÇÃO", kArquivoNaoEncontrado);
+  }
+  XMLNFe = nfe;
+}
+
+bool TProcNFe::MontarProcNFe() {
+  TGerador& g = *fGerador;
+  g.ListaDeAlertas().clear();
+  // Each run stands alone: a second run on the same object must not append a second document.
+  g.SetArquivoFormatoXML("");
+
+  if (XMLNFe.empty() && XMLProt.empty()) MontarDeArquivos();
+  if (!g.ListaDeAlertas().empty()) return false;
+
+  // Either text missing would leave nothing written while reporting success.
+  if (XMLNFe.empty()) g.RegistrarAlerta("XR04", "NFE", "NFE", kAlertaNenhumValor);
+  if (XMLProt.empty()) g.RegistrarAlerta("XR06", "PROTOCOLO", "PROTOCOLO", kAlertaNenhumValor);
+  if (!g.ListaDeAlertas().empty()) return false;
+
+  const std::size_t inicio = XMLNFe.find("<NFe xmlns");
+  const std::size_t fim = inicio == std::string::npos ? std::string::npos : XMLNFe.find("</NFe>", inicio);
+  if (fim == std::string::npos) {
+    g.RegistrarAlerta("XR04", "NFE", "NFE", kAlertaConteudoInvalido);
+    return false;
+  }
+  const std::string nfe = XMLNFe.substr(inicio, fim + 6 - inicio);
+  if (nfe.find("<Signature") == std::string::npos && nfe.find(":Signature") == std::string::npos)
+    g.RegistrarAlerta("XR05", "Signature", "Assinatura", kAlertaNenhumValor);
+  if (XMLProt.find("<protNFe") == std::string::npos)
+    g.RegistrarAlerta("XR06", "PROTOCOLO", "PROTOCOLO", kAlertaConteudoInvalido);
+  // A protocol of another document must not be joined to this one.
+  const std::string chaveNFe = ChaveDoDocumento(nfe);
+  const std::string chaveProt = Trim(Entre(XMLProt, "<chNFe>", "</chNFe>"));
+  if (!chaveNFe.empty() && !chaveProt.empty() && chaveNFe != chaveProt)
+    g.RegistrarAlerta("XR01", "chNFe", "Numero da chave da NFe", kAlertaConteudoInvalido);
+  if (!g.ListaDeAlertas().empty()) return false;
+
+  std::string versao = Versao;
+  // Without a version the nfeProc attribute would be empty; the document's own is the right one.
+  if (versao.empty()) versao = Entre(Entre(nfe, "<infNFe", ">"), "versao=\"", "\"");
+
+  g.EscreverGrupo("?xml version=\"1.0\" encoding=\"UTF-8\"?", "", false);
+  g.EscreverGrupo("nfeProc versao=\"" + versao + "\" xmlns=\"" + kNamespaceNFe + "\"");
+  g.EscreverTexto(nfe);
+  g.EscreverTexto(XMLProt);
+  g.EscreverGrupo("/nfeProc");
+  return g.ListaDeAlertas().empty();
+}
+
+}  // namespace tuim

@@ -1,0 +1,73 @@
+#pragma once
+#include <memory>
+#include <string>
+
+#include "fiscal/TuimDateTime.h"
+#include "fiscal/fscConversao.h"
+#include "xml/TuimGerador.h"
+
+namespace tuim {
+
+// Namespace of the national NF-e layout, declared on NFe and nfeProc.
+inline constexpr const char* kNamespaceNFe = "http://www.portalfiscal.inf.br/nfe";
+
+// The authorization protocol of one NF-e and the joining of the signed document with it into
+// the processed form nfeProc. Inside a TNFe it only carries the protocol fields; a web service
+// makes one per authorized document, hands it the two texts and keeps the result.
+// Plain data: the fields are public and carry the names of the layout.
+class TProcNFe {
+public:
+  TProcNFe();
+  ~TProcNFe();
+  TProcNFe(const TProcNFe& o);
+  TProcNFe& operator=(const TProcNFe& o);  // copies the fields, not the generator
+  TProcNFe(TProcNFe&&) noexcept;
+  TProcNFe& operator=(TProcNFe&&) noexcept;
+
+  // The result and the alerts land here; set its options before MontarProcNFe.
+  TGerador& Gerador() { return *fGerador; }
+  const TGerador& Gerador() const { return *fGerador; }
+
+  // File mode: a stored NF-e and at most one stored answer.
+  std::string ArquivoNFe;
+  std::string ArquivoRetConsReci;
+  std::string ArquivoRetConsSit;
+
+  // Protocol fields.
+  TfscTipoAmbiente tpAmb = taProducao;
+  std::string verAplic;
+  std::string chNFe;
+  TDateTime dhRecbto = 0;
+  std::string nProt;
+  std::string digVal;
+  int cStat = 0;
+  std::string xMotivo;
+  std::string Versao;  // layout version text, "4.00"
+  int cMsg = 0;
+  std::string xMsg;
+
+  // Direct mode: the signed NF-e and the protNFe element.
+  std::string XMLNFe;
+  std::string XMLProt;
+
+  // Builds nfeProc into Gerador().ArquivoFormatoXML(); true when no alert was recorded.
+  // Missing files and values become alert lines, nothing is raised for them; with any alert
+  // nothing is written. Errors reading an existing file propagate.
+  bool MontarProcNFe();
+
+  // The protNFe text made from the protocol fields (also what file mode builds without an
+  // answer file). Values are escaped for XML.
+  std::string GerarProtNFe() const;
+
+  // Fills the protocol fields from a protNFe (or infProt) text; false when it holds no infProt.
+  bool LerProtNFe(const std::string& xmlProt);
+
+private:
+  void MontarDeArquivos();
+  void MontarDeRetConsReci();
+  void MontarDeRetConsSit();
+
+  std::unique_ptr<TGerador> fGerador;
+};
+
+}  // namespace tuim
