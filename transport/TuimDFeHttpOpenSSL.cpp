@@ -20,6 +20,7 @@
 
 #include "fiscal/TuimUtil.h"
 #include "security/TuimDFeOpenSSL.h"
+#include "transport/TuimTransporte.h"
 
 namespace tuim {
 
@@ -335,7 +336,8 @@ bool THttpClienteTLS::Post(const std::string& url) {
 
 // ------------------------------------------------------------------------ TDFeHttpOpenSSL
 
-TDFeHttpOpenSSL::TDFeHttpOpenSSL(TDFeSSL& dfeSSL) : TDFeSSLHttpClass(dfeSSL) {}
+TDFeHttpOpenSSL::TDFeHttpOpenSSL(TDFeSSL& dfeSSL)
+    : TDFeSSLHttpClass(dfeSSL), fVerificacao(VerificacaoServidorPadrao()) {}
 TDFeHttpOpenSSL::~TDFeHttpOpenSSL() = default;
 
 void TDFeHttpOpenSSL::ConfigurarHTTP() {

@@ -11,6 +11,7 @@
 #include <cstdio>
 
 #include "fiscal/TuimUtil.h"
+#include "transport/TuimTransporte.h"
 
 namespace tuim {
 
@@ -433,7 +434,8 @@ void TTuimWinINetReqResp::Execute(std::string& resposta) {
 
 // ------------------------------------------------------------------------ TDFeHttpWinHttp
 
-TDFeHttpWinHttp::TDFeHttpWinHttp(TDFeSSL& dfeSSL) : TDFeSSLHttpClass(dfeSSL) {
+TDFeHttpWinHttp::TDFeHttpWinHttp(TDFeSSL& dfeSSL)
+    : TDFeSSLHttpClass(dfeSSL), fVerificacao(VerificacaoServidorPadrao()) {
   if (dfeSSL.SSLHttpLib() == httpWinINet)
     fReqResp = std::make_unique<TTuimWinINetReqResp>();
   else

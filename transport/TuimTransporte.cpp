@@ -1,6 +1,7 @@
 #include "transport/TuimTransporte.h"
 
 #include <memory>
+#include <mutex>
 
 #include "transport/TuimDFeHttpOpenSSL.h"
 #include "transport/TuimDFeHttpWinHttp.h"
@@ -18,6 +19,27 @@ void RegistrarTransporte() {
 }  // namespace tuim
 
 namespace tuim {
+
+namespace {
+std::mutex& MutexPadrao() {
+  static std::mutex m;
+  return m;
+}
+TVerificacaoServidor& Padrao() {
+  static TVerificacaoServidor v;
+  return v;
+}
+}  // namespace
+
+void DefinirVerificacaoServidorPadrao(const TVerificacaoServidor& v) {
+  std::lock_guard<std::mutex> g(MutexPadrao());
+  Padrao() = v;
+}
+
+TVerificacaoServidor VerificacaoServidorPadrao() {
+  std::lock_guard<std::mutex> g(MutexPadrao());
+  return Padrao();
+}
 
 bool DefinirVerificacaoServidor(TDFeSSL& ssl, const TVerificacaoServidor& v) {
   TDFeSSLHttpClass& h = ssl.SSLHttpClass();

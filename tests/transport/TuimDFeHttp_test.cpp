@@ -481,3 +481,29 @@ TEST(RegistroTransporte, TheComponentSelectsTheTransportClasses) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(HttpServidor, TheDefaultServerCheckReachesTheComponentsFacade) {
+  TVerificacaoServidor v;
+  v.ArquivoCA = Certificado("ca.pem");
+  DefinirVerificacaoServidorPadrao(v);
+  TTuimNFe nfe;
+  auto& geral = nfe.Configuracoes().Geral();
+  geral.SetSSLCryptLib(cryOpenSSL);
+  geral.SetSSLHttpLib(httpWinHttp);
+  nfe.SSL().SetArquivoPFX(Certificado("empresa.pfx"));
+  nfe.SSL().SetSenha("1234");
+  DefinirVerificacaoServidorPadrao(TVerificacaoServidor());
+  EXPECT_EQ(nfe.SSL().Enviar("<nfe/>", URL(Amb().Https(), "/cliente"), kSoapAction), "EMPRESA TESTE LTDA:11222333000181");
+  // Facades made after the default is back verify against the system's authorities only.
+  TTuimNFe outra;
+  outra.Configuracoes().Geral().SetSSLCryptLib(cryOpenSSL);
+  outra.Configuracoes().Geral().SetSSLHttpLib(httpOpenSSL);
+  outra.SSL().SetArquivoPFX(Certificado("empresa.pfx"));
+  outra.SSL().SetSenha("1234");
+  std::string m = Mensagem([&] { outra.SSL().Enviar("<nfe/>", URL(Amb().Https(), "/cliente"), kSoapAction); });
+  EXPECT_NE(m.find("certificate verify failed"), std::string::npos) << m;
+}
+
+}  // namespace
