@@ -258,6 +258,8 @@ TTuimWinReqResp::TResultado TTuimWinReqResp::Trocar(const TPartesURL& partes, co
   curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(e, CURLOPT_FORBID_REUSE, 1L);
   if (falhou(curl_easy_setopt(e, CURLOPT_URL, endereco.c_str()))) return r;
+  // A SOAP post only: an address of another scheme must not reach another protocol handler.
+  if (falhou(curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https"))) return r;
   curl_easy_setopt(e, CURLOPT_USERAGENT, userAgent.c_str());
   curl_easy_setopt(e, CURLOPT_POST, 1L);
   curl_easy_setopt(e, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(fDados.size()));

@@ -98,3 +98,16 @@ TEST(RequisicaoBase, ExecuteIsNotImplemented) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(RequisicaoWinHTTP, AnotherSchemeNeverReachesAnotherProtocol) {
+  TTuimWinHTTPReqResp r;
+  r.SetURL("ftp://127.0.0.1:1/etc/passwd");
+  std::string s;
+  EXPECT_THROW(r.Execute("x", s), ETuimWinReqResp);
+  EXPECT_EQ(s, "");
+  EXPECT_EQ(r.InternalErrorCode(), 1);  // CURLE_UNSUPPORTED_PROTOCOL
+}
+
+}  // namespace
