@@ -526,7 +526,7 @@ void TTuimMail::MontarMensagem() {
   auto parteTexto = [&](const std::string& tipo, const std::string& descricao, const std::vector<std::string>& l) {
     return "Content-Type: " + tipo + "; charset=\"" + charset + "\"\r\n" +
            "Content-Transfer-Encoding: quoted-printable\r\n" + "Content-Disposition: inline\r\n" +
-           "Content-Description: " + descricao + "\r\n\r\n" + mime::QuotedPrintable(Juntar(l)) + "\r\n";
+           "Content-Description: " + descricao + "\r\n\r\n" + mime::QuotedPrintable(Juntar(l));
   };
 
   std::vector<std::string> partesTopo, partesInternas;
@@ -543,6 +543,8 @@ void TTuimMail::MontarMensagem() {
     if (fIsHTML && !a.Descricao.empty() && corpoMinusculo.find(":" + AnsiLowerCase(a.Descricao)) != std::string::npos)
       p += "Content-ID: <" + a.Descricao + ">\r\n";
     p += "\r\n" + mime::Base64Linhas(a.Conteudo);
+    // The line break before a boundary belongs to the boundary, not to the content.
+    if (p.size() >= 2 && p.compare(p.size() - 2, 2, "\r\n") == 0) p.resize(p.size() - 2);
     destino.push_back(std::move(p));
   }
 

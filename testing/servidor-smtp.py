@@ -62,9 +62,9 @@ def main():
             with open(base + ".json.tmp", "w") as f:
                 json.dump({"mail_from": envelope.mail_from, "mail_options": envelope.mail_options,
                            "rcpt_tos": envelope.rcpt_tos, "rcpt_options": envelope.rcpt_options,
-                           "tls": session.ssl is not None,
-                           "usuario": session.login_data.decode() if isinstance(session.login_data, bytes)
-                           else (session.login_data or "")}, f)
+                           "tls": server.transport.get_extra_info("ssl_object") is not None,
+                           "usuario": session.auth_data.decode() if isinstance(session.auth_data, bytes)
+                           else ""}, f)
             # Renamed last, so a reader never sees half a message.
             os.rename(base + ".json.tmp", base + ".json")
             os.rename(base + ".eml.tmp", base + ".eml")

@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-#include "security/CertificadosTeste.h"
+#include "../security/CertificadosTeste.h"
 
 namespace teste {
 
