@@ -313,6 +313,24 @@ TEST(TuimMailFalhas, RejectedRecipientIsTriedAttemptsTimesThenFails) {
   EXPECT_EQ(m.UltimoErro(), erro);
 }
 
+TEST(TuimMailFalhas, LineBreaksInAnAddressCannotInjectCommands) {
+  ServidorSMTP s;
+  TTuimMail m;
+  Configurar(m, s);
+  m.AdicionarDestinatario("d@tuim.test>\r\nRCPT TO:<intruso@tuim.test");
+  m.SetSubject("assunto\r\nBcc: intruso@tuim.test");
+  try {
+    m.Enviar();
+  } catch (const ETuimDFeException&) {
+    // The server may refuse the odd address; what matters is that no second command went out.
+  }
+  EXPECT_EQ(s.ContarEventos("RCPT intruso"), 0) << s.Eventos();
+  if (s.Quantidade() == 1) {
+    auto e = teste::LerEmail(s.Mensagem(1), PastaLeitura());
+    EXPECT_FALSE(e.Tem("header.bcc"));
+  }
+}
+
 TEST(TuimMailFalhas, RejectedToAndBccUseTheirMessages) {
   OpcoesServidor o;
   o.rejeitar = {"x@tuim.test"};
