@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "fiscal/TuimUtil.h"
+#include "transport/TuimTransporte.h"
 
 namespace tuim {
 
@@ -54,6 +55,8 @@ std::string Juntar(const std::vector<std::string>& linhas) {
 TTuimDFe::TTuimDFe(TTuimComponent* owner) : TTuimComponent(owner) {}
 
 void TTuimDFe::Inicializar() {
+  // Before the facade chooses its HTTP backend, so that the stored choice finds its class.
+  RegistrarTransporte();
   // The facade exists before the tree, so that no setter can forward into nothing.
   fSSL = std::make_unique<TDFeSSL>();
   fConfiguracoes = CriarConfiguracoes();

@@ -1,0 +1,88 @@
+// `tuim http enviar` against the loopback echo server of testing/servidor_https.py.
+#include <gtest/gtest.h>
+
+#include <mutex>
+
+#include "cli/TuimRun.h"
+#include "security/CertificadosTeste.h"
+#include "testing/ServidorTeste.h"
+#include "testing/TokenSoftHSM.h"
+
+using tuim::testing::RunTuim;
+
+namespace {
+
+struct Servidor {
+  std::string erro;
+  tuim::teste::TServidorTeste https;
+};
+
+Servidor& Srv() {
+  static Servidor s;
+  static std::once_flag f;
+  std::call_once(f, [] {
+    const std::string pasta = tuim::teste::PastaTemporaria("tuim-cli-http");
+    if (!tuim::teste::GerarCertificadoServidor(PastaCertificados(), pasta, "servidor")) {
+      s.erro = "certificado do servidor";
+      return;
+    }
+    s.https.Iniciar(TUIM_SOURCE_DIR "/testing/servidor_https.py",
+                    {"--cert", pasta + "/servidor.pem", "--key", pasta + "/servidor.key", "--ca", Certificado("ca.pem")},
+                    s.erro);
+  });
+  return s;
+}
+
+std::string URL(const std::string& caminho) {
+  return "https://127.0.0.1:" + std::to_string(Srv().https.Porta()) + caminho;
+}
+
+class CliHttp : public ::testing::TestWithParam<const char*> {
+protected:
+  void SetUp() override { ASSERT_TRUE(Srv().erro.empty()) << Srv().erro; }
+};
+
+TEST_P(CliHttp, EnviarPrintsTheAnswerBodyAndSendsStdinUnchanged) {
+  const std::string corpo = "<xMotivo>Autorização de São João</xMotivo>\n";
+  auto r = RunTuim({"http", "enviar", URL("/ws"), "--soapaction", "urn:acao", "--pfx", Certificado("empresa.pfx"),
+                    "--senha", "1234", "--cacert", Certificado("ca.pem"), "--lib", GetParam()},
+                   &corpo);
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_NE(r.out.find("SOAPAction: \"urn:acao\"\r\n"), std::string::npos) << r.out;
+  ASSERT_GE(r.out.size(), corpo.size());
+  EXPECT_EQ(r.out.substr(r.out.size() - corpo.size()), corpo);
+}
+
+TEST_P(CliHttp, AFaultAnswerExitsOneWithTheMessage) {
+  const std::string corpo = "<x/>";
+  auto r = RunTuim({"http", "enviar", URL("/falha"), "--soapaction", "urn:acao", "--pfx", Certificado("empresa.pfx"),
+                    "--senha", "1234", "--cacert", Certificado("ca.pem"), "--lib", GetParam()},
+                   &corpo);
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("Erro HTTP: 500"), std::string::npos) << r.err;
+  EXPECT_EQ(r.out, "");
+}
+
+TEST_P(CliHttp, UntrustedServerFailsWithoutTheTestAuthority) {
+  const std::string corpo = "<x/>";
+  auto r = RunTuim({"http", "enviar", URL("/ws"), "--soapaction", "urn:acao", "--pfx", Certificado("empresa.pfx"),
+                    "--senha", "1234", "--lib", GetParam()},
+                   &corpo);
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("Erro Interno: "), std::string::npos) << r.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(Backends, CliHttp, ::testing::Values("winhttp", "wininet", "openssl"));
+
+TEST(CliHttpUso, UnknownBackendIsAUsageError) {
+  auto r = RunTuim({"http", "enviar", "https://127.0.0.1:1/ws", "--lib", "indy"});
+  EXPECT_EQ(r.code, 2);
+  EXPECT_NE(r.err.find("--lib"), std::string::npos);
+}
+
+TEST(CliHttpUso, MissingUrlIsAUsageError) {
+  auto r = RunTuim({"http", "enviar", "--soapaction", "x"});
+  EXPECT_EQ(r.code, 2);
+}
+
+}  // namespace

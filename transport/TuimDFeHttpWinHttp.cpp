@@ -1,0 +1,497 @@
+#include "transport/TuimDFeHttpWinHttp.h"
+
+#include <curl/curl.h>
+#include <openssl/opensslconf.h>
+#include <openssl/ssl.h>
+#include <openssl/x509.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+
+#include "fiscal/TuimUtil.h"
+#include "transport/TuimTransporte.h"
+
+namespace tuim {
+
+namespace {
+
+using Relogio = std::chrono::steady_clock;
+
+void IniciarCurl() {
+  static std::once_flag f;
+  std::call_once(f, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+// The texts the Windows stacks gave for their codes, keyed by the libcurl code of the same fault.
+const char* TextoFixo(std::int32_t codigo) {
+  switch (codigo) {
+    case CURLE_OPERATION_TIMEDOUT: return "TimeOut de Requisição";
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_RESOLVE_PROXY: return "O nome do servidor não pode ser resolvido";
+    case CURLE_COULDNT_CONNECT: return "Conexão com o Servidor falhou";
+    case CURLE_SEND_ERROR:
+    case CURLE_RECV_ERROR:
+      return "A conexão com o servidor foi redefinida ou encerrada, ou um protocolo SSL incompatível foi encontrado";
+    case CURLE_GOT_NOTHING: return "A conexão com o servidor foi redefinida";
+    case CURLE_PEER_FAILED_VERIFICATION: return "Certificado raiz não é confiável pelo provedor de confiança";
+    case CURLE_SSL_INVALIDCERTSTATUS:
+      return "Revogação do Certificado não pode ser verificada porque o servidor de revogação está offline";
+    case CURLE_SSL_CONNECT_ERROR: return "Erro relacionado ao Canal Seguro";
+    case CURLE_SSL_CACERT_BADFILE:
+      return "Um ou mais erros foram encontrados no certificado Secure Sockets Layer (SSL) enviado pelo servidor";
+    case CURLE_SSL_CERTPROBLEM: return "Falha ao obter a Chave Privada do Certificado para comunicação segura";
+    default: return nullptr;
+  }
+}
+
+bool TLSOferecido(TSSLType t) {
+  switch (t) {
+    case LT_SSLv2: return false;  // gone from every OpenSSL this builds with
+    case LT_SSLv3:
+#ifdef OPENSSL_NO_SSL3_METHOD
+      return false;
+#else
+      return true;
+#endif
+    default: return true;
+  }
+}
+
+long VersaoCurl(TSSLType t) {
+  switch (t) {
+    case LT_TLSv1: return long{CURL_SSLVERSION_TLSv1_0} | long{CURL_SSLVERSION_MAX_TLSv1_0};
+    case LT_TLSv1_1: return long{CURL_SSLVERSION_TLSv1_1} | long{CURL_SSLVERSION_MAX_TLSv1_1};
+    case LT_TLSv1_2: return long{CURL_SSLVERSION_TLSv1_2} | long{CURL_SSLVERSION_MAX_TLSv1_2};
+    case LT_SSLv3: return CURL_SSLVERSION_SSLv3;
+    // The "combined setting" of the Windows stack meant SSL 2.0 to TLS 1.0, which no server
+    // accepts any more: every other value takes what the TLS library allows.
+    default: return CURL_SSLVERSION_DEFAULT;
+  }
+}
+
+std::string Minusculas(std::string s) {
+  for (char& c : s)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return s;
+}
+
+}  // namespace
+
+// ------------------------------------------------------------------------ one libcurl exchange
+
+class TTrocaCurl {
+public:
+  TTrocaCurl() {
+    IniciarCurl();
+    multi = curl_multi_init();
+    easy = curl_easy_init();
+    erro[0] = 0;
+  }
+  ~TTrocaCurl() {
+    if (multi && easy && adicionado) curl_multi_remove_handle(multi, easy);
+    if (easy) curl_easy_cleanup(easy);
+    if (multi) curl_multi_cleanup(multi);
+    if (lista) curl_slist_free_all(lista);
+  }
+  bool Ok() const { return multi && easy; }
+
+  void Abortar() {
+    abortar = true;
+    if (multi) curl_multi_wakeup(multi);
+  }
+
+  static size_t Ler(char* buf, size_t tam, size_t n, void* p) {
+    auto* t = static_cast<TTrocaCurl*>(p);
+    t->Atividade();
+    if (t->abortar) return CURL_READFUNC_ABORT;
+    size_t resta = t->corpo->size() - t->enviado;
+    size_t k = std::min(resta, tam * n);
+    std::copy_n(t->corpo->data() + t->enviado, k, buf);
+    t->enviado += k;
+    if (t->enviado >= t->corpo->size()) t->fase = TTuimWinReqResp::ftReceber;
+    return k;
+  }
+  static size_t Escrever(char* buf, size_t tam, size_t n, void* p) {
+    auto* t = static_cast<TTrocaCurl*>(p);
+    t->Atividade();
+    if (t->abortar) return 0;
+    t->resposta->append(buf, tam * n);
+    return tam * n;
+  }
+  static size_t Cabecalho(char*, size_t tam, size_t n, void* p) {
+    auto* t = static_cast<TTrocaCurl*>(p);
+    t->Atividade();
+    if (t->fase >= TTuimWinReqResp::ftEnviar) t->fase = TTuimWinReqResp::ftLer;
+    return tam * n;
+  }
+  static int PreRequisicao(void* p, char*, char*, int, int) {
+    auto* t = static_cast<TTrocaCurl*>(p);
+    t->Atividade();
+    t->fase = t->corpo->empty() ? TTuimWinReqResp::ftReceber : TTuimWinReqResp::ftEnviar;
+    return CURL_PREREQFUNC_OK;
+  }
+  // Hands the client certificate and its key (a software key or a token key alike) to OpenSSL.
+  static CURLcode ContextoSSL(CURL*, void* sslctx, void* p) {
+    auto* t = static_cast<TTrocaCurl*>(p);
+    if (!t->certificado) return CURLE_OK;
+    auto* ctx = static_cast<SSL_CTX*>(sslctx);
+    if (SSL_CTX_use_certificate(ctx, t->certificado->Certificado) != 1 ||
+        SSL_CTX_use_PrivateKey(ctx, t->certificado->ChavePrivada) != 1) {
+      t->falhaCertificado = true;
+      return CURLE_SSL_CERTPROBLEM;
+    }
+    for (X509* c : t->certificado->Cadeia) SSL_CTX_add1_chain_cert(ctx, c);
+    return CURLE_OK;
+  }
+
+  void Atividade() { ultima = Relogio::now(); }
+
+  CURLM* multi = nullptr;
+  CURL* easy = nullptr;
+  curl_slist* lista = nullptr;
+  bool adicionado = false;
+  std::atomic<bool> abortar{false};
+  std::atomic<TTuimWinReqResp::TFaseTroca> fase{TTuimWinReqResp::ftConectar};
+  const std::string* corpo = nullptr;
+  std::size_t enviado = 0;
+  std::string* resposta = nullptr;
+  const TContextoCertificado* certificado = nullptr;
+  bool falhaCertificado = false;
+  Relogio::time_point ultima = Relogio::now();
+  char erro[CURL_ERROR_SIZE];
+};
+
+// ------------------------------------------------------------------------ TTuimWinReqResp
+
+std::string TTuimWinReqResp::TextoErro(std::int32_t codigo) const {
+  std::string r = "Erro: " + std::to_string(codigo);
+  std::string texto;
+  if (const char* fixo = TextoFixo(codigo)) {
+    texto = fixo;
+  } else if (codigo >= 0) {
+    const char* c = curl_easy_strerror(static_cast<CURLcode>(codigo));
+    if (c && std::string(c).find("Unknown error") == std::string::npos) texto = c;
+  }
+  texto = Trim(texto);
+  if (!texto.empty()) r += " - " + texto;
+  return r;
+}
+
+void TTuimWinReqResp::AtualizarCodigos(bool comRequisicao) {
+  fInternalErrorCode = fUltimoErro;
+  fHTTPResultCode = comRequisicao ? static_cast<std::int32_t>(fUltimoStatus) : 0;
+}
+
+void TTuimWinReqResp::Execute(std::string&) {
+  throw ETuimWinReqResp("Metodo \"Execute\" não implementado em " + ClassName());
+}
+
+void TTuimWinReqResp::Execute(const std::string& dados, std::string& resposta) {
+  SetDados(dados);
+  Execute(resposta);
+}
+
+std::string TTuimWinReqResp::Cabecalhos(const TPartesURL& partes) const {
+  std::string r = "Host: " + partes.HostComPorta() + "\r\n";
+  // The facade's default type already names the charset; it is sent once.
+  if (Minusculas(fMimeType).find("charset=") == std::string::npos)
+    r += "Content-Type: " + fMimeType + "; charset=" + fCharset + "\r\n";
+  else
+    r += "Content-Type: " + fMimeType + "\r\n";
+  r += "Accept-Charset: " + fCharset + "\r\n";
+  if (!fSoapAction.empty()) r += "SOAPAction: \"" + fSoapAction + "\"\r\n";
+  return r;
+}
+
+bool TTuimWinReqResp::Aberto() const {
+  std::lock_guard<std::mutex> g(fTrocaMutex);
+  return fAberto;
+}
+
+void TTuimWinReqResp::InterromperTroca() {
+  std::lock_guard<std::mutex> g(fTrocaMutex);
+  fAberto = false;
+  if (fTroca) fTroca->Abortar();
+}
+
+TTuimWinReqResp::TResultado TTuimWinReqResp::Trocar(const TPartesURL& partes, const std::string& userAgent,
+                                                    bool escolherTLS, std::string& resposta) {
+  TResultado r;
+  fUltimoErro = 0;
+  fUltimoStatus = 0;
+  TTrocaCurl t;
+  if (!t.Ok()) {
+    r.codigo = CURLE_FAILED_INIT;
+    fUltimoErro = r.codigo;
+    return r;
+  }
+  {
+    std::lock_guard<std::mutex> g(fTrocaMutex);
+    fTroca = &t;
+    fAberto = true;
+  }
+  struct TSoltar {
+    TTuimWinReqResp& s;
+    ~TSoltar() {
+      std::lock_guard<std::mutex> g(s.fTrocaMutex);
+      s.fTroca = nullptr;
+    }
+  } soltar{*this};
+
+  CURL* e = t.easy;
+  t.corpo = &fDados;
+  t.resposta = &resposta;
+  bool anexarCertificado = partes.HTTPS() && fContextoCertificado && fContextoCertificado->Certificado &&
+                           fContextoCertificado->ChavePrivada;
+  t.certificado = anexarCertificado ? fContextoCertificado : nullptr;
+
+  // Rebuilt from its parts: user and password written in the address are not used.
+  std::string endereco = partes.Protocolo + "://" + partes.Host + ":" + partes.Porta + partes.Caminho;
+  auto falhou = [&](CURLcode c) {
+    r.codigo = c;
+    fUltimoErro = c;
+    return c != CURLE_OK;
+  };
+  curl_easy_setopt(e, CURLOPT_ERRORBUFFER, t.erro);
+  curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
+  curl_easy_setopt(e, CURLOPT_FORBID_REUSE, 1L);
+  if (falhou(curl_easy_setopt(e, CURLOPT_URL, endereco.c_str()))) return r;
+  // A SOAP post only: an address of another scheme must not reach another protocol handler.
+  if (falhou(curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https"))) return r;
+  curl_easy_setopt(e, CURLOPT_USERAGENT, userAgent.c_str());
+  curl_easy_setopt(e, CURLOPT_POST, 1L);
+  curl_easy_setopt(e, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(fDados.size()));
+  curl_easy_setopt(e, CURLOPT_READFUNCTION, &TTrocaCurl::Ler);
+  curl_easy_setopt(e, CURLOPT_READDATA, &t);
+  curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &TTrocaCurl::Escrever);
+  curl_easy_setopt(e, CURLOPT_WRITEDATA, &t);
+  curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, &TTrocaCurl::Cabecalho);
+  curl_easy_setopt(e, CURLOPT_HEADERDATA, &t);
+  curl_easy_setopt(e, CURLOPT_PREREQFUNCTION, &TTrocaCurl::PreRequisicao);
+  curl_easy_setopt(e, CURLOPT_PREREQDATA, &t);
+
+  std::string cab = Cabecalhos(partes);
+  std::size_t ini = 0;
+  while (ini < cab.size()) {
+    std::size_t fim = cab.find("\r\n", ini);
+    t.lista = curl_slist_append(t.lista, cab.substr(ini, fim - ini).c_str());
+    ini = fim + 2;
+  }
+  // Only the header set above goes out: no Accept of libcurl's own, no 100-continue pause.
+  t.lista = curl_slist_append(t.lista, "Accept:");
+  t.lista = curl_slist_append(t.lista, "Expect:");
+  curl_easy_setopt(e, CURLOPT_HTTPHEADER, t.lista);
+
+  // Without a proxy of its own the exchange takes the environment's (https_proxy, no_proxy),
+  // as the Windows stacks took the user's system setting.
+  std::string proxy;
+  if (!fProxyHost.empty()) {
+    proxy = "http://" + EnderecoProxy(fProxyHost, fProxyPort);
+    r.fase = ftAbrir;
+    if (falhou(curl_easy_setopt(e, CURLOPT_PROXY, proxy.c_str()))) return r;
+    if (!Trim(fProxyUser).empty()) {
+      curl_easy_setopt(e, CURLOPT_PROXYUSERNAME, fProxyUser.c_str());
+      if (!Trim(fProxyPass).empty()) curl_easy_setopt(e, CURLOPT_PROXYPASSWORD, fProxyPass.c_str());
+      curl_easy_setopt(e, CURLOPT_PROXYAUTH, static_cast<long>(CURLAUTH_BASIC));
+    }
+  }
+
+  // Time-outs: the configured one for every phase, else the Windows stack's defaults.
+  const long conectar = fTimeOut > 0 ? fTimeOut : 60000;
+  const long ocioso = fTimeOut > 0 ? fTimeOut : 30000;
+  curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, conectar);
+
+  if (partes.HTTPS()) {
+    r.fase = ftTLS;
+    if (escolherTLS) {
+      if (!TLSOferecido(fSSLType)) {
+        falhou(CURLE_NOT_BUILT_IN);
+        return r;
+      }
+      if (falhou(curl_easy_setopt(e, CURLOPT_SSLVERSION, VersaoCurl(fSSLType)))) return r;
+    }
+    curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, fVerificacao.Verificar ? 1L : 0L);
+    curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, fVerificacao.Verificar ? 2L : 0L);
+    curl_easy_setopt(e, CURLOPT_PROXY_SSL_VERIFYPEER, fVerificacao.Verificar ? 1L : 0L);
+    if (!fVerificacao.ArquivoCA.empty()) curl_easy_setopt(e, CURLOPT_CAINFO, fVerificacao.ArquivoCA.c_str());
+    curl_easy_setopt(e, CURLOPT_SSL_CTX_FUNCTION, &TTrocaCurl::ContextoSSL);
+    curl_easy_setopt(e, CURLOPT_SSL_CTX_DATA, &t);
+    // Every exchange builds its TLS context again, so the certificate of this send is the one used.
+    curl_easy_setopt(e, CURLOPT_SSL_SESSIONID_CACHE, 0L);
+  }
+
+  r.fase = ftConectar;
+  t.fase = ftConectar;
+  if (curl_multi_add_handle(t.multi, e) != CURLM_OK) {
+    falhou(CURLE_FAILED_INIT);
+    return r;
+  }
+  t.adicionado = true;
+
+  bool tempoEsgotado = false;
+  int rodando = 1;
+  while (true) {
+    if (curl_multi_perform(t.multi, &rodando) != CURLM_OK) break;
+    if (!rodando) break;
+    if (t.abortar) break;
+    // After the connection, the time-out counts from the last byte moved in either direction.
+    if (t.fase >= ftEnviar && Relogio::now() - t.ultima > std::chrono::milliseconds(ocioso)) {
+      tempoEsgotado = true;
+      break;
+    }
+    curl_multi_poll(t.multi, nullptr, 0, 50, nullptr);
+  }
+
+  r.fase = t.fase;
+  r.falhaCertificado = t.falhaCertificado;
+  if (t.abortar) {
+    r.abortado = true;
+    falhou(CURLE_ABORTED_BY_CALLBACK);
+  } else if (tempoEsgotado) {
+    falhou(CURLE_OPERATION_TIMEDOUT);
+  } else {
+    CURLcode c = CURLE_OK;
+    int n = 0;
+    while (CURLMsg* m = curl_multi_info_read(t.multi, &n))
+      if (m->msg == CURLMSG_DONE) c = m->data.result;
+    falhou(c);
+    if (c == CURLE_OK) r.fase = ftFim;
+  }
+  r.detalhe = t.erro;
+  long status = 0;
+  if (curl_easy_getinfo(e, CURLINFO_RESPONSE_CODE, &status) == CURLE_OK) fUltimoStatus = status;
+  return r;
+}
+
+// ------------------------------------------------------------------------ TTuimWinHTTPReqResp
+
+TTuimWinHTTPReqResp::~TTuimWinHTTPReqResp() { Interromper(); }
+
+void TTuimWinHTTPReqResp::Interromper() { InterromperTroca(); }
+
+void TTuimWinHTTPReqResp::Execute(std::string& resposta) {
+  TPartesURL partes = DividirURL(URL());
+  resposta.clear();
+  TResultado r = Trocar(partes, "WinHTTP Tuim/1.0", true, resposta);
+  auto texto = [&] { return TextoErro(InternalErrorCode()); };
+  if (r.abortado || (!Aberto() && r.codigo != CURLE_OK)) {
+    AtualizarCodigos(true);
+    throw ETuimWinReqResp("Conexão foi abortada");
+  }
+  if (r.codigo != CURLE_OK) {
+    switch (r.fase) {
+      case ftAbrir:
+        AtualizarCodigos(false);
+        throw ETuimWinReqResp("Falha abrindo HTTP ou Proxy. Erro:" + texto());
+      case ftTLS:
+        AtualizarCodigos(false);
+        throw ETuimWinReqResp("Falha ajustando WINHTTP_OPTION_SECURE_PROTOCOLS. Erro:" + texto());
+      case ftConectar:
+        AtualizarCodigos(true);
+        if (r.falhaCertificado)
+          throw ETuimWinReqResp("Falha ajustando WINHTTP_OPTION_CLIENT_CERT_CONTEXT. Erro:" + texto());
+        throw ETuimWinReqResp("Falha no Envio da Requisição.\r\n" + texto());
+      case ftEnviar:
+        AtualizarCodigos(true);
+        throw ETuimWinReqResp("Falha Enviando Dados. Erro:" + texto());
+      case ftReceber:
+        AtualizarCodigos(true);
+        throw ETuimWinReqResp("Falha Recebendo Dados. Erro:" + texto());
+      default:
+        AtualizarCodigos(true);
+        throw ETuimWinReqResp("Falha Lendo dados. Erro:" + texto());
+    }
+  }
+  AtualizarCodigos(true);
+}
+
+// ------------------------------------------------------------------------ TTuimWinINetReqResp
+
+TTuimWinINetReqResp::~TTuimWinINetReqResp() { Interromper(); }
+
+void TTuimWinINetReqResp::Interromper() { InterromperTroca(); }
+
+void TTuimWinINetReqResp::Execute(std::string& resposta) {
+  TPartesURL partes = DividirURL(URL());
+  resposta.clear();
+  TResultado r = Trocar(partes, "Borland SOAP 1.2", false, resposta);
+  if (r.abortado || (!Aberto() && r.codigo != CURLE_OK)) {
+    AtualizarCodigos(true);
+    throw ETuimWinReqResp("Conexão foi abortada");
+  }
+  if (r.codigo != CURLE_OK && r.fase == ftAbrir) {
+    AtualizarCodigos(false);
+    throw ETuimWinReqResp("Erro: Internet Open or Proxy");
+  }
+  if (r.codigo != CURLE_OK && r.falhaCertificado) {
+    AtualizarCodigos(true);
+    throw ETuimWinReqResp("Erro: Problema ao inserir o certificado");
+  }
+  AtualizarCodigos(true);
+  if (r.codigo != CURLE_OK || resposta.empty())
+    throw ETuimWinReqResp("Erro: Requisição não enviada.\r\n" + TextoErro(InternalErrorCode()));
+}
+
+// ------------------------------------------------------------------------ TDFeHttpWinHttp
+
+TDFeHttpWinHttp::TDFeHttpWinHttp(TDFeSSL& dfeSSL)
+    : TDFeSSLHttpClass(dfeSSL), fVerificacao(VerificacaoServidorPadrao()) {
+  if (dfeSSL.SSLHttpLib() == httpWinINet)
+    fReqResp = std::make_unique<TTuimWinINetReqResp>();
+  else
+    fReqResp = std::make_unique<TTuimWinHTTPReqResp>();
+}
+
+TDFeHttpWinHttp::~TDFeHttpWinHttp() = default;
+
+int TDFeHttpWinHttp::HTTPResultCode() const { return fReqResp->HTTPResultCode(); }
+int TDFeHttpWinHttp::InternalErrorCode() const { return fReqResp->InternalErrorCode(); }
+
+void TDFeHttpWinHttp::ConfigurarHTTP() {
+  fReqResp->SetContextoCertificado(FpDFeSSL.UseCertificateHTTP() ? FpDFeSSL.ContextoCertificado() : nullptr);
+  fReqResp->SetSSLType(FpDFeSSL.SSLType());
+  fReqResp->SetProxyHost(FpDFeSSL.ProxyHost());
+  fReqResp->SetProxyPort(FpDFeSSL.ProxyPort());
+  fReqResp->SetProxyUser(FpDFeSSL.ProxyUser());
+  fReqResp->SetProxyPass(FpDFeSSL.ProxyPass());
+  fReqResp->SetTimeOut(FpDFeSSL.TimeOut());
+  fReqResp->SetVerificacaoServidor(fVerificacao);
+}
+
+void TDFeHttpWinHttp::ConfigurarHTTP(const std::string& url, const std::string& soapAction,
+                                     const std::string& mimeType) {
+  ConfigurarHTTP();
+  fReqResp->SetURL(url);
+  fReqResp->SetSoapAction(soapAction);
+  fReqResp->SetMimeType(mimeType);
+}
+
+std::unique_ptr<TDFeSSLHttpClass> TDFeHttpWinHttp::NovaInstancia(TDFeSSL& dfeSSL) const {
+  auto r = std::make_unique<TDFeHttpWinHttp>(dfeSSL);
+  r->fVerificacao = fVerificacao;
+  return r;
+}
+
+std::string TDFeHttpWinHttp::Enviar(const std::string& dados, const std::string& url, const std::string& soapAction,
+                                    const std::string& mimeType) {
+  ConfigurarHTTP(url, soapAction, mimeType);
+  std::string resposta;
+  std::string mensagem;
+  try {
+    fReqResp->Execute(dados, resposta);
+    int status = fReqResp->HTTPResultCode();
+    if (status >= 200 && status <= 202) return resposta;
+  } catch (const std::exception& e) {
+    mensagem = e.what();
+  }
+  char cab[64];
+  std::snprintf(cab, sizeof cab, "Erro Interno: %d\r\nErro HTTP: %d\r\nURL: ",
+                static_cast<int>(fReqResp->InternalErrorCode()), static_cast<int>(fReqResp->HTTPResultCode()));
+  throw ETuimDFeException(cab + url + "\r\n" + mensagem);
+}
+
+void TDFeHttpWinHttp::Interromper() { fReqResp->Interromper(); }
+
+}  // namespace tuim
