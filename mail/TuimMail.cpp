@@ -132,7 +132,9 @@ public:
     fTimeoutMs = timeoutMs;
     fCurl = curl_easy_init();
     if (!fCurl) return false;
-    std::string url = std::string(m.SetSSL() ? "smtps://" : "smtp://") + m.Host() + ":" + Trim(m.Port());
+    // Without a port the scheme's own is used (25, or 465 for implicit TLS).
+    std::string url = std::string(m.SetSSL() ? "smtps://" : "smtp://") + m.Host() +
+                      (Trim(m.Port()).empty() ? "" : ":" + Trim(m.Port()));
     curl_easy_setopt(fCurl, CURLOPT_URL, url.c_str());
     curl_easy_setopt(fCurl, CURLOPT_CONNECT_ONLY, 1L);
     curl_easy_setopt(fCurl, CURLOPT_NOSIGNAL, 1L);
@@ -541,7 +543,7 @@ void TTuimMail::MontarMensagem() {
                     (a.Disposicao == 0 ? "attachment" : "inline") + "; " + mime::Parametro("filename", nome, charset) +
                     "\r\n" + "Content-Description: " + mime::CodificarCabecalho(converter(a.Descricao), charset) + "\r\n";
     if (fIsHTML && !a.Descricao.empty() && corpoMinusculo.find(":" + AnsiLowerCase(a.Descricao)) != std::string::npos)
-      p += "Content-ID: <" + a.Descricao + ">\r\n";
+      p += "Content-ID: <" + mime::SemControles(a.Descricao) + ">\r\n";
     p += "\r\n" + mime::Base64Linhas(a.Conteudo);
     // The line break before a boundary belongs to the boundary, not to the content.
     if (p.size() >= 2 && p.compare(p.size() - 2, 2, "\r\n") == 0) p.resize(p.size() - 2);

@@ -90,7 +90,18 @@ std::string CodificarCabecalho(const std::string& texto, const std::string& char
   return r;
 }
 
-std::string CodificarEndereco(const std::string& linha, const std::string& charset) {
+std::string SemControles(const std::string& s) {
+  std::string r;
+  r.reserve(s.size());
+  for (char c : s) {
+    auto u = static_cast<unsigned char>(c);
+    if (u >= 32 && u != 127) r += c;
+  }
+  return r;
+}
+
+std::string CodificarEndereco(const std::string& entrada, const std::string& charset) {
+  const std::string linha = SemControles(entrada);
   std::size_t abre = linha.rfind('<');
   if (abre == std::string::npos || linha.find('>', abre) == std::string::npos) return Trim(linha);
   std::string nome = Trim(linha.substr(0, abre));
@@ -108,7 +119,8 @@ std::string CodificarEndereco(const std::string& linha, const std::string& chars
   return CodificarCabecalho(nome, charset) + " " + endereco;
 }
 
-std::string SomenteEndereco(const std::string& linha) {
+std::string SomenteEndereco(const std::string& entrada) {
+  const std::string linha = SemControles(entrada);
   std::size_t abre = linha.rfind('<');
   if (abre != std::string::npos) {
     std::size_t fecha = linha.find('>', abre);

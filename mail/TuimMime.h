@@ -15,6 +15,9 @@ std::string Base64Linhas(const std::string& dados);
 // The text as is when it is printable ASCII, otherwise RFC 2047 "B" encoded words of at most
 // 75 characters, folded with CR LF + space, never splitting a UTF-8 character.
 std::string CodificarCabecalho(const std::string& texto, const std::string& charset);
+// Control characters removed: an address or identifier never carries a line break into a
+// header or an SMTP command.
+std::string SemControles(const std::string& s);
 // An address line ("Name" <a@b>, Name <a@b> or a@b) with its display name encoded as needed.
 std::string CodificarEndereco(const std::string& linha, const std::string& charset);
 // The address part of a line: what is inside the angle brackets, else the trimmed line.

@@ -27,6 +27,7 @@ def main():
     p.add_argument("--rejeitar", action="append", default=[], help="recipient answered with 550")
     p.add_argument("--falhar-dados", action="store_true", help="answer DATA with 554")
     p.add_argument("--dsn", action="store_true", help="announce the DSN extension")
+    p.add_argument("--mudo", action="store_true", help="accept connections and never answer")
     a = p.parse_args()
     os.makedirs(a.pasta, exist_ok=True)
     eventos = open(os.path.join(a.pasta, "eventos.log"), "a", buffering=1)
@@ -108,9 +109,14 @@ def main():
                         authenticator=autenticar if a.usuario is not None else None,
                         data_size_limit=64 * 1024 * 1024)
 
+    class Mudo(asyncio.Protocol):
+        def connection_made(self, transport):
+            evento("CONEXAO")
+            self.transport = transport
+
     async def servir():
         loop = asyncio.get_running_loop()
-        srv = await loop.create_server(fabrica, "127.0.0.1", 0,
+        srv = await loop.create_server(Mudo if a.mudo else fabrica, "127.0.0.1", 0,
                                        ssl=contexto if a.modo == "ssl" else None)
         porta = srv.sockets[0].getsockname()[1]
         tmp = a.porta_arquivo + ".tmp"

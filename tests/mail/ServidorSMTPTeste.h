@@ -60,6 +60,7 @@ struct OpcoesServidor {
   std::vector<std::string> rejeitar;
   bool falharDados = false;
   bool dsn = false;
+  bool mudo = false;  // accepts and never answers
 };
 
 class ServidorSMTP {
@@ -78,6 +79,7 @@ public:
     for (const auto& r : o.rejeitar) args.insert(args.end(), {"--rejeitar", r});
     if (o.falharDados) args.push_back("--falhar-dados");
     if (o.dsn) args.push_back("--dsn");
+    if (o.mudo) args.push_back("--mudo");
     fPid = fork();
     if (fPid == 0) {
       std::vector<char*> argv;

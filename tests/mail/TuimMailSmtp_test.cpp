@@ -34,7 +34,6 @@ void Configurar(TTuimMail& m, const ServidorSMTP& s) {
   m.SetHost("127.0.0.1");
   m.SetPort(s.PortaTexto());
   m.SetFrom("emissor@tuim.test");
-  m.SetCAFile(teste::CertificadoServidor::Obter().ca);
 }
 
 std::string Binario(std::size_t n) {
@@ -215,6 +214,7 @@ TEST_P(Seguranca, LogsInAndDelivers) {
   ServidorSMTP s(o);
   TTuimMail m;
   Configurar(m, s);
+  m.SetCAFile(teste::CertificadoServidor::Obter().ca);
   m.SetSetSSL(GetParam().ssl);
   m.SetSetTLS(GetParam().tls);
   m.SetUsername(o.usuario);
@@ -242,6 +242,7 @@ TEST(TuimMailSeguranca, WrongPasswordFailsLoginAfterEveryAttemptWithoutTheSecret
   ServidorSMTP s(o);
   TTuimMail m;
   Configurar(m, s);
+  m.SetCAFile(teste::CertificadoServidor::Obter().ca);
   m.SetSetTLS(true);
   m.SetUsername("u");
   m.SetPassword("errada-secreta");
@@ -296,6 +297,35 @@ TEST(TuimMailFalhas, ServerDownFailsLogin) {
   EXPECT_EQ(etapas[etapas.size() - 2], pmsLoginSMTP);
 }
 
+TEST(TuimMailFalhas, SilentServerFailsLoginAfterTheTimeOutOfEachAttempt) {
+  OpcoesServidor o;
+  o.mudo = true;
+  ServidorSMTP s(o);
+  TTuimMail m;
+  Configurar(m, s);
+  m.SetTimeOut(300);
+  m.SetAttempts(2);
+  m.AdicionarDestinatario("d@tuim.test");
+  EXPECT_EQ(Falha(m), "SMTP Error: Unable to Login.\r\n");
+  EXPECT_EQ(s.ContarEventos("CONEXAO"), 2);
+}
+
+TEST(TuimMailFalhas, FailingAfterHandlerStillClearsTheMessage) {
+  ServidorSMTP s;
+  TTuimMail m;
+  Configurar(m, s);
+  m.OnAfterMailProcess = [](TTuimComponent*) { throw std::runtime_error("falha do host"); };
+  bool viuExcecao = false;
+  m.OnMailException = [&](const TTuimMail&, const std::exception&, bool&) { viuExcecao = true; };
+  m.AdicionarDestinatario("d@tuim.test");
+  m.SetSubject("s");
+  EXPECT_THROW(m.Enviar(), std::runtime_error);
+  EXPECT_EQ(s.Quantidade(), 1);
+  EXPECT_FALSE(viuExcecao);
+  EXPECT_TRUE(m.To().empty());
+  EXPECT_TRUE(m.Subject().empty());
+}
+
 TEST(TuimMailFalhas, RejectedRecipientIsTriedAttemptsTimesThenFails) {
   OpcoesServidor o;
   o.rejeitar = {"ninguem@tuim.test"};
@@ -311,6 +341,24 @@ TEST(TuimMailFalhas, RejectedRecipientIsTriedAttemptsTimesThenFails) {
   EXPECT_EQ(s.ContarEventos("RCPT "), 1);
   EXPECT_EQ(s.Quantidade(), 0);
   EXPECT_EQ(m.UltimoErro(), erro);
+}
+
+TEST(TuimMailFalhas, LineBreaksInAnAddressCannotInjectCommands) {
+  ServidorSMTP s;
+  TTuimMail m;
+  Configurar(m, s);
+  m.AdicionarDestinatario("d@tuim.test>\r\nRCPT TO:<intruso@tuim.test");
+  m.SetSubject("assunto\r\nBcc: intruso@tuim.test");
+  try {
+    m.Enviar();
+  } catch (const ETuimDFeException&) {
+    // The server may refuse the odd address; what matters is that no second command went out.
+  }
+  EXPECT_EQ(s.ContarEventos("RCPT intruso"), 0) << s.Eventos();
+  if (s.Quantidade() == 1) {
+    auto e = teste::LerEmail(s.Mensagem(1), PastaLeitura());
+    EXPECT_FALSE(e.Tem("header.bcc"));
+  }
 }
 
 TEST(TuimMailFalhas, RejectedToAndBccUseTheirMessages) {

@@ -35,7 +35,6 @@ void Configurar(TTuimMail& m, const ServidorSMTP& s) {
   m.SetPort(s.PortaTexto());
   m.SetFrom("emissor@tuim.test");
   m.SetFromName("Emissor Tuim");
-  m.SetCAFile(teste::CertificadoServidor::Obter().ca);
 }
 
 // ---- Properties and lists -------------------------------------------------------------------

@@ -108,7 +108,9 @@ INSTANTIATE_TEST_SUITE_P(
                       CasoEndereco{"\"Fulano\" <f@b.com>", "f@b.com", "\"Fulano\" <f@b.com>"},
                       CasoEndereco{"Fulano de Tal <f@b.com>", "f@b.com", "\"Fulano de Tal\" <f@b.com>"},
                       CasoEndereco{"\"Jos\xC3\xA9\" <j@b.com>", "j@b.com", "=?UTF-8?B?Sm9zw6k=?= <j@b.com>"},
-                      CasoEndereco{"\"a \\\"b\" <x@y.z>", "x@y.z", "\"a \\\\\\\"b\" <x@y.z>"}));
+                      CasoEndereco{"\"a \\\"b\" <x@y.z>", "x@y.z", "\"a \\\\\\\"b\" <x@y.z>"},
+                      CasoEndereco{"x@y.z>\r\nRCPT TO:<intruso@y.z", "x@y.z>RCPT TO:<intruso@y.z", "x@y.z>RCPT TO:<intruso@y.z"},
+                      CasoEndereco{"\"Nome\r\nBcc: z@y\" <a@b.c>", "a@b.c", "\"NomeBcc: z@y\" <a@b.c>"}));
 
 TEST(Parametro, NonAsciiValueUsesRfc2231) {
   EXPECT_EQ(mime::Parametro("filename", "nota.pdf", "UTF-8"), "filename=\"nota.pdf\"");
