@@ -1,0 +1,183 @@
+#pragma once
+#include <cstddef>
+#include <string>
+
+#include "fiscal/TuimCurrency.h"
+#include "fiscal/TuimDateTime.h"
+#include "fiscal/fscConversao.h"
+#include "services/TuimRetornosNFe.h"
+
+namespace tuim {
+
+// Summary of a document (resNFe), also filled from a full document.
+class TresDFe {
+public:
+  std::string chDFe;
+  std::string CNPJCPF;
+  std::string xNome;
+  std::string IE;
+  TDateTime dhEmi = 0;
+  TfscTpNF tpNF = tpNF0;
+  TCurrency vNF;
+  std::string digVal;
+  TDateTime dhRecbto = 0;
+  std::string nProt;
+  TfscCSitNFe cSitNFe = cSitNFe1;
+};
+
+// Summary of an event (resEvento).
+class TresEvento {
+public:
+  int cOrgao = 0;
+  std::string CNPJCPF;
+  std::string chDFe;
+  TDateTime dhEvento = 0;
+  TfscTpEvento tpEvento = teNaoMapeado;
+  int nSeqEvento = 0;
+  std::string xEvento;
+  TDateTime dhRecbto = 0;
+  std::string nProt;
+};
+
+// The CT-e named by an event on an NF-e.
+class TDetEventoCTe {
+public:
+  std::string chCTe;
+  TfscModal modal = modal01;
+  TDateTime dhEmi = 0;
+  std::string nProt;
+  TDateTime dhRecbto = 0;
+};
+
+// The issuer named by an event.
+class TDetEventoEmit {
+public:
+  std::string CNPJ;
+  std::string IE;
+  std::string xNome;
+};
+
+class TprocEvento_DetEvento {
+public:
+  std::string versao;
+  std::string nProt;
+  std::string xJust;
+  std::string xCorrecao;
+  std::string descEvento;
+  TDetEventoCTe& CTe() { return fCTe; }
+  const TDetEventoCTe& CTe() const { return fCTe; }
+  TDetEventoEmit& emit() { return femit; }
+  const TDetEventoEmit& emit() const { return femit; }
+
+private:
+  TDetEventoCTe fCTe;
+  TDetEventoEmit femit;
+};
+
+// Registration of a distributed event.
+class TprocEvento_RetInfEvento {
+public:
+  std::string Id;
+  TfscTipoAmbiente tpAmb = taProducao;
+  std::string verAplic;
+  int cOrgao = 0;
+  int cStat = 0;
+  std::string xMotivo;
+  std::string chDFe;
+  TfscTpEvento tpEvento = teNaoMapeado;
+  std::string xEvento;
+  int nSeqEvento = 0;
+  std::string CNPJDest;
+  TDateTime dhRegEvento = 0;
+  std::string nProt;
+};
+
+// A processed event (procEventoNFe).
+class TprocEvento {
+public:
+  std::string Id;
+  int cOrgao = 0;
+  TfscTipoAmbiente tpAmb = taProducao;
+  std::string CNPJ;
+  std::string chDFe;
+  TDateTime dhEvento = 0;
+  TfscTpEvento tpEvento = teNaoMapeado;
+  int nSeqEvento = 0;
+  std::string verEvento;
+  TprocEvento_DetEvento& detEvento() { return fdetEvento; }
+  const TprocEvento_DetEvento& detEvento() const { return fdetEvento; }
+  TprocEvento_RetInfEvento& RetinfEvento() { return fRetinfEvento; }
+  const TprocEvento_RetInfEvento& RetinfEvento() const { return fRetinfEvento; }
+
+private:
+  TprocEvento_DetEvento fdetEvento;
+  TprocEvento_RetInfEvento fRetinfEvento;
+};
+
+// One distributed document.
+class TdocZipCollectionItem {
+public:
+  std::string NSU;
+  TSchemaDFe schema = schresNFe;
+  std::string InfZip;  // the Base64 text as received
+  std::string XML;     // the document (Windows-1252), with the UTF-8 declaration in front
+  TresDFe& resDFe() { return fresDFe; }
+  const TresDFe& resDFe() const { return fresDFe; }
+  TresEvento& resEvento() { return fresEvento; }
+  const TresEvento& resEvento() const { return fresEvento; }
+  TprocEvento& procEvento() { return fprocEvento; }
+  const TprocEvento& procEvento() const { return fprocEvento; }
+
+private:
+  TresDFe fresDFe;
+  TresEvento fresEvento;
+  TprocEvento fprocEvento;
+};
+using TdocZipCollection = TListaDono<TdocZipCollectionItem>;
+
+// Largest document a docZip may inflate to; anything bigger is refused, not allocated.
+inline constexpr std::size_t kTamanhoMaximoDocZip = 64u * 1024u * 1024u;
+
+// The bytes of a docZip after Base64: gunzipped when they start with the gzip signature
+// (1F 8B 08), otherwise inflated as a zlib stream. Raises ETuimDFeException when the data is
+// truncated or corrupt, or would inflate beyond kTamanhoMaximoDocZip.
+std::string DescompactarDocZip(const std::string& dados);
+
+// Document distribution (retDistDFeInt). Unlike the other answers, a failure while reading
+// (bad Base64, corrupt compressed data, an unknown schema name) reaches the caller as an
+// ETuimDFeException with the same message; a missing root element gives false.
+class TRetDistDFeInt {
+public:
+  explicit TRetDistDFeInt(const std::string& sufixo = "NFe");
+  ~TRetDistDFeInt();
+  TRetDistDFeInt(const TRetDistDFeInt&) = delete;
+  TRetDistDFeInt& operator=(const TRetDistDFeInt&) = delete;
+
+  TLeitor& Leitor() { return *fLeitor; }
+  const std::string& Sufixo() const { return fSufixo; }
+
+  std::string versao;
+  TfscTipoAmbiente tpAmb = taProducao;
+  std::string verAplic;
+  int cStat = 0;
+  std::string xMotivo;
+  TDateTime dhResp = 0;
+  std::string ultNSU;
+  std::string maxNSU;
+  std::string XML;  // the whole answer
+  TdocZipCollection& docZip() { return fdocZip; }
+  const TdocZipCollection& docZip() const { return fdocZip; }
+
+  bool LerResposta();
+
+private:
+  bool Ler();
+  void LerDocZip(TdocZipCollectionItem& item);
+  void LerDocumento(TdocZipCollectionItem& item, const std::string& documento);
+
+  std::unique_ptr<TLeitor> fLeitor;
+  std::string fSufixo;
+  TdocZipCollection fdocZip;
+};
+
+}  // namespace tuim
