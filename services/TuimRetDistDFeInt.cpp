@@ -236,6 +236,9 @@ void TRetDistDFeInt::LerDocumento(TdocZipCollectionItem& item, const std::string
     if (!l.ExtrairGrupo(2, "detEvento").empty()) {
       TprocEvento_DetEvento& d = e.detEvento();
       d.versao = l.LerAtributo("versao", "detEvento").AsString();
+      // The CT-e and the issuer carry a protocol and names of their own.
+      LimitarAntesDe(l, "CTe");
+      LimitarAntesDe(l, "emit");
       d.nProt = Texto(l, "nProt");
       d.xJust = Decodificado(l, "xJust");
       d.xCorrecao = Decodificado(l, "xCorrecao");
