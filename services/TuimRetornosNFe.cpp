@@ -130,21 +130,25 @@ bool TRetConsReciDFe::Ler() {
   if (cStat != 104) return true;  // batch not processed: no protocol counts yet
 
   const std::string ch = "ch" + fSufixo;
+  // Each protocol is read by a reader of its own, so that the walk over the answer resumes
+  // where it stopped instead of starting again for every protocol.
+  TLeitor lp;
   for (int i = 1;; ++i) {
     std::string grupo = l.ExtrairGrupo(1, prot, "", i);
     if (grupo.empty()) break;
     TProtDFeCollectionItem& p = fProtDFe.New();
     p.XMLprot = std::move(grupo);
-    l.ExtrairGrupo(2, "infProt");
-    p.Id = l.LerAtributo("Id", "infProt").AsString();
-    p.tpAmb = Ambiente(l);
-    p.verAplic = Texto(l, "verAplic");
-    p.chDFe = Texto(l, ch.c_str());
-    p.dhRecbto = DataHora(l, "dhRecbto");
-    p.nProt = Texto(l, "nProt");
-    p.digVal = Texto(l, "digVal");
-    p.cStat = Inteiro(l, "cStat");
-    p.xMotivo = Texto(l, "xMotivo");
+    lp.SetArquivo(p.XMLprot);
+    lp.ExtrairGrupo(1, "infProt");
+    p.Id = lp.LerAtributo("Id", "infProt").AsString();
+    p.tpAmb = Ambiente(lp);
+    p.verAplic = Texto(lp, "verAplic");
+    p.chDFe = Texto(lp, ch.c_str());
+    p.dhRecbto = DataHora(lp, "dhRecbto");
+    p.nProt = Texto(lp, "nProt");
+    p.digVal = Texto(lp, "digVal");
+    p.cStat = Inteiro(lp, "cStat");
+    p.xMotivo = Texto(lp, "xMotivo");
   }
   return true;
 }
