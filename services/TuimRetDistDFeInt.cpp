@@ -120,15 +120,16 @@ bool TRetDistDFeInt::Ler() {
 
 void TRetDistDFeInt::LerDocZip(TdocZipCollectionItem& item) {
   TLeitor& l = *fLeitor;
-  item.NSU = l.LerAtributo("NSU").AsString();
-  item.schema = TextoParaSchemaDFe(l.LerAtributo("schema").AsString());
-
-  const std::string& g = l.Grupo();
+  const std::string g = l.Grupo();
   const std::size_t inicio = g.find('>');
   const std::size_t fim = g.find("</docZip");
   item.InfZip = (inicio != std::string::npos && fim != std::string::npos && fim > inicio)
                     ? g.substr(inicio + 1, fim - inicio - 1)
                     : std::string();
+  // Attributes from the opening tag only: Base64 padding can end in "NSU=" too.
+  l.SetGrupo(g.substr(0, inicio == std::string::npos ? g.size() : inicio + 1));
+  item.NSU = l.LerAtributo("NSU").AsString();
+  item.schema = TextoParaSchemaDFe(l.LerAtributo("schema").AsString());
 
   std::string bytes;
   if (!DecodificarBase64(item.InfZip, bytes))

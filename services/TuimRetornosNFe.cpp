@@ -158,6 +158,7 @@ bool TRetConsReciDFe::Ler() {
 bool TRetConsSitNFe::Ler() {
   TLeitor& l = Leitor();
   fprocEventoNFe.Clear();
+  fprotNFe = TProcNFe();
   fretCancNFe = TRetCancNFe();
   if (l.ExtrairGrupo(1, "retConsSitNFe").empty()) return false;
   versao = l.LerAtributo("versao", "retConsSitNFe").AsString();
@@ -171,9 +172,11 @@ bool TRetConsSitNFe::Ler() {
   dhRecbto = DataHora(l, "dhRecbto");
   chNFe = Texto(l, "chNFe");
 
-  if (EstaEm(cStat, {100, 101, 104, 110, 150, 151, 155, 301, 302, 303})) {
+  std::string prot;
+  if (EstaEm(cStat, {100, 101, 104, 110, 150, 151, 155, 301, 302, 303})) prot = l.ExtrairGrupo(1, "protNFe");
+  if (!prot.empty()) {
     TProcNFe& p = fprotNFe;
-    p.XMLProt = l.ExtrairGrupo(1, "protNFe");
+    p.XMLProt = std::move(prot);
     l.ExtrairGrupo(2, "infProt");
     p.tpAmb = Ambiente(l);
     p.verAplic = Texto(l, "verAplic");

@@ -425,6 +425,9 @@ TEST(RetConsSitNFe, TwoProcessedEventsAreReadEachByItsOwnReader) {
 
 TEST(RetConsSitNFe, UnknownDocumentHasNoProtocolAndReadingAgainReplacesTheEvents) {
   TRetConsSitNFe r;
+  r.Leitor().SetArquivo(Situacao("100", "Autorizado", ProtNFe(kChave55, "151240000001234", "100", "Autorizado")));
+  ASSERT_TRUE(r.LerResposta());
+  EXPECT_EQ(r.protNFe().nProt, "151240000001234");
   r.Leitor().SetArquivo(Situacao("217", "Rejeicao: NF-e nao consta na base de dados da SEFAZ",
                                  ProtNFe(kChave55, "151240000001234", "100", "Autorizado")));
   ASSERT_TRUE(r.LerResposta());
@@ -436,6 +439,9 @@ TEST(RetConsSitNFe, UnknownDocumentHasNoProtocolAndReadingAgainReplacesTheEvents
   ASSERT_TRUE(r.LerResposta());
   ASSERT_TRUE(r.LerResposta());
   EXPECT_EQ(r.procEventoNFe().Count(), 1);
+  // An authorised status without any protocol group leaves the protocol empty.
+  EXPECT_EQ(r.protNFe().XMLProt, "");
+  EXPECT_EQ(r.protNFe().cStat, 0);
 }
 
 // ---- Taxpayer registry -----------------------------------------------------------------------
