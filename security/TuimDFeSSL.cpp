@@ -378,7 +378,7 @@ void TDFeSendThread::Interromper() {
   fCancelado = true;
   if (!fOcioso) {
     fOcioso = true;
-    fHttp->Interromper();
+    fHttp->Abandonar();
   }
 }
 
@@ -396,7 +396,7 @@ TDFeSendThread::TResultado TDFeSendThread::TomarResultadoOuAbandonar() {
   fCancelado = true;
   if (!fOcioso) {
     fOcioso = true;
-    fHttp->Interromper();
+    fHttp->Abandonar();
   }
   return r;
 }
