@@ -271,6 +271,26 @@ TEST(TuimDANFeLigacao, ReleasedComponentGoingAwayLeavesTheNewLinkAlone) {
   EXPECT_EQ(segunda.DANFE(), &d);
 }
 
+TEST(TuimDANFeLigacao, ReleasingAComponentThatPrintsElsewhereLeavesItsReportAlone) {
+  TTuimNFe nfe;
+  TTuimDFeDANFeReport d, outro;
+  nfe.SetDANFE(&outro);
+  // A back-reference set without the component knowing, as the plain link base allows.
+  d.TTuimDANFeBase::SetTuimNFe(&nfe);
+  d.SetTuimNFe(nullptr);
+  EXPECT_EQ(nfe.DANFE(), &outro);
+  EXPECT_EQ(outro.TuimNFe(), &nfe);
+}
+
+TEST(TuimDANFeLigacao, ReportBelongsToItsOwner) {
+  TTuimComponent formulario;
+  TTuimDFeDANFeReport d(&formulario);
+  d.SetName("DANFE1");
+  EXPECT_EQ(d.Owner(), &formulario);
+  EXPECT_EQ(formulario.FindComponent("DANFE1"), &d);
+  EXPECT_EQ(d.CasasDecimais().Owner(), &d);
+}
+
 // ---- PDF folder of the document -------------------------------------------------------------
 
 namespace {
