@@ -762,3 +762,111 @@ TEST_F(RoundTrip, ConfigurationChangesBetweenCallsTakeEffect) {
   EXPECT_EQ(s.Mensagem(), "dois");
   EXPECT_EQ(s.URL(), URL("/arquivo/status-dois"));
 }
+
+namespace {
+
+// A service whose message is signed with the component's certificate before it is sent.
+class TTesteAssinado : public TTesteStatus {
+public:
+  using TTesteStatus::TTesteStatus;
+  std::string ClassName() const override { return "TTesteAssinado"; }
+  std::string Xml = ParaUTF8("<evento xmlns=\"http://www.portalfiscal.inf.br/nfe\" versao=\"1.00\">"
+                             "<infEvento Id=\"ID1101115124\"><xJust>Serviço</xJust></infEvento></evento>");
+
+protected:
+  void DefinirDadosMsg() override { AssinarMensagem(Xml, "evento", "infEvento", "Falha ao assinar o evento"); }
+};
+
+}  // namespace
+
+TEST_F(RoundTrip, ASignedMessageIsSentAndSavedUnchanged) {
+  nfe.Configuracoes().Certificados().SetVerificarValidade(false);
+  UsarCatalogo(Catalogo(URL("/nunca")));
+  std::string enviado;
+  nfe.OnTransmit = [&](const std::string& d, const std::string&, const std::string&, const std::string&,
+                       std::string& r, int&, int&) {
+    enviado = d;
+    r = RespostaStatus(107, "x");
+  };
+  TTesteAssinado s(nfe);
+  ASSERT_TRUE(s.Executar());
+  ASSERT_NE(s.DadosMsg().find("<Signature"), std::string::npos) << s.DadosMsg();
+  EXPECT_TRUE(XmlSecAceita(s.DadosMsg(), "infEvento"));
+  // The signed bytes (UTF-8 already) travel without another conversion or a declaration.
+  EXPECT_EQ(enviado.rfind("<soap12:Envelope ", 0), 0u) << enviado.substr(0, 80);
+  EXPECT_NE(enviado.find(s.DadosMsg()), std::string::npos);
+  for (const auto& n : Arquivos(pasta))
+    if (n.size() > 15 && n.substr(14) == "-ped-sta.xml") {
+      const std::string salvo = Ler(pasta + "/" + n);
+      EXPECT_NE(salvo.find(ParaUTF8("<xJust>Serviço</xJust>")), std::string::npos) << salvo;
+      EXPECT_NE(salvo.find("<Signature"), std::string::npos);
+    }
+}
+
+TEST_F(RoundTrip, ASigningFailureReportsTheServiceTextAndTheCause) {
+  UsarCatalogo(Catalogo(URL("/nunca")));
+  TTesteAssinado s(nfe);
+  s.Xml = "<evento><infEvento Id=\"ID1\">sem fim";
+  std::string msg = Mensagem([&] { s.Executar(); });
+  EXPECT_EQ(msg.rfind("Falha ao assinar o evento\r\n", 0), 0u) << msg;
+  EXPECT_GT(msg.size(), std::string("Falha ao assinar o evento\r\n").size());
+  EXPECT_EQ(s.Envelopes, 0);
+  EXPECT_EQ(nfe.Status(), snParado);
+}
+
+struct CasoIntegrador {
+  const char* nome;
+  TfscModeloDF modelo;
+  bool ligadoNoEnvio;
+};
+
+class RoundTripIntegrador : public RoundTrip, public ::testing::WithParamInterface<CasoIntegrador> {};
+
+TEST_P(RoundTripIntegrador, OnlyNFCeCallsKeepTheIntegratorWhileTransmitting) {
+  TTuimIntegradorBase integrador;
+  nfe.SetIntegrador(&integrador);
+  nfe.Configuracoes().Geral().SetModeloDF(GetParam().modelo);
+  std::vector<std::string> linhas = Catalogo(URL("/nunca"));
+  if (GetParam().modelo == moNFCe) linhas[0] = "[NFCe_MT_H]";
+  UsarCatalogo(linhas);
+  TTuimIntegradorBase* noEnvio = &integrador;
+  bool certificadoNoEnvio = false;
+  nfe.OnTransmit = [&](const std::string&, const std::string&, const std::string&, const std::string&,
+                       std::string& r, int&, int&) {
+    noEnvio = nfe.Integrador();
+    certificadoNoEnvio = nfe.SSL().UseCertificateHTTP();
+    r = RespostaStatus(107, "x");
+  };
+  nfe.SSL().SetUseCertificateHTTP(false);
+  TTesteStatus s(nfe);
+  ASSERT_TRUE(s.Executar());
+  EXPECT_EQ(noEnvio != nullptr, GetParam().ligadoNoEnvio);
+  EXPECT_EQ(nfe.Integrador(), &integrador);
+  EXPECT_TRUE(certificadoNoEnvio);  // every call starts by presenting the client certificate
+  nfe.SetIntegrador(nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(, RoundTripIntegrador,
+                         ::testing::Values(CasoIntegrador{"NFe", moNFe, false}, CasoIntegrador{"NFCe", moNFCe, true}),
+                         [](const auto& i) { return std::string(i.param.nome); });
+
+TEST_F(RoundTrip, TheFacadeSSLTypeAndHeaderElementAreRestoredAfterAFailure) {
+  class TMudaSSL : public TTesteStatus {
+  public:
+    using TTesteStatus::TTesteStatus;
+
+  protected:
+    void DefinirDadosMsg() override {
+      NFe().SSL().SetSSLType(LT_TLSv1_2);
+      TTesteStatus::DefinirDadosMsg();
+      throw ETuimDFeException("falha no meio");
+    }
+  };
+  nfe.SSL().SetSSLType(LT_all);
+  UsarCatalogo(Catalogo(URL("/nunca")));
+  TMudaSSL s(nfe);
+  EXPECT_EQ(Mensagem([&] { s.Executar(); }), "falha no meio");
+  EXPECT_EQ(nfe.SSL().SSLType(), LT_all);
+  EXPECT_EQ(s.ElementoCabecalho(), "nfeCabecMsg");
+  EXPECT_EQ(nfe.Status(), snParado);
+}
