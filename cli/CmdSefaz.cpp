@@ -81,7 +81,7 @@ int Url(const std::vector<std::string>& words) {
 
 const CommandRegistrar kSefaz({
     "sefaz",
-    "endereços dos serviços das autoridades fiscais (url)",
+    "endereços e status dos serviços das autoridades fiscais (url, status)",
     "Uso: tuim sefaz url --modelo 55|65 --uf UF --ambiente producao|homologacao --servico NOME\n"
     "                    [--versao 4.00] [--forma-emissao N] [--schemas PASTA] [--catalogo ARQUIVO] [--json]\n\n"
     "Mostra URL=, Versao=, Servico= (namespace) e SoapAction= do catálogo de serviços, seguindo os\n"

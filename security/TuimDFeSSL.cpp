@@ -378,7 +378,7 @@ void TDFeSendThread::Interromper() {
   fCancelado = true;
   if (!fOcioso) {
     fOcioso = true;
-    fHttp->Interromper();
+    fHttp->Abandonar();
   }
 }
 
@@ -396,7 +396,7 @@ TDFeSendThread::TResultado TDFeSendThread::TomarResultadoOuAbandonar() {
   fCancelado = true;
   if (!fOcioso) {
     fOcioso = true;
-    fHttp->Interromper();
+    fHttp->Abandonar();
   }
   return r;
 }
@@ -594,8 +594,10 @@ std::string TDFeSSL::Enviar(const std::string& dados, const std::string& url, co
   }
 
   ColherAbandonados(false);
-  // The configured milliseconds as they are: a sub-second time-out must still wait.
-  auto prazo = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max<std::int32_t>(0, fTimeOut));
+  // Whole seconds, so the caller gives up before the exchange's own time-out of the same value
+  // can end it with an error; a sub-second time-out keeps its milliseconds rather than none.
+  const std::int32_t ms = std::max<std::int32_t>(0, fTimeOut);
+  auto prazo = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms >= 1000 ? ms / 1000 * 1000 : ms);
   auto thread = std::make_unique<TDFeSendThread>(this, fCS, *fHttp, dados, url, soapAction, mime);
   while (!thread->Terminou() && std::chrono::steady_clock::now() <= prazo)
     std::this_thread::sleep_for(std::chrono::milliseconds(50));

@@ -175,6 +175,9 @@ public:
   virtual std::string Enviar(const std::string& dados, const std::string& url,
                              const std::string& soapAction, const std::string& mimeType);
   virtual void Interromper() {}
+  // Gives the object up for good (the send thread's own one): its exchange ends now, or as soon
+  // as it begins when the call comes first, which a plain Interromper would miss.
+  virtual void Abandonar() { Interromper(); }
 
   TDFeSSL& DFeSSL() const { return FpDFeSSL; }
 

@@ -8,6 +8,8 @@ exactly as received, blank line, body). The path chooses the answer:
   /atraso/MS    waits MS milliseconds, then echoes
   /vazio        status 200 with an empty body
   /cliente      the subject of the client certificate as body
+  /arquivo/NOME the file NOME of the --respostas folder as body (status 200, SOAP 1.2 type);
+                the request (head and body as received) is written beside it as NOME.pedido
 With --ca the server requires a client certificate issued by that CA; --http serves plain HTTP.
 
 CONNECT proxy (--proxy): tunnels to the requested host and port, with Basic authentication when
@@ -17,6 +19,7 @@ Listens on 127.0.0.1, on an ephemeral port printed as "PORTA n" on the first lin
 """
 import argparse
 import base64
+import os
 import socket
 import ssl
 import sys
@@ -52,7 +55,7 @@ def campos(cabecalho):
     return r
 
 
-def atender(conexao):
+def atender(conexao, respostas=None):
     resto = b''
     try:
         while True:
@@ -71,6 +74,7 @@ def atender(conexao):
             if '://' in caminho:
                 caminho = '/' + caminho.split('://', 1)[1].split('/', 1)[-1]
             status, resposta = 200, cabecalho + corpo
+            tipo = 'text/plain'
             if caminho.startswith('/status/'):
                 status = int(caminho.split('/')[2])
             elif caminho.startswith('/falha'):
@@ -79,6 +83,16 @@ def atender(conexao):
                 time.sleep(int(caminho.split('/')[2]) / 1000.0)
             elif caminho.startswith('/vazio'):
                 resposta = b''
+            elif caminho.startswith('/arquivo/') and respostas:
+                nome = os.path.basename(caminho.split('/')[2].split('?')[0])
+                with open(os.path.join(respostas, nome + '.pedido'), 'wb') as f:
+                    f.write(cabecalho + corpo)
+                try:
+                    with open(os.path.join(respostas, nome), 'rb') as f:
+                        resposta = f.read()
+                    tipo = 'application/soap+xml; charset=utf-8'
+                except OSError:
+                    status, resposta = 404, b''
             elif caminho.startswith('/cliente'):
                 cert = conexao.getpeercert() if hasattr(conexao, 'getpeercert') else None
                 assunto = dict(x[0] for x in cert['subject']) if cert else {}
@@ -86,8 +100,8 @@ def atender(conexao):
             fechar = c.get(b'connection', b'').lower() == b'close' or cabecalho.split(b'\r\n')[0].endswith(b'1.0')
             if status == 204:
                 resposta = b''
-            saida = ('HTTP/1.1 %d %s\r\nContent-Type: text/plain\r\nContent-Length: %d\r\n%s\r\n' %
-                     (status, MOTIVOS.get(status, 'Status'), len(resposta),
+            saida = ('HTTP/1.1 %d %s\r\nContent-Type: %s\r\nContent-Length: %d\r\n%s\r\n' %
+                     (status, MOTIVOS.get(status, 'Status'), tipo, len(resposta),
                       'Connection: close\r\n' if fechar else '')).encode('latin-1')
             conexao.sendall(saida + resposta)
             if fechar:
@@ -122,7 +136,7 @@ def servir_https(args):
         except (OSError, ssl.SSLError):
             bruta.close()
             return
-        atender(conexao)
+        atender(conexao, args.respostas)
 
     while True:
         bruta, _ = escuta.accept()
@@ -213,6 +227,7 @@ def main():
     p.add_argument('--usuario')
     p.add_argument('--senha')
     p.add_argument('--log')
+    p.add_argument('--respostas')
     args = p.parse_args()
     try:
         if args.proxy:

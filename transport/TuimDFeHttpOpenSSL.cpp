@@ -93,6 +93,7 @@ struct THttpClienteTLS::TImpl {
   tcp::socket* socket = nullptr;
   tcp::resolver* resolver = nullptr;
   bool abortado = false;
+  bool abandonado = false;
 };
 
 THttpClienteTLS::THttpClienteTLS() : fImpl(std::make_unique<TImpl>()) {}
@@ -104,6 +105,14 @@ void THttpClienteTLS::Limpar() {
   MimeType.clear();
   fResultCode = 0;
   fResposta.clear();
+}
+
+void THttpClienteTLS::Abandonar() {
+  {
+    std::lock_guard<std::mutex> g(fImpl->m);
+    fImpl->abandonado = true;
+  }
+  Abortar();
 }
 
 void THttpClienteTLS::Abortar() {
@@ -143,7 +152,7 @@ bool THttpClienteTLS::Post(const std::string& url) {
     fImpl->ioc = &ioc;
     fImpl->socket = &socket;
     fImpl->resolver = &resolver;
-    fImpl->abortado = false;
+    fImpl->abortado = fImpl->abandonado;
   }
   struct TSoltar {
     TImpl& i;

@@ -50,6 +50,8 @@ public:
   const std::string& DescricaoUltimoErro() const { return fDescricaoErro; }
 
   void Abortar();
+  // Aborts the exchange in progress and every later one, including one about to begin.
+  void Abandonar();
 
 private:
   struct TImpl;
@@ -79,6 +81,7 @@ public:
   std::string Enviar(const std::string& dados, const std::string& url, const std::string& soapAction,
                      const std::string& mimeType) override;
   void Interromper() override { fHttp.Abortar(); }
+  void Abandonar() override { fHttp.Abandonar(); }
 
   THttpClienteTLS& HTTP() { return fHttp; }
   const TVerificacaoServidor& VerificacaoServidor() const { return fVerificacao; }

@@ -210,6 +210,14 @@ bool TTuimWinReqResp::Aberto() const {
   return fAberto;
 }
 
+void TTuimWinReqResp::Abandonar() {
+  {
+    std::lock_guard<std::mutex> g(fTrocaMutex);
+    fAbandonado = true;
+  }
+  InterromperTroca();
+}
+
 void TTuimWinReqResp::InterromperTroca() {
   std::lock_guard<std::mutex> g(fTrocaMutex);
   fAberto = false;
@@ -230,7 +238,8 @@ TTuimWinReqResp::TResultado TTuimWinReqResp::Trocar(const TPartesURL& partes, co
   {
     std::lock_guard<std::mutex> g(fTrocaMutex);
     fTroca = &t;
-    fAberto = true;
+    fAberto = !fAbandonado;
+    if (fAbandonado) t.Abortar();
   }
   struct TSoltar {
     TTuimWinReqResp& s;
@@ -493,5 +502,6 @@ std::string TDFeHttpWinHttp::Enviar(const std::string& dados, const std::string&
 }
 
 void TDFeHttpWinHttp::Interromper() { fReqResp->Interromper(); }
+void TDFeHttpWinHttp::Abandonar() { fReqResp->Abandonar(); }
 
 }  // namespace tuim

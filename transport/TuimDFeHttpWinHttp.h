@@ -76,6 +76,8 @@ public:
   virtual void Execute(std::string& resposta);
   // Aborts an exchange in progress; safe from another thread.
   virtual void Interromper() {}
+  // Aborts the exchange in progress and every later one, including one about to begin.
+  void Abandonar();
 
   void Execute(const std::string& dados, std::string& resposta);
 
@@ -120,6 +122,7 @@ private:
   mutable std::mutex fTrocaMutex;
   TTrocaCurl* fTroca = nullptr;  // the exchange running now, for Interromper
   bool fAberto = false;          // cleared by Interromper: the next check raises
+  bool fAbandonado = false;      // set by Abandonar: no exchange runs any more
 };
 
 // The exchange as WinHTTP did it: user agent "WinHTTP Tuim/1.0", TLS version choice, an empty
@@ -161,6 +164,7 @@ public:
   std::string Enviar(const std::string& dados, const std::string& url, const std::string& soapAction,
                      const std::string& mimeType) override;
   void Interromper() override;
+  void Abandonar() override;
 
   TTuimWinReqResp& ReqResp() { return *fReqResp; }
   const TVerificacaoServidor& VerificacaoServidor() const { return fVerificacao; }

@@ -340,6 +340,28 @@ TEST_P(HttpBackend, InterromperFromAnotherThreadEndsTheExchange) {
   if (GetParam().codigoCurl) EXPECT_NE(m.find("Conexão foi abortada"), std::string::npos) << m;
 }
 
+// A send thread can be given up in the instant before its exchange begins; the exchange must then
+// end at once instead of running until the server or the time-out ends it.
+TEST_P(HttpBackend, ObjectAbandonedBeforeItsExchangeBeginsAbortsItAtOnce) {
+  TDFeSSL ssl;
+  Configurar(ssl, GetParam().lib);
+  ssl.SetTimeOut(800);
+  std::unique_ptr<TDFeSSLHttpClass> http = ssl.SSLHttpClass().NovaInstancia(ssl);
+  http->Abandonar();
+  std::string m = Mensagem([&] {
+    http->Enviar("<x/>", URL(Amb().Https(), "/atraso/20000"), kSoapAction, "application/soap+xml; charset=utf-8");
+  });
+  EXPECT_EQ(m.rfind("Erro Interno: ", 0), 0u) << m;
+  if (GetParam().codigoCurl) {
+    EXPECT_NE(m.find("Conexão foi abortada"), std::string::npos) << m;
+  } else {
+    EXPECT_EQ(http->InternalErrorCode(), ECANCELED) << m;
+  }
+  // Interromper alone leaves later exchanges of the facade's own object alone.
+  ssl.SSLHttpClass().Interromper();
+  EXPECT_EQ(Dividir(ssl.Enviar("<depois/>", URL(Amb().Https(), "/ws"), kSoapAction)).second, "<depois/>");
+}
+
 TEST_P(HttpBackend, Tls12OnlyIsAccepted) {
   TDFeSSL ssl;
   Configurar(ssl, GetParam().lib);

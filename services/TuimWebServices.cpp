@@ -1,0 +1,342 @@
+#include "services/TuimWebServices.h"
+
+#include "component/TuimCatalogo.h"
+#include "fiscal/TuimDateTime.h"
+#include "fiscal/TuimException.h"
+#include "fiscal/TuimUtil.h"
+#include "fiscal/fscAuxiliar.h"
+
+namespace tuim {
+
+namespace {
+
+// Thrown after a preparation failure that the host's log handler marked as handled.
+struct TInterrupcaoServico {};
+
+bool TemAssinatura(const std::string& xml) { return Posicao("<signature", LowerCase(xml)) > 0; }
+
+}  // namespace
+
+const char* const TDFeWebService::kAtributosEnvelopePadrao =
+    "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" "
+    "xmlns:xsd=\"http://www.w3.org/2001/XMLSchema\" "
+    "xmlns:soap12=\"http://www.w3.org/2003/05/soap-envelope\"";
+
+TDFeWebService::TDFeWebService(TTuimDFe& owner) : fOwner(owner), fConfiguracoes(owner.Configuracoes()) {}
+
+TDFeWebService::~TDFeWebService() = default;
+
+void TDFeWebService::Limpar() {
+  fDadosMsg.clear();
+  fRespostaHTTP.clear();
+  fRetornoServico.clear();
+  fMensagem.clear();
+  // The integrator keeps no per-call data of ours until its exchange is linked in.
+}
+
+bool TDFeWebService::Executar() {
+  try {
+    RegistrarLogServico("Inicio " + ClassName(), false);
+    PrepararServico();
+  } catch (const TInterrupcaoServico&) {
+    return false;
+  }
+
+  bool resultado = false;
+  try {
+    DefinirDadosMsg();
+    if (fOwner.Integrador()) PrepararIntegrador();
+    MontarEnvelope();
+    GravarEnvio();
+
+    try {
+      Transmitir();
+      try {
+        resultado = TratarResposta();
+      } catch (...) {
+        RegistrarLogServico(MensagemLog(), true);
+        GravarResposta();
+        throw;
+      }
+      RegistrarLogServico(MensagemLog(), true);
+      GravarResposta();
+    } catch (const TInterrupcaoServico&) {
+      throw;
+    } catch (const std::exception& e) {
+      resultado = false;
+      RelatarErro(MensagemErro(&e), &e);
+    } catch (...) {
+      resultado = false;
+      RelatarErro(MensagemErro(nullptr));
+    }
+  } catch (const TInterrupcaoServico&) {
+    EncerrarServico();
+    return false;
+  } catch (...) {
+    EncerrarServico();
+    throw;
+  }
+  EncerrarServico();
+  return resultado;
+}
+
+void TDFeWebService::RegistrarLogServico(const std::string& linha, bool mostrar) {
+  if (linha.empty()) return;
+  bool tratado = false;
+  fOwner.RegistrarLog(linha, tratado);
+  if (!tratado && mostrar && fConfiguracoes.WebServices().Visualizar() && OnMostrarMensagem) OnMostrarMensagem(linha);
+}
+
+void TDFeWebService::RelatarErro(const std::string& texto, const std::exception* erro) {
+  fOwner.TratarErro(texto, erro);
+}
+
+void TDFeWebService::FalharPreparacao(const std::string& texto) {
+  RelatarErro(texto);
+  throw TInterrupcaoServico{};
+}
+
+void TDFeWebService::NaoImplementado(const std::string& passo) {
+  RelatarErro(passo + " não implementado para: " + ClassName());
+}
+
+void TDFeWebService::PrepararServico() {
+  Limpar();
+
+  DefinirURL();
+  if (fURL.empty()) FalharPreparacao("URL não definida para: " + ClassName());
+
+  DefinirServicoEAction();
+  if (fServico.empty()) FalharPreparacao("Servico não definido para: " + ClassName());
+  if (fSoapAction.empty()) FalharPreparacao("SoapAction não definido para: " + ClassName());
+  // "*" in the catalogue means the service takes no SOAP action at all.
+  if (fSoapAction == "*") fSoapAction.clear();
+}
+
+void TDFeWebService::DefinirServicoEAction() {
+  fServico.clear();
+  fSoapAction.clear();
+  NaoImplementado("DefinirServicoEAction");
+}
+
+void TDFeWebService::DefinirURL() { NaoImplementado("DefinirURL"); }
+
+void TDFeWebService::DefinirDadosMsg() {
+  fDadosMsg.clear();
+  NaoImplementado("DefinirDadosMsg");
+}
+
+void TDFeWebService::PrepararIntegrador() {
+  // The integrator's command parameters ("versaoDados", "cUF") are set by its exchange once
+  // that layer is linked in; until then a linked integrator is treated as absent.
+}
+
+void TDFeWebService::MontarEnvelope() {
+  const std::string& p = fPrefixoSoap;
+  const std::string ns = "xmlns=\"" + fServico + "\"";
+  std::string e = "<" + p + ":Envelope " + fAtributosEnvelope + ">";
+  if (!fElementoCabecalho.empty()) {
+    e += "<" + p + ":Header>";
+    e += "<" + fElementoCabecalho + " " + ns + ">";
+    e += MontarCabecalho();
+    e += "</" + fElementoCabecalho + ">";
+    e += "</" + p + ":Header>";
+  }
+  e += "<" + p + ":Body>";
+  e += "<" + fElementoCorpo + " " + ns + ">";
+  e += fDadosMsg;
+  e += "</" + fElementoCorpo + ">";
+  e += "</" + p + ":Body>";
+  e += "</" + p + ":Envelope>";
+  fEnvelope = e;
+}
+
+void TDFeWebService::GravarEnvio() {
+  if (fSufixoEnvio.empty()) return;
+  std::string prefixo = PrefixoArquivo();
+  if (fConfiguracoes.Geral().Salvar())
+    fOwner.GravarArquivo(prefixo + "-" + fSufixoEnvio + ".xml", fDadosMsg, TemAssinatura(fDadosMsg));
+  if (fConfiguracoes.WebServices().Salvar())
+    fOwner.GravarArquivo(prefixo + "-" + fSufixoEnvio + "-soap.xml", fEnvelope, TemAssinatura(fEnvelope));
+}
+
+void TDFeWebService::GravarResposta() {
+  if (fSufixoResposta.empty()) return;
+  std::string prefixo = PrefixoArquivo();
+  if (fConfiguracoes.Geral().Salvar())
+    fOwner.GravarArquivo(prefixo + "-" + fSufixoResposta + ".xml", fRetornoServico, true);
+  if (fConfiguracoes.WebServices().Salvar())
+    fOwner.GravarArquivo(prefixo + "-" + fSufixoResposta + "-soap.xml", fRespostaHTTP, true);
+}
+
+void TDFeWebService::Transmitir() {
+  fRetornoServico.clear();
+  fRespostaHTTP.clear();
+  TDFeSSL& ssl = fOwner.SSL();
+
+  const TCertificadosConf& cert = fConfiguracoes.Certificados();
+  if ((!cert.NumeroSerie().empty() || !cert.DadosPFX().empty() || !cert.ArquivoPFX().empty()) &&
+      cert.VerificarValidade()) {
+    TDateTime validade = ssl.ValidadeCertificado();
+    if (Now() > validade)
+      throw ETuimDFeException("Data de Validade do Certificado já expirou: " + FormatarDataBr(validade));
+  }
+
+  // A signed envelope already is the exact bytes that were signed.
+  if ((fMimeType.empty() || Posicao("xml", LowerCase(fMimeType)) > 0) && !TemAssinatura(fEnvelope))
+    fEnvelope = ConverterXmlUTF8(fEnvelope);
+
+  bool retentar = false;
+  do {
+    retentar = false;
+    bool tratado = false;
+    fRetornoServico.clear();
+    fRespostaHTTP.clear();
+    int codigoHTTP = 0;
+    int codigoInterno = 0;
+    try {
+      if (fOwner.OnTransmit) {
+        std::string resposta;
+        fOwner.OnTransmit(fEnvelope, fURL, fSoapAction, fMimeType, resposta, codigoHTTP, codigoInterno);
+        fRespostaHTTP = resposta;
+        if (codigoInterno != 0) throw ETuimDFeException("Erro ao Transmitir");
+      } else {
+        // A linked integrator is treated as absent until its exchange is linked in.
+        try {
+          fRespostaHTTP = ssl.Enviar(fEnvelope, fURL, fSoapAction, fMimeType);
+        } catch (...) {
+          codigoHTTP = ssl.HTTPResultCode();
+          codigoInterno = ssl.InternalErrorCode();
+          throw;
+        }
+        codigoHTTP = ssl.HTTPResultCode();
+        codigoInterno = ssl.InternalErrorCode();
+      }
+    } catch (const std::exception&) {
+      if (!fOwner.OnTransmitError) throw;
+      fOwner.OnTransmitError(codigoHTTP, codigoInterno, fURL, fEnvelope, fSoapAction, retentar, tratado);
+      if (!retentar && !tratado) throw;
+    }
+  } while (retentar);
+}
+
+bool TDFeWebService::TratarResposta() {
+  NaoImplementado("TratarResposta");
+  return false;
+}
+
+void TDFeWebService::ExtrairRetorno(const std::vector<std::string>& candidatos) {
+  fRetornoServico = ExtrairPrimeiraTag(candidatos, fRespostaHTTP, true, false);
+}
+
+std::string TDFeWebService::RetornoDecodificado() const { return TratarEntidades(fRetornoServico, true, true); }
+
+void TDFeWebService::ExigirResposta() {
+  if (!fRetornoServico.empty()) return;
+  std::string msg = "Erro ao obter resposta do webservice.";
+  // The answer arrives as UTF-8; the message is native text.
+  if (!fRespostaHTTP.empty()) msg += "\r\n" + DeUTF8(fRespostaHTTP);
+  throw ETuimDFeException(msg);
+}
+
+std::string TDFeWebService::UrlWsdl() { return fOwner.NameSpaceURI() + "/wsdl/"; }
+
+void TDFeWebService::AssinarMensagem(const std::string& xml, const std::string& docElement,
+                                     const std::string& infElement, const std::string& mensagemErro,
+                                     const std::string& signatureNode, const std::string& selectionNamespaces,
+                                     const std::string& idSignature) {
+  try {
+    fDadosMsg = fOwner.SSL().Assinar(xml, docElement, infElement, signatureNode, selectionNamespaces, idSignature);
+  } catch (const std::exception& e) {
+    RelatarErro(mensagemErro + (mensagemErro.empty() ? "" : "\r\n") + e.what());
+  }
+}
+
+void TDFeWebService::ConfigurarGerador(TGeradorOpcoes& opcoes) {
+  const TGeralConf& g = fConfiguracoes.Geral();
+  const TWebServicesConf& ws = fConfiguracoes.WebServices();
+  opcoes.SetFormatoAlerta(g.FormatoAlerta());
+  opcoes.SetRetirarAcentos(g.RetirarAcentos());
+  opcoes.SetRetirarEspacos(g.RetirarEspacos());
+  opcoes.SetIdentarXML(g.IdentarXML());
+  // Dates of the messages are formatted by the process-wide time-zone rule.
+  ConfiguracaoFusoHorario().Assign(ws.TimeZoneConf());
+  opcoes.SetQuebraLinha(ws.QuebradeLinha());
+}
+
+std::string TDFeWebService::MontarCabecalho() { return GerarUFSoap() + GerarVersaoDadosSoap(); }
+
+std::string TDFeWebService::GerarVersaoDadosSoap() {
+  NaoImplementado("GerarVersaoDadosSoap");
+  return "";
+}
+
+std::string TDFeWebService::GerarUFSoap() {
+  return "<cUF>" + std::to_string(fConfiguracoes.WebServices().UFCodigo()) + "</cUF>";
+}
+
+std::string TDFeWebService::PrefixoArquivo() { return DataHoraParaTexto14(Now()); }
+
+// ---- TNFeWebService -----------------------------------------------------------------------
+
+TNFeWebService::TNFeWebService(TTuimNFe& owner) : TDFeWebService(owner), fNFe(owner) {}
+
+void TNFeWebService::Limpar() {
+  TDFeWebService::Limpar();
+  fStatusExecucao = snParado;
+  fNFe.SSL().SetUseCertificateHTTP(true);
+}
+
+void TNFeWebService::PrepararServico() {
+  TDFeWebService::PrepararServico();
+  fSSLTypeSalvo = fNFe.SSL().SSLType();
+  fElementoCabecalhoSalvo = ElementoCabecalho();
+  // The 4.00 layout dropped the SOAP header.
+  if (ConfiguracoesNFe().Geral().VersaoDF() == ve400) SetElementoCabecalho("");
+  fNFe.AlterarStatus(fStatusExecucao);
+}
+
+void TNFeWebService::DefinirURL() {
+  SetVersaoDados("");
+  SetURL("");
+  SetServico("");
+  SetSoapAction("");
+  double versao = 0;
+  std::string acao, ns, url;
+  try {
+    fNFe.LocalizarServicoLayout(fLayout, versao, acao, ns, url);
+  } catch (const ETuimDFeException& e) {
+    FalharPreparacao(e.what());
+  }
+  SetSoapAction(acao);
+  SetServico(ns);
+  SetURL(url);
+  SetVersaoDados(FormatarVersaoCatalogo(versao));
+}
+
+void TNFeWebService::Transmitir() {
+  // Only NFC-e calls go through the integrator.
+  TTuimIntegradorBase* integrador = fNFe.Integrador();
+  bool desligar = integrador && ConfiguracoesNFe().Geral().ModeloDF() == moNFe;
+  if (desligar) fNFe.SetIntegrador(nullptr);
+  try {
+    TDFeWebService::Transmitir();
+  } catch (...) {
+    if (desligar) fNFe.SetIntegrador(integrador);
+    throw;
+  }
+  if (desligar) fNFe.SetIntegrador(integrador);
+}
+
+void TNFeWebService::EncerrarServico() {
+  fNFe.SSL().SetSSLType(fSSLTypeSalvo);
+  SetElementoCabecalho(fElementoCabecalhoSalvo);
+  fNFe.AlterarStatus(snParado);
+}
+
+std::string TNFeWebService::GerarVersaoDadosSoap() {
+  if (VersaoDados().empty()) SetVersaoDados(fNFe.VersaoServicoLayout(Layout()));
+  return "<versaoDados>" + VersaoDados() + "</versaoDados>";
+}
+
+}  // namespace tuim

@@ -1,0 +1,146 @@
+// `tuim sefaz status` against the loopback HTTPS server answering from files.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <mutex>
+
+#include "cli/TuimRun.h"
+#include "security/CertificadosTeste.h"
+#include "testing/ServidorTeste.h"
+#include "testing/TokenSoftHSM.h"
+
+using tuim::testing::RunTuim;
+
+namespace {
+
+struct Servidor {
+  std::string erro, respostas;
+  tuim::teste::TServidorTeste https;
+};
+
+Servidor& Srv() {
+  static Servidor s;
+  static std::once_flag f;
+  std::call_once(f, [] {
+    const std::string pasta = tuim::teste::PastaTemporaria("tuim-cli-status");
+    s.respostas = pasta + "/respostas";
+    std::filesystem::create_directories(s.respostas);
+    if (!tuim::teste::GerarCertificadoServidor(PastaCertificados(), pasta, "servidor")) {
+      s.erro = "certificado do servidor";
+      return;
+    }
+    s.https.Iniciar(TUIM_SOURCE_DIR "/testing/servidor_https.py",
+                    {"--cert", pasta + "/servidor.pem", "--key", pasta + "/servidor.key", "--ca", Certificado("ca.pem"),
+                     "--respostas", s.respostas},
+                    s.erro);
+  });
+  return s;
+}
+
+std::string URL(const std::string& caminho) {
+  return "https://127.0.0.1:" + std::to_string(Srv().https.Porta()) + caminho;
+}
+
+// A route answering a status of `cStat` (the source is UTF-8, as the answer).
+std::string Rota(const std::string& nome, int cStat, const std::string& xMotivo) {
+  std::ofstream(Srv().respostas + "/" + nome, std::ios::binary)
+      << "<?xml version=\"1.0\" encoding=\"utf-8\"?><soap:Envelope xmlns:soap=\"http://www.w3.org/2003/05/soap-envelope\">"
+         "<soap:Body><nfeResultMsg xmlns=\"http://www.portalfiscal.inf.br/nfe/wsdl/NFeStatusServico4\">"
+         "<retConsStatServ versao=\"4.00\" xmlns=\"http://www.portalfiscal.inf.br/nfe\"><tpAmb>2</tpAmb>"
+         "<verAplic>SP_NFE_PL009_V4</verAplic><cStat>"
+      << cStat << "</cStat><xMotivo>" << xMotivo
+      << "</xMotivo><cUF>35</cUF><dhRecbto>2026-12-10T05:30:00-03:00</dhRecbto><tMed>1</tMed></retConsStatServ>"
+         "</nfeResultMsg></soap:Body></soap:Envelope>";
+  return URL("/arquivo/" + nome);
+}
+
+std::string Pedido(const std::string& nome) { return LerArquivoTeste(Srv().respostas + "/" + nome + ".pedido"); }
+
+std::vector<std::string> Base(const std::string& url) {
+  return {"sefaz", "status", "--uf", "SP", "--url", url, "--pfx", Certificado("empresa.pfx"), "--senha", "1234",
+          "--cacert", Certificado("ca.pem"), "--schemas", TUIM_SCHEMAS_DIR, "--lib", "openssl"};
+}
+
+std::vector<std::string> Mais(std::vector<std::string> v, const std::vector<std::string>& extra) {
+  v.insert(v.end(), extra.begin(), extra.end());
+  return v;
+}
+
+class CliSefazStatus : public ::testing::Test {
+protected:
+  void SetUp() override { ASSERT_TRUE(Srv().erro.empty()) << Srv().erro; }
+};
+
+}  // namespace
+
+TEST_F(CliSefazStatus, ServiceInOperationPrintsTheAnswerAndExitsZero) {
+  const std::string url = Rota("cli-ok", 107, "Serviço em Operação");
+  auto r = RunTuim(Base(url));
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, "cStat=107\nxMotivo=Serviço em Operação\nverAplic=SP_NFE_PL009_V4\nURL=" + url + "\nVersao=4.00\n");
+  const std::string pedido = Pedido("cli-ok");
+  EXPECT_NE(pedido.find("<consStatServ xmlns=\"http://www.portalfiscal.inf.br/nfe\" versao=\"4.00\"><tpAmb>2</tpAmb>"
+                        "<cUF>35</cUF><xServ>STATUS</xServ></consStatServ>"),
+            std::string::npos)
+      << pedido;
+  EXPECT_NE(pedido.find("SOAPAction: \"http://www.portalfiscal.inf.br/nfe/wsdl/NFeStatusServico4/nfeStatusServicoNF\""),
+            std::string::npos)
+      << pedido;
+}
+
+TEST_F(CliSefazStatus, JsonAndAnotherStatusExitOne) {
+  const std::string url = Rota("cli-parado", 108, "Serviço Paralisado Momentaneamente");
+  auto r = RunTuim(Mais(Base(url), {"--json"}));
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.out, "{\"cStat\": 108, \"xMotivo\": \"Serviço Paralisado Momentaneamente\", \"verAplic\": "
+                   "\"SP_NFE_PL009_V4\", \"URL\": \"" +
+                       url + "\", \"Versao\": \"4.00\"}\n");
+}
+
+TEST_F(CliSefazStatus, SalvarWritesTheRequestAndAnswerFiles) {
+  const std::string pasta = tuim::teste::PastaTemporaria("tuim-cli-status-arq");
+  auto r = RunTuim(Mais(Base(Rota("cli-salvar", 107, "ok")), {"--salvar", pasta}));
+  ASSERT_EQ(r.code, 0) << r.err;
+  std::vector<std::string> sufixos;
+  for (const auto& e : std::filesystem::directory_iterator(pasta)) sufixos.push_back(e.path().filename().string().substr(14));
+  std::sort(sufixos.begin(), sufixos.end());
+  EXPECT_EQ(sufixos, (std::vector<std::string>{"-ped-sta-soap.xml", "-ped-sta.xml", "-sta-soap.xml", "-sta.xml"}));
+}
+
+TEST_F(CliSefazStatus, FailuresExitOneWithTheComponentsMessage) {
+  auto r = RunTuim(Base(URL("/falha")));
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err.rfind("tuim: WebService Consulta Status serviço:\r\n- Inativo ou Inoperante tente novamente.\r\n"
+                        "Erro Interno: ",
+                        0),
+            0u)
+      << r.err;
+
+  auto v = Base(URL("/arquivo/cli-ok"));
+  v[7] = Certificado("expirado.pfx");
+  r = RunTuim(v);
+  EXPECT_EQ(r.code, 1);
+  EXPECT_NE(r.err.find("Data de Validade do Certificado já expirou: 31/12/1999"), std::string::npos) << r.err;
+}
+
+TEST_F(CliSefazStatus, BadOptionsAreUsageErrors) {
+  EXPECT_EQ(RunTuim({"sefaz", "status", "--pfx", "x.pfx"}).code, 2);
+  EXPECT_EQ(RunTuim({"sefaz", "status", "--uf", "SP"}).code, 2);
+  EXPECT_EQ(RunTuim({"sefaz", "status", "--uf", "XX", "--pfx", "x.pfx"}).code, 2);
+  EXPECT_EQ(RunTuim({"sefaz", "status", "--uf", "SP", "--pfx", "x.pfx", "--modelo", "57"}).code, 2);
+  EXPECT_EQ(RunTuim({"sefaz", "status", "--uf", "SP", "--pfx", "x.pfx", "--versao", "9.99"}).code, 2);
+  EXPECT_EQ(RunTuim({"sefaz", "status", "--uf", "SP", "--pfx", "x.pfx", "--timeout", "0"}).code, 2);
+  EXPECT_EQ(RunTuim({"sefaz", "status", "--uf", "SP", "--pfx", "x.pfx", "--lib", "x"}).code, 2);
+  EXPECT_EQ(RunTuim({"sefaz", "status", "--uf", "SP", "--pfx", "x.pfx", "--nada"}).code, 2);
+}
+
+TEST_F(CliSefazStatus, AMissingCatalogueSectionExitsOneWithTheLookupMessage) {
+  const std::string catalogo = tuim::teste::PastaTemporaria("tuim-cli-status-cat") + "/servicos.ini";
+  std::ofstream(catalogo) << "[NFe_RJ_H]\nNfeStatusServico_4.00=https://127.0.0.1:1/x\n";
+  auto r = RunTuim({"sefaz", "status", "--uf", "SP", "--pfx", Certificado("empresa.pfx"), "--senha", "1234",
+                    "--schemas", TUIM_SCHEMAS_DIR, "--catalogo", catalogo});
+  EXPECT_EQ(r.code, 1);
+  EXPECT_EQ(r.err, "tuim: Sessão \"NFe_SP_H\", não encontrada no arquivo \"TuimNFeServicos\"\n");
+}
