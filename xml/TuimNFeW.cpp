@@ -85,15 +85,23 @@ std::string TNFeW::AjustarNro(const std::string& nro) const {
 
 bool TNFeW::EscreverNFe() {
   TGerador& g = *fGerador;
+  if (fNFe == nullptr) {
+    // Nothing to write: leave no output of an earlier document behind.
+    g.ListaDeAlertas().clear();
+    g.SetArquivoFormatoXML("");
+    g.SetArquivoFormatoTXT("");
+    fChave.clear();
+    return false;
+  }
   TNFe& nfe = *fNFe;
 
-  // 1. Version of this run.
+  // Version of this run.
   g.ListaDeAlertas().clear();
   fVersaoCentesimos = nfe.infNFe.versao <= 0 ? 200 : Centesimos(nfe.infNFe.versao);
   fVersao310OuSuperior = VersaoAoMenos(3.10);
   fVersaoTexto = AtributoVersao().substr(8, 4);
 
-  // 2-3. Key, Id, numeric code and check digit.
+  // Key, Id, numeric code and check digit.
   const std::string emitente = Trim(nfe.Avulsa.CNPJ).empty() ? nfe.Emit.CNPJCPF : nfe.Avulsa.CNPJ;
   fChave = GerarChaveAcesso(nfe.Ide.cUF, nfe.Ide.dEmi, emitente, nfe.Ide.serie, nfe.Ide.nNF,
                             std::atoi(TipoEmissaoParaTexto(nfe.Ide.tpEmis).c_str()), nfe.Ide.cNF, nfe.Ide.modelo);
@@ -101,23 +109,22 @@ bool TNFeW::EscreverNFe() {
   nfe.Ide.cDV = DigitoDaChave(nfe.infNFe.ID);
   nfe.Ide.cNF = CodigoDaChave(nfe.infNFe.ID);
 
-  // 4. Outputs of this run. The TXT layout tables are not part of this writer yet, so TXT mode
+  // Outputs of this run. The TXT layout tables are not part of this writer yet, so TXT mode
   // stays off whatever GerarTXTSimultaneamente says.
   g.LayoutArquivoTXT().clear();
   g.SetArquivoFormatoXML("");
   g.SetArquivoFormatoTXT("");
   g.Opcoes().SetNivelIdentacao(0);
 
-  // 5-6. Envelope.
+  // Envelope.
   const std::string xmlns = std::string("xmlns=\"") + kNamespaceNFe + "\"";
   if (!nfe.procNFe.nProt.empty()) g.EscreverGrupo("nfeProc " + AtributoVersao() + " " + xmlns);
   g.EscreverGrupo("NFe " + xmlns);
   GerarInfNFe();
   g.EscreverGrupo("/infNFe");
 
-  // 8. Closing part (infNFeSupl, signature, "/NFe", protNFe, "/nfeProc") goes here.
+  // The closing part (infNFeSupl, signature, "/NFe", protNFe, "/nfeProc") follows here.
 
-  // 9.
   g.AjustarRegistrosTXT(nfe.infNFe.ID);
   return g.ListaDeAlertas().empty();
 }
@@ -132,7 +139,8 @@ void TNFeW::GerarInfNFe() {
   GerarLocal(fNFe->Retirada, 'F', "retirada", true);
   GerarLocal(fNFe->Entrega, 'G', "entrega", false);
   GerarAutXML();
-  // Items (det), then total, transp, cobr, pag, infAdic, exporta, compra, cana, infRespTec.
+  // Then the items (det), and total, transp, cobr, pag (V >= 3 and not model 55, or V >= 4),
+  // infAdic, exporta, compra, cana and infRespTec (V >= 4).
 }
 
 // ---- ide -----------------------------------------------------------------------------------

@@ -127,11 +127,13 @@ private:
   void NormatizarMunicipio(int& cMun, std::string& xMun, std::string& uf, int cPais) const;
   std::string AjustarNro(const std::string& nro) const;
 
-  // ---- Items (det, prod and its sub-groups) ----------------------------------------------
+  // ---- Items: det, prod and its sub-groups, infAdProd; called from GerarInfNFe ----------
 
-  // ---- Totals and closing (total .. infRespTec, infNFeSupl, signature, protNFe) ----------
+  // ---- Totals and closing: total, transp, cobr, pag, infAdic, exporta, compra, cana and
+  // infRespTec, called from GerarInfNFe; infNFeSupl, the signature, "/NFe" and protNFe with
+  // "/nfeProc", called from EscreverNFe --------------------------------------------------
 
-  // ---- Taxes (imposto, impostoDevol) ------------------------------------------------------
+  // ---- Taxes: imposto and impostoDevol of one item; called from the items ---------------
 
   std::unique_ptr<TGerador> fGerador;
   TNFe* fNFe = nullptr;

@@ -149,6 +149,19 @@ TEST(NFeWCriacao, GeneratorKeepsTheEnvelopeOutOfTheAlertPath) {
   EXPECT_EQ(w.CSRT(), "");
 }
 
+TEST(NFeWSemDocumento, WritesNothingAndFails) {
+  TNFe n;
+  TNFeW w(&n);
+  n.Ide.cUF = 35;
+  w.EscreverNFe();
+  ASSERT_FALSE(w.Gerador().ArquivoFormatoXML().empty());
+  w.SetNFe(nullptr);
+  EXPECT_FALSE(w.EscreverNFe());
+  EXPECT_EQ(w.Gerador().ArquivoFormatoXML(), "");
+  EXPECT_TRUE(w.Gerador().ListaDeAlertas().empty());
+  EXPECT_EQ(w.ChaveAcesso(), "");
+}
+
 // ---- Key, Id and envelope ------------------------------------------------------------------
 
 TEST_F(NFeW, KeyIdCodeAndCheckDigitComeFromTheDocument) {
@@ -213,6 +226,16 @@ TEST_F(NFeW, ProtocolNumberOpensTheProcessedForm) {
 TEST_F(NFeW, NoProtocolNoProcessedForm) {
   Escrever();
   EXPECT_EQ(xml.find("nfeProc"), std::string::npos);
+}
+
+TEST_F(NFeW, IndentedOutputStartsAtTheLeftMarginOnEveryRun) {
+  w.Gerador().Opcoes().SetIdentarXML(true);
+  const std::string inicio = "<NFe " + kNS + ">\r\n   <infNFe versao=\"4.00\" Id=\"NFe" + kChave55 +
+                             "\">\r\n      <ide>\r\n         <cUF>35</cUF>\r\n";
+  Escrever();
+  EXPECT_EQ(xml.rfind(inicio, 0), 0u) << xml.substr(0, 200);
+  Escrever();
+  EXPECT_EQ(xml.rfind(inicio, 0), 0u) << xml.substr(0, 200);
 }
 
 struct CasoVersao {
