@@ -776,6 +776,7 @@ TEST_P(NFeWIEDest, RecipientIeFollowsIndicatorVersionAndModel) {
   nfe.Dest.IE = GetParam().ie;
   if (GetParam().modelo == 65) {
     nfe.Dest.CNPJCPF = "12345678909";
+    nfe.Dest.xNome = "";
     nfe.Dest.EnderDest.xLgr = "";
   }
   Escrever();
