@@ -98,6 +98,8 @@ public:
   std::vector<std::string>& ListaDeAlertas() { return fAlertas; }
   const std::vector<std::string>& ListaDeAlertas() const { return fAlertas; }
   const std::string& IDNivel() const { return fIDNivel; }
+  // Sends later TXT fields to the record of `v` without opening its lines again.
+  void SetIDNivel(const std::string& v) { fIDNivel = v; }
   TGeradorOpcoes& Opcoes() { return fOpcoes; }
   const TGeradorOpcoes& Opcoes() const { return fOpcoes; }
   const std::string& Prefixo() const { return fPrefixo; }

@@ -1,0 +1,149 @@
+#pragma once
+#include <memory>
+#include <string>
+
+#include "fiscal/TuimDateTime.h"
+#include "fiscal/fscConversao.h"
+#include "xml/TuimGerador.h"
+#include "xml/TuimNFeClass.h"
+
+namespace tuim {
+
+// Alert recorded after a repeated group's loop; the limit follows the text ("... - Máximo 500").
+extern const char* const kAlertaOcorrenciasMaximo;  // "Número de ocorrências maior que o máximo permitido - Máximo "
+// Recipient name of every NF-e issued in the homologation environment.
+extern const char* const kDestNomeHomologacao;  // "NF-E EMITIDA EM AMBIENTE DE HOMOLOGACAO - SEM VALOR FISCAL"
+
+// Writes one TNFe as the XML of an NF-e or NFC-e (layouts 2.00, 3.00, 3.10 and 4.00) through
+// its own generator. Bad document data never raises: it becomes alert lines of the generator
+// and EscreverNFe answers false, with the XML written in full all the same.
+class TNFeW {
+public:
+  // The writer's options; not the generator's options of the same name.
+  class TGeradorOpcoes {
+  public:
+    bool AjustarTagNro() const { return fAjustarTagNro; }
+    void SetAjustarTagNro(bool v) { fAjustarTagNro = v; }
+    bool GerarTagIPIparaNaoTributado() const { return fGerarTagIPIparaNaoTributado; }
+    void SetGerarTagIPIparaNaoTributado(bool v) { fGerarTagIPIparaNaoTributado = v; }
+    bool GerarTXTSimultaneamente() const { return fGerarTXTSimultaneamente; }
+    void SetGerarTXTSimultaneamente(bool v) { fGerarTXTSimultaneamente = v; }
+    bool NormatizarMunicipios() const { return fNormatizarMunicipios; }
+    void SetNormatizarMunicipios(bool v) { fNormatizarMunicipios = v; }
+    TfscTagAssinatura GerarTagAssinatura() const { return fGerarTagAssinatura; }
+    void SetGerarTagAssinatura(TfscTagAssinatura v) { fGerarTagAssinatura = v; }
+    const std::string& PathArquivoMunicipios() const { return fPathArquivoMunicipios; }
+    void SetPathArquivoMunicipios(const std::string& v) { fPathArquivoMunicipios = v; }
+    bool ValidarInscricoes() const { return fValidarInscricoes; }
+    void SetValidarInscricoes(bool v) { fValidarInscricoes = v; }
+    bool ValidarListaServicos() const { return fValidarListaServicos; }
+    void SetValidarListaServicos(bool v) { fValidarListaServicos = v; }
+    bool CamposFatObrigatorios() const { return fCamposFatObrigatorios; }
+    void SetCamposFatObrigatorios(bool v) { fCamposFatObrigatorios = v; }
+    TForcarGeracaoTag ForcarGerarTagRejeicao938() const { return fForcarGerarTagRejeicao938; }
+    void SetForcarGerarTagRejeicao938(TForcarGeracaoTag v) { fForcarGerarTagRejeicao938 = v; }
+
+  private:
+    bool fAjustarTagNro = true;
+    bool fGerarTagIPIparaNaoTributado = true;
+    bool fGerarTXTSimultaneamente = false;
+    bool fNormatizarMunicipios = false;
+    TfscTagAssinatura fGerarTagAssinatura = taSomenteSeAssinada;
+    std::string fPathArquivoMunicipios;
+    bool fValidarInscricoes = false;
+    bool fValidarListaServicos = false;
+    bool fCamposFatObrigatorios = true;
+    TForcarGeracaoTag fForcarGerarTagRejeicao938 = fgtNunca;
+  };
+
+  // The document is not owned and must outlive the writer.
+  explicit TNFeW(TNFe* nfe);
+  ~TNFeW();
+  TNFeW(const TNFeW&) = delete;
+  TNFeW& operator=(const TNFeW&) = delete;
+
+  // Writes the whole document into Gerador().ArquivoFormatoXML(); true when no alert was
+  // recorded. Sets infNFe.ID, ide.cNF and ide.cDV from the new key; below layout 3.10 it also
+  // resets dest.indIEDest to its first value.
+  bool EscreverNFe();
+
+  TGerador& Gerador() { return *fGerador; }
+  const TGerador& Gerador() const { return *fGerador; }
+  TNFe* NFe() const { return fNFe; }
+  void SetNFe(TNFe* nfe) { fNFe = nfe; }
+  TGeradorOpcoes& Opcoes() { return fOpcoes; }
+  const TGeradorOpcoes& Opcoes() const { return fOpcoes; }
+  int IdCSRT() const { return fIdCSRT; }
+  void SetIdCSRT(int v) { fIdCSRT = v; }
+  // Secret of the technical responsible; only its hash reaches the document.
+  const std::string& CSRT() const { return fCSRT; }
+  void SetCSRT(const std::string& v) { fCSRT = v; }
+
+  // State of the last run.
+  const std::string& ChaveAcesso() const { return fChave; }
+  const std::string& VersaoTexto() const { return fVersaoTexto; }  // "4.00"
+  bool Versao310OuSuperior() const { return fVersao310OuSuperior; }
+
+  // Layout version V of the run: infNFe.versao, or 2.00 when that is 0 or less. Versions are
+  // compared in hundredths, so that 3.10 is never taken for 3.0999...
+  double Versao() const { return fVersaoCentesimos / 100.0; }
+  bool VersaoAoMenos(double v) const { return fVersaoCentesimos >= Centesimos(v); }  // V >= v
+  bool VersaoAcima(double v) const { return fVersaoCentesimos > Centesimos(v); }     // V > v
+  bool VersaoAbaixo(double v) const { return fVersaoCentesimos < Centesimos(v); }    // V < v
+
+private:
+  static int Centesimos(double v);
+
+  // ---- Envelope, identification and parties ----------------------------------------------
+  void GerarInfNFe();
+  void GerarIde();
+  void GerarIdeNFref();
+  void GerarIdeNFrefRefNF(const TRefNF& ref);
+  void GerarIdeNFrefRefNFP(const TRefNFP& ref);
+  void GerarIdeNFrefRefECF(const TRefECF& ref);
+  void GerarEmit();
+  void GerarEmitEnderEmit();
+  void GerarAvulsa();
+  bool DestPresente() const;
+  void GerarDest();
+  void GerarDestEnderDest(std::string& ufNormalizada);
+  void GerarLocal(const TLocal& local, char letra, const std::string& grupo, bool normatizar);
+  void GerarAutXML();
+
+  // ---- Helpers for every group of the document -------------------------------------------
+  // "versao=\"4.00\"" for V.
+  std::string AtributoVersao() const;
+  // YYYY-MM-DDThh:mm:ss and the offset of the issuer's state at that moment (25 characters).
+  std::string DataHoraComFuso(TDateTime t) const;
+  // Alerts "Conteúdo inválido" after a field, each only when its check fails.
+  void AlertaUF(const std::string& id, const std::string& tag, const std::string& descricao,
+                const std::string& uf);
+  void AlertaMunicipio(const std::string& id, const std::string& tag, const std::string& descricao, int codigo);
+  void AlertaPais(const std::string& id, const std::string& tag, const std::string& descricao, int codigo);
+  // The "Máximo N" alert when a repeated group has more than `maximo` entries.
+  void AlertaOcorrencias(const std::string& id, const std::string& tag, const std::string& descricao,
+                         std::size_t quantidade, std::size_t maximo);
+  // Country rule, then the municipality file when NormatizarMunicipios is set.
+  void NormatizarMunicipio(int& cMun, std::string& xMun, std::string& uf, int cPais) const;
+  std::string AjustarNro(const std::string& nro) const;
+
+  // ---- Items: det, prod and its sub-groups, infAdProd; called from GerarInfNFe ----------
+
+  // ---- Totals and closing: total, transp, cobr, pag, infAdic, exporta, compra, cana and
+  // infRespTec, called from GerarInfNFe; infNFeSupl, the signature, "/NFe" and protNFe with
+  // "/nfeProc", called from EscreverNFe --------------------------------------------------
+
+  // ---- Taxes: imposto and impostoDevol of one item; called from the items ---------------
+
+  std::unique_ptr<TGerador> fGerador;
+  TNFe* fNFe = nullptr;
+  TGeradorOpcoes fOpcoes;
+  int fIdCSRT = 0;
+  std::string fCSRT;
+  bool fVersao310OuSuperior = false;
+  int fVersaoCentesimos = 200;
+  std::string fVersaoTexto;
+  std::string fChave;
+};
+
+}  // namespace tuim
