@@ -343,6 +343,8 @@ void TNFeInutilizacao::DefinirDadosMsg() {
   m.GerarXML();
   AssinarMensagem(ConverterXmlUTF8(m.Gerador().ArquivoFormatoXML()), "inutNFe", "infInut",
                   "Falha ao assinar Inutilização Nota Fiscal Eletrônica ");
+  // The signer's declaration would land in the middle of the SOAP body.
+  SetDadosMsg(RemoverDeclaracaoXml(DadosMsg()));
   ID = m.ID();
 }
 
@@ -374,10 +376,9 @@ bool TNFeInutilizacao::TratarResposta() {
   Protocolo = r.nProt;
   SetMensagem(xMotivo);
   if (cStat == 102 || cStat == 563) {
-    // The signed request carries the signer's declaration, which cannot stand inside the wrapper.
     XML_ProcInutNFe = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><ProcInutNFe versao=\"" + VersaoDados() +
-                      "\" " + DeclaracaoNameSpaceNFe() + ">" + RemoverDeclaracaoXml(DadosMsg()) +
-                      RemoverDeclaracaoXml(RetornoServico()) + "</ProcInutNFe>";
+                      "\" " + DeclaracaoNameSpaceNFe() + ">" + DadosMsg() + RemoverDeclaracaoXml(RetornoServico()) +
+                      "</ProcInutNFe>";
     NomeArquivo = CaminhoComBarra(PastaInutilizacao()) + PrefixoArquivo() + "-procInutNFe.xml";
     if (ConfiguracoesNFe().Arquivos().Salvar()) NFe().GravarArquivo(NomeArquivo, XML_ProcInutNFe, true);
   }
