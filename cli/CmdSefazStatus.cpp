@@ -9,66 +9,12 @@
 #include "component/TuimNFe.h"
 #include "fiscal/TuimUtil.h"
 #include "services/TuimMensagensNFe.h"
+#include "services/TuimServicosNFe.h"
 #include "services/TuimWebServices.h"
 #include "transport/TuimTransporte.h"
 
 namespace tuim::cli {
 namespace {
-
-// The status query as the NF-e services make it: consStatServ out, retConsStatServ back.
-class TStatusCli : public TNFeWebService {
-public:
-  explicit TStatusCli(TTuimNFe& nfe) : TNFeWebService(nfe) {
-    SetSufixoEnvio("ped-sta");
-    SetSufixoResposta("sta");
-    SetLayout(layNfeStatusServico);
-  }
-  std::string ClassName() const override { return "TNFeStatusServico"; }
-
-  void Limpar() override {
-    TNFeWebService::Limpar();
-    SetStatusExecucao(snStatusServico);
-    cStat = 0;
-    xMotivo.clear();
-    verAplic.clear();
-  }
-
-  int cStat = 0;
-  std::string xMotivo, verAplic;
-
-protected:
-  void DefinirServicoEAction() override {
-    if (ConfiguracoesNFe().Geral().VersaoDF() == ve400) {
-      if (Servico().empty()) SetServico(UrlWsdl() + "NFeStatusServico4");
-      if (SoapAction().empty()) SetSoapAction(Servico() + "/nfeStatusServicoNF");
-    } else {
-      SetServico(UrlWsdl() + "NfeStatusServico2");
-      SetSoapAction(Servico());
-    }
-  }
-  void DefinirDadosMsg() override {
-    const TWebServicesConf& ws = Configuracoes().WebServices();
-    TConsStatServ m(VersaoDados());
-    m.SettpAmb(ws.Ambiente());
-    m.SetcUF(ws.UFCodigo());
-    ConfigurarGerador(m.Gerador().Opcoes());
-    m.GerarXML();
-    SetDadosMsg(m.Gerador().ArquivoFormatoXML());
-  }
-  bool TratarResposta() override {
-    ExtrairRetorno({"nfeStatusServicoNF2Result", "NfeStatusServicoNFResult", "nfeResultMsg"});
-    ExigirResposta();
-    const std::string r = RetornoDecodificado();
-    cStat = std::atoi(Trim(ConteudoTag(r, "cStat")).c_str());
-    xMotivo = ConteudoTag(r, "xMotivo");
-    verAplic = ConteudoTag(r, "verAplic");
-    SetMensagem(xMotivo);
-    return cStat == 107;
-  }
-  std::string MensagemErro(const std::exception*) override {
-    return DeUTF8("WebService Consulta Status serviço:\r\n- Inativo ou Inoperante tente novamente.");
-  }
-};
 
 int Status(const std::vector<std::string>& words) {
   Args a(words, {"json"});
@@ -136,7 +82,7 @@ int Status(const std::vector<std::string>& words) {
   v.ArquivoCA = a.Get("cacert");
   DefinirVerificacaoServidor(nfe.SSL(), v);
 
-  TStatusCli s(nfe);
+  TNFeStatusServico s(nfe);
   bool emOperacao = false;
   try {
     emOperacao = s.Executar();
