@@ -8,6 +8,7 @@
 #include "component/TuimCatalogo.h"
 #include "component/TuimNFe.h"
 #include "fiscal/TuimUtil.h"
+#include "fiscal/fscAuxiliar.h"
 #include "services/TuimMensagensNFe.h"
 #include "services/TuimServicosNFe.h"
 #include "services/TuimWebServices.h"
@@ -16,13 +17,10 @@
 namespace tuim::cli {
 namespace {
 
-int Status(const std::vector<std::string>& words) {
-  Args a(words, {"json"});
-  if (!a.ok()) return UsageError(a.error());
-  if (auto u = a.Unknown({"modelo", "uf", "ambiente", "url", "pfx", "senha", "cacert", "lib", "timeout", "versao",
-                          "salvar", "schemas", "catalogo", "json"});
-      !u.empty())
-    return UsageError("opção desconhecida: --" + u);
+// The configuration every `tuim sefaz` service call shares; -1 when it is complete, else the
+// exit code of the usage error already printed. --url names the address of `servico` in the
+// section of `ufSecao` (the configured state when empty).
+int Configurar(Args& a, TTuimNFe& nfe, const std::string& servico, const std::string& ufSecao = "") {
   const std::string modelo = a.Get("modelo", "55"), ambiente = a.Get("ambiente", "homologacao");
   const std::string uf = UpperCase(a.Get("uf")), versao = a.Get("versao", "4.00"), lib = a.Get("lib", "winhttp");
   if (modelo != "55" && modelo != "65") return UsageError("--modelo deve ser 55 ou 65");
@@ -52,7 +50,6 @@ int Status(const std::vector<std::string>& words) {
     if (t.empty() || *fim || timeout <= 0 || timeout > 2147483647L) return UsageError("--timeout inválido: " + t);
   }
 
-  TTuimNFe nfe;
   auto& c = nfe.Configuracoes();
   c.WebServices().SetUF(uf);
   if (c.WebServices().UF() != uf) return UsageError("--uf inválida: " + a.Get("uf"));
@@ -70,18 +67,31 @@ int Status(const std::vector<std::string>& words) {
   // Files only where asked for.
   c.Geral().SetSalvar(a.Has("salvar"));
   c.WebServices().SetSalvar(a.Has("salvar"));
+  c.Arquivos().SetSalvar(a.Has("salvar"));
   if (a.Has("salvar")) c.Arquivos().SetPathSalvar(a.Get("salvar"));
   if (a.Has("url")) {
     // A one-section catalogue naming the given address for this model, state and environment.
-    const std::string secao = nfe.NomeModeloDFe() + "_" + uf + "_" + (ambiente == "producao" ? "P" : "H");
+    const std::string secao = nfe.NomeModeloDFe() + "_" + (ufSecao.empty() ? uf : ufSecao) + "_" + (ambiente == "producao" ? "P" : "H");
     c.WebServices().SetParams(
-        {"[" + secao + "]", "NfeStatusServico_" + versaoTexto + "=" + DeUTF8(a.Get("url"))});
+        {"[" + secao + "]", servico + "_" + versaoTexto + "=" + DeUTF8(a.Get("url"))});
     nfe.CarregarCatalogo(false);
   }
   TVerificacaoServidor v;
   v.ArquivoCA = a.Get("cacert");
   DefinirVerificacaoServidor(nfe.SSL(), v);
+  return -1;
 
+}
+
+int Status(const std::vector<std::string>& words) {
+  Args a(words, {"json"});
+  if (!a.ok()) return UsageError(a.error());
+  if (auto u = a.Unknown({"modelo", "uf", "ambiente", "url", "pfx", "senha", "cacert", "lib", "timeout", "versao",
+                          "salvar", "schemas", "catalogo", "json"});
+      !u.empty())
+    return UsageError("opção desconhecida: --" + u);
+  TTuimNFe nfe;
+  if (int rc = Configurar(a, nfe, "NfeStatusServico"); rc >= 0) return rc;
   TNFeStatusServico s(nfe);
   bool emOperacao = false;
   try {
@@ -112,6 +122,138 @@ const SubCommandRegistrar kStatus(
      "--salvar grava o pedido e a resposta (com e sem envelope) na pasta. Saída 0 com cStat 107\n"
      "(serviço em operação), 1 com outro cStat ou com a mensagem do componente quando a chamada falha.\n",
      Status});
+
+
+// Prints the answer's fields as KEY=value lines or one JSON object, values in UTF-8.
+void Imprimir(bool json, const std::vector<std::pair<std::string, std::string>>& campos) {
+  if (json) {
+    std::cout << "{";
+    for (std::size_t i = 0; i < campos.size(); ++i)
+      std::cout << (i ? ", " : "") << JsonString(campos[i].first) << ": " << JsonString(ParaUTF8(campos[i].second));
+    std::cout << "}\n";
+  } else {
+    for (const auto& [k, v] : campos) std::cout << k << "=" << ParaUTF8(v) << "\n";
+  }
+}
+
+int Executar(TNFeWebService& s, bool& resultado) {
+  try {
+    resultado = s.Executar();
+  } catch (const std::exception& e) {
+    std::cerr << "tuim: " << ParaUTF8(e.what()) << "\n";
+    return kExitInvalid;
+  }
+  return -1;
+}
+
+int Consulta(const std::vector<std::string>& words) {
+  Args a(words, {"json"});
+  if (!a.ok()) return UsageError(a.error());
+  if (auto u = a.Unknown({"modelo", "uf", "ambiente", "url", "pfx", "senha", "cacert", "lib", "timeout", "versao", "salvar", "schemas", "catalogo", "json", "chave"}); !u.empty()) return UsageError("opção desconhecida: --" + u);
+  const std::string chave = a.Get("chave");
+  if (chave.empty()) return UsageError("informe --chave");
+  if (!ValidarChaveAcesso(chave)) return UsageError("--chave inválida: " + ParaUTF8(MotivoChaveInvalida(chave)));
+  TTuimNFe nfe;
+  // The key's state answers the query.
+  if (int rc = Configurar(a, nfe, "NfeConsultaProtocolo", CodigoUFParaSigla(UFDaChave(chave))); rc >= 0) return rc;
+  TNFeConsulta s(nfe);
+  s.SetNFeChave(chave);
+  bool ok = false;
+  if (int rc = Executar(s, ok); rc >= 0) return rc;
+  Imprimir(a.Has("json"), {{"cStat", std::to_string(s.cStat)}, {"xMotivo", s.xMotivo}, {"Protocolo", s.Protocolo},
+                           {"Mensagem", s.Mensagem()}, {"URL", s.URL()}, {"Versao", s.VersaoDados()}});
+  return ok ? kExitOk : kExitInvalid;
+}
+
+int Cadastro(const std::vector<std::string>& words) {
+  Args a(words, {"json"});
+  if (!a.ok()) return UsageError(a.error());
+  if (auto u = a.Unknown({"modelo", "uf", "ambiente", "url", "pfx", "senha", "cacert", "lib", "timeout", "versao", "salvar", "schemas", "catalogo", "json", "ie", "cnpj", "cpf"}); !u.empty()) return UsageError("opção desconhecida: --" + u);
+  if (!a.Has("ie") && !a.Has("cnpj") && !a.Has("cpf")) return UsageError("informe --ie, --cnpj ou --cpf");
+  TTuimNFe nfe;
+  if (int rc = Configurar(a, nfe, "NfeConsultaCadastro"); rc >= 0) return rc;
+  TNFeConsultaCadastro s(nfe);
+  s.IE = DeUTF8(a.Get("ie"));
+  s.CNPJ = DeUTF8(a.Get("cnpj"));
+  s.CPF = DeUTF8(a.Get("cpf"));
+  bool ok = false;
+  if (int rc = Executar(s, ok); rc >= 0) return rc;
+  std::vector<std::pair<std::string, std::string>> campos = {{"cStat", std::to_string(s.cStat)}, {"xMotivo", s.xMotivo}};
+  TInfCadCollection& cad = s.RetConsCad().InfCad();
+  for (int i = 0; i < cad.Count(); ++i)
+    if (!cad[i].IE.empty() || !cad[i].xNome.empty()) {
+      const std::string n = std::to_string(i + 1);
+      campos.push_back({"IE" + n, cad[i].IE});
+      campos.push_back({"xNome" + n, cad[i].xNome});
+      campos.push_back({"cSit" + n, std::to_string(cad[i].cSit)});
+    }
+  Imprimir(a.Has("json"), campos);
+  return ok ? kExitOk : kExitInvalid;
+}
+
+int Inteiro(const std::string& t, int& v) {
+  char* fim = nullptr;
+  long n = std::strtol(t.c_str(), &fim, 10);
+  if (t.empty() || *fim || n < 0 || n > 999999999L) return 0;
+  v = static_cast<int>(n);
+  return 1;
+}
+
+int Inutilizar(const std::vector<std::string>& words) {
+  Args a(words, {"json"});
+  if (!a.ok()) return UsageError(a.error());
+  if (auto u = a.Unknown({"modelo", "uf", "ambiente", "url", "pfx", "senha", "cacert", "lib", "timeout", "versao", "salvar", "schemas", "catalogo", "json", "cnpj", "serie", "ano", "inicial", "final", "justificativa"}); !u.empty())
+    return UsageError("opção desconhecida: --" + u);
+  int serie = 0, ano = 0, ini = 0, fim = 0;
+  if (!Inteiro(a.Get("serie"), serie) || !Inteiro(a.Get("ano"), ano) || !Inteiro(a.Get("inicial"), ini) ||
+      !Inteiro(a.Get("final"), fim))
+    return UsageError("informe --serie, --ano, --inicial e --final como números");
+  if (!a.Has("cnpj") || !a.Has("justificativa")) return UsageError("informe --cnpj e --justificativa");
+  TTuimNFe nfe;
+  if (int rc = Configurar(a, nfe, "NfeInutilizacao"); rc >= 0) return rc;
+  TNFeInutilizacao s(nfe);
+  s.CNPJ = DeUTF8(a.Get("cnpj"));
+  s.Modelo = nfe.Configuracoes().Geral().ModeloDF() == moNFe ? 55 : 65;
+  s.Serie = serie;
+  s.Ano = ano;
+  s.NumeroInicial = ini;
+  s.NumeroFinal = fim;
+  s.Justificativa = DeUTF8(a.Get("justificativa"));
+  bool ok = false;
+  if (int rc = Executar(s, ok); rc >= 0) return rc;
+  Imprimir(a.Has("json"), {{"cStat", std::to_string(s.cStat)}, {"xMotivo", s.xMotivo}, {"Protocolo", s.Protocolo},
+                           {"ID", s.ID}, {"Arquivo", s.NomeArquivo}});
+  return ok ? kExitOk : kExitInvalid;
+}
+
+const char* const kOpcoesComuns =
+    "                       --uf UF --pfx ARQUIVO [--senha SENHA] [--modelo 55|65]\n"
+    "                       [--ambiente producao|homologacao] [--url URL] [--versao 4.00|3.10]\n"
+    "                       [--cacert ARQUIVO] [--lib winhttp|wininet|openssl] [--timeout MS]\n"
+    "                       [--salvar PASTA] [--schemas PASTA] [--catalogo ARQUIVO] [--json]\n";
+
+const SubCommandRegistrar kConsulta(
+    {"sefaz", "consulta", "consulta o protocolo de uma chave de acesso",
+     std::string("Uso: tuim sefaz consulta --chave CHAVE\n") + kOpcoesComuns +
+         "\nEnvia consSitNFe ao estado da chave e mostra cStat=, xMotivo=, Protocolo= (o do cancelamento\n"
+         "quando houver), Mensagem=, URL= e Versao=. Saída 0 com NF-e autorizada, denegada ou cancelada.\n",
+     Consulta});
+
+const SubCommandRegistrar kCadastro(
+    {"sefaz", "cadastro", "consulta o cadastro de contribuintes de uma UF",
+     std::string("Uso: tuim sefaz cadastro (--ie IE | --cnpj CNPJ | --cpf CPF)\n") + kOpcoesComuns +
+         "\nEnvia ConsCad à UF de --uf e mostra cStat=, xMotivo= e, por inscrição encontrada, IEn=, xNomen=\n"
+         "e cSitn=. Saída 0 com cStat 111 ou 112.\n",
+     Cadastro});
+
+const SubCommandRegistrar kInutilizar(
+    {"sefaz", "inutilizar", "inutiliza uma faixa de numeração (pedido assinado)",
+     std::string("Uso: tuim sefaz inutilizar --cnpj CNPJ --serie N --ano AA --inicial N --final N\n"
+                 "                       --justificativa TEXTO\n") +
+         kOpcoesComuns +
+         "\nAssina inutNFe com o certificado e envia. Mostra cStat=, xMotivo=, Protocolo=, ID= e Arquivo=\n"
+         "(o procInutNFe gravado com --salvar). Saída 0 com cStat 102.\n",
+     Inutilizar});
 
 }  // namespace
 }  // namespace tuim::cli

@@ -144,3 +144,63 @@ TEST_F(CliSefazStatus, AMissingCatalogueSectionExitsOneWithTheLookupMessage) {
   EXPECT_EQ(r.code, 1);
   EXPECT_EQ(r.err, "tuim: Sessão \"NFe_SP_H\", não encontrada no arquivo \"TuimNFeServicos\"\n");
 }
+
+namespace {
+
+// A route answering `resultado` (UTF-8 source) inside the 4.00 result element.
+std::string RotaResultado(const std::string& nome, const std::string& resultado) {
+  std::ofstream(Srv().respostas + "/" + nome, std::ios::binary)
+      << "<?xml version=\"1.0\" encoding=\"utf-8\"?><soap:Envelope xmlns:soap=\"http://www.w3.org/2003/05/soap-envelope\">"
+         "<soap:Body><nfeResultMsg xmlns=\"http://www.portalfiscal.inf.br/nfe/wsdl/X\">"
+      << resultado << "</nfeResultMsg></soap:Body></soap:Envelope>";
+  return URL("/arquivo/" + nome);
+}
+
+std::vector<std::string> Comando(const std::string& sub, const std::string& url) {
+  auto v = Base(url);
+  v[1] = sub;
+  return v;
+}
+
+const char* const kChaveMT = "51240111222333000181550010000001231123456784";
+
+}  // namespace
+
+TEST_F(CliSefazStatus, ConsultaPrintsTheProtocolOfTheKey) {
+  // A key of Mato Grosso: its state answers, whatever --uf says.
+  const std::string chave = kChaveMT;
+  const std::string url = RotaResultado(
+      "cli-sit", "<retConsSitNFe versao=\"4.00\" xmlns=\"http://www.portalfiscal.inf.br/nfe\"><tpAmb>2</tpAmb>"
+                 "<verAplic>SP_NFE_PL009_V4</verAplic><cStat>100</cStat><xMotivo>Autorizado o uso da NF-e</xMotivo>"
+                 "<cUF>35</cUF><dhRecbto>2024-01-12T10:00:00-03:00</dhRecbto><chNFe>" + chave +
+                 "</chNFe><protNFe versao=\"4.00\"><infProt><tpAmb>2</tpAmb><verAplic>SP</verAplic><chNFe>" + chave +
+                 "</chNFe><dhRecbto>2024-01-10T09:16:02-03:00</dhRecbto><nProt>135240000001234</nProt>"
+                 "<cStat>100</cStat><xMotivo>Autorizado o uso da NF-e</xMotivo></infProt></protNFe></retConsSitNFe>");
+  auto v = Comando("consulta", url);
+  v.insert(v.end(), {"--chave", chave});
+  auto r = RunTuim(v);
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, "cStat=100\nxMotivo=Autorizado o uso da NF-e\nProtocolo=135240000001234\n"
+                   "Mensagem=Autorizado o uso da NF-e\nURL=" + url + "\nVersao=4.00\n");
+  EXPECT_NE(Pedido("cli-sit").find("<chNFe>" + chave + "</chNFe></consSitNFe>"), std::string::npos);
+
+  v.back() = "123";
+  EXPECT_EQ(RunTuim(v).code, 2);
+}
+
+TEST_F(CliSefazStatus, CadastroListsTheRegistrationsFound) {
+  const std::string url = RotaResultado(
+      "cli-cad", "<retConsCad versao=\"2.00\" xmlns=\"http://www.portalfiscal.inf.br/nfe\"><infCons>"
+                 "<verAplic>SP</verAplic><cStat>111</cStat><xMotivo>Consulta cadastro com uma ocorrência</xMotivo>"
+                 "<UF>SP</UF><CNPJ>11222333000181</CNPJ><dhCons>2024-01-12T10:00:00-03:00</dhCons><cUF>35</cUF>"
+                 "<infCad><IE>110042490114</IE><CNPJ>11222333000181</CNPJ><UF>SP</UF><cSit>1</cSit>"
+                 "<indCredNFe>1</indCredNFe><indCredCTe>4</indCredCTe><xNome>Empresa Ação</xNome></infCad>"
+                 "</infCons></retConsCad>");
+  auto v = Comando("cadastro", url);
+  v.insert(v.end(), {"--cnpj", "11222333000181", "--json"});
+  auto r = RunTuim(v);
+  ASSERT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, "{\"cStat\": \"111\", \"xMotivo\": \"Consulta cadastro com uma ocorrência\", \"IE1\": "
+                   "\"110042490114\", \"xNome1\": \"Empresa Ação\", \"cSit1\": \"1\"}\n");
+  EXPECT_EQ(RunTuim(Comando("cadastro", url)).code, 2);
+}
