@@ -161,6 +161,31 @@ TEST_F(NFeWImpostos, ConflictingPisOutrFormsRaiseAlertAndWriteQuantity) {
             std::string::npos);
 }
 
+TEST_F(NFeWImpostos, CofinsStWritesBothFormsAfterItsAlert) {
+  TCOFINSST& c = item().Imposto.COFINSST;
+  c.vBC = 10;
+  c.pCOFINS = 3;
+  c.vAliqProd = 1;
+  c.vCOFINS = 1;
+  std::string x = Impostos();
+  EXPECT_NE(x.find("<COFINSST><vBC>10.00</vBC><pCOFINS>3.0000</pCOFINS><vCOFINS>1.00</vCOFINS></COFINSST>"
+                   "<COFINSST><qBCProd>0.0000</qBCProd><vAliqProd>1.0000</vAliqProd><vCOFINS>1.00</vCOFINS></COFINSST>"),
+            std::string::npos) << x;
+  ASSERT_EQ(w.Gerador().ListaDeAlertas().size(), 1u);
+  EXPECT_NE(w.Gerador().ListaDeAlertas()[0].find("Grupo de COFINS Substituição Tributária"), std::string::npos);
+}
+
+TEST_F(NFeWImpostos, InterstateSharingOnlyWithItsPercentage) {
+  TICMSUFDest& u = item().Imposto.ICMSUFDest;
+  u.pICMSInter = 12;
+  EXPECT_EQ(Impostos().find("ICMSUFDest"), std::string::npos);
+  u.pICMSInterPart = 100;
+  EXPECT_EQ(Grupo(Impostos(), "ICMSUFDest"),
+            "<ICMSUFDest><vBCUFDest>0.00</vBCUFDest><vBCFCPUFDest>0.00</vBCFCPUFDest><pFCPUFDest>0.0000</pFCPUFDest>"
+            "<pICMSUFDest>0.0000</pICMSUFDest><pICMSInter>12.00</pICMSInter><pICMSInterPart>100.0000</pICMSInterPart>"
+            "<vFCPUFDest>0.00</vFCPUFDest><vICMSUFDest>0.00</vICMSUFDest><vICMSUFRemet>0.00</vICMSUFRemet></ICMSUFDest>");
+}
+
 TEST_F(NFeWImpostos, ReturnedGoodsGroup) {
   n.infNFe.versao = 4.00;
   w.EscreverNFe();
