@@ -134,6 +134,37 @@ private:
   // "/nfeProc", called from EscreverNFe --------------------------------------------------
 
   // ---- Taxes: imposto and impostoDevol of one item; called from the items ---------------
+public:
+  // The item writer calls them, inside det after prod.
+  void GerarDetImposto(const TDetCollectionItem& item);
+  void GerarDetImpostoDevol(const TDetCollectionItem& item);
+
+private:
+  // Rates: four decimals from layout 3.10 on, two before.
+  void EscreverTaxa(const std::string& id, const std::string& tag, int ocorrencias, TCurrency valor,
+                    const std::string& descricao);
+  void GerarDetImpostoICMS(const TICMS& icms);
+  void GerarDetImpostoICMSCST(const TICMS& icms);
+  void GerarDetImpostoICMSCSOSN(const TICMS& icms);
+  void GerarICMSBase(const TICMS& icms, bool pRedBCOpcional);
+  void GerarICMSBlocoFCP(const TICMS& icms, bool comBase, bool opcional, bool idsST);
+  void GerarICMSBlocoST(const TICMS& icms, bool pMVASTDecimal2);
+  void GerarICMSBlocoFCPST(const TICMS& icms, bool opcional);
+  void GerarICMSBlocoFCPSTRet(const TICMS& icms, bool grupoST, bool idN27a, bool opcional);
+  void GerarICMSBlocoEfetivo(const TICMS& icms);
+  void GerarICMSBlocoDesoneracao(const TICMS& icms, bool idsICMS40);
+  void GerarICMSBlocoPartilha(const TICMS& icms);
+  void GerarICMSBlocoSTRetido(const TICMS& icms, const std::string& idPST);
+  void GerarICMSST(const TICMS& icms);
+  bool ICMSSubstitutoObrigatorio() const;
+  void GerarDetImpostoIPI(const TDetCollectionItem& item);
+  void GerarDetImpostoII(const TDetCollectionItem& item);
+  void GerarDetImpostoPIS(const TPIS& pis);
+  void GerarDetImpostoPISST(const TPISST& st);
+  void GerarDetImpostoCOFINS(const TCOFINS& cofins);
+  void GerarDetImpostoCOFINSST(const TCOFINSST& st);
+  void GerarDetImpostoISSQN(const TISSQN& issqn);
+  void GerarDetImpostoICMSUFDest(const TICMSUFDest& uf);
 
   std::unique_ptr<TGerador> fGerador;
   TNFe* fNFe = nullptr;
