@@ -68,5 +68,28 @@ TEST_F(NFeWItens, TwoMedicinesInLayout400AreWrittenAndFlagged) {
   EXPECT_TRUE(achou);
 }
 
+TEST_F(NFeWItens, MoreThan990ItemsAreAllWrittenThenFlagged) {
+  w.Gerador().Opcoes().SetFormatoAlerta("%ID%|%TAG%|%DESCRICAO%|%MSG%");
+  for (int i = 2; i <= 991; ++i) {
+    TDetCollectionItem& it = n.Det.New();
+    it = n.Det[0];
+    it.Prod.nItem = i;
+  }
+  const std::string det = Det();
+  EXPECT_NE(det.find("<det nItem=\"991\">"), std::string::npos);
+  // The bare document has alerts of its own; the item limit must be among them.
+  bool achou = false;
+  for (const auto& a : w.Gerador().ListaDeAlertas())
+    achou = achou || a == "H02|nItem|Numero do item|Número de ocorrências maior que o máximo permitido - Máximo 990";
+  EXPECT_TRUE(achou);
+}
+
+TEST_F(NFeWItens, FirstItemOfAnNfceInHomologationCarriesTheFixedName) {
+  n.Ide.modelo = 65;
+  n.Ide.tpAmb = taHomologacao;
+  EXPECT_NE(Det().find("<xProd>NOTA FISCAL EMITIDA EM AMBIENTE DE HOMOLOGACAO - SEM VALOR FISCAL</xProd>"),
+            std::string::npos);
+}
+
 }  // namespace
 }  // namespace tuim
