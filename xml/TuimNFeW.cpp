@@ -139,6 +139,7 @@ void TNFeW::GerarInfNFe() {
   GerarLocal(fNFe->Retirada, 'F', "retirada", true);
   GerarLocal(fNFe->Entrega, 'G', "entrega", false);
   GerarAutXML();
+  GerarDet();
   // Then the items (det), and total, transp, cobr, pag (V >= 3 and not model 55, or V >= 4),
   // infAdic, exporta, compra, cana and infRespTec (V >= 4).
 }

@@ -128,6 +128,27 @@ private:
   std::string AjustarNro(const std::string& nro) const;
 
   // ---- Items: det, prod and its sub-groups, infAdProd; called from GerarInfNFe ----------
+  void GerarDet();
+  void GerarDetProd(const TProd& prod);
+  void GerarDetProdNVE(const TNVECollection& lista);
+  void GerarDetProdDI(const TDICollection& lista);
+  void GerarDetProdDIadi(const TadiCollection& lista);
+  void GerarDetProddetExport(const TdetExportCollection& lista);
+  void GerarDetProdRastro(const TrastroCollection& lista);
+  void GerarDetProdVeicProd(const TveicProd& veic);
+  void GerarDetProdMed(const TmedCollection& lista);
+  void GerarDetProdArma(const TarmaCollection& lista);
+  void GerarDetProdComb(const Tcomb& comb);
+  void GerarDetProdCombGLP(const std::string& id, const std::string& tag, TCurrency valor,
+                           const std::string& descricao);
+  void GerarDetProdCombCIDE(const TCIDE& cide);
+  void GerarDetProdCombEncerrante(const Tencerrante& enc);
+  void GerarDetProdCombICMS(const Tcomb& comb);
+  // The validator's message for a GTIN other than empty or "SEM GTIN", as an alert.
+  void AlertaGTIN(const std::string& id, const std::string& tag, const std::string& descricao,
+                  const std::string& gtin);
+  // "Conteúdo inválido" for a drawback act that is given and fails its check.
+  void AlertaDrawback(const std::string& id, const std::string& nDraw);
 
   // ---- Totals and closing: total, transp, cobr, pag, infAdic, exporta, compra, cana and
   // infRespTec, called from GerarInfNFe; infNFeSupl, the signature, "/NFe" and protNFe with
