@@ -46,7 +46,8 @@ void TNFeW::GerarDet() {
     // The generator fills the TXT field nItem from the group's attribute.
     g.EscreverGrupo("det nItem=\"" + std::to_string(item.Prod.nItem) + "\"", "H01");
     GerarDetProd(item.Prod);
-    // taxes: GerarDetImposto(item); if (item.pDevol > 0) GerarDetImpostoDevol(item);
+    GerarDetImposto(item);
+    if (item.pDevol > TCurrency()) GerarDetImpostoDevol(item);
     g.SetIDNivel("H01");
     g.EscreverCampo(fcTexto, "V01", "infAdProd", 1, 500, 0, item.infAdProd, "Informações adicionais do Produto");
     g.EscreverGrupo("/det");

@@ -47,7 +47,23 @@ TEST_F(NFeWItens, PlainItemIsWrittenInLayoutOrder) {
             "<det nItem=\"1\"><prod><cProd>1</cProd><cEAN>SEM GTIN</cEAN><xProd>PRODUTO</xProd><NCM>22030000</NCM>"
             "<CFOP>5102</CFOP><uCom>UN</uCom><qCom>1.0000</qCom><vUnCom>10.0000000000</vUnCom><vProd>10.00</vProd>"
             "<cEANTrib>SEM GTIN</cEANTrib><uTrib>UN</uTrib><qTrib>1.0000</qTrib><vUnTrib>10.0000000000</vUnTrib>"
-            "<indTot>1</indTot></prod></det>");
+            "<indTot>1</indTot></prod>"
+            // The item's taxes follow prod; impostoDevol only with a returned percentage.
+            "<imposto><ICMS><ICMS00><orig>0</orig><CST>00</CST><modBC>0</modBC><vBC>0.00</vBC>"
+            "<pICMS>0.0000</pICMS><vICMS>0.00</vICMS></ICMS00></ICMS><PIS><PISAliq><CST>01</CST>"
+            "<vBC>0.00</vBC><pPIS>0.0000</pPIS><vPIS>0.00</vPIS></PISAliq></PIS><COFINS><COFINSAliq>"
+            "<CST>01</CST><vBC>0.00</vBC><pCOFINS>0.0000</pCOFINS><vCOFINS>0.00</vCOFINS></COFINSAliq>"
+            "</COFINS></imposto></det>");
+}
+
+TEST_F(NFeWItens, ReturnedPercentageAddsImpostoDevolAfterImposto) {
+  n.Det[0].pDevol = TCurrency(100);
+  std::string d = Det();
+  std::size_t imposto = d.find("</imposto>");
+  std::size_t devol = d.find("<impostoDevol><pDevol>100.00</pDevol>");
+  ASSERT_NE(imposto, std::string::npos) << d;
+  ASSERT_NE(devol, std::string::npos) << d;
+  EXPECT_LT(imposto, devol);
 }
 
 TEST_F(NFeWItens, TwoMedicinesInLayout400AreWrittenAndFlagged) {
