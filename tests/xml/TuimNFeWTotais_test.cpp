@@ -29,5 +29,38 @@ TEST(NFeWTotais, ZeroTotalsAndPaymentOfLayout400) {
       << xml;
 }
 
+TEST(NFeWTotais, SignatureFollowsTheOptionAndShortQrCodeIsFlagged) {
+  TNFe n;
+  n.infNFe.versao = 4.00;
+  n.Ide.cUF = 35;
+  n.Ide.modelo = 65;
+  n.infNFeSupl.qrCode = std::string(80, 'A');
+  TNFeW w(&n);
+  w.EscreverNFe();
+  EXPECT_EQ(w.Gerador().ArquivoFormatoXML().find("<Signature"), std::string::npos);
+  bool curto = false;
+  for (const auto& a : w.Gerador().ListaDeAlertas())
+    if (a.find("qrCode") != std::string::npos && a.find("Tamanho menor") != std::string::npos) curto = true;
+  EXPECT_TRUE(curto);
+  w.Opcoes().SetGerarTagAssinatura(taSempre);
+  w.EscreverNFe();
+  EXPECT_NE(w.Gerador().ArquivoFormatoXML().find("<DigestValue></DigestValue></Reference>"), std::string::npos) << w.Gerador().ArquivoFormatoXML();
+}
+
+TEST(NFeWTotais, ProtocolWithoutMessageEndsWithTheReason) {
+  TNFe n;
+  n.infNFe.versao = 4.00;
+  n.Ide.cUF = 35;
+  n.procNFe.nProt = "135240000000001";
+  n.procNFe.xMotivo = "Autorizado o uso da NF-e";
+  n.procNFe.cStat = 100;
+  TNFeW w(&n);
+  w.EscreverNFe();
+  const std::string& xml = w.Gerador().ArquivoFormatoXML();
+  const std::string fim = "<cStat>100</cStat><xMotivo>Autorizado o uso da NF-e</xMotivo></infProt></protNFe></nfeProc>";
+  ASSERT_GE(xml.size(), fim.size());
+  EXPECT_EQ(xml.substr(xml.size() - fim.size()), fim);
+}
+
 }  // namespace
 }  // namespace tuim
