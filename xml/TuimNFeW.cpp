@@ -123,7 +123,7 @@ bool TNFeW::EscreverNFe() {
   GerarInfNFe();
   g.EscreverGrupo("/infNFe");
 
-  // The closing part (infNFeSupl, signature, "/NFe", protNFe, "/nfeProc") follows here.
+  GerarFechamentoNFe();
 
   g.AjustarRegistrosTXT(nfe.infNFe.ID);
   return g.ListaDeAlertas().empty();
@@ -140,8 +140,15 @@ void TNFeW::GerarInfNFe() {
   GerarLocal(fNFe->Entrega, 'G', "entrega", false);
   GerarAutXML();
   GerarDet();
-  // Then the items (det), and total, transp, cobr, pag (V >= 3 and not model 55, or V >= 4),
-  // infAdic, exporta, compra, cana and infRespTec (V >= 4).
+  GerarTotal();
+  GerarTransp();
+  GerarCobr();
+  if ((VersaoAoMenos(3) && NFe()->Ide.modelo != 55) || VersaoAoMenos(4)) GerarPag();
+  GerarInfAdic();
+  GerarExporta();
+  GerarCompra();
+  GerarCana();
+  if (VersaoAoMenos(4)) GerarInfRespTec();
 }
 
 // ---- ide -----------------------------------------------------------------------------------

@@ -153,6 +153,35 @@ private:
   // ---- Totals and closing: total, transp, cobr, pag, infAdic, exporta, compra, cana and
   // infRespTec, called from GerarInfNFe; infNFeSupl, the signature, "/NFe" and protNFe with
   // "/nfeProc", called from EscreverNFe --------------------------------------------------
+  void GerarTotal();
+  void GerarTotalICMSTot();
+  void GerarTotalISSQNtot();
+  void GerarTotalRetTrib();
+  void GerarTransp();
+  void GerarTranspTransporta();
+  void GerarTranspRetTransp();
+  void GerarTranspVeicTransp();
+  void GerarTranspReboque();
+  void GerarTranspVol();
+  void GerarCobr();
+  void GerarCobrFat();
+  void GerarCobrDup();
+  void GerarPag();
+  void GerarPagCard(const TpagCollectionItem& pag);
+  void GerarInfAdic();
+  void GerarInfAdicObs(const std::string& grupo, const std::string& xCampo, const std::string& xTexto,
+                       const std::string& idGrupo, const std::string& idCampo, const std::string& idTexto);
+  void GerarInfAdicProcRef();
+  void GerarExporta();
+  void GerarCompra();
+  void GerarCana();
+  void GerarInfRespTec();
+  // infNFeSupl, the signature, "/NFe" and, for a processed document, protNFe and "/nfeProc".
+  void GerarFechamentoNFe();
+  void GerarInfNFeSupl();
+  bool DeveGerarAssinatura() const;
+  void GerarAssinatura();
+  std::string GerarProtNFe() const;
 
   // ---- Taxes: imposto and impostoDevol of one item; called from the items ---------------
 public:

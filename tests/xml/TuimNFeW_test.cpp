@@ -171,7 +171,7 @@ TEST_F(NFeW, KeyIdCodeAndCheckDigitComeFromTheDocument) {
   EXPECT_EQ(nfe.Ide.cDV, 5);
   EXPECT_EQ(nfe.Ide.cNF, 12345678);
   EXPECT_EQ(xml.rfind("<NFe " + kNS + "><infNFe versao=\"4.00\" Id=\"NFe" + kChave55 + "\"><ide>", 0), 0u) << xml;
-  EXPECT_EQ(xml.substr(xml.size() - 9), "</infNFe>");
+  EXPECT_EQ(xml.substr(xml.size() - 15), "</infNFe></NFe>");
 }
 
 TEST_F(NFeW, SecondRunGivesTheSameKeyAndFreshOutputs) {
@@ -937,7 +937,7 @@ TEST_F(NFeW, AuthorisedReadersAfterThePlaces) {
   PreencherLocal(nfe.Entrega);
   EXPECT_TRUE(Escrever()) << TodosAlertas();
   EXPECT_NE(xml.find("</entrega><autXML><CNPJ>11444777000161</CNPJ></autXML><autXML><CPF>12345678909</CPF>"
-                     "</autXML></infNFe>"),
+                     "</autXML><total>"),
             std::string::npos)
       << xml;
 }

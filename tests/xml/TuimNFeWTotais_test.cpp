@@ -1,0 +1,66 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "fiscal/TuimDateTime.h"
+#include "xml/TuimNFeW.h"
+
+namespace tuim {
+namespace {
+
+TEST(NFeWTotais, ZeroTotalsAndPaymentOfLayout400) {
+  TNFe n;
+  n.infNFe.versao = 4.00;
+  n.Ide.cUF = 35;
+  n.Ide.modelo = 65;
+  TpagCollectionItem& p = n.pag.New();
+  p.tPag = tPag03;
+  p.vPag = TCurrency(10);
+  TNFeW w(&n);
+  w.EscreverNFe();
+  const std::string& xml = w.Gerador().ArquivoFormatoXML();
+  EXPECT_NE(xml.find("<total><ICMSTot><vBC>0.00</vBC><vICMS>0.00</vICMS><vICMSDeson>0.00</vICMSDeson><vFCP>0.00</vFCP>"
+                     "<vBCST>0.00</vBCST><vST>0.00</vST><vFCPST>0.00</vFCPST><vFCPSTRet>0.00</vFCPSTRet>"
+                     "<vProd>0.00</vProd><vFrete>0.00</vFrete><vSeg>0.00</vSeg><vDesc>0.00</vDesc><vII>0.00</vII>"
+                     "<vIPI>0.00</vIPI><vIPIDevol>0.00</vIPIDevol><vPIS>0.00</vPIS><vCOFINS>0.00</vCOFINS>"
+                     "<vOutro>0.00</vOutro><vNF>0.00</vNF></ICMSTot></total><transp><modFrete>0</modFrete></transp>"
+                     "<pag><detPag><indPag>0</indPag><tPag>03</tPag><vPag>10.00</vPag></detPag></pag></infNFe></NFe>"),
+            std::string::npos)
+      << xml;
+}
+
+TEST(NFeWTotais, SignatureFollowsTheOptionAndShortQrCodeIsFlagged) {
+  TNFe n;
+  n.infNFe.versao = 4.00;
+  n.Ide.cUF = 35;
+  n.Ide.modelo = 65;
+  n.infNFeSupl.qrCode = std::string(80, 'A');
+  TNFeW w(&n);
+  w.EscreverNFe();
+  EXPECT_EQ(w.Gerador().ArquivoFormatoXML().find("<Signature"), std::string::npos);
+  bool curto = false;
+  for (const auto& a : w.Gerador().ListaDeAlertas())
+    if (a.find("qrCode") != std::string::npos && a.find("Tamanho menor") != std::string::npos) curto = true;
+  EXPECT_TRUE(curto);
+  w.Opcoes().SetGerarTagAssinatura(taSempre);
+  w.EscreverNFe();
+  EXPECT_NE(w.Gerador().ArquivoFormatoXML().find("<DigestValue></DigestValue></Reference>"), std::string::npos) << w.Gerador().ArquivoFormatoXML();
+}
+
+TEST(NFeWTotais, ProtocolWithoutMessageEndsWithTheReason) {
+  TNFe n;
+  n.infNFe.versao = 4.00;
+  n.Ide.cUF = 35;
+  n.procNFe.nProt = "135240000000001";
+  n.procNFe.xMotivo = "Autorizado o uso da NF-e";
+  n.procNFe.cStat = 100;
+  TNFeW w(&n);
+  w.EscreverNFe();
+  const std::string& xml = w.Gerador().ArquivoFormatoXML();
+  const std::string fim = "<cStat>100</cStat><xMotivo>Autorizado o uso da NF-e</xMotivo></infProt></protNFe></nfeProc>";
+  ASSERT_GE(xml.size(), fim.size());
+  EXPECT_EQ(xml.substr(xml.size() - fim.size()), fim);
+}
+
+}  // namespace
+}  // namespace tuim
