@@ -194,6 +194,58 @@ TEST_F(NFeWSchema, NfceWithCpfOnlyIsAccepted) {
   EXPECT_EQ(Validar(), 0) << saida;
 }
 
+// The whole document as the writer makes it: items, taxes, totals, transport and payment, with
+// only the signature's values fixed (the signature itself is checked with the signing tests).
+TEST_F(NFeWSchema, WholeDocumentWrittenByTheWriterIsAccepted) {
+  n.Emit.CRT = crt1;
+  TDetCollectionItem& item = n.Det.New();
+  TProd& p = item.Prod;
+  p.nItem = 1;
+  p.cProd = "1";
+  p.cEAN = "SEM GTIN";
+  p.xProd = "PRODUTO";
+  p.NCM = "22030000";
+  p.CFOP = "5102";
+  p.uCom = "UN";
+  p.qCom = 2;
+  p.vUnCom = 5;
+  p.vProd = 10;
+  p.cEANTrib = "SEM GTIN";
+  p.uTrib = "UN";
+  p.qTrib = 2;
+  p.vUnTrib = 5;
+  item.Imposto.ICMS.CSOSN = csosn102;
+  item.Imposto.PIS.CST = cstPis07;
+  item.Imposto.COFINS.CST = cstCofins07;
+  n.Total.ICMSTot.vProd = 10;
+  n.Total.ICMSTot.vNF = 10;
+  n.Transp.modFrete = modFrete9;
+  TpagCollectionItem& pag = n.pag.New();
+  pag.tPag = tPag01;
+  pag.vPag = 10;
+  n.InfAdic.infCpl = "PEDIDO 42";
+
+  TNFeW w(&n);
+  w.Opcoes().SetGerarTagAssinatura(taNunca);
+  w.EscreverNFe();
+  std::string xml = w.Gerador().ArquivoFormatoXML();
+  std::size_t fim = xml.rfind("</NFe>");
+  ASSERT_NE(fim, std::string::npos) << xml;
+  std::string assinatura = kResto.substr(kResto.find("<Signature "));
+  assinatura.resize(assinatura.size() - std::string("</NFe>").size());
+  assinatura.replace(assinatura.find('@'), 1, w.ChaveAcesso());
+  xml.insert(fim, assinatura);
+  fs::path f = pasta / "nfe.xml";
+  std::ofstream(f, std::ios::binary) << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>" << xml;
+  std::string cmd = "xmllint --noout --schema " + std::string(TUIM_SCHEMAS_DIR) + "/nfe_v4.00.xsd " + f.string() +
+                    " >" + (pasta / "saida.txt").string() + " 2>&1";
+  int r = std::system(cmd.c_str());
+  std::ifstream in(pasta / "saida.txt");
+  saida.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+  EXPECT_EQ(r, 0) << saida << "\n" << xml;
+  EXPECT_TRUE(w.Gerador().ListaDeAlertas().empty());
+}
+
 TEST_F(NFeWSchema, SchemaRejectsWhatTheWriterFlags) {
   // A too short nature of operation is both an alert and a schema error: the check is live.
   n.Ide.natOp = "";
