@@ -56,7 +56,7 @@ void Configurar(tuim::TTuimNFe& nfe, bool salvar, const std::string& pasta) {
   c.WebServices().SetParams({"[NFe_MT_H]", "NfeStatusServico_4.00=https://127.0.0.1:1/ws", "WSDL=W", "SoapAction=S",
                              "[W]", std::string("NfeStatusServico_4.00=") + kServico, "[S]",
                              std::string("NfeStatusServico_4.00=") + kServico + "/nfeStatusServicoNF"});
-  c.Arquivos().SetPathSchemas(TUIM_SOURCE_DIR "/../shared/schemas/PL_009_V4");
+  c.Arquivos().SetPathSchemas(TUIM_SOURCE_DIR "/schemas/PL_009_V4");
   c.Arquivos().SetPathSalvar(pasta);
   c.Geral().SetSalvar(salvar);
   c.WebServices().SetSalvar(salvar);

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Writes component/TuimNFeServicos.ini from the published address list.
 
-Usage: scripts/gen-catalogue.py ../shared/data/sefaz-endpoints.csv component/TuimNFeServicos.ini
+Usage: scripts/gen-catalogue.py component/sefaz-endpoints.csv component/TuimNFeServicos.ini
 
 The catalogue is data, kept beside the code so an operator can replace it with an external
 file of the same form; rerun this script when the published addresses change.

@@ -195,7 +195,7 @@ struct Linha {
 };
 
 std::vector<Linha> LerCSV() {
-  std::ifstream f(std::string(TUIM_SHARED_DIR) + "/data/sefaz-endpoints.csv");
+  std::ifstream f(TUIM_SOURCE_DIR "/component/sefaz-endpoints.csv");
   std::vector<Linha> r;
   std::string l;
   std::getline(f, l);  // header
