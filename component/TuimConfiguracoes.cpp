@@ -1,4 +1,5 @@
 #include "component/TuimConfiguracoes.h"
+#include "security/TuimSchemas.h"
 
 #include <array>
 #include <cerrno>
@@ -270,7 +271,9 @@ std::string TArquivosConf::PathSalvar() {
 }
 
 std::string TArquivosConf::PathSchemas() {
-  return LerPadrao(fPathSchemas, PastaAplicacao() + "Schemas" + PathDelim, true);
+  if (!fPathSchemas.empty()) return LerPadrao(fPathSchemas, "", true);
+  std::string achada = PastaSchemasPadrao();
+  return LerPadrao(fPathSchemas, achada.empty() ? PastaAplicacao() + "Schemas" + PathDelim : achada, true);
 }
 
 std::string TArquivosConf::IniServicos() {

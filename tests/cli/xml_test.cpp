@@ -70,3 +70,25 @@ TEST(XmlCli, ValidarAgainstTheNationalSchema) {
   EXPECT_NE(e.err.find(" - "), std::string::npos) << e.err;
   EXPECT_NE(e.err.find("tpAmb"), std::string::npos) << e.err;
 }
+
+TEST(XmlCli, ValidarChoosesTheSchemaByTheRootElement) {
+  std::string ok = ArquivoTemporario(
+      "cons-raiz.xml", "<consStatServ xmlns=\"http://www.portalfiscal.inf.br/nfe\" versao=\"4.00\"><tpAmb>2</tpAmb>"
+                       "<cUF>51</cUF><xServ>STATUS</xServ></consStatServ>");
+  // From the build folder the program finds the package of its source tree by itself.
+  auto r = RunTuim({"xml", "validar", ok});
+  EXPECT_EQ(r.code, 0) << r.err;
+  EXPECT_EQ(r.out, "OK\n");
+  EXPECT_EQ(RunTuim({"xml", "validar", ok, "--schemas", TUIM_SCHEMAS_DIR}).code, 0);
+  // An NF-e fragment is judged by the NF-e schema, not accepted for want of one.
+  std::string nfe = ArquivoTemporario("nfe-raiz.xml", kNFe);
+  auto e = RunTuim({"xml", "validar", nfe});
+  EXPECT_EQ(e.code, 1);
+  EXPECT_NE(e.err.find("infNFe"), std::string::npos) << e.err;
+  auto d = RunTuim({"xml", "validar", ArquivoTemporario("outro.xml", "<outro/>")});
+  EXPECT_EQ(d.code, 1);
+  EXPECT_NE(d.err.find("elemento raiz sem schema conhecido: outro"), std::string::npos) << d.err;
+  auto s = RunTuim({"xml", "validar", ok, "--schemas", "/nao/existe"});
+  EXPECT_EQ(s.code, 1);
+  EXPECT_NE(s.err.find("schema não encontrado: /nao/existe/consStatServ_v4.00.xsd"), std::string::npos) << s.err;
+}

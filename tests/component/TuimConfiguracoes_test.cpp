@@ -371,7 +371,8 @@ TEST(Configuracoes, OwnedRootFillsFoldersBesideTheProgram) {
   TTuimNFe nfe;
   auto& a = nfe.Configuracoes().Arquivos();
   EXPECT_EQ(a.PathSalvar(), PastaAplicacao() + "Docs/");
-  EXPECT_EQ(a.PathSchemas(), PastaAplicacao() + "Schemas/");
+  // Run from the build folder, the program finds the package of its source tree by itself.
+  EXPECT_EQ(a.PathSchemas(), TUIM_SOURCE_DIR "/schemas/PL_009_V4/");
   EXPECT_EQ(a.IniServicos(), PastaAplicacao() + "TuimNFeServicos.ini");
   a.SetPathSalvar("  /tmp/algum ");
   EXPECT_EQ(a.PathSalvar(), "/tmp/algum/");

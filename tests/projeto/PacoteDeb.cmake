@@ -1,0 +1,31 @@
+# Makes the .deb with CPack and checks what a Debian user gets: the programs, the schemas, the
+# man pages, the desktop entry, and runtime dependencies computed from what the programs link.
+# Script mode: cmake -DBIN=<build> -DTMP=<scratch> -P PacoteDeb.cmake
+file(REMOVE_RECURSE ${TMP})
+file(MAKE_DIRECTORY ${TMP})
+execute_process(COMMAND cpack -G DEB -B ${TMP} --config ${BIN}/CPackConfig.cmake
+                RESULT_VARIABLE _rc OUTPUT_VARIABLE _out ERROR_VARIABLE _err)
+if(NOT _rc EQUAL 0)
+  message(FATAL_ERROR "cpack failed:\n${_out}\n${_err}")
+endif()
+file(GLOB _debs ${TMP}/tuim_*_amd64.deb)
+list(LENGTH _debs _n)
+if(NOT _n EQUAL 1)
+  message(FATAL_ERROR "expected one tuim_VERSION_amd64.deb in ${TMP}, found: ${_debs}")
+endif()
+execute_process(COMMAND dpkg-deb --field ${_debs} Depends OUTPUT_VARIABLE _dep RESULT_VARIABLE _rc)
+foreach(p libc6 libssl3 libxml2 libcurl4 zlib1g libp11-3)
+  if(NOT _dep MATCHES "(^|, )${p} ")
+    message(FATAL_ERROR "Depends lacks ${p}: ${_dep}")
+  endif()
+endforeach()
+execute_process(COMMAND dpkg-deb --contents ${_debs} OUTPUT_VARIABLE _lista)
+foreach(f ./usr/bin/tuim ./usr/share/tuim/schemas/PL_009_V4/nfe_v4.00.xsd ./usr/share/man/man1/tuim.1
+          ./usr/share/tuim/TuimNFeServicos.ini ./usr/lib/pkgconfig/tuim.pc ./usr/lib/cmake/Tuim/TuimConfig.cmake)
+  string(FIND "${_lista}" " ${f}\n" _pos)
+  if(_pos EQUAL -1)
+    message(FATAL_ERROR "the package lacks ${f}")
+  endif()
+endforeach()
+message(STATUS "${_debs}\nDepends: ${_dep}")
+file(REMOVE_RECURSE ${TMP})
