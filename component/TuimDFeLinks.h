@@ -26,9 +26,24 @@ public:
   virtual void Enviar() = 0;
 };
 
+// What the services ask of the fiscal integrator (the exchange itself lives above them).
 class TTuimIntegradorBase : public TTuimComponent {
 public:
   using TTuimComponent::TTuimComponent;
+  virtual void Limpar() {}
+  virtual void SetNomeComponente(const std::string& nome) {}
+  virtual void DefinirMetodo(const std::string& nome, bool homologacao) {}
+  // Sets a command parameter, replacing one of the same name.
+  virtual void SetParametro(const std::string& nome, const std::string& valor) {}
+  // Sends the command and answers the result text; raises on failure.
+  virtual std::string Enviar(bool adicionarNumeroSessao) { return ""; }
+  // The last answer split at "|".
+  virtual const std::vector<std::string>& RespostasIntegrador() const {
+    static const std::vector<std::string> vazio;
+    return vazio;
+  }
+  // The last command was taken by the integrator but no answer came: its outcome is unknown.
+  virtual bool ComandoRecebidoSemResposta() const { return false; }
 };
 
 // Report components point back at the component that prints through them.
