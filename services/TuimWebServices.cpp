@@ -31,7 +31,7 @@ void TDFeWebService::Limpar() {
   fRespostaHTTP.clear();
   fRetornoServico.clear();
   fMensagem.clear();
-  // The integrator keeps no per-call data of ours until its exchange is linked in.
+  if (TTuimIntegradorBase* integrador = fOwner.Integrador()) integrador->Limpar();
 }
 
 bool TDFeWebService::Executar() {
@@ -127,8 +127,23 @@ void TDFeWebService::DefinirDadosMsg() {
 }
 
 void TDFeWebService::PrepararIntegrador() {
-  // The integrator's command parameters ("versaoDados", "cUF") are set by its exchange once
-  // that layer is linked in; until then a linked integrator is treated as absent.
+  TTuimIntegradorBase* integrador = fOwner.Integrador();
+  if (!integrador) return;
+  integrador->Limpar();
+  integrador->SetParametro("versaoDados", fVersaoDados);
+  integrador->SetParametro("cUF", std::to_string(fConfiguracoes.WebServices().UFCodigo()));
+}
+
+std::string TDFeWebService::TransmitirPeloIntegrador(TTuimIntegradorBase& integrador) {
+  integrador.SetParametro("dados", CodificarBase64(fEnvelope));
+  integrador.Enviar(true);
+  const std::vector<std::string>& linhas = integrador.RespostasIntegrador();
+  if (linhas.size() < 3) throw ETuimDFeException("Resposta do Integrador inválida");
+  if (linhas.size() < 7) throw ETuimDFeException(linhas[2]);
+  std::string resposta = linhas[6];
+  std::string decodificada;
+  if (TextoBase64(resposta) && DecodificarBase64(resposta, decodificada)) resposta = decodificada;
+  return resposta;
 }
 
 void TDFeWebService::MontarEnvelope() {
@@ -200,8 +215,9 @@ void TDFeWebService::Transmitir() {
         fOwner.OnTransmit(fEnvelope, fURL, fSoapAction, fMimeType, resposta, codigoHTTP, codigoInterno);
         fRespostaHTTP = resposta;
         if (codigoInterno != 0) throw ETuimDFeException("Erro ao Transmitir");
+      } else if (TTuimIntegradorBase* integrador = fOwner.Integrador()) {
+        fRespostaHTTP = TransmitirPeloIntegrador(*integrador);
       } else {
-        // A linked integrator is treated as absent until its exchange is linked in.
         try {
           fRespostaHTTP = ssl.Enviar(fEnvelope, fURL, fSoapAction, fMimeType);
         } catch (...) {
@@ -312,6 +328,37 @@ void TNFeWebService::DefinirURL() {
   SetServico(ns);
   SetURL(url);
   SetVersaoDados(FormatarVersaoCatalogo(versao));
+}
+
+namespace {
+
+// The integrator's method for each NF-e service; the others name none, and the integrator
+// refuses them.
+struct MetodoIntegrador {
+  TfscLayOut layout;
+  const char* metodo;
+};
+const MetodoIntegrador kMetodosIntegrador[] = {
+    {layNfeStatusServico, "NfeStatusServico2Soap12"}, {layNfeAutorizacao, "NfeAutorizacaoLote12"},
+    {layNfeRecepcao, "NfeAutorizacaoLote12"},         {layNfeRetAutorizacao, "NfeRetAutorizacaoLote12"},
+    {layNfeRetRecepcao, "NfeRetAutorizacaoLote12"},   {layNfeConsultaProtocolo, "NfeConsulta2Soap12"},
+    {layNfeInutilizacao, "NfeInutilizacao2Soap12"},   {layNfeConsultaCadastro, "CadConsultaCadastro2Soap12"},
+    {layRecepcaoEvento, "RecepcaoEvento"},           {layRecepcaoEventoAN, "RecepcaoEvento"},
+};
+
+}  // namespace
+
+void TNFeWebService::PrepararIntegrador() {
+  TDFeWebService::PrepararIntegrador();
+  TTuimIntegradorBase* integrador = fNFe.Integrador();
+  if (!integrador) return;
+  const TConfiguracoesNFe& c = ConfiguracoesNFe();
+  integrador->SetNomeComponente(UpperCase(ModeloDFParaNome(c.Geral().ModeloDF())));
+  for (const MetodoIntegrador& m : kMetodosIntegrador)
+    if (m.layout == Layout()) {
+      integrador->DefinirMetodo(m.metodo, c.WebServices().Ambiente() == taHomologacao);
+      if (m.layout != layRecepcaoEvento && m.layout != layRecepcaoEventoAN) integrador->SetParametro("versaoDados", VersaoDFParaTexto(c.Geral().VersaoDF()));
+    }
 }
 
 void TNFeWebService::Transmitir() {

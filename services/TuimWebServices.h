@@ -86,6 +86,8 @@ protected:
   virtual void DefinirURL();
   virtual void DefinirDadosMsg();
   virtual void PrepararIntegrador();
+  // Hands the envelope to the linked integrator; its seventh answer line is the response.
+  std::string TransmitirPeloIntegrador(TTuimIntegradorBase& integrador);
   virtual void MontarEnvelope();
   virtual void GravarEnvio();
   virtual void Transmitir();
@@ -145,6 +147,7 @@ public:
 protected:
   void PrepararServico() override;
   void DefinirURL() override;
+  void PrepararIntegrador() override;
   void Transmitir() override;
   void EncerrarServico() override;
   std::string GerarVersaoDadosSoap() override;

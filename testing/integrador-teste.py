@@ -20,6 +20,7 @@ Modes:
   encaminhar    posts the "dados" parameter (a SOAP envelope, Base64) to --url with the
                 client certificate (--pfx-pem, --chave-pem, --ca) and answers the authority's
                 reply as the seventh line, Base64
+--resposta-arquivo F makes the seventh line F's content in Base64 (an authority's answer).
 --linhas N sets how many "|"-separated lines the result has (default 7). --uma ends after
 the first command. The script ends by itself after --duracao seconds.
 """
@@ -119,6 +120,10 @@ def atender(args, caminho, n):
         gravar(args.saida, nome, resposta(sessao, '\\"' + linhas(args.linhas)))
     elif modo == "encaminhar":
         gravar(args.saida, nome, resposta(sessao, encaminhar(args, params)))
+    elif args.resposta_arquivo:
+        with open(args.resposta_arquivo, "rb") as f:
+            setima = base64.b64encode(f.read()).decode()
+        gravar(args.saida, nome, resposta(sessao, linhas(max(args.linhas, 7), setima)))
     else:
         gravar(args.saida, nome, resposta(sessao, linhas(args.linhas)))
         if modo == "duas":
@@ -135,6 +140,7 @@ def main():
     p.add_argument("--linhas", type=int, default=7)
     p.add_argument("--uma", action="store_true")
     p.add_argument("--duracao", type=float, default=60)
+    p.add_argument("--resposta-arquivo", help="the seventh line is this file, Base64")
     p.add_argument("--url")
     p.add_argument("--pfx-pem")
     p.add_argument("--chave-pem")
