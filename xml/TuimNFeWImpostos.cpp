@@ -230,9 +230,15 @@ void TNFeW::GerarDetImpostoICMSCST(const TICMS& icms) {
     case cstIcms81: sufixo = "81"; id = "11"; break;
     case cstIcms90: sufixo = "90"; id = "12"; break;
     case cstIcmsPart10: case cstIcmsPart90: sufixo = "Part"; id = "10a"; break;
-    case cstIcmsST41: sufixo = "ST"; id = "10b"; break;
-    case cstIcmsST60: sufixo = VersaoAbaixo(4) ? "ST" : "60"; id = "10b"; break;
+    // ICMS60 has no destination fields: the ST 60 form lives in ICMSST in every version.
+    case cstIcmsST41: case cstIcmsST60: sufixo = "ST"; id = "10b"; break;
     default: break;
+  }
+  // The layout has no group for 80, 81, 45, the empty code, the other state's 90 or the SN
+  // value: a bare <ICMS><ICMS> or an <ICMS80> would only be refused by the authority.
+  if (sufixo.empty() || icms.CST == cstIcms80 || icms.CST == cstIcms81) {
+    g.RegistrarAlerta("N12", "CST", "Código da situação tributária ", kAlertaConteudoInvalido);
+    return;
   }
   g.EscreverGrupo("ICMS" + sufixo, "N" + id);
   g.EscreverCampo(fcTexto, "N11", "orig", 1, 1, 1, OrigParaTexto(icms.orig), "Origem da mercadoria");
@@ -346,7 +352,10 @@ void TNFeW::GerarDetImpostoICMSCSOSN(const TICMS& icms) {
     case csosn202: case csosn203: sufixo += "202"; id = "10f"; break;
     case csosn500: sufixo += "500"; id = "10g"; break;
     case csosn900: sufixo += "900"; id = "10h"; break;
-    default: break;
+    default:
+      // Without a CSOSN there is no simplified-regime group to write.
+      g.RegistrarAlerta("N12a", "CSOSN", "Código de Situação da Operação – Simples Nacional", kAlertaConteudoInvalido);
+      return;
   }
   g.EscreverGrupo("ICMS" + sufixo, "N" + id);
   g.EscreverCampo(fcTexto, "N11", "orig", 1, 1, 1, OrigParaTexto(icms.orig), "Origem da mercadoria");
