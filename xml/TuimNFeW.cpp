@@ -28,6 +28,7 @@ std::string IEParaXML(const std::string& ie) { return ie == kIsento ? ie : Somen
 
 TNFeW::TNFeW(TNFe* nfe) : fGerador(std::make_unique<TGerador>()), fNFe(nfe) {
   fGerador->SetPrefixosSemCaminho("|?xml version|NFe xmlns|infNFe versao|obsCont|obsFisco|");
+  fGerador->Opcoes().SetAlertarNegativos(true);
 }
 
 TNFeW::~TNFeW() = default;

@@ -11,6 +11,10 @@ namespace {
 
 const TCurrency kZero;
 
+// An amount as the document will show it: rounded to its two decimals, so 0.004 is no amount.
+bool Valor(TCurrency v) { return v.Round(2) > kZero; }
+TCurrency Arredondado(TCurrency v) { return v.Round(2); }
+
 // PIS and COFINS share one shape; only names, ids and descriptions differ.
 struct TContribuicao {
   std::string cst;
@@ -110,7 +114,7 @@ void TNFeW::GerarICMSBase(const TICMS& icms, bool pRedBCOpcional) {
 
 void TNFeW::GerarICMSBlocoFCP(const TICMS& icms, bool comBase, bool opcional, bool idsST) {
   if (VersaoAbaixo(4)) return;
-  if (!((comBase && icms.vBCFCP > kZero) || icms.pFCP > kZero || icms.vFCP > kZero)) return;
+  if (!((comBase && Valor(icms.vBCFCP)) || icms.pFCP > kZero || Valor(icms.vFCP))) return;
   const int occ = opcional ? 0 : 1;
   if (comBase)
     fGerador->EscreverCampo(fcDecimal2, idsST ? "N23a" : "N17a", "vBCFCP", 1, 15, occ, icms.vBCFCP,
@@ -137,7 +141,7 @@ void TNFeW::GerarICMSBlocoST(const TICMS& icms, bool pMVASTDecimal2) {
 
 void TNFeW::GerarICMSBlocoFCPST(const TICMS& icms, bool opcional) {
   if (VersaoAbaixo(4)) return;
-  if (!(icms.vBCFCPST > kZero || icms.pFCPST > kZero || icms.vFCPST > kZero)) return;
+  if (!(Valor(icms.vBCFCPST) || icms.pFCPST > kZero || Valor(icms.vFCPST))) return;
   const int occ = opcional ? 0 : 1;
   fGerador->EscreverCampo(fcDecimal2, "N23a", "vBCFCPST", 1, 15, occ, icms.vBCFCPST,
                           "Valor da Base de Cálculo do FCP por Substituição Tributária");
@@ -147,7 +151,7 @@ void TNFeW::GerarICMSBlocoFCPST(const TICMS& icms, bool opcional) {
 }
 
 void TNFeW::GerarICMSBlocoFCPSTRet(const TICMS& icms, bool grupoST, bool idN27a, bool opcional) {
-  if (!(icms.vBCFCPSTRet > kZero || icms.pFCPSTRet > kZero || icms.vFCPSTRet > kZero)) return;
+  if (!(Valor(icms.vBCFCPSTRet) || icms.pFCPSTRet > kZero || Valor(icms.vFCPSTRet))) return;
   const int occ = opcional ? 0 : 1;
   fGerador->EscreverCampo(fcDecimal2, idN27a ? "N27a" : "N23a", "vBCFCPSTRet", 1, 15, occ, icms.vBCFCPSTRet,
                           grupoST ? "Valor da Base de Cálculo do FCP"
@@ -161,7 +165,7 @@ void TNFeW::GerarICMSBlocoFCPSTRet(const TICMS& icms, bool grupoST, bool idN27a,
 }
 
 void TNFeW::GerarICMSBlocoEfetivo(const TICMS& icms) {
-  if (!(icms.pRedBCEfet > kZero || icms.vBCEfet > kZero || icms.pICMSEfet > kZero || icms.vICMSEfet > kZero))
+  if (!(icms.pRedBCEfet > kZero || Valor(icms.vBCEfet) || icms.pICMSEfet > kZero || Valor(icms.vICMSEfet)))
     return;
   TGerador& g = *fGerador;
   EscreverTaxa("N34", "pRedBCEfet", 1, icms.pRedBCEfet, "Percentual de redução da base de cálculo efetiva");
@@ -171,7 +175,7 @@ void TNFeW::GerarICMSBlocoEfetivo(const TICMS& icms) {
 }
 
 void TNFeW::GerarICMSBlocoDesoneracao(const TICMS& icms, bool idsICMS40) {
-  if (!(icms.vICMSDeson > kZero)) return;
+  if (!(Valor(icms.vICMSDeson))) return;
   fGerador->EscreverCampo(fcDecimal2, idsICMS40 ? "N13a" : "N27a", "vICMSDeson", 1, 15, 1, icms.vICMSDeson,
                           "Valor do ICMS Desoneração");
   fGerador->EscreverCampo(fcTexto, idsICMS40 ? "N13b" : "N28", "motDesICMS", 1, 2, 1,
@@ -292,7 +296,7 @@ void TNFeW::GerarDetImpostoICMSCST(const TICMS& icms) {
     case cstIcms50:
       if (VersaoAbaixo(3.10)) {
         g.EscreverCampo(fcDecimal2, "N17", "vICMS", 1, 15, 0, icms.vICMS, "Valor do ICMS");
-        if (icms.vICMS > kZero)
+        if (Valor(icms.vICMS))
           g.EscreverCampo(fcTexto, "N28", "motDesICMS", 1, 1, 0, MotDesICMSParaTexto(icms.motDesICMS),
                           "Motivo da desoneração do ICMS");
       } else {
@@ -326,9 +330,9 @@ void TNFeW::GerarDetImpostoICMSCST(const TICMS& icms) {
       break;
     case cstIcms90:
     case cstIcmsPart90:
-      if (icms.vBC > kZero || icms.vICMS > kZero) GerarICMSBase(icms, true);
+      if (Valor(icms.vBC) || Valor(icms.vICMS)) GerarICMSBase(icms, true);
       GerarICMSBlocoFCP(icms, true, true, false);
-      if (icms.vBCST > kZero || icms.vICMSST > kZero) GerarICMSBlocoST(icms, true);
+      if (Valor(icms.vBCST) || Valor(icms.vICMSST)) GerarICMSBlocoST(icms, true);
       GerarICMSBlocoFCPST(icms, true);
       if (icms.CST == cstIcms90 && VersaoAoMenos(3.10)) GerarICMSBlocoDesoneracao(icms, false);
       GerarICMSBlocoPartilha(icms);
@@ -386,8 +390,8 @@ void TNFeW::GerarDetImpostoICMSCSOSN(const TICMS& icms) {
       }
       break;
     case csosn900:
-      if (icms.vBC > kZero || icms.vICMS > kZero) GerarICMSBase(icms, true);
-      if (icms.vBCST > kZero || icms.vICMSST > kZero) GerarICMSBlocoST(icms, false);
+      if (Valor(icms.vBC) || Valor(icms.vICMS)) GerarICMSBase(icms, true);
+      if (Valor(icms.vBCST) || Valor(icms.vICMSST)) GerarICMSBlocoST(icms, false);
       GerarICMSBlocoFCPST(icms, false);
       if (icms.pCredSN > kZero) credito();
       break;
@@ -403,8 +407,8 @@ void TNFeW::GerarDetImpostoIPI(const TDetCollectionItem& item) {
   const TIPI& ipi = item.Imposto.IPI;
   const bool tributado = ipi.CST == cstIpi00 || ipi.CST == cstIpi49 || ipi.CST == cstIpi50 || ipi.CST == cstIpi99;
   if (fNFe->Ide.modelo != 55 || !(fOpcoes.GerarTagIPIparaNaoTributado() || tributado)) return;
-  if (ipi.cEnq.empty() && ipi.CST == cstIpi00 && ipi.vBC == kZero && ipi.qUnid == kZero && ipi.vUnid == kZero &&
-      ipi.pIPI == kZero && ipi.vIPI == kZero)
+  if (ipi.cEnq.empty() && ipi.CST == cstIpi00 && !Valor(ipi.vBC) && ipi.qUnid == kZero && ipi.vUnid == kZero &&
+      ipi.pIPI == kZero && !Valor(ipi.vIPI))
     return;
   std::string cEnq = ipi.cEnq;
   if (cEnq.empty()) {
@@ -423,7 +427,7 @@ void TNFeW::GerarDetImpostoIPI(const TDetCollectionItem& item) {
   g.EscreverCampo(fcTexto, "O06", "cEnq", 3, 3, 1, cEnq, "Código de Enquadramento Legal do IPI");
   if (tributado) {
     const bool porUnidade = ipi.qUnid + ipi.vUnid > kZero;
-    if (ipi.vBC + ipi.pIPI > kZero && porUnidade)
+    if (Arredondado(ipi.vBC) + ipi.pIPI > kZero && porUnidade)
       g.RegistrarAlerta("O07", "IPITrib", "IPI Tributável",
                         "As TAG <vBC> e <pIPI> não podem ser informadas em conjunto com as TAG <qUnid> e <vUnid>");
     g.EscreverGrupo("IPITrib", "O07");
@@ -449,7 +453,7 @@ void TNFeW::GerarDetImpostoIPI(const TDetCollectionItem& item) {
 void TNFeW::GerarDetImpostoII(const TDetCollectionItem& item) {
   const TII& ii = item.Imposto.II;
   const std::string cfop = Trim(item.Prod.CFOP);
-  if (!(ii.vBC > kZero || ii.vDespAdu > kZero || ii.vII > kZero || ii.vIOF > kZero || (!cfop.empty() && cfop[0] == '3')))
+  if (!(Valor(ii.vBC) || Valor(ii.vDespAdu) || Valor(ii.vII) || Valor(ii.vIOF) || (!cfop.empty() && cfop[0] == '3')))
     return;
   TGerador& g = *fGerador;
   g.EscreverGrupo("II", "P01");
@@ -475,7 +479,7 @@ void Taxa(TGerador& g, bool v310, const std::string& id, const std::string& tag,
 void Contribuicao(TGerador& g, bool v310, int modelo, int tipo, bool isento, const std::string& cst, TCurrency vBC,
                   TCurrency p, TCurrency v, TCurrency qBCProd, TCurrency vAliqProd, const TNomesContribuicao& n) {
   const std::string grupo = n.grupo;
-  if (modelo != 55 && vBC == kZero && p == kZero && v == kZero && qBCProd == kZero && vAliqProd == kZero && !isento)
+  if (modelo != 55 && !Valor(vBC) && p == kZero && !Valor(v) && qBCProd == kZero && vAliqProd == kZero && !isento)
     return;
   const bool porQtde = qBCProd + vAliqProd > kZero;
   auto cstCampo = [&] { g.EscreverCampo(fcTexto, n.ids[0], "CST", 2, 2, 1, cst, "Código da situação tributária "); };
@@ -506,7 +510,7 @@ void Contribuicao(TGerador& g, bool v310, int modelo, int tipo, bool isento, con
       g.EscreverGrupo("/" + grupo + "NT");
       break;
     default:
-      if (vBC + p > kZero && porQtde) g.RegistrarAlerta(std::string(n.id) + "05", grupo + "Outr", n.descOutr, n.alerta);
+      if (Arredondado(vBC) + p > kZero && porQtde) g.RegistrarAlerta(std::string(n.id) + "05", grupo + "Outr", n.descOutr, n.alerta);
       g.EscreverGrupo(grupo + "Outr", std::string(n.id) + "05");
       cstCampo();
       if (porQtde) qtde(); else aliq();
@@ -580,7 +584,7 @@ void TNFeW::GerarDetImpostoCOFINSST(const TCOFINSST& st) {
 // ---- ISSQN and ICMSUFDest ------------------------------------------------------------------
 
 void TNFeW::GerarDetImpostoISSQN(const TISSQN& s) {
-  if (!(s.vBC > kZero || s.vAliq > kZero || s.vISSQN > kZero || s.cMunFG >= 1 || !s.cListServ.empty())) return;
+  if (!(Valor(s.vBC) || s.vAliq > kZero || Valor(s.vISSQN) || s.cMunFG >= 1 || !s.cListServ.empty())) return;
   TGerador& g = *fGerador;
   g.EscreverGrupo("ISSQN", "U01");
   g.EscreverCampo(fcDecimal2, "U02", "vBC", 1, 15, 1, s.vBC, "Valor da Base de Cálculo do ISSQN");

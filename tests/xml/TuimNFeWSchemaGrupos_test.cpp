@@ -216,5 +216,31 @@ TEST_F(NFeWSchemaGrupos, EmptyCsosnRecordsInvalidContentAndWritesNoSubGroup) {
   EXPECT_TRUE(alertas.empty()) << Alertas();
 }
 
+// ---- Amounts as the document shows them --------------------------------------------------------
+
+TEST_F(NFeWSchemaGrupos, AmountsThatRoundToZeroOpenNoGroup) {
+  icms().CST = cstIcms00;
+  icms().vBC = 10;
+  icms().pICMS = 18;
+  icms().vICMS = D(1.8);
+  icms().vFCP = D(0.004);
+  item().Imposto.PISST.vPIS = D(0.004);
+  EXPECT_TRUE(Aceito()) << saida;
+  EXPECT_EQ(Grupo("ICMS00").find("FCP"), std::string::npos) << Grupo("ICMS00");
+  EXPECT_EQ(xml.find("<PISST>"), std::string::npos);
+  EXPECT_TRUE(alertas.empty()) << Alertas();
+  icms().vFCP = D(0.005);  // rounds to 0.01: a real amount
+  EXPECT_TRUE(Aceito()) << saida;
+  EXPECT_NE(Grupo("ICMS00").find("<vFCP>0.01</vFCP>"), std::string::npos) << Grupo("ICMS00");
+}
+
+TEST_F(NFeWSchemaGrupos, NegativeAmountsAreFlagged) {
+  item().Prod.vProd = -10;
+  n.Total.ICMSTot.vProd = -10;
+  EXPECT_FALSE(Aceito());
+  EXPECT_TRUE(TemAlerta("I11|vProd|Conteúdo inválido")) << Alertas();
+  EXPECT_TRUE(TemAlerta("W07|vProd|Conteúdo inválido")) << Alertas();
+}
+
 }  // namespace
 }  // namespace tuim
