@@ -525,16 +525,20 @@ void ContribuicaoST(TGerador& g, bool v310, TCurrency vBC, TCurrency p, TCurrenc
                     TCurrency v, const std::string& grupo, const std::string& l, const std::string& tagP,
                     const std::string& tagV, const std::string& descP, const std::string& descV,
                     const std::string& alerta, const std::string& descGrupo) {
-  if (!(vBC > kZero || p > kZero || qBCProd > kZero || vAliqProd > kZero || v > kZero)) return;
-  if (vBC + p > kZero && qBCProd + vAliqProd > kZero) g.RegistrarAlerta(l + "01", grupo, descGrupo, alerta);
-  if (vBC + p > kZero) {
+  if (!(Valor(vBC) || p > kZero || qBCProd > kZero || vAliqProd > kZero || Valor(v))) return;
+  const bool porAliquota = Arredondado(vBC) + p > kZero;
+  const bool porQtde = qBCProd + vAliqProd > kZero;
+  if (porAliquota && porQtde) g.RegistrarAlerta(l + "01", grupo, descGrupo, alerta);
+  // The layout holds one group, of one form: a value without either form has nowhere to go.
+  if (!porAliquota && !porQtde) g.RegistrarAlerta(l + "01", grupo, descGrupo, kAlertaConteudoInvalido);
+  if (porAliquota) {
     g.EscreverGrupo(grupo, l + "01");
     g.EscreverCampo(fcDecimal2, l + "02", "vBC", 1, 15, 1, vBC, "Valor da BC do ICMS");
     Taxa(g, v310, l + "03", tagP, p, descP);
     g.EscreverCampo(fcDecimal2, l + "06", tagV, 1, 15, 1, v, descV);
     g.EscreverGrupo("/" + grupo);
   }
-  if (qBCProd + vAliqProd > kZero) {
+  if (porQtde && !porAliquota) {
     g.EscreverGrupo(grupo, l + "01");
     g.EscreverCampo(fcDecimal4, l + "04", "qBCProd", 1, 16, 1, qBCProd, "BC da CIDE");
     g.EscreverCampo(fcDecimal4, l + "05", "vAliqProd", 1, 15, 1, vAliqProd, "Valor da alíquota (em reais)");

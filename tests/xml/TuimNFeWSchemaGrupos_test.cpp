@@ -216,6 +216,54 @@ TEST_F(NFeWSchemaGrupos, EmptyCsosnRecordsInvalidContentAndWritesNoSubGroup) {
   EXPECT_TRUE(alertas.empty()) << Alertas();
 }
 
+// ---- PISST and COFINSST: one group, of one form ------------------------------------------------
+
+TEST_F(NFeWSchemaGrupos, SubstitutionContributionsWithBothFormsWriteOnlyTheRateForm) {
+  TPISST& p = item().Imposto.PISST;
+  p.vBC = 10;
+  p.pPIS = D(1.65);
+  p.qBCProd = 2;
+  p.vAliqProd = 1;
+  p.vPIS = D(0.17);
+  TCOFINSST& c = item().Imposto.COFINSST;
+  c.vBC = 10;
+  c.pCOFINS = D(7.6);
+  c.vAliqProd = 1;
+  c.vCOFINS = D(0.76);
+  EXPECT_TRUE(Aceito()) << saida << Grupo("imposto");
+  EXPECT_EQ(Grupo("PISST"), "<PISST><vBC>10.00</vBC><pPIS>1.6500</pPIS><vPIS>0.17</vPIS></PISST>");
+  EXPECT_EQ(Grupo("COFINSST"), "<COFINSST><vBC>10.00</vBC><pCOFINS>7.6000</pCOFINS><vCOFINS>0.76</vCOFINS></COFINSST>");
+  // The conflict is flagged once per group; the document itself is what the layout accepts.
+  EXPECT_TRUE(TemAlerta("R01|PISST|")) << Alertas();
+  EXPECT_TRUE(TemAlerta("T01|COFINSST|")) << Alertas();
+  EXPECT_EQ(alertas.size(), 2u) << Alertas();
+  p.qBCProd = 0;
+  p.vAliqProd = 0;
+  c.vAliqProd = 0;
+  EXPECT_TRUE(Aceito()) << saida << Grupo("imposto");
+  EXPECT_TRUE(alertas.empty()) << Alertas();
+}
+
+TEST_F(NFeWSchemaGrupos, SubstitutionContributionsByQuantityAreAccepted) {
+  TPISST& p = item().Imposto.PISST;
+  p.qBCProd = 2;
+  p.vAliqProd = D(0.5);
+  p.vPIS = 1;
+  EXPECT_TRUE(Aceito()) << saida << Grupo("imposto");
+  EXPECT_EQ(Grupo("PISST"), "<PISST><qBCProd>2.0000</qBCProd><vAliqProd>0.5000</vAliqProd><vPIS>1.00</vPIS></PISST>");
+  EXPECT_TRUE(alertas.empty()) << Alertas();
+}
+
+TEST_F(NFeWSchemaGrupos, SubstitutionValueWithoutEitherFormIsFlaggedNotLost) {
+  item().Imposto.PISST.vPIS = 5;
+  item().Imposto.COFINSST.vCOFINS = 7;
+  Aceito();
+  EXPECT_TRUE(TemAlerta("R01|PISST|Conteúdo inválido")) << Alertas();
+  EXPECT_TRUE(TemAlerta("T01|COFINSST|Conteúdo inválido")) << Alertas();
+  EXPECT_EQ(xml.find("<PISST>"), std::string::npos);
+  EXPECT_EQ(xml.find("<COFINSST>"), std::string::npos);
+}
+
 // ---- Amounts as the document shows them --------------------------------------------------------
 
 TEST_F(NFeWSchemaGrupos, AmountsThatRoundToZeroOpenNoGroup) {
