@@ -290,5 +290,40 @@ TEST_F(NFeWSchemaGrupos, NegativeAmountsAreFlagged) {
   EXPECT_TRUE(TemAlerta("W07|vProd|Conteúdo inválido")) << Alertas();
 }
 
+// ---- Additional information and card data ------------------------------------------------------
+
+TEST_F(NFeWSchemaGrupos, ObservationFieldNamesAreTrimmedAndEscaped) {
+  TobsContCollectionItem& c = n.InfAdic.obsCont.New();
+  c.xCampo = "  Pedido \"A\" ";
+  c.xTexto = "42";
+  TobsFiscoCollectionItem& f = n.InfAdic.obsFisco.New();
+  f.xCampo = " Processo ";
+  f.xTexto = "7";
+  EXPECT_TRUE(Aceito()) << saida << Grupo("infAdic");
+  EXPECT_NE(xml.find("<obsCont xCampo=\"Pedido &quot;A&quot;\"><xTexto>42</xTexto></obsCont>"), std::string::npos)
+      << Grupo("infAdic");
+  EXPECT_NE(xml.find("<obsFisco xCampo=\"Processo\"><xTexto>7</xTexto></obsFisco>"), std::string::npos)
+      << Grupo("infAdic");
+  EXPECT_TRUE(alertas.empty()) << Alertas();
+}
+
+TEST_F(NFeWSchemaGrupos, CardBrandAndAuthorizationGoWithoutTheAcquirerCnpj) {
+  TpagCollectionItem& p = n.pag[0];
+  p.tPag = tPag03;
+  p.tpIntegra = tpIntegra2;
+  p.tBand = tBand02;
+  p.cAut = "AUT123";
+  EXPECT_TRUE(Aceito()) << saida << Grupo("pag");
+  EXPECT_EQ(Grupo("card"), "<card><tpIntegra>2</tpIntegra><tBand>02</tBand><cAut>AUT123</cAut></card>");
+  // Without brand or authorization the group keeps the integration type alone.
+  p.tBand = tBand01;
+  p.cAut = "";
+  EXPECT_TRUE(Aceito()) << saida;
+  EXPECT_EQ(Grupo("card"), "<card><tpIntegra>2</tpIntegra></card>");
+  p.CNPJ = "11444777000161";
+  EXPECT_TRUE(Aceito()) << saida;
+  EXPECT_EQ(Grupo("card"), "<card><tpIntegra>2</tpIntegra><CNPJ>11444777000161</CNPJ><tBand>01</tBand></card>");
+}
+
 }  // namespace
 }  // namespace tuim
