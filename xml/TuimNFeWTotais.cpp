@@ -469,8 +469,10 @@ void TNFeW::GerarInfNFeSupl() {
   const TinfNFeSupl& s = fNFe->infNFeSupl;
   if (s.qrCode.empty()) return;
   g.EscreverGrupo("infNFeSupl");
-  // The limits count the CDATA wrapper, as the layout's own pattern does.
-  g.EscreverCampo(fcTexto, "ZX02", "qrCode", 100, 600, 1, "<![CDATA[" + s.qrCode + "]]>",
+  // The limits are the QR text's own: the CDATA wrapper is markup, not content.
+  const std::string inicioCDATA = "<![CDATA[", fimCDATA = "]]>";
+  const int moldura = static_cast<int>(inicioCDATA.size() + fimCDATA.size());
+  g.EscreverCampo(fcTexto, "ZX02", "qrCode", 100 + moldura, 600 + moldura, 1, inicioCDATA + s.qrCode + fimCDATA,
                   "Texto com o QR-Code impresso no DANFE NFC-e.", false);
   if (VersaoAoMenos(4))
     g.EscreverCampo(fcTexto, "ZX03", "urlChave", 21, 85, 1, s.urlChave,
