@@ -507,7 +507,8 @@ void TNFeW::GerarAssinatura() {
 std::string TNFeW::GerarProtNFe() const {
   const TProcNFe& p = fNFe->procNFe;
   std::string recebimento = DataHoraParaISO(p.dhRecbto);
-  if (VersaoAoMenos(3.10)) recebimento += FusoHorario(CodigoUFParaSigla(fNFe->Ide.cUF), p.dhRecbto);
+  if (VersaoAoMenos(3.10))
+    recebimento += p.dhRecbtoFuso.empty() ? FusoHorario(CodigoUFParaSigla(fNFe->Ide.cUF), p.dhRecbto) : p.dhRecbtoFuso;
   std::string x;
   x.reserve(512);
   x += "<protNFe " + AtributoVersao() + "><infProt>";

@@ -89,5 +89,20 @@ TEST(NFeWTotais, QrCodeLimitsCountTheTextAloneNotItsWrapper) {
   }
 }
 
+TEST(NFeWTotais, ProtocolKeepsTheReceiptOffsetTheAuthoritySent) {
+  TNFe n;
+  n.infNFe.versao = 4.00;
+  n.Ide.cUF = 13;  // AM: its own offset would be -04:00
+  ASSERT_TRUE(n.procNFe.LerProtNFe(
+      "<protNFe versao=\"4.00\"><infProt><tpAmb>2</tpAmb><verAplic>AM</verAplic><chNFe>1</chNFe>"
+      "<dhRecbto>2024-05-10T10:20:35-03:00</dhRecbto><nProt>113240000000001</nProt><digVal>a</digVal>"
+      "<cStat>100</cStat><xMotivo>Autorizado o uso da NF-e</xMotivo></infProt></protNFe>"));
+  TNFeW w(&n);
+  w.EscreverNFe();
+  EXPECT_NE(w.Gerador().ArquivoFormatoXML().find("<dhRecbto>2024-05-10T10:20:35-03:00</dhRecbto>"),
+            std::string::npos)
+      << w.Gerador().ArquivoFormatoXML();
+}
+
 }  // namespace
 }  // namespace tuim

@@ -307,6 +307,28 @@ TEST_F(ProcNFe, ProtocolReadsBackIntoTheFields) {
   EXPECT_FALSE(b.LerProtNFe("<retConsReciNFe><cStat>104</cStat></retConsReciNFe>"));
 }
 
+TEST_F(ProcNFe, ReceiptTimeReadBackKeepsTheOffsetTheAuthoritySent) {
+  // AM's own offset is -04:00; the answer's -03:00 is what the authority recorded.
+  const std::string prot = "<protNFe versao=\"4.00\"><infProt Id=\"ID135240000000001\"><tpAmb>2</tpAmb>"
+                           "<verAplic>AM_NFE</verAplic><chNFe>" + kChave +
+                           "</chNFe><dhRecbto>2024-05-10T10:20:35-03:00</dhRecbto><nProt>135240000000001</nProt>"
+                           "<digVal>abc=</digVal><cStat>100</cStat><xMotivo>Autorizado o uso da NF-e</xMotivo>"
+                           "</infProt></protNFe>";
+  TProcNFe p;
+  ASSERT_TRUE(p.LerProtNFe(prot));
+  EXPECT_EQ(p.dhRecbtoFuso, "-03:00");
+  EXPECT_EQ(p.GerarProtNFe(), prot);
+  TProcNFe copia(p);
+  EXPECT_NE(copia.GerarProtNFe().find("<dhRecbto>2024-05-10T10:20:35-03:00</dhRecbto>"), std::string::npos);
+  // Without an offset in the answer the state's own is written, as before.
+  TProcNFe semFuso;
+  std::string semOffset = prot;
+  semOffset.replace(semOffset.find("-03:00</dhRecbto>"), 6, "");
+  ASSERT_TRUE(semFuso.LerProtNFe(semOffset));
+  EXPECT_EQ(semFuso.dhRecbtoFuso, "");
+  EXPECT_NE(semFuso.GerarProtNFe().find("<dhRecbto>2024-05-10T10:20:35-04:00</dhRecbto>"), std::string::npos);
+}
+
 // ---- File mode: answers --------------------------------------------------------------------
 
 std::string GrupoProt(const std::string& chave, const std::string& nProt) {
