@@ -325,5 +325,52 @@ TEST_F(NFeWSchemaGrupos, CardBrandAndAuthorizationGoWithoutTheAcquirerCnpj) {
   EXPECT_EQ(Grupo("card"), "<card><tpIntegra>2</tpIntegra><CNPJ>11444777000161</CNPJ><tBand>01</tBand></card>");
 }
 
+// ---- Places and item numbers -------------------------------------------------------------------
+
+TEST_F(NFeWSchemaGrupos, PickUpPlaceIsNormalisedWithItsOwnCountry) {
+  TLocal& r = n.Retirada;
+  r.CNPJCPF = "12345678909";
+  r.xLgr = "RUA B";
+  r.nro = "5";
+  r.xBairro = "DISTRITO";
+  r.cMun = 3550308;
+  r.xMun = "SAO PAULO";
+  r.UF = "SP";
+  EXPECT_TRUE(Aceito()) << saida << Grupo("retirada");
+  EXPECT_NE(Grupo("retirada").find("<cMun>3550308</cMun><xMun>SAO PAULO</xMun><UF>SP</UF>"), std::string::npos)
+      << Grupo("retirada");
+  r.cPais = 5850;
+  r.xPais = "PARAGUAI";
+  EXPECT_TRUE(Aceito()) << saida << Grupo("retirada");
+  EXPECT_NE(Grupo("retirada").find("<cMun>9999999</cMun><xMun>EXTERIOR</xMun><UF>EX</UF>"), std::string::npos)
+      << Grupo("retirada");
+}
+
+struct CasoNumeros {
+  int primeiro, segundo;
+  bool alerta;
+};
+
+class NumerosDeItem : public NFeWSchemaGrupos, public ::testing::WithParamInterface<CasoNumeros> {};
+
+TEST_P(NumerosDeItem, OutOfRangeOrRepeatedNumbersAreFlagged) {
+  item().Prod.nItem = GetParam().primeiro;
+  NovoItem(GetParam().segundo);
+  n.Total.ICMSTot.vProd = 20;
+  n.Total.ICMSTot.vNF = 20;
+  n.pag[0].vPag = 20;
+  const bool aceito = Aceito();
+  EXPECT_EQ(TemAlerta("H02|nItem|Conteúdo inválido"), GetParam().alerta) << Alertas();
+  if (!GetParam().alerta) {
+    EXPECT_TRUE(aceito) << saida;
+    EXPECT_TRUE(alertas.empty()) << Alertas();
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Casos, NumerosDeItem,
+                         ::testing::Values(CasoNumeros{1, 2, false}, CasoNumeros{2, 990, false},
+                                           CasoNumeros{0, 1, true}, CasoNumeros{1, 1, true},
+                                           CasoNumeros{1, 991, true}, CasoNumeros{-1, 2, true}));
+
 }  // namespace
 }  // namespace tuim
