@@ -196,8 +196,9 @@ void TProcNFe::MontarDeRetConsSit() {
   LerArquivoInteiro(ArquivoRetConsSit, resposta);
   const std::string situacao = Trim(Entre(resposta, "<cStat>", "</cStat>"));
   const bool cancelada = situacao == "101" || situacao == "151" || situacao == "155";
-  const std::string protocolo =
-      cancelada ? Entre(resposta, "<infCanc", "</infCanc>") : Entre(resposta, "<infProt", "</infProt>");
+  // Answers of layout 4.00 carry no infCanc: a voided document's protocol is its infProt.
+  std::string protocolo = cancelada ? Entre(resposta, "<infCanc", "</infCanc>") : std::string();
+  if (protocolo.empty()) protocolo = Entre(resposta, "<infProt", "</infProt>");
   if (protocolo.empty()) {
     // A rejection answer carries no protocol; joining an empty one would pass for success.
     g.RegistrarAlerta("XR01", "PROTOCOLO/NFe", "Numero do protocolo", kAlertaNenhumValor);

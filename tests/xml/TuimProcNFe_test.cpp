@@ -458,6 +458,33 @@ TEST_F(ProcNFe, SituationAnswerOfAVoidedDocumentTakesTheVoidingPart) {
                                     "<xMotivo>Cancelamento de NF-e homologado</xMotivo></infProt></protNFe>");
 }
 
+TEST_F(ProcNFe, SituationAnswerOfAVoidedDocumentOfLayout400TakesItsAuthorizationProtocol) {
+  // Layout 4.00 answers report the voiding as an event; there is no infCanc to take.
+  for (const char* situacao : {"101", "151", "155"}) {
+    TProcNFe p;
+    p.Versao = "4.00";
+    p.ArquivoNFe = Arquivo("nfe.xml", kNFe);
+    p.ArquivoRetConsSit = Arquivo(
+        "sit.xml", kDecl + "<retConsSitNFe versao=\"4.00\" xmlns=\"http://www.portalfiscal.inf.br/nfe\">"
+                           "<tpAmb>2</tpAmb><verAplic>SP_NFE_PL009_V4</verAplic><cStat>" + situacao +
+                           "</cStat><xMotivo>Cancelamento de NF-e homologado</xMotivo><cUF>35</cUF>"
+                           "<dhRecbto>2024-05-11T09:00:00-03:00</dhRecbto><chNFe>" + kChave +
+                           "</chNFe><protNFe versao=\"4.00\"><infProt><tpAmb>2</tpAmb><verAplic>SP_NFE_PL009_V4"
+                           "</verAplic><chNFe>" + kChave +
+                           "</chNFe><dhRecbto>2024-05-10T10:20:35-03:00</dhRecbto><nProt>135240000000001</nProt>"
+                           "<digVal>abc=</digVal><cStat>100</cStat><xMotivo>Autorizado o uso da NF-e</xMotivo>"
+                           "</infProt></protNFe><procEventoNFe versao=\"1.00\"><evento><infEvento>"
+                           "<tpEvento>110111</tpEvento></infEvento></evento><retEvento><infEvento><cStat>135"
+                           "</cStat><nProt>135240000000099</nProt></infEvento></retEvento></procEventoNFe>"
+                           "</retConsSitNFe>");
+    ASSERT_TRUE(p.MontarProcNFe()) << situacao << ::testing::PrintToString(p.Gerador().ListaDeAlertas());
+    EXPECT_NE(p.XMLProt.find("<infProt Id=\"ID135240000000001\">"), std::string::npos) << p.XMLProt;
+    EXPECT_NE(p.XMLProt.find("<dhRecbto>2024-05-10T10:20:35-03:00</dhRecbto><nProt>135240000000001</nProt>"),
+              std::string::npos)
+        << p.XMLProt;
+  }
+}
+
 TEST_F(ProcNFe, SituationAnswerOfARejectionHasNoProtocolToJoin) {
   TProcNFe p;
   p.Versao = "4.00";
