@@ -138,7 +138,10 @@ public:
     curl_easy_setopt(fCurl, CURLOPT_URL, url.c_str());
     curl_easy_setopt(fCurl, CURLOPT_CONNECT_ONLY, 1L);
     curl_easy_setopt(fCurl, CURLOPT_NOSIGNAL, 1L);
-    if (!m.SetSSL()) curl_easy_setopt(fCurl, CURLOPT_USE_SSL, m.SetTLS() ? (long)CURLUSESSL_TRY : (long)CURLUSESSL_NONE);
+    // STARTTLS asked for, or credentials on a plain connection: TLS is required, never tried, so
+    // that a server withholding STARTTLS cannot receive the password in clear.
+    fExigeTLS = !m.SetSSL() && (m.SetTLS() || !m.Username().empty() || !m.Password().empty());
+    if (!m.SetSSL()) curl_easy_setopt(fCurl, CURLOPT_USE_SSL, fExigeTLS ? (long)CURLUSESSL_ALL : (long)CURLUSESSL_NONE);
     if (!m.Username().empty()) {
       curl_easy_setopt(fCurl, CURLOPT_USERNAME, m.Username().c_str());
       std::string senha = m.Password();
@@ -159,7 +162,12 @@ public:
     curl_easy_setopt(fCurl, CURLOPT_DEBUGDATA, this);
     CURLcode rc = curl_easy_perform(fCurl);
     fTracando = false;
+    fErroTLS.clear();
     if (rc != CURLE_OK) {
+      if (rc == CURLE_USE_SSL_FAILED)
+        fErroTLS = "TLS could not be set up: the server does not offer STARTTLS; nothing was sent after EHLO.";
+      else if (ErroTLS(rc) && (m.SetSSL() || fExigeTLS))
+        fErroTLS = std::string("TLS could not be set up: ") + curl_easy_strerror(rc) + ".";
       Fechar();
       return false;
     }
@@ -173,6 +181,8 @@ public:
   }
 
   bool Conectada() const { return fCurl != nullptr; }
+  // Why the last Conectar failed when TLS was the cause; empty otherwise.
+  const std::string& ErroTLS() const { return fErroTLS; }
 
   bool Extensao(const std::string& nome) const {
     for (const auto& l : fExtensoes) {
@@ -203,6 +213,27 @@ public:
   }
 
 private:
+  static bool ErroTLS(CURLcode rc) {
+    switch (rc) {
+      case CURLE_SSL_CONNECT_ERROR:
+      case CURLE_PEER_FAILED_VERIFICATION:
+      case CURLE_SSL_CERTPROBLEM:
+      case CURLE_SSL_CIPHER:
+      case CURLE_SSL_CACERT_BADFILE:
+      case CURLE_SSL_ENGINE_NOTFOUND:
+      case CURLE_SSL_ENGINE_SETFAILED:
+      case CURLE_SSL_ENGINE_INITFAILED:
+      case CURLE_SSL_ISSUER_ERROR:
+      case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
+      case CURLE_SSL_INVALIDCERTSTATUS:
+      case CURLE_SSL_CRL_BADFILE:
+      case CURLE_SSL_SHUTDOWN_FAILED:
+        return true;
+      default:
+        return false;
+    }
+  }
+
   static int Trace(CURL*, curl_infotype tipo, char* dados, size_t n, void* p) {
     auto* self = static_cast<SessaoSMTP*>(p);
     if (!self->fTracando) return 0;
@@ -283,6 +314,8 @@ private:
   long fTimeoutMs = 0;
   bool fTracando = true;
   bool fEmEhlo = false;
+  bool fExigeTLS = false;
+  std::string fErroTLS;
   std::vector<std::string> fExtensoes;
   std::string fUltimaResposta;
   std::string fBuffer;
@@ -594,6 +627,7 @@ void TTuimMail::EnviarSincrono() {
     const int tentativas = fAttempts < 1 ? 1 : fAttempts;
     bool logado = false;
     for (int t = 0; t < tentativas && !logado; ++t) logado = s.Conectar(*this, timeout);
+    if (!logado && !s.ErroTLS().empty()) throw Falha{"SMTP Error: Unable to Login.\r\n" + s.ErroTLS()};
     if (!logado) throw falhaComando("SMTP Error: Unable to Login.");
     if (fDeliveryConfirmation && !s.Extensao("DSN"))
       throw Falha{"SMTP Error: The SMTP Server does not support Delivery Status Notification"};

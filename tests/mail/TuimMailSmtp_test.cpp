@@ -231,8 +231,56 @@ TEST_P(Seguranca, LogsInAndDelivers) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Modos, Seguranca,
-                         ::testing::Values(CasoSeguranca{"plain", false, false}, CasoSeguranca{"starttls", false, true},
-                                           CasoSeguranca{"ssl", true, false}));
+                         ::testing::Values(CasoSeguranca{"starttls", false, true}, CasoSeguranca{"ssl", true, false},
+                                           // Credentials alone make STARTTLS required, and taken.
+                                           CasoSeguranca{"starttls", false, false}));
+
+// A server that withholds STARTTLS must never see an AUTH line: with SetTLS, and with
+// credentials on a plain connection, TLS is required rather than tried.
+struct CasoSemStartTls {
+  bool tls;
+  const char* usuario;
+  const char* senha;
+};
+
+class SemStartTls : public ::testing::TestWithParam<CasoSemStartTls> {};
+
+TEST_P(SemStartTls, FailsClearlyBeforeAnyAuthLine) {
+  OpcoesServidor o;
+  o.modo = "plain";
+  o.usuario = "usuario@tuim.test";
+  o.senha = "s3nh@-em-claro";
+  ServidorSMTP s(o);
+  TTuimMail m;
+  Configurar(m, s);
+  m.SetSetTLS(GetParam().tls);
+  m.SetUsername(GetParam().usuario);
+  m.SetPassword(GetParam().senha);
+  m.SetAttempts(2);
+  m.AdicionarDestinatario("d@tuim.test");
+  std::string erro = Falha(m);
+  EXPECT_EQ(erro, "SMTP Error: Unable to Login.\r\nTLS could not be set up: the server does not offer STARTTLS; "
+                  "nothing was sent after EHLO.");
+  EXPECT_EQ(s.ContarEventos("COMANDO-AUTH"), 0) << s.Eventos();
+  EXPECT_EQ(s.ContarEventos("AUTH"), 0) << s.Eventos();
+  EXPECT_EQ(s.Quantidade(), 0);
+  EXPECT_EQ(erro.find("s3nh@"), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(Casos, SemStartTls,
+                         ::testing::Values(CasoSemStartTls{true, "usuario@tuim.test", "s3nh@-em-claro"},
+                                           CasoSemStartTls{false, "usuario@tuim.test", "s3nh@-em-claro"},
+                                           CasoSemStartTls{true, "", ""}));
+
+TEST(TuimMailSeguranca, WithoutCredentialsOrTlsAPlainServerStillGetsTheMessage) {
+  ServidorSMTP s;
+  TTuimMail m;
+  Configurar(m, s);
+  m.AdicionarDestinatario("d@tuim.test");
+  m.Enviar();
+  ASSERT_EQ(s.Quantidade(), 1);
+  EXPECT_NE(s.Envelope(1).find("\"tls\": false"), std::string::npos);
+}
 
 TEST(TuimMailSeguranca, WrongPasswordFailsLoginAfterEveryAttemptWithoutTheSecret) {
   OpcoesServidor o;
