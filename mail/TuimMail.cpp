@@ -4,6 +4,7 @@
 #include <iconv.h>
 #include <poll.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -499,7 +500,25 @@ void TTuimMail::Reportar(TMailStatus s) const {
   if (OnMailProcess) OnMailProcess(*this, s);
 }
 
+std::string TTuimMail::CampoComQuebra() const {
+  // A CR or LF would start a header line or an SMTP command of its own; a NUL cuts the text.
+  auto quebra = [](const std::string& t) { return t.find_first_of(std::string("\r\n\0", 3)) != std::string::npos; };
+  auto algum = [&](const std::vector<std::string>& l) { return std::any_of(l.begin(), l.end(), quebra); };
+  if (quebra(fFrom)) return "From";
+  if (quebra(fFromName)) return "FromName";
+  if (quebra(fSubject)) return "Subject";
+  if (algum(fHeader.ToList)) return "To";
+  if (algum(fHeader.CCList)) return "CC";
+  if (algum(fBCC)) return "BCC";
+  if (algum(fReplyTo)) return "Reply-To";
+  for (const auto& a : fAnexos)
+    if (quebra(a.NomeArquivo) || quebra(a.Descricao)) return "Attachment name";
+  return "";
+}
+
 void TTuimMail::MontarMensagem() {
+  if (const std::string campo = CampoComQuebra(); !campo.empty())
+    throw ETuimMailException("SMTP Error: " + campo + " holds a line break or NUL character.");
   if (OnBeforeMailProcess) OnBeforeMailProcess(this);
   Reportar(pmsStartProcess);
 
@@ -617,6 +636,8 @@ void TTuimMail::EnviarSincrono() {
     std::string mensagem;
   };
   try {
+    if (const std::string campo = CampoComQuebra(); !campo.empty())
+      throw Falha{"SMTP Error: " + campo + " holds a line break or NUL character."};
     MontarMensagem();
     const long timeout = fTimeOut > 0 ? fTimeOut : 0;
     Reportar(pmsLoginSMTP);

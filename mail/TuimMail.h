@@ -173,6 +173,8 @@ private:
   void EnviarEmSegundoPlano();
   void Falhar(const std::string& mensagem);
   void Reportar(TMailStatus s) const;
+  // The first field holding CR, LF or NUL ("From", "Subject", ...); empty when none does.
+  std::string CampoComQuebra() const;
   void AdicionarLinhas(std::vector<std::string>& lista, const std::string& endereco, const std::string& nome);
 
   std::string fHost;

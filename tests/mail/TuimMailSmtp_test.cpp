@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <deque>
+#include <functional>
 #include <mutex>
 
 #include "ServidorSMTPTeste.h"
@@ -324,6 +325,51 @@ TEST(TuimMailSeguranca, UntrustedServerCertificateIsRefused) {
   m.Enviar();
   EXPECT_EQ(s.Quantidade(), 1);
 }
+
+// ---- Line breaks in header values ------------------------------------------------------------
+
+struct CasoQuebra {
+  const char* campo;
+  std::function<void(TTuimMail&)> preparar;
+};
+
+class QuebraNoCabecalho : public ::testing::TestWithParam<CasoQuebra> {};
+
+TEST_P(QuebraNoCabecalho, IsRefusedBeforeConnecting) {
+  ServidorSMTP s;
+  TTuimMail m;
+  Configurar(m, s);
+  m.AdicionarDestinatario("d@tuim.test");
+  GetParam().preparar(m);
+  EXPECT_THROW(m.MontarMensagem(), ETuimDFeException);
+  std::vector<TMailStatus> etapas;
+  m.OnMailProcess = [&](const TTuimMail&, TMailStatus st) { etapas.push_back(st); };
+  EXPECT_EQ(Falha(m), std::string("SMTP Error: ") + GetParam().campo + " holds a line break or NUL character.");
+  EXPECT_EQ(etapas, std::vector<TMailStatus>{pmsError});
+  EXPECT_EQ(s.ContarEventos("CONEXAO"), 0);
+  EXPECT_EQ(s.Quantidade(), 0);
+}
+
+const std::string kNul("a\0b@tuim.test", 13);
+
+INSTANTIATE_TEST_SUITE_P(
+    Campos, QuebraNoCabecalho,
+    ::testing::Values(
+        // Without a sender name the address used to go out raw.
+        CasoQuebra{"From", [](TTuimMail& m) { m.SetFrom("a@b.com\r\nBcc: vitima@x.com"); }},
+        CasoQuebra{"From", [](TTuimMail& m) {
+                     m.SetFrom("a@b.com\nBcc: vitima@x.com");
+                     m.SetFromName("Nome");
+                   }},
+        CasoQuebra{"From", [](TTuimMail& m) { m.SetFrom(kNul); }},
+        CasoQuebra{"FromName", [](TTuimMail& m) { m.SetFromName("Nome\r\nBcc: vitima@x.com"); }},
+        CasoQuebra{"Subject", [](TTuimMail& m) { m.SetSubject("assunto\rBcc: vitima@x.com"); }},
+        CasoQuebra{"To", [](TTuimMail& m) { m.AdicionarDestinatario("x@tuim.test", "Nome\nBcc: vitima@x.com"); }},
+        CasoQuebra{"CC", [](TTuimMail& m) { m.AdicionarCopia("c@tuim.test\r\nBcc: vitima@x.com"); }},
+        CasoQuebra{"BCC", [](TTuimMail& m) { m.BCC().push_back(kNul); }},
+        CasoQuebra{"Reply-To", [](TTuimMail& m) { m.AdicionarResponderPara("r@tuim.test", "R\r\nX: y"); }},
+        CasoQuebra{"Attachment name", [](TTuimMail& m) { m.AnexarStream(std::string("x"), "a.txt\r\nX: y"); }}),
+    [](const auto& i) { return "Caso" + std::to_string(i.index); });
 
 // ---- Failures and attempts --------------------------------------------------------------------
 
