@@ -52,11 +52,13 @@ struct EnviosSegundoPlano {
 };
 EnviosSegundoPlano gEnvios;
 
-void Sincronizar(const std::function<void()>& chamada) {
+// `direto` is set while the component that started the send is being destroyed: its thread
+// waits for the send and cannot run the call, so the call runs on the worker.
+void Sincronizar(const std::function<void()>& chamada, const std::atomic<bool>* direto = nullptr) {
   TTuimMail::TSincronizador s;
   {
     std::lock_guard<std::mutex> lk(gEnvios.m);
-    if (!gEnvios.encerrando) s = gEnvios.sincronizador;
+    if (!gEnvios.encerrando && !(direto && direto->load())) s = gEnvios.sincronizador;
   }
   if (s)
     s(chamada);
@@ -380,9 +382,27 @@ std::string ConverterCharset(const std::string& texto, TMimeChar de, TMimeChar p
 
 // ---- TTuimMail ----------------------------------------------------------------------------
 
-TTuimMail::TTuimMail(TTuimComponent* owner) : TTuimMailBase(owner), fChavePassword(ChaveAleatoria(16)) {}
+struct TTuimMail::TEnviosDoComponente {
+  std::mutex m;
+  std::condition_variable cv;
+  int pendentes = 0;
+  std::atomic<bool> destruindo{false};
+};
 
-TTuimMail::~TTuimMail() = default;
+TTuimMail::TTuimMail(TTuimComponent* owner)
+    : TTuimMailBase(owner), fChavePassword(ChaveAleatoria(16)), fEnvios(std::make_shared<TEnviosDoComponente>()) {}
+
+TTuimMail::~TTuimMail() {
+  // A send still running belongs to this component: it ends before the component does.
+  fEnvios->destruindo = true;
+  std::unique_lock<std::mutex> lk(fEnvios->m);
+  fEnvios->cv.wait(lk, [this] { return fEnvios->pendentes == 0; });
+}
+
+int TTuimMail::EnviosPendentes() const {
+  std::lock_guard<std::mutex> lk(fEnvios->m);
+  return fEnvios->pendentes;
+}
 
 std::string TTuimMail::Password() const { return EmbaralharXor(fPassword, fChavePassword); }
 
@@ -474,8 +494,10 @@ void TTuimMail::Assign(const TTuimComponent* origem) {
   fSetTLS = o->fSetTLS;
   fPriority = o->fPriority;
   fReadingConfirmation = o->fReadingConfirmation;
+  fDeliveryConfirmation = o->fDeliveryConfirmation;
   fIsHTML = o->fIsHTML;
   fUseThread = o->fUseThread;
+  fTimeOut = o->fTimeOut;
   fAttempts = o->fAttempts;
   fFrom = o->fFrom;
   fFromName = o->fFromName;
@@ -488,6 +510,7 @@ void TTuimMail::Assign(const TTuimComponent* origem) {
   OnMailProcess = o->OnMailProcess;
   OnAfterMailProcess = o->OnAfterMailProcess;
   OnMailException = o->OnMailException;
+  OnGerarLog = o->OnGerarLog;
   fAnexos = o->fAnexos;
   fCorpo = o->fCorpo;
   fCorpoAlternativo = o->fCorpoAlternativo;
@@ -498,6 +521,11 @@ void TTuimMail::Assign(const TTuimComponent* origem) {
 
 void TTuimMail::Reportar(TMailStatus s) const {
   if (OnMailProcess) OnMailProcess(*this, s);
+}
+
+void TTuimMail::RegistrarLog(const std::string& linha) const {
+  bool tratado = false;
+  if (!linha.empty() && OnGerarLog) OnGerarLog(linha, tratado);
 }
 
 std::string TTuimMail::CampoComQuebra() const {
@@ -615,6 +643,8 @@ void TTuimMail::MontarMensagem() {
 
 void TTuimMail::Falhar(const std::string& mensagem) {
   fUltimoErro = mensagem;
+  // Whatever the handlers decide, the failure is on record before the message is cleared.
+  RegistrarLog("ERRO: " + mensagem);
   Reportar(pmsError);
   ETuimMailException e(mensagem);
   bool throwIt = true;
@@ -639,7 +669,8 @@ void TTuimMail::EnviarSincrono() {
     if (const std::string campo = CampoComQuebra(); !campo.empty())
       throw Falha{"SMTP Error: " + campo + " holds a line break or NUL character."};
     MontarMensagem();
-    const long timeout = fTimeOut > 0 ? fTimeOut : 0;
+    // Never an endless wait: a server that stops answering ends the send.
+    const long timeout = TimeOutEfetivo();
     Reportar(pmsLoginSMTP);
     if (fHost.empty()) throw Falha{"SMTP Error: Server not informed"};
 
@@ -709,6 +740,7 @@ void TTuimMail::EnviarSincrono() {
     throw;
   }
   try {
+    RegistrarLog("E-mail enviado: " + fSubject);
     Reportar(pmsDone);
     if (OnAfterMailProcess) OnAfterMailProcess(this);
   } catch (...) {
@@ -744,23 +776,29 @@ void TTuimMail::EnviarEmSegundoPlano() {
   auto copia = std::make_unique<TTuimMail>(nullptr);
   copia->Assign(this);
   copia->SetUseThread(false);
+  std::shared_ptr<TEnviosDoComponente> estado = fEnvios;
+  const std::atomic<bool>* direto = &estado->destruindo;
 
   // Each forwarder runs the handler it replaces on the main thread and waits for it.
   if (auto h = copia->OnBeforeMailProcess)
-    copia->OnBeforeMailProcess = [h](TTuimComponent* m) { Sincronizar([&] { h(m); }); };
+    copia->OnBeforeMailProcess = [h, direto](TTuimComponent* m) { Sincronizar([&] { h(m); }, direto); };
   if (auto h = copia->OnMailProcess)
-    copia->OnMailProcess = [h](const TTuimMail& m, TMailStatus st) { Sincronizar([&] { h(m, st); }); };
+    copia->OnMailProcess = [h, direto](const TTuimMail& m, TMailStatus st) { Sincronizar([&] { h(m, st); }, direto); };
   if (auto h = copia->OnAfterMailProcess)
-    copia->OnAfterMailProcess = [h](TTuimComponent* m) { Sincronizar([&] { h(m); }); };
+    copia->OnAfterMailProcess = [h, direto](TTuimComponent* m) { Sincronizar([&] { h(m); }, direto); };
+  if (auto h = copia->OnGerarLog)
+    copia->OnGerarLog = [h, direto](const std::string& l, bool& t) { Sincronizar([&] { h(l, t); }, direto); };
   // A failure in the background is never raised: the handler sees ThrowIt false, and the
   // forwarder answers false whatever it sets.
   auto hExc = copia->OnMailException;
-  copia->OnMailException = [hExc](const TTuimMail& m, const std::exception& e, bool& throwIt) {
+  copia->OnMailException = [hExc, direto](const TTuimMail& m, const std::exception& e, bool& throwIt) {
     if (hExc) {
-      Sincronizar([&] {
-        bool t = false;
-        hExc(m, e, t);
-      });
+      Sincronizar(
+          [&] {
+            bool t = false;
+            hExc(m, e, t);
+          },
+          direto);
     }
     throwIt = false;
   };
@@ -769,25 +807,40 @@ void TTuimMail::EnviarEmSegundoPlano() {
     std::lock_guard<std::mutex> lk(gEnvios.m);
     ++gEnvios.pendentes;
   }
+  {
+    std::lock_guard<std::mutex> lk(estado->m);
+    ++estado->pendentes;
+  }
+  auto terminar = [](const std::shared_ptr<TEnviosDoComponente>& e) {
+    {
+      std::lock_guard<std::mutex> lk(e->m);
+      --e->pendentes;
+      e->cv.notify_all();
+    }
+    std::lock_guard<std::mutex> lk(gEnvios.m);
+    --gEnvios.pendentes;
+    gEnvios.cv.notify_all();
+  };
   try {
-    std::thread([c = std::move(copia)]() mutable {
+    std::thread([c = std::move(copia), estado, terminar]() mutable {
       {
         std::lock_guard<std::mutex> envio(gEnvios.lockEnvio);
         try {
           c->EnviarSincrono();
+        } catch (const std::exception& e) {
+          // A handler's own failure ends this send; with no caller to raise it to, it is logged.
+          try {
+            c->RegistrarLog(std::string("ERRO: ") + e.what());
+          } catch (...) {
+          }
         } catch (...) {
-          // A handler's own failure ends this send; there is no caller left to raise it to.
         }
         c.reset();
       }
-      std::lock_guard<std::mutex> lk(gEnvios.m);
-      --gEnvios.pendentes;
-      gEnvios.cv.notify_all();
+      terminar(estado);
     }).detach();
   } catch (...) {
-    std::lock_guard<std::mutex> lk(gEnvios.m);
-    --gEnvios.pendentes;
-    gEnvios.cv.notify_all();
+    terminar(estado);
     throw;
   }
 }
