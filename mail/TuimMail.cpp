@@ -4,6 +4,7 @@
 #include <iconv.h>
 #include <poll.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
@@ -51,11 +52,13 @@ struct EnviosSegundoPlano {
 };
 EnviosSegundoPlano gEnvios;
 
-void Sincronizar(const std::function<void()>& chamada) {
+// `direto` is set while the component that started the send is being destroyed: its thread
+// waits for the send and cannot run the call, so the call runs on the worker.
+void Sincronizar(const std::function<void()>& chamada, const std::atomic<bool>* direto = nullptr) {
   TTuimMail::TSincronizador s;
   {
     std::lock_guard<std::mutex> lk(gEnvios.m);
-    if (!gEnvios.encerrando) s = gEnvios.sincronizador;
+    if (!gEnvios.encerrando && !(direto && direto->load())) s = gEnvios.sincronizador;
   }
   if (s)
     s(chamada);
@@ -138,7 +141,10 @@ public:
     curl_easy_setopt(fCurl, CURLOPT_URL, url.c_str());
     curl_easy_setopt(fCurl, CURLOPT_CONNECT_ONLY, 1L);
     curl_easy_setopt(fCurl, CURLOPT_NOSIGNAL, 1L);
-    if (!m.SetSSL()) curl_easy_setopt(fCurl, CURLOPT_USE_SSL, m.SetTLS() ? (long)CURLUSESSL_TRY : (long)CURLUSESSL_NONE);
+    // STARTTLS asked for, or credentials on a plain connection: TLS is required, never tried, so
+    // that a server withholding STARTTLS cannot receive the password in clear.
+    fExigeTLS = !m.SetSSL() && (m.SetTLS() || !m.Username().empty() || !m.Password().empty());
+    if (!m.SetSSL()) curl_easy_setopt(fCurl, CURLOPT_USE_SSL, fExigeTLS ? (long)CURLUSESSL_ALL : (long)CURLUSESSL_NONE);
     if (!m.Username().empty()) {
       curl_easy_setopt(fCurl, CURLOPT_USERNAME, m.Username().c_str());
       std::string senha = m.Password();
@@ -159,7 +165,12 @@ public:
     curl_easy_setopt(fCurl, CURLOPT_DEBUGDATA, this);
     CURLcode rc = curl_easy_perform(fCurl);
     fTracando = false;
+    fErroTLS.clear();
     if (rc != CURLE_OK) {
+      if (rc == CURLE_USE_SSL_FAILED)
+        fErroTLS = "TLS could not be set up: the server does not offer STARTTLS; nothing was sent after EHLO.";
+      else if (ErroTLS(rc) && (m.SetSSL() || fExigeTLS))
+        fErroTLS = std::string("TLS could not be set up: ") + curl_easy_strerror(rc) + ".";
       Fechar();
       return false;
     }
@@ -173,6 +184,8 @@ public:
   }
 
   bool Conectada() const { return fCurl != nullptr; }
+  // Why the last Conectar failed when TLS was the cause; empty otherwise.
+  const std::string& ErroTLS() const { return fErroTLS; }
 
   bool Extensao(const std::string& nome) const {
     for (const auto& l : fExtensoes) {
@@ -203,6 +216,27 @@ public:
   }
 
 private:
+  static bool ErroTLS(CURLcode rc) {
+    switch (rc) {
+      case CURLE_SSL_CONNECT_ERROR:
+      case CURLE_PEER_FAILED_VERIFICATION:
+      case CURLE_SSL_CERTPROBLEM:
+      case CURLE_SSL_CIPHER:
+      case CURLE_SSL_CACERT_BADFILE:
+      case CURLE_SSL_ENGINE_NOTFOUND:
+      case CURLE_SSL_ENGINE_SETFAILED:
+      case CURLE_SSL_ENGINE_INITFAILED:
+      case CURLE_SSL_ISSUER_ERROR:
+      case CURLE_SSL_PINNEDPUBKEYNOTMATCH:
+      case CURLE_SSL_INVALIDCERTSTATUS:
+      case CURLE_SSL_CRL_BADFILE:
+      case CURLE_SSL_SHUTDOWN_FAILED:
+        return true;
+      default:
+        return false;
+    }
+  }
+
   static int Trace(CURL*, curl_infotype tipo, char* dados, size_t n, void* p) {
     auto* self = static_cast<SessaoSMTP*>(p);
     if (!self->fTracando) return 0;
@@ -283,6 +317,8 @@ private:
   long fTimeoutMs = 0;
   bool fTracando = true;
   bool fEmEhlo = false;
+  bool fExigeTLS = false;
+  std::string fErroTLS;
   std::vector<std::string> fExtensoes;
   std::string fUltimaResposta;
   std::string fBuffer;
@@ -346,9 +382,27 @@ std::string ConverterCharset(const std::string& texto, TMimeChar de, TMimeChar p
 
 // ---- TTuimMail ----------------------------------------------------------------------------
 
-TTuimMail::TTuimMail(TTuimComponent* owner) : TTuimMailBase(owner), fChavePassword(ChaveAleatoria(16)) {}
+struct TTuimMail::TEnviosDoComponente {
+  std::mutex m;
+  std::condition_variable cv;
+  int pendentes = 0;
+  std::atomic<bool> destruindo{false};
+};
 
-TTuimMail::~TTuimMail() = default;
+TTuimMail::TTuimMail(TTuimComponent* owner)
+    : TTuimMailBase(owner), fChavePassword(ChaveAleatoria(16)), fEnvios(std::make_shared<TEnviosDoComponente>()) {}
+
+TTuimMail::~TTuimMail() {
+  // A send still running belongs to this component: it ends before the component does.
+  fEnvios->destruindo = true;
+  std::unique_lock<std::mutex> lk(fEnvios->m);
+  fEnvios->cv.wait(lk, [this] { return fEnvios->pendentes == 0; });
+}
+
+int TTuimMail::EnviosPendentes() const {
+  std::lock_guard<std::mutex> lk(fEnvios->m);
+  return fEnvios->pendentes;
+}
 
 std::string TTuimMail::Password() const { return EmbaralharXor(fPassword, fChavePassword); }
 
@@ -440,8 +494,10 @@ void TTuimMail::Assign(const TTuimComponent* origem) {
   fSetTLS = o->fSetTLS;
   fPriority = o->fPriority;
   fReadingConfirmation = o->fReadingConfirmation;
+  fDeliveryConfirmation = o->fDeliveryConfirmation;
   fIsHTML = o->fIsHTML;
   fUseThread = o->fUseThread;
+  fTimeOut = o->fTimeOut;
   fAttempts = o->fAttempts;
   fFrom = o->fFrom;
   fFromName = o->fFromName;
@@ -454,6 +510,7 @@ void TTuimMail::Assign(const TTuimComponent* origem) {
   OnMailProcess = o->OnMailProcess;
   OnAfterMailProcess = o->OnAfterMailProcess;
   OnMailException = o->OnMailException;
+  OnGerarLog = o->OnGerarLog;
   fAnexos = o->fAnexos;
   fCorpo = o->fCorpo;
   fCorpoAlternativo = o->fCorpoAlternativo;
@@ -466,7 +523,30 @@ void TTuimMail::Reportar(TMailStatus s) const {
   if (OnMailProcess) OnMailProcess(*this, s);
 }
 
+void TTuimMail::RegistrarLog(const std::string& linha) const {
+  bool tratado = false;
+  if (!linha.empty() && OnGerarLog) OnGerarLog(linha, tratado);
+}
+
+std::string TTuimMail::CampoComQuebra() const {
+  // A CR or LF would start a header line or an SMTP command of its own; a NUL cuts the text.
+  auto quebra = [](const std::string& t) { return t.find_first_of(std::string("\r\n\0", 3)) != std::string::npos; };
+  auto algum = [&](const std::vector<std::string>& l) { return std::any_of(l.begin(), l.end(), quebra); };
+  if (quebra(fFrom)) return "From";
+  if (quebra(fFromName)) return "FromName";
+  if (quebra(fSubject)) return "Subject";
+  if (algum(fHeader.ToList)) return "To";
+  if (algum(fHeader.CCList)) return "CC";
+  if (algum(fBCC)) return "BCC";
+  if (algum(fReplyTo)) return "Reply-To";
+  for (const auto& a : fAnexos)
+    if (quebra(a.NomeArquivo) || quebra(a.Descricao)) return "Attachment name";
+  return "";
+}
+
 void TTuimMail::MontarMensagem() {
+  if (const std::string campo = CampoComQuebra(); !campo.empty())
+    throw ETuimMailException("SMTP Error: " + campo + " holds a line break or NUL character.");
   if (OnBeforeMailProcess) OnBeforeMailProcess(this);
   Reportar(pmsStartProcess);
 
@@ -563,6 +643,8 @@ void TTuimMail::MontarMensagem() {
 
 void TTuimMail::Falhar(const std::string& mensagem) {
   fUltimoErro = mensagem;
+  // Whatever the handlers decide, the failure is on record before the message is cleared.
+  RegistrarLog("ERRO: " + mensagem);
   Reportar(pmsError);
   ETuimMailException e(mensagem);
   bool throwIt = true;
@@ -584,8 +666,11 @@ void TTuimMail::EnviarSincrono() {
     std::string mensagem;
   };
   try {
+    if (const std::string campo = CampoComQuebra(); !campo.empty())
+      throw Falha{"SMTP Error: " + campo + " holds a line break or NUL character."};
     MontarMensagem();
-    const long timeout = fTimeOut > 0 ? fTimeOut : 0;
+    // Never an endless wait: a server that stops answering ends the send.
+    const long timeout = TimeOutEfetivo();
     Reportar(pmsLoginSMTP);
     if (fHost.empty()) throw Falha{"SMTP Error: Server not informed"};
 
@@ -594,6 +679,7 @@ void TTuimMail::EnviarSincrono() {
     const int tentativas = fAttempts < 1 ? 1 : fAttempts;
     bool logado = false;
     for (int t = 0; t < tentativas && !logado; ++t) logado = s.Conectar(*this, timeout);
+    if (!logado && !s.ErroTLS().empty()) throw Falha{"SMTP Error: Unable to Login.\r\n" + s.ErroTLS()};
     if (!logado) throw falhaComando("SMTP Error: Unable to Login.");
     if (fDeliveryConfirmation && !s.Extensao("DSN"))
       throw Falha{"SMTP Error: The SMTP Server does not support Delivery Status Notification"};
@@ -654,6 +740,7 @@ void TTuimMail::EnviarSincrono() {
     throw;
   }
   try {
+    RegistrarLog("E-mail enviado: " + fSubject);
     Reportar(pmsDone);
     if (OnAfterMailProcess) OnAfterMailProcess(this);
   } catch (...) {
@@ -689,23 +776,29 @@ void TTuimMail::EnviarEmSegundoPlano() {
   auto copia = std::make_unique<TTuimMail>(nullptr);
   copia->Assign(this);
   copia->SetUseThread(false);
+  std::shared_ptr<TEnviosDoComponente> estado = fEnvios;
+  const std::atomic<bool>* direto = &estado->destruindo;
 
   // Each forwarder runs the handler it replaces on the main thread and waits for it.
   if (auto h = copia->OnBeforeMailProcess)
-    copia->OnBeforeMailProcess = [h](TTuimComponent* m) { Sincronizar([&] { h(m); }); };
+    copia->OnBeforeMailProcess = [h, direto](TTuimComponent* m) { Sincronizar([&] { h(m); }, direto); };
   if (auto h = copia->OnMailProcess)
-    copia->OnMailProcess = [h](const TTuimMail& m, TMailStatus st) { Sincronizar([&] { h(m, st); }); };
+    copia->OnMailProcess = [h, direto](const TTuimMail& m, TMailStatus st) { Sincronizar([&] { h(m, st); }, direto); };
   if (auto h = copia->OnAfterMailProcess)
-    copia->OnAfterMailProcess = [h](TTuimComponent* m) { Sincronizar([&] { h(m); }); };
+    copia->OnAfterMailProcess = [h, direto](TTuimComponent* m) { Sincronizar([&] { h(m); }, direto); };
+  if (auto h = copia->OnGerarLog)
+    copia->OnGerarLog = [h, direto](const std::string& l, bool& t) { Sincronizar([&] { h(l, t); }, direto); };
   // A failure in the background is never raised: the handler sees ThrowIt false, and the
   // forwarder answers false whatever it sets.
   auto hExc = copia->OnMailException;
-  copia->OnMailException = [hExc](const TTuimMail& m, const std::exception& e, bool& throwIt) {
+  copia->OnMailException = [hExc, direto](const TTuimMail& m, const std::exception& e, bool& throwIt) {
     if (hExc) {
-      Sincronizar([&] {
-        bool t = false;
-        hExc(m, e, t);
-      });
+      Sincronizar(
+          [&] {
+            bool t = false;
+            hExc(m, e, t);
+          },
+          direto);
     }
     throwIt = false;
   };
@@ -714,25 +807,40 @@ void TTuimMail::EnviarEmSegundoPlano() {
     std::lock_guard<std::mutex> lk(gEnvios.m);
     ++gEnvios.pendentes;
   }
+  {
+    std::lock_guard<std::mutex> lk(estado->m);
+    ++estado->pendentes;
+  }
+  auto terminar = [](const std::shared_ptr<TEnviosDoComponente>& e) {
+    {
+      std::lock_guard<std::mutex> lk(e->m);
+      --e->pendentes;
+      e->cv.notify_all();
+    }
+    std::lock_guard<std::mutex> lk(gEnvios.m);
+    --gEnvios.pendentes;
+    gEnvios.cv.notify_all();
+  };
   try {
-    std::thread([c = std::move(copia)]() mutable {
+    std::thread([c = std::move(copia), estado, terminar]() mutable {
       {
         std::lock_guard<std::mutex> envio(gEnvios.lockEnvio);
         try {
           c->EnviarSincrono();
+        } catch (const std::exception& e) {
+          // A handler's own failure ends this send; with no caller to raise it to, it is logged.
+          try {
+            c->RegistrarLog(std::string("ERRO: ") + e.what());
+          } catch (...) {
+          }
         } catch (...) {
-          // A handler's own failure ends this send; there is no caller left to raise it to.
         }
         c.reset();
       }
-      std::lock_guard<std::mutex> lk(gEnvios.m);
-      --gEnvios.pendentes;
-      gEnvios.cv.notify_all();
+      terminar(estado);
     }).detach();
   } catch (...) {
-    std::lock_guard<std::mutex> lk(gEnvios.m);
-    --gEnvios.pendentes;
-    gEnvios.cv.notify_all();
+    terminar(estado);
     throw;
   }
 }

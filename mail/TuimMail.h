@@ -99,6 +99,9 @@ public:
   void SetUseThread(bool v) { fUseThread = v; }
   int TimeOut() const { return fTimeOut; }
   void SetTimeOut(int ms) { fTimeOut = ms; }
+  // What a send waits for the server: TimeOut, or a finite default when it is 0.
+  static constexpr int kTimeOutPadrao = 60000;
+  int TimeOutEfetivo() const { return fTimeOut > 0 ? fTimeOut : kTimeOutPadrao; }
   std::uint8_t Attempts() const { return fAttempts; }
   void SetAttempts(std::uint8_t v) { fAttempts = v < 1 ? 1 : v; }  // below 1 is stored as 1
   const std::string& From() const { return fFrom; }
@@ -123,6 +126,8 @@ public:
   TTuimOnMailProcess OnMailProcess;
   TNotifyEvent OnAfterMailProcess;
   TTuimOnMailException OnMailException;
+  // Log path: every send's outcome, "ERRO: " + message for a failure (background sends too).
+  TTuimGravarLog OnGerarLog;
 
   // Message state.
   TMailHeader& Header() { return fHeader; }
@@ -154,7 +159,7 @@ public:
   void LimparAnexos() override { fAnexos.clear(); }
   void Limpar() override;
   void Enviar() override;
-  // Copies settings, handlers and message (not DeliveryConfirmation nor TimeOut).
+  // Copies every setting, the handlers and the message.
   void Assign(const TTuimComponent* origem);
 
   // Builds the message for DATA as a send does (events included), without sending it.
@@ -167,12 +172,17 @@ public:
   // Waits until every background send has finished; false when timeoutMs (>= 0) ran out.
   static bool AguardarEnviosEmSegundoPlano(int timeoutMs = -1);
   static int EnviosEmSegundoPlano();
+  // Background sends started by this component and still running; the destructor waits for them.
+  int EnviosPendentes() const;
 
 private:
   void EnviarSincrono();
   void EnviarEmSegundoPlano();
   void Falhar(const std::string& mensagem);
   void Reportar(TMailStatus s) const;
+  void RegistrarLog(const std::string& linha) const;
+  // The first field holding CR, LF or NUL ("From", "Subject", ...); empty when none does.
+  std::string CampoComQuebra() const;
   void AdicionarLinhas(std::vector<std::string>& lista, const std::string& endereco, const std::string& nome);
 
   std::string fHost;
@@ -205,6 +215,9 @@ private:
   std::vector<TMailAttachment> fAnexos;
   std::string fUltimoErro;
   std::string fMensagemCodificada;
+  // Shared with this component's background sends, so that it can wait for them.
+  struct TEnviosDoComponente;
+  std::shared_ptr<TEnviosDoComponente> fEnvios;
 };
 
 }  // namespace tuim

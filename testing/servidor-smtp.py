@@ -3,8 +3,9 @@
 
 Listens on 127.0.0.1 on a free port, writes the port to --porta-arquivo once it accepts
 connections, and saves every accepted message as NNN.eml beside NNN.json (envelope). Every
-connection, authentication and recipient is appended to eventos.log so that tests can count
-attempts. Runs until killed.
+connection, AUTH command, authentication and recipient is appended to eventos.log so that tests
+can count attempts. In "plain" mode the server never offers STARTTLS, and with --usuario it
+offers AUTH without TLS. Runs until killed.
 """
 import argparse
 import asyncio
@@ -12,7 +13,7 @@ import json
 import os
 import ssl
 
-from aiosmtpd.smtp import SMTP, AuthResult, LoginPassword
+from aiosmtpd.smtp import SMTP, AuthResult, LoginPassword, syntax
 
 
 def main():
@@ -84,6 +85,13 @@ def main():
         def connection_made(self, transport):
             evento("CONEXAO")
             super().connection_made(transport)
+
+        @syntax("AUTH <mechanism>")
+        async def smtp_AUTH(self, arg):
+            # Every AUTH line that reaches the server, answered or not; only the mechanism is kept.
+            evento("COMANDO-AUTH", (arg or "").split(" ")[0],
+                   "tls" if self.transport.get_extra_info("ssl_object") is not None else "sem-tls")
+            return await super().smtp_AUTH(arg)
 
         async def smtp_RCPT(self, arg):
             # Delivery-notification parameters are accepted and recorded, not acted on.

@@ -351,6 +351,8 @@ void TGerador::EscreverCampo(TFormatoCampo tipo, const std::string& idBruto, con
         texto += d.fracao;
       }
       if (d.negativo) texto.insert(0, "-");
+      if (d.negativo && !d.Zero() && fOpcoes.AlertarNegativos())
+        RegistrarAlerta(id, tag, descricao, kAlertaConteudoInvalido);
       // Judged on the rounded value: 0.004 with two decimals is an absent optional amount.
       vazio = d.Zero() && !obrigatorio;
       if (!fOpcoes.SuprimirDecimais()) {

@@ -58,6 +58,9 @@ public:
   void SetFormatoAlerta(const std::string& v) { fFormatoAlerta = v; }
   char DecimalChar() const { return fDecimalChar; }
   void SetDecimalChar(char v) { fDecimalChar = v; }
+  // A negative decimal records "Conteúdo inválido" (the fiscal layouts have no negative amounts).
+  bool AlertarNegativos() const { return fAlertarNegativos; }
+  void SetAlertarNegativos(bool v) { fAlertarNegativos = v; }
   const std::string& QuebraLinha() const { return fQuebraLinha; }
   void SetQuebraLinha(const std::string& v) { fQuebraLinha = v; }
   // Current nesting depth used for indentation; moved by group writes.
@@ -72,6 +75,7 @@ private:
   int fTamanhoIdentacao = 3;
   bool fSuprimirDecimais = false;
   bool fTagVaziaNoFormatoResumido = true;
+  bool fAlertarNegativos = false;
   std::string fFormatoAlerta;
   char fDecimalChar = '.';
   std::string fQuebraLinha;

@@ -28,6 +28,7 @@ std::string IEParaXML(const std::string& ie) { return ie == kIsento ? ie : Somen
 
 TNFeW::TNFeW(TNFe* nfe) : fGerador(std::make_unique<TGerador>()), fNFe(nfe) {
   fGerador->SetPrefixosSemCaminho("|?xml version|NFe xmlns|infNFe versao|obsCont|obsFisco|");
+  fGerador->Opcoes().SetAlertarNegativos(true);
 }
 
 TNFeW::~TNFeW() = default;
@@ -437,7 +438,8 @@ void TNFeW::GerarLocal(const TLocal& local, char letra, const std::string& grupo
   auto id = [letra](const char* sufixo) { return std::string(1, letra) + sufixo; };
   int cMun = local.cMun;
   std::string xMun = local.xMun, uf = local.UF;
-  if (normatizar) NormatizarMunicipio(cMun, xMun, uf, fNFe->Emit.EnderEmit.cPais);
+  // The place's own country decides (an absent code is Brazil, as in the layout), not the issuer's.
+  if (normatizar) NormatizarMunicipio(cMun, xMun, uf, local.cPais > 0 ? local.cPais : 1058);
 
   g.EscreverGrupo(grupo, id("01"));
   g.EscreverCampoCNPJCPF(id("02"), id("02a"), local.CNPJCPF, true, false);

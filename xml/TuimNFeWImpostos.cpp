@@ -11,6 +11,10 @@ namespace {
 
 const TCurrency kZero;
 
+// An amount as the document will show it: rounded to its two decimals, so 0.004 is no amount.
+bool Valor(TCurrency v) { return v.Round(2) > kZero; }
+TCurrency Arredondado(TCurrency v) { return v.Round(2); }
+
 // PIS and COFINS share one shape; only names, ids and descriptions differ.
 struct TContribuicao {
   std::string cst;
@@ -110,7 +114,7 @@ void TNFeW::GerarICMSBase(const TICMS& icms, bool pRedBCOpcional) {
 
 void TNFeW::GerarICMSBlocoFCP(const TICMS& icms, bool comBase, bool opcional, bool idsST) {
   if (VersaoAbaixo(4)) return;
-  if (!((comBase && icms.vBCFCP > kZero) || icms.pFCP > kZero || icms.vFCP > kZero)) return;
+  if (!((comBase && Valor(icms.vBCFCP)) || icms.pFCP > kZero || Valor(icms.vFCP))) return;
   const int occ = opcional ? 0 : 1;
   if (comBase)
     fGerador->EscreverCampo(fcDecimal2, idsST ? "N23a" : "N17a", "vBCFCP", 1, 15, occ, icms.vBCFCP,
@@ -137,7 +141,7 @@ void TNFeW::GerarICMSBlocoST(const TICMS& icms, bool pMVASTDecimal2) {
 
 void TNFeW::GerarICMSBlocoFCPST(const TICMS& icms, bool opcional) {
   if (VersaoAbaixo(4)) return;
-  if (!(icms.vBCFCPST > kZero || icms.pFCPST > kZero || icms.vFCPST > kZero)) return;
+  if (!(Valor(icms.vBCFCPST) || icms.pFCPST > kZero || Valor(icms.vFCPST))) return;
   const int occ = opcional ? 0 : 1;
   fGerador->EscreverCampo(fcDecimal2, "N23a", "vBCFCPST", 1, 15, occ, icms.vBCFCPST,
                           "Valor da Base de Cálculo do FCP por Substituição Tributária");
@@ -147,7 +151,7 @@ void TNFeW::GerarICMSBlocoFCPST(const TICMS& icms, bool opcional) {
 }
 
 void TNFeW::GerarICMSBlocoFCPSTRet(const TICMS& icms, bool grupoST, bool idN27a, bool opcional) {
-  if (!(icms.vBCFCPSTRet > kZero || icms.pFCPSTRet > kZero || icms.vFCPSTRet > kZero)) return;
+  if (!(Valor(icms.vBCFCPSTRet) || icms.pFCPSTRet > kZero || Valor(icms.vFCPSTRet))) return;
   const int occ = opcional ? 0 : 1;
   fGerador->EscreverCampo(fcDecimal2, idN27a ? "N27a" : "N23a", "vBCFCPSTRet", 1, 15, occ, icms.vBCFCPSTRet,
                           grupoST ? "Valor da Base de Cálculo do FCP"
@@ -161,7 +165,7 @@ void TNFeW::GerarICMSBlocoFCPSTRet(const TICMS& icms, bool grupoST, bool idN27a,
 }
 
 void TNFeW::GerarICMSBlocoEfetivo(const TICMS& icms) {
-  if (!(icms.pRedBCEfet > kZero || icms.vBCEfet > kZero || icms.pICMSEfet > kZero || icms.vICMSEfet > kZero))
+  if (!(icms.pRedBCEfet > kZero || Valor(icms.vBCEfet) || icms.pICMSEfet > kZero || Valor(icms.vICMSEfet)))
     return;
   TGerador& g = *fGerador;
   EscreverTaxa("N34", "pRedBCEfet", 1, icms.pRedBCEfet, "Percentual de redução da base de cálculo efetiva");
@@ -171,7 +175,7 @@ void TNFeW::GerarICMSBlocoEfetivo(const TICMS& icms) {
 }
 
 void TNFeW::GerarICMSBlocoDesoneracao(const TICMS& icms, bool idsICMS40) {
-  if (!(icms.vICMSDeson > kZero)) return;
+  if (!(Valor(icms.vICMSDeson))) return;
   fGerador->EscreverCampo(fcDecimal2, idsICMS40 ? "N13a" : "N27a", "vICMSDeson", 1, 15, 1, icms.vICMSDeson,
                           "Valor do ICMS Desoneração");
   fGerador->EscreverCampo(fcTexto, idsICMS40 ? "N13b" : "N28", "motDesICMS", 1, 2, 1,
@@ -230,9 +234,15 @@ void TNFeW::GerarDetImpostoICMSCST(const TICMS& icms) {
     case cstIcms81: sufixo = "81"; id = "11"; break;
     case cstIcms90: sufixo = "90"; id = "12"; break;
     case cstIcmsPart10: case cstIcmsPart90: sufixo = "Part"; id = "10a"; break;
-    case cstIcmsST41: sufixo = "ST"; id = "10b"; break;
-    case cstIcmsST60: sufixo = VersaoAbaixo(4) ? "ST" : "60"; id = "10b"; break;
+    // ICMS60 has no destination fields: the ST 60 form lives in ICMSST in every version.
+    case cstIcmsST41: case cstIcmsST60: sufixo = "ST"; id = "10b"; break;
     default: break;
+  }
+  // The layout has no group for 80, 81, 45, the empty code, the other state's 90 or the SN
+  // value: a bare <ICMS><ICMS> or an <ICMS80> would only be refused by the authority.
+  if (sufixo.empty() || icms.CST == cstIcms80 || icms.CST == cstIcms81) {
+    g.RegistrarAlerta("N12", "CST", "Código da situação tributária ", kAlertaConteudoInvalido);
+    return;
   }
   g.EscreverGrupo("ICMS" + sufixo, "N" + id);
   g.EscreverCampo(fcTexto, "N11", "orig", 1, 1, 1, OrigParaTexto(icms.orig), "Origem da mercadoria");
@@ -286,7 +296,7 @@ void TNFeW::GerarDetImpostoICMSCST(const TICMS& icms) {
     case cstIcms50:
       if (VersaoAbaixo(3.10)) {
         g.EscreverCampo(fcDecimal2, "N17", "vICMS", 1, 15, 0, icms.vICMS, "Valor do ICMS");
-        if (icms.vICMS > kZero)
+        if (Valor(icms.vICMS))
           g.EscreverCampo(fcTexto, "N28", "motDesICMS", 1, 1, 0, MotDesICMSParaTexto(icms.motDesICMS),
                           "Motivo da desoneração do ICMS");
       } else {
@@ -320,9 +330,9 @@ void TNFeW::GerarDetImpostoICMSCST(const TICMS& icms) {
       break;
     case cstIcms90:
     case cstIcmsPart90:
-      if (icms.vBC > kZero || icms.vICMS > kZero) GerarICMSBase(icms, true);
+      if (Valor(icms.vBC) || Valor(icms.vICMS)) GerarICMSBase(icms, true);
       GerarICMSBlocoFCP(icms, true, true, false);
-      if (icms.vBCST > kZero || icms.vICMSST > kZero) GerarICMSBlocoST(icms, true);
+      if (Valor(icms.vBCST) || Valor(icms.vICMSST)) GerarICMSBlocoST(icms, true);
       GerarICMSBlocoFCPST(icms, true);
       if (icms.CST == cstIcms90 && VersaoAoMenos(3.10)) GerarICMSBlocoDesoneracao(icms, false);
       GerarICMSBlocoPartilha(icms);
@@ -346,7 +356,10 @@ void TNFeW::GerarDetImpostoICMSCSOSN(const TICMS& icms) {
     case csosn202: case csosn203: sufixo += "202"; id = "10f"; break;
     case csosn500: sufixo += "500"; id = "10g"; break;
     case csosn900: sufixo += "900"; id = "10h"; break;
-    default: break;
+    default:
+      // Without a CSOSN there is no simplified-regime group to write.
+      g.RegistrarAlerta("N12a", "CSOSN", "Código de Situação da Operação – Simples Nacional", kAlertaConteudoInvalido);
+      return;
   }
   g.EscreverGrupo("ICMS" + sufixo, "N" + id);
   g.EscreverCampo(fcTexto, "N11", "orig", 1, 1, 1, OrigParaTexto(icms.orig), "Origem da mercadoria");
@@ -377,8 +390,8 @@ void TNFeW::GerarDetImpostoICMSCSOSN(const TICMS& icms) {
       }
       break;
     case csosn900:
-      if (icms.vBC > kZero || icms.vICMS > kZero) GerarICMSBase(icms, true);
-      if (icms.vBCST > kZero || icms.vICMSST > kZero) GerarICMSBlocoST(icms, false);
+      if (Valor(icms.vBC) || Valor(icms.vICMS)) GerarICMSBase(icms, true);
+      if (Valor(icms.vBCST) || Valor(icms.vICMSST)) GerarICMSBlocoST(icms, false);
       GerarICMSBlocoFCPST(icms, false);
       if (icms.pCredSN > kZero) credito();
       break;
@@ -394,8 +407,8 @@ void TNFeW::GerarDetImpostoIPI(const TDetCollectionItem& item) {
   const TIPI& ipi = item.Imposto.IPI;
   const bool tributado = ipi.CST == cstIpi00 || ipi.CST == cstIpi49 || ipi.CST == cstIpi50 || ipi.CST == cstIpi99;
   if (fNFe->Ide.modelo != 55 || !(fOpcoes.GerarTagIPIparaNaoTributado() || tributado)) return;
-  if (ipi.cEnq.empty() && ipi.CST == cstIpi00 && ipi.vBC == kZero && ipi.qUnid == kZero && ipi.vUnid == kZero &&
-      ipi.pIPI == kZero && ipi.vIPI == kZero)
+  if (ipi.cEnq.empty() && ipi.CST == cstIpi00 && !Valor(ipi.vBC) && ipi.qUnid == kZero && ipi.vUnid == kZero &&
+      ipi.pIPI == kZero && !Valor(ipi.vIPI))
     return;
   std::string cEnq = ipi.cEnq;
   if (cEnq.empty()) {
@@ -414,7 +427,7 @@ void TNFeW::GerarDetImpostoIPI(const TDetCollectionItem& item) {
   g.EscreverCampo(fcTexto, "O06", "cEnq", 3, 3, 1, cEnq, "Código de Enquadramento Legal do IPI");
   if (tributado) {
     const bool porUnidade = ipi.qUnid + ipi.vUnid > kZero;
-    if (ipi.vBC + ipi.pIPI > kZero && porUnidade)
+    if (Arredondado(ipi.vBC) + ipi.pIPI > kZero && porUnidade)
       g.RegistrarAlerta("O07", "IPITrib", "IPI Tributável",
                         "As TAG <vBC> e <pIPI> não podem ser informadas em conjunto com as TAG <qUnid> e <vUnid>");
     g.EscreverGrupo("IPITrib", "O07");
@@ -440,7 +453,7 @@ void TNFeW::GerarDetImpostoIPI(const TDetCollectionItem& item) {
 void TNFeW::GerarDetImpostoII(const TDetCollectionItem& item) {
   const TII& ii = item.Imposto.II;
   const std::string cfop = Trim(item.Prod.CFOP);
-  if (!(ii.vBC > kZero || ii.vDespAdu > kZero || ii.vII > kZero || ii.vIOF > kZero || (!cfop.empty() && cfop[0] == '3')))
+  if (!(Valor(ii.vBC) || Valor(ii.vDespAdu) || Valor(ii.vII) || Valor(ii.vIOF) || (!cfop.empty() && cfop[0] == '3')))
     return;
   TGerador& g = *fGerador;
   g.EscreverGrupo("II", "P01");
@@ -466,7 +479,7 @@ void Taxa(TGerador& g, bool v310, const std::string& id, const std::string& tag,
 void Contribuicao(TGerador& g, bool v310, int modelo, int tipo, bool isento, const std::string& cst, TCurrency vBC,
                   TCurrency p, TCurrency v, TCurrency qBCProd, TCurrency vAliqProd, const TNomesContribuicao& n) {
   const std::string grupo = n.grupo;
-  if (modelo != 55 && vBC == kZero && p == kZero && v == kZero && qBCProd == kZero && vAliqProd == kZero && !isento)
+  if (modelo != 55 && !Valor(vBC) && p == kZero && !Valor(v) && qBCProd == kZero && vAliqProd == kZero && !isento)
     return;
   const bool porQtde = qBCProd + vAliqProd > kZero;
   auto cstCampo = [&] { g.EscreverCampo(fcTexto, n.ids[0], "CST", 2, 2, 1, cst, "Código da situação tributária "); };
@@ -497,7 +510,7 @@ void Contribuicao(TGerador& g, bool v310, int modelo, int tipo, bool isento, con
       g.EscreverGrupo("/" + grupo + "NT");
       break;
     default:
-      if (vBC + p > kZero && porQtde) g.RegistrarAlerta(std::string(n.id) + "05", grupo + "Outr", n.descOutr, n.alerta);
+      if (Arredondado(vBC) + p > kZero && porQtde) g.RegistrarAlerta(std::string(n.id) + "05", grupo + "Outr", n.descOutr, n.alerta);
       g.EscreverGrupo(grupo + "Outr", std::string(n.id) + "05");
       cstCampo();
       if (porQtde) qtde(); else aliq();
@@ -512,16 +525,20 @@ void ContribuicaoST(TGerador& g, bool v310, TCurrency vBC, TCurrency p, TCurrenc
                     TCurrency v, const std::string& grupo, const std::string& l, const std::string& tagP,
                     const std::string& tagV, const std::string& descP, const std::string& descV,
                     const std::string& alerta, const std::string& descGrupo) {
-  if (!(vBC > kZero || p > kZero || qBCProd > kZero || vAliqProd > kZero || v > kZero)) return;
-  if (vBC + p > kZero && qBCProd + vAliqProd > kZero) g.RegistrarAlerta(l + "01", grupo, descGrupo, alerta);
-  if (vBC + p > kZero) {
+  if (!(Valor(vBC) || p > kZero || qBCProd > kZero || vAliqProd > kZero || Valor(v))) return;
+  const bool porAliquota = Arredondado(vBC) + p > kZero;
+  const bool porQtde = qBCProd + vAliqProd > kZero;
+  if (porAliquota && porQtde) g.RegistrarAlerta(l + "01", grupo, descGrupo, alerta);
+  // The layout holds one group, of one form: a value without either form has nowhere to go.
+  if (!porAliquota && !porQtde) g.RegistrarAlerta(l + "01", grupo, descGrupo, kAlertaConteudoInvalido);
+  if (porAliquota) {
     g.EscreverGrupo(grupo, l + "01");
     g.EscreverCampo(fcDecimal2, l + "02", "vBC", 1, 15, 1, vBC, "Valor da BC do ICMS");
     Taxa(g, v310, l + "03", tagP, p, descP);
     g.EscreverCampo(fcDecimal2, l + "06", tagV, 1, 15, 1, v, descV);
     g.EscreverGrupo("/" + grupo);
   }
-  if (qBCProd + vAliqProd > kZero) {
+  if (porQtde && !porAliquota) {
     g.EscreverGrupo(grupo, l + "01");
     g.EscreverCampo(fcDecimal4, l + "04", "qBCProd", 1, 16, 1, qBCProd, "BC da CIDE");
     g.EscreverCampo(fcDecimal4, l + "05", "vAliqProd", 1, 15, 1, vAliqProd, "Valor da alíquota (em reais)");
@@ -571,7 +588,7 @@ void TNFeW::GerarDetImpostoCOFINSST(const TCOFINSST& st) {
 // ---- ISSQN and ICMSUFDest ------------------------------------------------------------------
 
 void TNFeW::GerarDetImpostoISSQN(const TISSQN& s) {
-  if (!(s.vBC > kZero || s.vAliq > kZero || s.vISSQN > kZero || s.cMunFG >= 1 || !s.cListServ.empty())) return;
+  if (!(Valor(s.vBC) || s.vAliq > kZero || Valor(s.vISSQN) || s.cMunFG >= 1 || !s.cListServ.empty())) return;
   TGerador& g = *fGerador;
   g.EscreverGrupo("ISSQN", "U01");
   g.EscreverCampo(fcDecimal2, "U02", "vBC", 1, 15, 1, s.vBC, "Valor da Base de Cálculo do ISSQN");

@@ -1,4 +1,6 @@
 // Items of the NF-e: det, prod with its specialised sub-groups, and infAdProd.
+#include <set>
+
 #include "xml/TuimNFeW.h"
 
 #include "fiscal/TuimDFeUtil.h"
@@ -41,10 +43,14 @@ void TNFeW::AlertaDrawback(const std::string& id, const std::string& nDraw) {
 void TNFeW::GerarDet() {
   TGerador& g = *fGerador;
   const TDetCollection& itens = fNFe->Det;
+  std::set<int> numeros;
   for (int i = 0; i < itens.Count(); ++i) {
     const TDetCollectionItem& item = itens[i];
     // The generator fills the TXT field nItem from the group's attribute.
     g.EscreverGrupo("det nItem=\"" + std::to_string(item.Prod.nItem) + "\"", "H01");
+    // Item numbers run from 1 to 990 and name one item each.
+    if (item.Prod.nItem < 1 || item.Prod.nItem > 990 || !numeros.insert(item.Prod.nItem).second)
+      g.RegistrarAlerta("H02", "nItem", kNumeroItem, kAlertaConteudoInvalido);
     GerarDetProd(item.Prod);
     GerarDetImposto(item);
     if (item.pDevol > TCurrency()) GerarDetImpostoDevol(item);

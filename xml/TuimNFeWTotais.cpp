@@ -302,11 +302,13 @@ void TNFeW::GerarPagCard(const TpagCollectionItem& p) {
   g.EscreverGrupo("card", "YA04");
   g.EscreverCampo(fcTexto, "YA04a", "tpIntegra", 1, 1, 1, TpIntegraParaTexto(p.tpIntegra),
                   "Tipo de Integração para pagamento");
-  if (!p.CNPJ.empty()) {
-    g.EscreverCampo(fcTexto, "YA05", "CNPJ", 14, 14, 0, p.CNPJ, "CNPJ(MF)");
+  g.EscreverCampo(fcTexto, "YA05", "CNPJ", 14, 14, 0, p.CNPJ, "CNPJ(MF)");
+  // Brand and authorization stand on their own: a payment made without the acquirer's CNPJ
+  // still has them. The brand has no empty value; without a CNPJ it goes when it is not the
+  // default or when an authorization is given.
+  if (!p.CNPJ.empty() || !Trim(p.cAut).empty() || p.tBand != tBand01)
     g.EscreverCampo(fcTexto, "YA06", "tBand", 2, 2, 0, TBandParaTexto(p.tBand), "Bandeira da Operadora de Cartão");
-    g.EscreverCampo(fcTexto, "YA07", "cAut", 1, 20, 0, p.cAut, "Número da Autorização");
-  }
+  g.EscreverCampo(fcTexto, "YA07", "cAut", 1, 20, 0, p.cAut, "Número da Autorização");
   g.EscreverGrupo("/card");
 }
 
@@ -325,7 +327,8 @@ void TNFeW::GerarInfAdic() {
 
   AlertaOcorrencias("Z04", "obsCont", "Observações de interesse do contribuite",
                     static_cast<std::size_t>(a.obsCont.Count()), 10);
-  for (const TobsContCollectionItem& o : a.obsCont) GerarInfAdicObs("obsCont", o.xCampo, o.xTexto, "Z04", "ZO5", "Z06");
+  for (const TobsContCollectionItem& o : a.obsCont)
+    GerarInfAdicObs("obsCont", Trim(o.xCampo), o.xTexto, "Z04", "ZO5", "Z06");
 
   AlertaOcorrencias("Z07", "obsFisco", "Observações de interesse do fisco",
                     static_cast<std::size_t>(a.obsFisco.Count()), 10);
@@ -339,8 +342,8 @@ void TNFeW::GerarInfAdic() {
 void TNFeW::GerarInfAdicObs(const std::string& grupo, const std::string& xCampo, const std::string& xTexto,
                             const std::string& idGrupo, const std::string& idCampo, const std::string& idTexto) {
   TGerador& g = *fGerador;
-  // The attribute keeps the caller's text; only markup characters are escaped, so that a quote
-  // cannot end the attribute early.
+  // The attribute takes the trimmed text, with markup characters escaped so that a quote cannot
+  // end the attribute early.
   g.EscreverGrupo(grupo + " xCampo=\"" + Escapar(xCampo) + "\"", idGrupo);
   const std::string campo = Trim(xCampo);
   if (campo.size() > 20)
@@ -466,8 +469,10 @@ void TNFeW::GerarInfNFeSupl() {
   const TinfNFeSupl& s = fNFe->infNFeSupl;
   if (s.qrCode.empty()) return;
   g.EscreverGrupo("infNFeSupl");
-  // The limits count the CDATA wrapper, as the layout's own pattern does.
-  g.EscreverCampo(fcTexto, "ZX02", "qrCode", 100, 600, 1, "<![CDATA[" + s.qrCode + "]]>",
+  // The limits are the QR text's own: the CDATA wrapper is markup, not content.
+  const std::string inicioCDATA = "<![CDATA[", fimCDATA = "]]>";
+  const int moldura = static_cast<int>(inicioCDATA.size() + fimCDATA.size());
+  g.EscreverCampo(fcTexto, "ZX02", "qrCode", 100 + moldura, 600 + moldura, 1, inicioCDATA + s.qrCode + fimCDATA,
                   "Texto com o QR-Code impresso no DANFE NFC-e.", false);
   if (VersaoAoMenos(4))
     g.EscreverCampo(fcTexto, "ZX03", "urlChave", 21, 85, 1, s.urlChave,
@@ -502,7 +507,8 @@ void TNFeW::GerarAssinatura() {
 std::string TNFeW::GerarProtNFe() const {
   const TProcNFe& p = fNFe->procNFe;
   std::string recebimento = DataHoraParaISO(p.dhRecbto);
-  if (VersaoAoMenos(3.10)) recebimento += FusoHorario(CodigoUFParaSigla(fNFe->Ide.cUF), p.dhRecbto);
+  if (VersaoAoMenos(3.10))
+    recebimento += p.dhRecbtoFuso.empty() ? FusoHorario(CodigoUFParaSigla(fNFe->Ide.cUF), p.dhRecbto) : p.dhRecbtoFuso;
   std::string x;
   x.reserve(512);
   x += "<protNFe " + AtributoVersao() + "><infProt>";

@@ -46,6 +46,17 @@ std::string TextoLido(const std::string& v) {
   return DeUTF8Seguro(v, out) ? out : v;
 }
 
+// The "+hh:mm"/"-hh:mm" that ends an ISO date-time; empty when there is none.
+std::string FusoDoTexto(const std::string& dataHora) {
+  if (dataHora.size() < 19 + 6) return {};
+  const std::string f = dataHora.substr(dataHora.size() - 6);
+  auto digito = [](char c) { return c >= '0' && c <= '9'; };
+  if ((f[0] != '+' && f[0] != '-') || !digito(f[1]) || !digito(f[2]) || f[3] != ':' || !digito(f[4]) ||
+      !digito(f[5]))
+    return {};
+  return f;
+}
+
 bool LerArquivoInteiro(const std::string& caminho, std::string& texto) {
   // Files that exist but cannot be read are platform errors: they propagate.
   if (!LerArquivo(caminho, texto))
@@ -70,6 +81,7 @@ TProcNFe& TProcNFe::operator=(const TProcNFe& o) {
     verAplic = o.verAplic;
     chNFe = o.chNFe;
     dhRecbto = o.dhRecbto;
+    dhRecbtoFuso = o.dhRecbtoFuso;
     nProt = o.nProt;
     digVal = o.digVal;
     cStat = o.cStat;
@@ -93,7 +105,7 @@ std::string TProcNFe::GerarProtNFe() const {
     uf = CodigoUFParaSigla(codigo);
   }
   std::string recebimento = DataHoraParaISO(dhRecbto);
-  if (Versao >= "3.10") recebimento += FusoHorario(uf, dhRecbto);
+  if (Versao >= "3.10") recebimento += dhRecbtoFuso.empty() ? FusoHorario(uf, dhRecbto) : dhRecbtoFuso;
 
   const std::string id = nProt.find("ID") != std::string::npos ? nProt : "ID" + nProt;
   std::string x;
@@ -132,6 +144,8 @@ bool TProcNFe::LerProtNFe(const std::string& xmlProt) {
   verAplic = TextoLido(l.LerCampo(fcTexto, "verAplic").AsString());
   chNFe = TextoLido(l.LerCampo(fcTexto, "chNFe").AsString());
   dhRecbto = l.LerCampo(fcDataHora, "dhRecbto").AsDateTime();
+  // The time is kept as the authority wrote it, so its offset must be kept with it.
+  dhRecbtoFuso = FusoDoTexto(Trim(l.LerCampo(fcTexto, "dhRecbto").AsString()));
   nProt = TextoLido(l.LerCampo(fcTexto, "nProt").AsString());
   digVal = TextoLido(l.LerCampo(fcTexto, "digVal").AsString());
   cStat = l.LerCampo(fcInteiro, "cStat").AsInteger();
@@ -182,8 +196,9 @@ void TProcNFe::MontarDeRetConsSit() {
   LerArquivoInteiro(ArquivoRetConsSit, resposta);
   const std::string situacao = Trim(Entre(resposta, "<cStat>", "</cStat>"));
   const bool cancelada = situacao == "101" || situacao == "151" || situacao == "155";
-  const std::string protocolo =
-      cancelada ? Entre(resposta, "<infCanc", "</infCanc>") : Entre(resposta, "<infProt", "</infProt>");
+  // Answers of layout 4.00 carry no infCanc: a voided document's protocol is its infProt.
+  std::string protocolo = cancelada ? Entre(resposta, "<infCanc", "</infCanc>") : std::string();
+  if (protocolo.empty()) protocolo = Entre(resposta, "<infProt", "</infProt>");
   if (protocolo.empty()) {
     // A rejection answer carries no protocol; joining an empty one would pass for success.
     g.RegistrarAlerta("XR01", "PROTOCOLO/NFe", "Numero do protocolo", kAlertaNenhumValor);

@@ -38,6 +38,9 @@ public:
   std::string verAplic;
   std::string chNFe;
   TDateTime dhRecbto = 0;
+  // The offset the authority wrote after dhRecbto ("-03:00"); empty when none was read, and
+  // then the state's offset is written.
+  std::string dhRecbtoFuso;
   std::string nProt;
   std::string digVal;
   int cStat = 0;

@@ -1,8 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <deque>
+#include <functional>
 #include <mutex>
+#include <thread>
 
 #include "ServidorSMTPTeste.h"
 #include "component/TuimNFe.h"
@@ -231,8 +234,60 @@ TEST_P(Seguranca, LogsInAndDelivers) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Modos, Seguranca,
-                         ::testing::Values(CasoSeguranca{"plain", false, false}, CasoSeguranca{"starttls", false, true},
-                                           CasoSeguranca{"ssl", true, false}));
+                         ::testing::Values(CasoSeguranca{"starttls", false, true}, CasoSeguranca{"ssl", true, false},
+                                           // Credentials alone make STARTTLS required, and taken.
+                                           CasoSeguranca{"starttls", false, false}));
+
+// A server that withholds STARTTLS must never see an AUTH line: with SetTLS, and with
+// credentials on a plain connection, TLS is required rather than tried.
+struct CasoSemStartTls {
+  bool tls;
+  const char* usuario;
+  const char* senha;
+};
+
+class SemStartTls : public ::testing::TestWithParam<CasoSemStartTls> {};
+
+TEST_P(SemStartTls, FailsClearlyBeforeAnyAuthLine) {
+  OpcoesServidor o;
+  o.modo = "plain";
+  o.usuario = "usuario@tuim.test";
+  o.senha = "s3nh@-em-claro";
+  ServidorSMTP s(o);
+  TTuimMail m;
+  Configurar(m, s);
+  m.SetSetTLS(GetParam().tls);
+  m.SetUsername(GetParam().usuario);
+  m.SetPassword(GetParam().senha);
+  m.SetAttempts(2);
+  m.AdicionarDestinatario("d@tuim.test");
+  std::vector<std::string> log;
+  m.OnGerarLog = [&](const std::string& l, bool&) { log.push_back(l); };
+  std::string erro = Falha(m);
+  EXPECT_EQ(erro, "SMTP Error: Unable to Login.\r\nTLS could not be set up: the server does not offer STARTTLS; "
+                  "nothing was sent after EHLO.");
+  EXPECT_EQ(s.ContarEventos("COMANDO-AUTH"), 0) << s.Eventos();
+  EXPECT_EQ(s.ContarEventos("AUTH"), 0) << s.Eventos();
+  EXPECT_EQ(s.Quantidade(), 0);
+  EXPECT_EQ(erro.find("s3nh@"), std::string::npos);
+  ASSERT_EQ(log.size(), 1u);
+  EXPECT_EQ(log[0], "ERRO: " + erro);
+}
+
+INSTANTIATE_TEST_SUITE_P(Casos, SemStartTls,
+                         ::testing::Values(CasoSemStartTls{true, "usuario@tuim.test", "s3nh@-em-claro"},
+                                           CasoSemStartTls{false, "usuario@tuim.test", "s3nh@-em-claro"},
+                                           CasoSemStartTls{true, "", ""}));
+
+TEST(TuimMailSeguranca, WithoutCredentialsOrTlsAPlainServerStillGetsTheMessage) {
+  ServidorSMTP s;
+  TTuimMail m;
+  Configurar(m, s);
+  m.AdicionarDestinatario("d@tuim.test");
+  m.Enviar();
+  ASSERT_EQ(s.Quantidade(), 1);
+  EXPECT_NE(s.Envelope(1).find("\"tls\": false"), std::string::npos);
+}
 
 TEST(TuimMailSeguranca, WrongPasswordFailsLoginAfterEveryAttemptWithoutTheSecret) {
   OpcoesServidor o;
@@ -276,6 +331,51 @@ TEST(TuimMailSeguranca, UntrustedServerCertificateIsRefused) {
   m.Enviar();
   EXPECT_EQ(s.Quantidade(), 1);
 }
+
+// ---- Line breaks in header values ------------------------------------------------------------
+
+struct CasoQuebra {
+  const char* campo;
+  std::function<void(TTuimMail&)> preparar;
+};
+
+class QuebraNoCabecalho : public ::testing::TestWithParam<CasoQuebra> {};
+
+TEST_P(QuebraNoCabecalho, IsRefusedBeforeConnecting) {
+  ServidorSMTP s;
+  TTuimMail m;
+  Configurar(m, s);
+  m.AdicionarDestinatario("d@tuim.test");
+  GetParam().preparar(m);
+  EXPECT_THROW(m.MontarMensagem(), ETuimDFeException);
+  std::vector<TMailStatus> etapas;
+  m.OnMailProcess = [&](const TTuimMail&, TMailStatus st) { etapas.push_back(st); };
+  EXPECT_EQ(Falha(m), std::string("SMTP Error: ") + GetParam().campo + " holds a line break or NUL character.");
+  EXPECT_EQ(etapas, std::vector<TMailStatus>{pmsError});
+  EXPECT_EQ(s.ContarEventos("CONEXAO"), 0);
+  EXPECT_EQ(s.Quantidade(), 0);
+}
+
+const std::string kNul("a\0b@tuim.test", 13);
+
+INSTANTIATE_TEST_SUITE_P(
+    Campos, QuebraNoCabecalho,
+    ::testing::Values(
+        // Without a sender name the address used to go out raw.
+        CasoQuebra{"From", [](TTuimMail& m) { m.SetFrom("a@b.com\r\nBcc: vitima@x.com"); }},
+        CasoQuebra{"From", [](TTuimMail& m) {
+                     m.SetFrom("a@b.com\nBcc: vitima@x.com");
+                     m.SetFromName("Nome");
+                   }},
+        CasoQuebra{"From", [](TTuimMail& m) { m.SetFrom(kNul); }},
+        CasoQuebra{"FromName", [](TTuimMail& m) { m.SetFromName("Nome\r\nBcc: vitima@x.com"); }},
+        CasoQuebra{"Subject", [](TTuimMail& m) { m.SetSubject("assunto\rBcc: vitima@x.com"); }},
+        CasoQuebra{"To", [](TTuimMail& m) { m.AdicionarDestinatario("x@tuim.test", "Nome\nBcc: vitima@x.com"); }},
+        CasoQuebra{"CC", [](TTuimMail& m) { m.AdicionarCopia("c@tuim.test\r\nBcc: vitima@x.com"); }},
+        CasoQuebra{"BCC", [](TTuimMail& m) { m.BCC().push_back(kNul); }},
+        CasoQuebra{"Reply-To", [](TTuimMail& m) { m.AdicionarResponderPara("r@tuim.test", "R\r\nX: y"); }},
+        CasoQuebra{"Attachment name", [](TTuimMail& m) { m.AnexarStream(std::string("x"), "a.txt\r\nX: y"); }}),
+    [](const auto& i) { return "Caso" + std::to_string(i.index); });
 
 // ---- Failures and attempts --------------------------------------------------------------------
 
@@ -549,6 +649,105 @@ TEST(TuimMailThread, EventsRunThroughTheSynchroniserOnTheMainThread) {
   EXPECT_EQ(s.Quantidade(), 1);
   ASSERT_EQ(noPrincipal.size(), 9u);
   for (bool b : noPrincipal) EXPECT_TRUE(b);
+}
+
+TEST(TuimMailThread, BackgroundCopyKeepsDeliveryConfirmationAndTimeOut) {
+  OpcoesServidor o;
+  o.dsn = true;
+  ServidorSMTP s(o);
+  TTuimMail m;
+  Configurar(m, s);
+  m.SetUseThread(true);
+  m.SetDeliveryConfirmation(true);
+  m.AdicionarDestinatario("d@tuim.test");
+  m.Enviar();
+  ASSERT_TRUE(TTuimMail::AguardarEnviosEmSegundoPlano(120000));
+  ASSERT_EQ(s.Quantidade(), 1);
+  EXPECT_NE(s.Envelope(1).find("NOTIFY=SUCCESS,FAILURE"), std::string::npos) << s.Envelope(1);
+
+  // A server that never answers is given up after the component's time-out, also in the background.
+  OpcoesServidor om;
+  om.mudo = true;
+  ServidorSMTP mudo(om);
+  TTuimMail n;
+  Configurar(n, mudo);
+  n.SetUseThread(true);
+  n.SetTimeOut(300);
+  n.SetAttempts(1);
+  std::mutex mx;
+  std::vector<std::string> log;
+  n.OnGerarLog = [&](const std::string& l, bool&) {
+    std::lock_guard<std::mutex> lk(mx);
+    log.push_back(l);
+  };
+  n.AdicionarDestinatario("d@tuim.test");
+  n.Enviar();
+  ASSERT_TRUE(TTuimMail::AguardarEnviosEmSegundoPlano(120000));
+  std::lock_guard<std::mutex> lk(mx);
+  EXPECT_EQ(log, std::vector<std::string>{"ERRO: SMTP Error: Unable to Login.\r\n"});
+}
+
+TEST(TuimMailThread, SendsWaitAFiniteTimeByDefault) {
+  TTuimMail m;
+  EXPECT_EQ(m.TimeOut(), 0);
+  EXPECT_EQ(m.TimeOutEfetivo(), TTuimMail::kTimeOutPadrao);
+  EXPECT_GT(TTuimMail::kTimeOutPadrao, 0);
+  m.SetTimeOut(1500);
+  EXPECT_EQ(m.TimeOutEfetivo(), 1500);
+}
+
+TEST(TuimMailThread, EveryBackgroundOutcomeGoesToTheLogPath) {
+  OpcoesServidor o;
+  o.rejeitar = {"x@tuim.test"};
+  ServidorSMTP s(o);
+  TTuimMail m;
+  Configurar(m, s);
+  m.SetUseThread(true);
+  m.SetAttempts(1);
+  std::mutex mx;
+  std::vector<std::string> log;
+  m.OnGerarLog = [&](const std::string& l, bool&) {
+    std::lock_guard<std::mutex> lk(mx);
+    log.push_back(l);
+  };
+  // No exception handler: the failure must still be reported, not silently cleared.
+  m.AdicionarDestinatario("d@tuim.test");
+  m.SetSubject("primeira");
+  m.Enviar();
+  m.Limpar();
+  m.AdicionarDestinatario("x@tuim.test");
+  m.SetSubject("segunda");
+  m.Enviar();
+  ASSERT_TRUE(TTuimMail::AguardarEnviosEmSegundoPlano(120000));
+  std::lock_guard<std::mutex> lk(mx);
+  // Background sends take turns in no set order.
+  std::sort(log.begin(), log.end());
+  ASSERT_EQ(log.size(), 2u);
+  EXPECT_EQ(log[0], "E-mail enviado: primeira");
+  EXPECT_EQ(log[1].rfind("ERRO: SMTP Error: Unable to send MailTo.\r\n550", 0), 0u) << log[1];
+  EXPECT_EQ(s.Quantidade(), 1);
+}
+
+TEST(TuimMailThread, DestroyingTheComponentWaitsForItsSends) {
+  ServidorSMTP s;
+  std::atomic<int> etapas{0};
+  {
+    TTuimMail m;
+    Configurar(m, s);
+    m.SetUseThread(true);
+    m.OnMailProcess = [&](const TTuimMail&, TMailStatus) { ++etapas; };
+    for (int i = 0; i < 3; ++i) {
+      m.AdicionarDestinatario("d@tuim.test");
+      m.SetSubject("mensagem " + std::to_string(i));
+      m.AnexarStream(Binario(20000), "anexo.bin", 0);
+      m.Enviar();
+      m.Limpar();
+    }
+  }
+  // Nothing is waited for here: the component's end was the wait.
+  EXPECT_EQ(s.Quantidade(), 3);
+  EXPECT_EQ(TTuimMail::EnviosEmSegundoPlano(), 0);
+  EXPECT_EQ(etapas, 27);
 }
 
 // ---- Through the fiscal-document component ----------------------------------------------------

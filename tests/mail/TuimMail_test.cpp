@@ -180,7 +180,7 @@ TEST(TuimMailLimpar, EmptiesMessageButKeepsSettings) {
 
 // ---- Assign ---------------------------------------------------------------------------------
 
-TEST(TuimMailAssign, CopiesAllButDeliveryConfirmationAndTimeOut) {
+TEST(TuimMailAssign, CopiesEverySettingIncludingDeliveryConfirmationAndTimeOut) {
   TTuimMail a, b;
   a.SetHost("h");
   a.SetPort("2525");
@@ -221,10 +221,10 @@ TEST(TuimMailAssign, CopiesAllButDeliveryConfirmationAndTimeOut) {
   EXPECT_TRUE(b.SetTLS());
   EXPECT_EQ(b.Priority(), MP_high);
   EXPECT_TRUE(b.ReadingConfirmation());
-  EXPECT_FALSE(b.DeliveryConfirmation());
+  EXPECT_TRUE(b.DeliveryConfirmation());
   EXPECT_TRUE(b.IsHTML());
   EXPECT_TRUE(b.UseThread());
-  EXPECT_EQ(b.TimeOut(), 99);
+  EXPECT_EQ(b.TimeOut(), 1234);
   EXPECT_EQ(b.Attempts(), 5);
   EXPECT_EQ(b.From(), "f@x");
   EXPECT_EQ(b.FromName(), "F");

@@ -62,5 +62,47 @@ TEST(NFeWTotais, ProtocolWithoutMessageEndsWithTheReason) {
   EXPECT_EQ(xml.substr(xml.size() - fim.size()), fim);
 }
 
+TEST(NFeWTotais, QrCodeLimitsCountTheTextAloneNotItsWrapper) {
+  struct Caso {
+    std::size_t tamanho;
+    const char* alerta;
+  };
+  for (const Caso& c : {Caso{593, ""}, Caso{600, ""}, Caso{100, ""}, Caso{601, "Tamanho maior"},
+                        Caso{99, "Tamanho menor"}, Caso{95, "Tamanho menor"}}) {
+    TNFe n;
+    n.infNFe.versao = 4.00;
+    n.Ide.cUF = 35;
+    n.Ide.modelo = 65;
+    n.infNFeSupl.qrCode = std::string(c.tamanho, 'A');
+    n.infNFeSupl.urlChave = "https://www.nfce.fazenda.sp.gov.br/consulta";
+    TNFeW w(&n);
+    w.EscreverNFe();
+    std::string visto;
+    for (const auto& a : w.Gerador().ListaDeAlertas())
+      if (a.find("qrCode") != std::string::npos) visto = a;
+    if (*c.alerta)
+      EXPECT_NE(visto.find(c.alerta), std::string::npos) << c.tamanho << ": " << visto;
+    else
+      EXPECT_EQ(visto, "") << c.tamanho;
+    EXPECT_NE(w.Gerador().ArquivoFormatoXML().find("<qrCode><![CDATA[" + n.infNFeSupl.qrCode + "]]></qrCode>"),
+              std::string::npos);
+  }
+}
+
+TEST(NFeWTotais, ProtocolKeepsTheReceiptOffsetTheAuthoritySent) {
+  TNFe n;
+  n.infNFe.versao = 4.00;
+  n.Ide.cUF = 13;  // AM: its own offset would be -04:00
+  ASSERT_TRUE(n.procNFe.LerProtNFe(
+      "<protNFe versao=\"4.00\"><infProt><tpAmb>2</tpAmb><verAplic>AM</verAplic><chNFe>1</chNFe>"
+      "<dhRecbto>2024-05-10T10:20:35-03:00</dhRecbto><nProt>113240000000001</nProt><digVal>a</digVal>"
+      "<cStat>100</cStat><xMotivo>Autorizado o uso da NF-e</xMotivo></infProt></protNFe>"));
+  TNFeW w(&n);
+  w.EscreverNFe();
+  EXPECT_NE(w.Gerador().ArquivoFormatoXML().find("<dhRecbto>2024-05-10T10:20:35-03:00</dhRecbto>"),
+            std::string::npos)
+      << w.Gerador().ArquivoFormatoXML();
+}
+
 }  // namespace
 }  // namespace tuim

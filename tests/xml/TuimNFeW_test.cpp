@@ -891,11 +891,17 @@ TEST_F(NFeW, PlacesWithoutStreetAreLeftOut) {
   EXPECT_EQ(xml.find("entrega"), std::string::npos);
 }
 
-TEST_F(NFeW, PickUpFollowsTheIssuerCountryDeliveryKeepsItsOwn) {
+TEST_F(NFeW, PickUpFollowsItsOwnCountryDeliveryKeepsItsOwn) {
   PreencherLocal(nfe.Retirada);
   PreencherLocal(nfe.Entrega);
   nfe.Emit.EnderEmit.cPais = 5850;
   nfe.Entrega.cPais = 5850;
+  Escrever();
+  // A place in Brazil stays in Brazil whatever the issuer's country.
+  EXPECT_NE(Grupo(xml, "retirada").find("<cMun>3550308</cMun><xMun>SAO PAULO</xMun><UF>SP</UF>"), std::string::npos)
+      << Grupo(xml, "retirada");
+  nfe.Emit.EnderEmit.cPais = 1058;
+  nfe.Retirada.cPais = 5850;
   Escrever();
   EXPECT_NE(Grupo(xml, "retirada").find("<cMun>9999999</cMun><xMun>EXTERIOR</xMun><UF>EX</UF>"), std::string::npos)
       << Grupo(xml, "retirada");

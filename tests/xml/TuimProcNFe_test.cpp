@@ -307,6 +307,28 @@ TEST_F(ProcNFe, ProtocolReadsBackIntoTheFields) {
   EXPECT_FALSE(b.LerProtNFe("<retConsReciNFe><cStat>104</cStat></retConsReciNFe>"));
 }
 
+TEST_F(ProcNFe, ReceiptTimeReadBackKeepsTheOffsetTheAuthoritySent) {
+  // AM's own offset is -04:00; the answer's -03:00 is what the authority recorded.
+  const std::string prot = "<protNFe versao=\"4.00\"><infProt Id=\"ID135240000000001\"><tpAmb>2</tpAmb>"
+                           "<verAplic>AM_NFE</verAplic><chNFe>" + kChave +
+                           "</chNFe><dhRecbto>2024-05-10T10:20:35-03:00</dhRecbto><nProt>135240000000001</nProt>"
+                           "<digVal>abc=</digVal><cStat>100</cStat><xMotivo>Autorizado o uso da NF-e</xMotivo>"
+                           "</infProt></protNFe>";
+  TProcNFe p;
+  ASSERT_TRUE(p.LerProtNFe(prot));
+  EXPECT_EQ(p.dhRecbtoFuso, "-03:00");
+  EXPECT_EQ(p.GerarProtNFe(), prot);
+  TProcNFe copia(p);
+  EXPECT_NE(copia.GerarProtNFe().find("<dhRecbto>2024-05-10T10:20:35-03:00</dhRecbto>"), std::string::npos);
+  // Without an offset in the answer the state's own is written, as before.
+  TProcNFe semFuso;
+  std::string semOffset = prot;
+  semOffset.replace(semOffset.find("-03:00</dhRecbto>"), 6, "");
+  ASSERT_TRUE(semFuso.LerProtNFe(semOffset));
+  EXPECT_EQ(semFuso.dhRecbtoFuso, "");
+  EXPECT_NE(semFuso.GerarProtNFe().find("<dhRecbto>2024-05-10T10:20:35-04:00</dhRecbto>"), std::string::npos);
+}
+
 // ---- File mode: answers --------------------------------------------------------------------
 
 std::string GrupoProt(const std::string& chave, const std::string& nProt) {
@@ -434,6 +456,33 @@ TEST_F(ProcNFe, SituationAnswerOfAVoidedDocumentTakesTheVoidingPart) {
   EXPECT_EQ(p.XMLProt, "<protNFe versao=\"4.00\"><infProt Id=\"ID222\"><tpAmb>1</tpAmb><verAplic>X</verAplic><chNFe>" +
                            kChave + "</chNFe><dhRecbto>B</dhRecbto><nProt>222</nProt><cStat>101</cStat>"
                                     "<xMotivo>Cancelamento de NF-e homologado</xMotivo></infProt></protNFe>");
+}
+
+TEST_F(ProcNFe, SituationAnswerOfAVoidedDocumentOfLayout400TakesItsAuthorizationProtocol) {
+  // Layout 4.00 answers report the voiding as an event; there is no infCanc to take.
+  for (const char* situacao : {"101", "151", "155"}) {
+    TProcNFe p;
+    p.Versao = "4.00";
+    p.ArquivoNFe = Arquivo("nfe.xml", kNFe);
+    p.ArquivoRetConsSit = Arquivo(
+        "sit.xml", kDecl + "<retConsSitNFe versao=\"4.00\" xmlns=\"http://www.portalfiscal.inf.br/nfe\">"
+                           "<tpAmb>2</tpAmb><verAplic>SP_NFE_PL009_V4</verAplic><cStat>" + situacao +
+                           "</cStat><xMotivo>Cancelamento de NF-e homologado</xMotivo><cUF>35</cUF>"
+                           "<dhRecbto>2024-05-11T09:00:00-03:00</dhRecbto><chNFe>" + kChave +
+                           "</chNFe><protNFe versao=\"4.00\"><infProt><tpAmb>2</tpAmb><verAplic>SP_NFE_PL009_V4"
+                           "</verAplic><chNFe>" + kChave +
+                           "</chNFe><dhRecbto>2024-05-10T10:20:35-03:00</dhRecbto><nProt>135240000000001</nProt>"
+                           "<digVal>abc=</digVal><cStat>100</cStat><xMotivo>Autorizado o uso da NF-e</xMotivo>"
+                           "</infProt></protNFe><procEventoNFe versao=\"1.00\"><evento><infEvento>"
+                           "<tpEvento>110111</tpEvento></infEvento></evento><retEvento><infEvento><cStat>135"
+                           "</cStat><nProt>135240000000099</nProt></infEvento></retEvento></procEventoNFe>"
+                           "</retConsSitNFe>");
+    ASSERT_TRUE(p.MontarProcNFe()) << situacao << ::testing::PrintToString(p.Gerador().ListaDeAlertas());
+    EXPECT_NE(p.XMLProt.find("<infProt Id=\"ID135240000000001\">"), std::string::npos) << p.XMLProt;
+    EXPECT_NE(p.XMLProt.find("<dhRecbto>2024-05-10T10:20:35-03:00</dhRecbto><nProt>135240000000001</nProt>"),
+              std::string::npos)
+        << p.XMLProt;
+  }
 }
 
 TEST_F(ProcNFe, SituationAnswerOfARejectionHasNoProtocolToJoin) {
