@@ -329,6 +329,8 @@ std::string TSefaz::Status(TContexto& c) {
     return RetSimples(c, 252, "Rejeição: Ambiente informado diverge do Ambiente de recebimento");
   if (CodigoUF(c.autoridade) && TextoDe(c.raiz, "cUF") != c.cUF())
     return RetSimples(c, 226, "Rejeição: Código da UF do Emitente diverge da UF autorizadora");
+  // A shared authority answers for the state that asks.
+  if (!CodigoUF(c.autoridade)) c.cUFPadrao = TextoDe(c.raiz, "cUF");
   return RetSimples(c, 107, "Serviço em Operação");
 }
 
@@ -613,9 +615,8 @@ std::string TSefaz::Inutilizacao(TContexto& c) {
 
 std::string TSefaz::Evento(TContexto& c) {
   auto eventos = Filhos(c.raiz, "evento");
-  const std::string tp0 = eventos.empty() ? "" : TextoDe(eventos[0], "infEvento/tpEvento");
   std::string erro;
-  if (!fSchemas.Validar(c.doc, SchemaEvento(tp0), erro)) {
+  if (!fSchemas.Validar(c.doc, "envEvento_v1.00.xsd", erro)) {
     std::cerr << "tuim-sefaz-sim: envEvento: " << erro << "\n";
     return RetSimples(c, 215, "Rejeição: Falha no schema XML");
   }
@@ -637,6 +638,13 @@ std::string TSefaz::Evento(TContexto& c) {
         xMotivo = m;
       }
     };
+    // Each event's details against the schema of its type: a batch may mix types.
+    TDocXml sozinho = LerXml(std::string("<envEvento versao=\"1.00\" xmlns=\"") + kNsNFe +
+                             "\"><idLote>1</idLote>" + Serializar(ev) + "</envEvento>");
+    if (!sozinho.doc || !fSchemas.Validar(sozinho.doc, SchemaEvento(tp), erro)) {
+      std::cerr << "tuim-sefaz-sim: evento " << tp << ": " << erro << "\n";
+      rejeitar(215, "Rejeição: Falha no schema XML");
+    }
     TAssinaturaVerificada a = fVerificador.Verificar(evDoc.doc, Filho(ev, "Signature"));
     if (a.cStat) rejeitar(a.cStat, a.motivo);
     if (!cStat && autor.substr(0, 8) != a.cnpj.substr(0, 8))
