@@ -143,6 +143,7 @@ public:
     return r;
   }
   int Porta() const { return fPorta; }
+  pid_t Pid() const { return fPid; }
 
 private:
   std::string fPrograma;
