@@ -116,6 +116,19 @@ const char* const kCondUso =
     "diferenca de preco, quantidade, valor da operacao ou da prestacao; II - a correcao de dados cadastrais que "
     "implique mudanca do remetente ou do destinatario; III - a data de emissao ou de saida.";
 
+// The answer inside the SOAP result element, checked by xmllint against the national schema.
+std::string ValidarRetorno(const std::string& corpo, const std::string& xsd) {
+  auto i = corpo.find("Result");
+  i = i == std::string::npos ? std::string::npos : corpo.find('>', i);
+  auto f = corpo.rfind("Result>");
+  f = f == std::string::npos ? f : corpo.rfind("</", f);
+  if (i == std::string::npos || f == std::string::npos || f <= i) return "sem resultado: " + corpo;
+  const std::string arq = Amb().pasta + "/retorno.xml";
+  std::ofstream(arq, std::ios::binary) << corpo.substr(i + 1, f - i - 1);
+  auto r = Rodar({"/usr/bin/xmllint", "--noout", "--schema", std::string(TUIM_SCHEMAS_DIR) + "/" + xsd, arq});
+  return r.codigo == 0 ? "" : r.err;
+}
+
 // Base64, then gunzip: a docZip's content.
 std::string Descomprimir(const std::string& b64) {
   std::string gz(b64.size(), '\0');
@@ -160,6 +173,7 @@ TEST_F(Simulador, StatusAnswers107InOperation) {
   EXPECT_EQ(Campo(r.corpo, "cStat"), "107");
   EXPECT_EQ(Campo(r.corpo, "xMotivo"), "Serviço em Operação");
   EXPECT_EQ(Campo(r.corpo, "cUF"), "35");
+  EXPECT_EQ(ValidarRetorno(r.corpo, "retConsStatServ_v4.00.xsd"), "");
 }
 
 struct CasoStatus {
@@ -212,6 +226,7 @@ TEST_F(Simulador, SynchronousBatchGives104WithTheAuthorisingProtocol) {
   EXPECT_EQ(Campo(r, "chNFe"), n.chave);
   EXPECT_EQ(Campo(r, "nProt").size(), 15u);
   EXPECT_NE(Campo(r, "digVal"), "(ausente)");
+  EXPECT_EQ(ValidarRetorno(r, "retEnviNFe_v4.00.xsd"), "");
 }
 
 TEST_F(Simulador, AsynchronousBatchGivesAReceiptPolledUntilProcessed) {
@@ -220,6 +235,7 @@ TEST_F(Simulador, AsynchronousBatchGivesAReceiptPolledUntilProcessed) {
   auto r = Autorizar({Nota(a), Nota(b)}, false);
   ASSERT_EQ(Rodar({kSim, "ajustar", Amb().pasta, "--consultas-105", "0"}).codigo, 0);
   EXPECT_EQ(Campo(r, "cStat"), "103") << r;
+  EXPECT_EQ(ValidarRetorno(r, "retEnviNFe_v4.00.xsd"), "");
   const std::string nRec = Campo(r, "nRec");
   ASSERT_EQ(nRec.size(), 15u);
   const std::string pedido = std::string("<consReciNFe xmlns=\"") + kNs + "\" versao=\"4.00\"><tpAmb>2</tpAmb><nRec>" +
@@ -232,6 +248,7 @@ TEST_F(Simulador, AsynchronousBatchGivesAReceiptPolledUntilProcessed) {
       EXPECT_EQ(Campo(p.corpo, "chNFe", 0), a.chave);
       EXPECT_EQ(Campo(p.corpo, "chNFe", 1), b.chave);
       EXPECT_EQ(Campo(p.corpo, "cStat", 1), "100");
+      EXPECT_EQ(ValidarRetorno(p.corpo, "retConsReciNFe_v4.00.xsd"), "");
     }
   }
   auto p = Chamar("NFeRetAutorizacao4", "nfeRetAutorizacaoLote",
@@ -310,6 +327,7 @@ TEST_F(Simulador, ReplayedKeyGives204WithTheFirstProtocol) {
   EXPECT_EQ(Campo(r, "dhRecbto", 1), dh);
   EXPECT_NE(Campo(r, "xMotivo", 1).find("Rejeição: Duplicidade de NF-e [nRec:"), std::string::npos) << r;
   EXPECT_NE(Campo(r, "xMotivo", 1).find("[nProt:" + nProt + "]"), std::string::npos) << r;
+  EXPECT_EQ(ValidarRetorno(r, "retEnviNFe_v4.00.xsd"), "");
 
   // The same number under another key (another numeric code).
   TNota outra = n;
@@ -420,6 +438,8 @@ TEST_F(Simulador, ProtocolQueryFollowsTheDocumentThroughItsEvents) {
   EXPECT_EQ(Campo(c, "cStat"), "101") << c;
   EXPECT_EQ(Campo(c, "xMotivo"), "Cancelamento de NF-e homologado");
   EXPECT_EQ(Contar(c, "<procEventoNFe versao=\"1.00\">"), 3) << c;
+  EXPECT_EQ(ValidarRetorno(c, "retConsSitNFe_v4.00.xsd"), "");
+  EXPECT_EQ(ValidarRetorno(e, "retEnvEvento_v1.00.xsd"), "");
   EXPECT_NE(c.find("<tpEvento>110111</tpEvento>"), std::string::npos);
 }
 
@@ -489,6 +509,8 @@ TEST_F(Simulador, RecipientAcknowledgementAtTheNationalAddressFeedsTheDistributi
   EXPECT_GT(std::stoll(maxNSU), 0);
   auto d2 = dist("<distNSU><ultNSU>" + maxNSU + "</ultNSU></distNSU>");
   EXPECT_EQ(Campo(d2, "cStat"), "137") << d2;
+  EXPECT_EQ(ValidarRetorno(d, "retDistDFeInt_v1.01.xsd"), "");
+  EXPECT_EQ(ValidarRetorno(d2, "retDistDFeInt_v1.01.xsd"), "");
   auto d3 = dist("<distNSU><ultNSU>" + maxNSU + "</ultNSU></distNSU>");
   EXPECT_EQ(Campo(d3, "cStat"), "656") << d3;
   auto d4 = dist("<consNSU><NSU>" + maxNSU + "</NSU></consNSU>");
@@ -510,6 +532,7 @@ TEST_F(Simulador, VoidingRanges) {
   };
   auto r = inut(base - 9, base - 5);
   EXPECT_EQ(Campo(r, "cStat"), "102") << r;
+  EXPECT_EQ(ValidarRetorno(r, "retInutNFe_v4.00.xsd"), "");
   EXPECT_EQ(Campo(r, "xMotivo"), "Inutilização de número homologado");
   EXPECT_EQ(Campo(r, "nProt").size(), 15u);
   r = inut(base - 9, base - 5);
@@ -536,6 +559,8 @@ TEST_F(Simulador, TaxpayerQuery) {
   ASSERT_EQ(Rodar({kSim, "ajustar", Amb().pasta, "--contribuinte", std::string(kOutro) + ":123456789012:SP"}).codigo, 0);
   r = cad("SP", kOutro);
   EXPECT_EQ(Campo(r, "cStat"), "112") << r;
+  EXPECT_EQ(ValidarRetorno(r, "retConsCad_v2.00.xsd"), "");
+  EXPECT_EQ(ValidarRetorno(cad("MG", kEmitente), "retConsCad_v2.00.xsd"), "");
   EXPECT_EQ(Contar(r, "<infCad>"), 2);
 }
 
