@@ -10,6 +10,7 @@
 #include <set>
 #include <thread>
 
+#include "component/TuimCatalogo.h"
 #include "simulator/SimTeste.h"
 
 using namespace tuim::simteste;
@@ -120,8 +121,8 @@ const char* const kCondUso =
 std::string ValidarRetorno(const std::string& corpo, const std::string& xsd) {
   auto i = corpo.find("Result");
   i = i == std::string::npos ? std::string::npos : corpo.find('>', i);
-  auto f = corpo.rfind("Result>");
-  f = f == std::string::npos ? f : corpo.rfind("</", f);
+  auto f = corpo.rfind("</nfeResultMsg>");
+  if (f == std::string::npos) f = corpo.rfind("</nfeDistDFeInteresseResult>");
   if (i == std::string::npos || f == std::string::npos || f <= i) return "sem resultado: " + corpo;
   const std::string arq = Amb().pasta + "/retorno.xml";
   std::ofstream(arq, std::ios::binary) << corpo.substr(i + 1, f - i - 1);
@@ -515,6 +516,55 @@ TEST_F(Simulador, RecipientAcknowledgementAtTheNationalAddressFeedsTheDistributi
   EXPECT_EQ(Campo(d3, "cStat"), "656") << d3;
   auto d4 = dist("<consNSU><NSU>" + maxNSU + "</NSU></consNSU>");
   EXPECT_EQ(Campo(d4, "cStat"), "138") << d4;
+}
+
+TEST_F(Simulador, EpecGoesToTheNationalAddressAndIsRegisteredUnlinked) {
+  TNota n;
+  n.nNF = Amb().proximoNumero++;
+  Montar(n);
+  const std::string det =
+      "<descEvento>EPEC</descEvento><cOrgaoAutor>35</cOrgaoAutor><tpAutor>1</tpAutor><verAplic>Tuim 1.0</verAplic>"
+      "<dhEmi>2026-12-10T10:00:00-03:00</dhEmi><tpNF>1</tpNF><IE>110042490114</IE><dest><UF>SP</UF><CNPJ>" +
+      std::string(kOutro) + "</CNPJ><vNF>10.00</vNF><vICMS>0.00</vICMS><vST>0.00</vST></dest>";
+  auto e = Eventos({Evento(n.chave, "110140", 1, det, "91")}, "NFe/AN/H");
+  EXPECT_EQ(Campo(e, "cStat", 1), "136") << e;
+  EXPECT_EQ(Campo(e, "xMotivo", 1), "Evento registrado, mas não vinculado a NF-e");
+  EXPECT_EQ(ValidarRetorno(e, "retEnvEvento_v1.00.xsd"), "");
+  e = Eventos({Evento(n.chave, "110140", 1, det, "91")}, "NFe/SP/H");
+  EXPECT_EQ(Campo(e, "cStat", 1), "573") << e;
+}
+
+TEST_F(Simulador, SignatureMovedFromAnotherDocumentGives298) {
+  TNota a, b;
+  const std::string x = Nota(a), y = Nota(b);
+  const std::string assinaturaDeA = x.substr(x.find("<Signature"));
+  std::string z = y.substr(0, y.find("<Signature")) + assinaturaDeA;
+  auto r = Autorizar({z});
+  EXPECT_EQ(Campo(r, "cStat", 1), "298") << r;
+}
+
+TEST_F(Simulador, CatalogueSendsEveryServiceOfEveryAuthorityHere) {
+  tuim::TCatalogoServicos cat;
+  cat.Carregar(LerArquivo(Amb().pasta + "/catalogo.ini"));
+  EXPECT_EQ(cat.Secoes().size(), 2u * 32u * 2u);
+  const std::string base = "https://127.0.0.1:" + std::to_string(Amb().sim->Porta()) + "/ws/";
+  struct Caso {
+    const char *modelo, *uf;
+    bool producao;
+    const char *servico, *caminho;
+    double versao;
+  };
+  for (const Caso& c : {Caso{"NFe", "AC", false, "NfeStatusServico", "NFe/AC/H/NFeStatusServico4", 4.0},
+                        Caso{"NFCe", "SP", true, "NfeAutorizacao", "NFCe/SP/P/NFeAutorizacao4", 4.0},
+                        Caso{"NFe", "SVC-AN", false, "RecepcaoEvento", "NFe/SVC-AN/H/NFeRecepcaoEvento4", 4.0},
+                        Caso{"NFe", "AN", false, "NFeDistribuicaoDFe", "NFe/AN/H/NFeDistribuicaoDFe", 4.0},
+                        Caso{"NFCe", "AM", false, "AdministrarCSCNFCe", "NFCe/AM/H/CscNFCe", 4.0},
+                        Caso{"NFCe", "SP", false, "EventoEPEC", "NFCe/SP/H/NFeRecepcaoEvento4", 4.0}}) {
+    auto r = cat.LocalizarServico(c.modelo, c.uf, c.producao, c.servico, c.versao, "catalogo");
+    EXPECT_EQ(r.URL, base + c.caminho) << c.modelo << " " << c.uf << " " << c.servico;
+  }
+  double v = 0;
+  EXPECT_NE(cat.LerChaveVersionada("NFCe_MT_H", "URL-QRCode", v).find("/nfce/qrcode"), std::string::npos);
 }
 
 // ---- voiding, taxpayer query, CSC ---------------------------------------------------------------
