@@ -86,7 +86,8 @@ void GravarPEM(const std::string& caminho, X509* c, EVP_PKEY* k) {
 }  // namespace
 
 void GerarCertificados(const std::string& pasta, const std::vector<std::string>& cnpjs, const std::string& senha) {
-  Chave chaveCA = NovaRSA();
+  // RSA only where XML signatures need it (the companies); the CA and the server use P-256.
+  Chave chaveCA = NovaEC();
   Cert ca = Emitir(chaveCA.get(), "AC TUIM SEFAZ SIMULADOR", nullptr, nullptr, 3650);
   Extensao(ca.get(), ca.get(), NID_basic_constraints, "critical,CA:TRUE");
   Extensao(ca.get(), ca.get(), NID_key_usage, "critical,keyCertSign,cRLSign");

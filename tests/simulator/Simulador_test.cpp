@@ -178,6 +178,7 @@ TEST_F(Simulador, StatusAnswers107InOperation) {
 }
 
 struct CasoStatus {
+  const char* nome;
   const char* caminho;
   int cUF, tpAmb;
   const char* cStat;
@@ -189,9 +190,11 @@ TEST_P(StatusRejeitado, AnswersTheManualsCode) {
   EXPECT_EQ(Campo(r.corpo, "cStat"), GetParam().cStat) << r.corpo;
 }
 INSTANTIATE_TEST_SUITE_P(Simulador, StatusRejeitado,
-                         ::testing::Values(CasoStatus{"NFe/SP/P", 35, 2, "252"}, CasoStatus{"NFe/MT/H", 35, 2, "226"},
-                                           CasoStatus{"NFCe/SVRS/H", 43, 2, "107"},
-                                           CasoStatus{"NFe/SP/H", 35, 3, "215"}));
+                         ::testing::Values(CasoStatus{"AmbienteDaProducao", "NFe/SP/P", 35, 2, "252"},
+                                           CasoStatus{"OutraUF", "NFe/MT/H", 35, 2, "226"},
+                                           CasoStatus{"AutoridadeVirtual", "NFCe/SVRS/H", 43, 2, "107"},
+                                           CasoStatus{"ForaDoSchema", "NFe/SP/H", 35, 3, "215"}),
+                         [](const auto& i) { return std::string(i.param.nome); });
 
 TEST_F(Simulador, WrongActionOrBodyGetsASoapFault) {
   auto c = Cliente();
@@ -370,7 +373,8 @@ TEST_P(Rejeicao, OneCheckGivesItsCode) {
 INSTANTIATE_TEST_SUITE_P(Simulador, Rejeicao,
                          ::testing::Values(CasoRejeicao{"ambiente", "252"}, CasoRejeicao{"uf", "226"},
                                            CasoRejeicao{"certificado", "213"}, CasoRejeicao{"digito", "236"},
-                                           CasoRejeicao{"campos", "502"}));
+                                           CasoRejeicao{"campos", "502"}),
+                         [](const auto& i) { return std::string(i.param.nome); });
 
 TEST_F(Simulador, IrregularRecipientOrIssuerIsDenied) {
   const std::string destIrregular = "33000167000101";
