@@ -175,7 +175,7 @@ TRespostaHttp TSefaz::Atender(const std::string& alvo, const std::string& corpo,
 
   // An armed fault for this service, or for every service.
   std::string falha;
-  {
+  if (fBanco->Primeira("SELECT 1 FROM falhas WHERE restantes > 0 LIMIT 1")) {
     TBanco::TTransacao t(*fBanco);
     auto f = fBanco->Primeira(
         "SELECT n, tipo FROM falhas WHERE restantes > 0 AND (servico = ? OR servico = '*') ORDER BY n LIMIT 1",
@@ -336,7 +336,7 @@ std::string TSefaz::Status(TContexto& c) {
 
 // One document of a batch: every check in the order the authorities apply them, then the
 // protocol, stored with the document. Returns the protNFe text.
-std::string TSefaz::ProcessarNFe(TContexto& c, xmlNodePtr nfeNo, const std::string& nRec, const std::string& dh) {
+TSefaz::TNFeRecebida TSefaz::VerificarNFe(TContexto& c, xmlNodePtr nfeNo) {
   TDocXml nfeDoc = CopiarComoDocumento(nfeNo);
   xmlNodePtr nfe = xmlDocGetRootElement(nfeDoc.doc);
   xmlNodePtr inf = Filho(nfe, "infNFe");
@@ -351,7 +351,7 @@ std::string TSefaz::ProcessarNFe(TContexto& c, xmlNodePtr nfeNo, const std::stri
   const std::string destDoc = Filho(dest, "CNPJ") ? TextoDe(dest, "CNPJ") : TextoDe(dest, "CPF");
 
   int cStat = 0;
-  std::string xMotivo, nProt, digVal;
+  std::string xMotivo, digVal;
   TAssinaturaVerificada a = fVerificador.Verificar(nfeDoc.doc, Filho(nfe, "Signature"));
   digVal = a.digestValue;
   auto rejeitar = [&](int cs, const std::string& m) {
@@ -408,6 +408,23 @@ std::string TSefaz::ProcessarNFe(TContexto& c, xmlNodePtr nfeNo, const std::stri
         rejeitar(464, "Rejeição: Código de Hash no QR-Code difere do calculado");
     }
   }
+  return TNFeRecebida{chave, cUF, mod, serie, nNF, tpAmb, dhEmi, cnpj, destDoc, cStat, xMotivo, digVal,
+                      Serializar(nfe), TextoDe(emit, "xNome"), TextoDe(emit, "IE"), TextoDe(ide, "tpNF"),
+                      TextoDe(inf, "total/ICMSTot/vNF")};
+}
+
+// The checks against what is on file, the protocol and the record; inside the caller's transaction.
+std::string TSefaz::RegistrarNFe(TContexto& c, const TNFeRecebida& d, const std::string& nRec, const std::string& dh) {
+  const std::string &chave = d.chave, &cUF = d.cUF, &mod = d.mod, &serie = d.serie, &nNF = d.nNF, &tpAmb = d.tpAmb,
+                    &dhEmi = d.dhEmi, &cnpj = d.cnpj, &destDoc = d.destDoc;
+  int cStat = d.cStat;
+  std::string xMotivo = d.xMotivo, nProt, digVal = d.digVal;
+  auto rejeitar = [&](int cs, const std::string& m) {
+    if (!cStat) {
+      cStat = cs;
+      xMotivo = m;
+    }
+  };
   if (!cStat) {
     if (auto ant = fBanco->Primeira("SELECT nprot, dhrecbto, nrec FROM documentos WHERE chave = ?", {chave})) {
       rejeitar(204, "Rejeição: Duplicidade de NF-e [nRec:" + (*ant)[2] + "][nProt:" + (*ant)[0] + "][dhAut:" +
@@ -452,17 +469,17 @@ std::string TSefaz::ProcessarNFe(TContexto& c, xmlNodePtr nfeNo, const std::stri
   std::string prot = "<protNFe versao=\"4.00\"><infProt" + (registrar ? " Id=\"ID" + nProt + "\"" : std::string()) +
                      ">" + infProt + "</infProt></protNFe>";
   if (registrar) {
-    const std::string nfeTexto = Serializar(nfe);
+    const std::string& nfeTexto = d.nfe;
     fBanco->Executar(
         "INSERT INTO documentos (chave, cnpj, modelo, serie, nnf, tpamb, cuf, cstat, xmotivo, nprot, dhrecbto, "
         "digval, nrec, dest, nfe, prot) VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)",
         {chave, cnpj, mod, std::to_string(std::atoi(serie.c_str())), std::to_string(std::atoll(nNF.c_str())), tpAmb,
          cUF, std::to_string(cStat), xMotivo, nProt, dh, digVal, nRec, destDoc, nfeTexto, prot});
     if (destDoc.size() == 14 && cStat == 100) {
-      std::string vNF = TextoDe(inf, "total/ICMSTot/vNF");
+      const std::string& vNF = d.vNF;
       std::string res = std::string("<resNFe versao=\"1.01\" xmlns=\"") + kNsNFe + "\">" + Tag("chNFe", chave) +
-                        Tag(cnpj.size() == 14 ? "CNPJ" : "CPF", cnpj) + Tag("xNome", TextoDe(emit, "xNome")) +
-                        Tag("IE", TextoDe(emit, "IE")) + Tag("dhEmi", dhEmi) + Tag("tpNF", TextoDe(ide, "tpNF")) +
+                        Tag(cnpj.size() == 14 ? "CNPJ" : "CPF", cnpj) + Tag("xNome", d.xNome) +
+                        Tag("IE", d.IE) + Tag("dhEmi", dhEmi) + Tag("tpNF", d.tpNF) +
                         Tag("vNF", vNF) + Tag("digVal", digVal) + Tag("dhRecbto", dh) + Tag("nProt", nProt) +
                         Tag("cSitNFe", "1") + "</resNFe>";
       AdicionarNSU(destDoc, "resNFe_v1.01.xsd", res);
@@ -484,10 +501,13 @@ std::string TSefaz::Autorizacao(TContexto& c) {
   const std::string dh = DataHora();
   const std::string head = std::string("<retEnviNFe versao=\"4.00\" xmlns=\"") + kNsNFe + "\">" +
                            Tag("tpAmb", c.tpAmb) + Tag("verAplic", kVerAplic);
+  // Signatures and fields are checked outside the database lock; only the record is serialised.
+  std::vector<TNFeRecebida> recebidas;
+  for (xmlNodePtr n : nfes) recebidas.push_back(VerificarNFe(c, n));
   TBanco::TTransacao t(*fBanco);
   std::string nRec = Zeros(std::atoi(c.cUF().c_str()), 2) + "1" + Zeros(fBanco->Proximo("nrec"), 12);
   std::string prots;
-  for (xmlNodePtr n : nfes) prots += ProcessarNFe(c, n, nRec, dh);
+  for (const auto& r : recebidas) prots += RegistrarNFe(c, r, nRec, dh);
   std::string r;
   if (sinc) {
     r = head + Tag("cStat", "104") + Tag("xMotivo", "Lote processado") + Tag("cUF", c.cUF()) + Tag("dhRecbto", dh) +

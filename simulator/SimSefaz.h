@@ -49,7 +49,13 @@ private:
   std::string Distribuicao(TContexto& c);
   std::string Csc(TContexto& c);
   std::string RetSimples(TContexto& c, int cStat, const std::string& xMotivo);
-  std::string ProcessarNFe(TContexto& c, xmlNodePtr nfe, const std::string& nRec, const std::string& dh);
+  struct TNFeRecebida {
+    std::string chave, cUF, mod, serie, nNF, tpAmb, dhEmi, cnpj, destDoc;
+    int cStat = 0;  // a rejection found without the records
+    std::string xMotivo, digVal, nfe, xNome, IE, tpNF, vNF;
+  };
+  TNFeRecebida VerificarNFe(TContexto& c, xmlNodePtr nfe);
+  std::string RegistrarNFe(TContexto& c, const TNFeRecebida& d, const std::string& nRec, const std::string& dh);
   std::string NovoProtocolo(const std::string& cUF);
   void AdicionarNSU(const std::string& cnpj, const std::string& schema, const std::string& xml);
 
