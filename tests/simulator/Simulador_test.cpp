@@ -130,6 +130,25 @@ std::string ValidarRetorno(const std::string& corpo, const std::string& xsd) {
   return r.codigo == 0 ? "" : r.err;
 }
 
+std::string GzipBase64(const std::string& dados) {
+  std::string gz;
+  z_stream z{};
+  deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 31, 8, Z_DEFAULT_STRATEGY);
+  gz.resize(deflateBound(&z, dados.size()) + 32);
+  z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(dados.data()));
+  z.avail_in = static_cast<uInt>(dados.size());
+  z.next_out = reinterpret_cast<Bytef*>(gz.data());
+  z.avail_out = static_cast<uInt>(gz.size());
+  deflate(&z, Z_FINISH);
+  gz.resize(z.total_out);
+  deflateEnd(&z);
+  std::string b64(4 * ((gz.size() + 2) / 3) + 1, '\0');
+  b64.resize(static_cast<std::size_t>(EVP_EncodeBlock(reinterpret_cast<unsigned char*>(b64.data()),
+                                                      reinterpret_cast<const unsigned char*>(gz.data()),
+                                                      static_cast<int>(gz.size()))));
+  return b64;
+}
+
 // Base64, then gunzip: a docZip's content.
 std::string Descomprimir(const std::string& b64) {
   std::string gz(b64.size(), '\0');
@@ -263,28 +282,19 @@ TEST_F(Simulador, AsynchronousBatchGivesAReceiptPolledUntilProcessed) {
 
 TEST_F(Simulador, CompressedBatchIsAccepted) {
   TNota n;
-  const std::string lote = Lote({Nota(n)}, true);
-  // gzip through the simulator's own peer: zlib is what every client uses.
-  std::string gz;
-  {
-    z_stream z{};
-    deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, 31, 8, Z_DEFAULT_STRATEGY);
-    gz.resize(deflateBound(&z, lote.size()) + 32);
-    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(lote.data()));
-    z.avail_in = static_cast<uInt>(lote.size());
-    z.next_out = reinterpret_cast<Bytef*>(gz.data());
-    z.avail_out = static_cast<uInt>(gz.size());
-    deflate(&z, Z_FINISH);
-    gz.resize(z.total_out);
-    deflateEnd(&z);
-  }
-  std::string b64(4 * ((gz.size() + 2) / 3) + 1, '\0');
-  b64.resize(static_cast<std::size_t>(EVP_EncodeBlock(reinterpret_cast<unsigned char*>(b64.data()),
-                                                      reinterpret_cast<const unsigned char*>(gz.data()),
-                                                      static_cast<int>(gz.size()))));
-  auto r = Cliente().Post("/ws/NFe/SP/H/NFeAutorizacao4", Envelope("NFeAutorizacao4", b64, "nfeDadosMsgZip"),
+  auto r = Cliente().Post("/ws/NFe/SP/H/NFeAutorizacao4",
+                          Envelope("NFeAutorizacao4", GzipBase64(Lote({Nota(n)}, true)), "nfeDadosMsgZip"),
                           Acao("NFeAutorizacao4", "nfeAutorizacaoLoteZIP"));
   EXPECT_EQ(Campo(r.corpo, "cStat", 1), "100") << r.corpo;
+}
+
+TEST_F(Simulador, CompressedBatchThatInflatesBeyondTheLimitIsRefused) {
+  // 70 MB of blanks fit in some 70 KB of gzip: the simulator stops inflating at its limit.
+  auto r = Cliente().Post("/ws/NFe/SP/H/NFeAutorizacao4",
+                          Envelope("NFeAutorizacao4", GzipBase64(std::string(70u << 20, ' ')), "nfeDadosMsgZip"),
+                          Acao("NFeAutorizacao4", "nfeAutorizacaoLoteZIP"));
+  EXPECT_EQ(r.status, 500);
+  EXPECT_NE(r.corpo.find("nfeDadosMsgZip ilegível"), std::string::npos) << r.corpo;
 }
 
 TEST_F(Simulador, InvalidDocumentGives225) {
