@@ -694,7 +694,9 @@ std::string TSefaz::Evento(TContexto& c) {
     } else if (!manifestacao && tp != "110140" && !doc) {
       rejeitar(494, "Rejeição: Chave de Acesso inexistente");
     }
-    if ((manifestacao || tp == "110140") && c.autoridade != "AN")
+    // EPEC of NFC-e has its own address in one state; everything else of this kind is national.
+    const bool epecEstadual = tp == "110140" && c.modelo == "NFCe";
+    if ((manifestacao || (tp == "110140" && !epecEstadual)) && c.autoridade != "AN")
       rejeitar(489, "Rejeição: Evento deve ser enviado ao Ambiente Nacional");
     std::string nProt, cnpjDest;
     if (!cStat) {

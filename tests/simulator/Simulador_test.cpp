@@ -546,6 +546,13 @@ TEST_F(Simulador, EpecGoesToTheNationalAddressAndIsRegisteredUnlinked) {
   EXPECT_EQ(ValidarRetorno(e, "retEnvEvento_v1.00.xsd"), "");
   e = Eventos({Evento(n.chave, "110140", 1, det, "91")}, "NFe/SP/H");
   EXPECT_EQ(Campo(e, "cStat", 1), "573") << e;
+  TNota m;
+  m.nNF = Amb().proximoNumero++;
+  Montar(m);
+  e = Eventos({Evento(m.chave, "110140", 1, det, "91")}, "NFe/SP/H");
+  EXPECT_EQ(Campo(e, "cStat", 1), "489") << e;
+  e = Eventos({Evento(m.chave, "110140", 1, det, "35")}, "NFCe/SP/H");
+  EXPECT_EQ(Campo(e, "cStat", 1), "136") << e;
 }
 
 TEST_F(Simulador, SignatureMovedFromAnotherDocumentGives298) {
