@@ -6,6 +6,7 @@
 #include <openssl/ssl.h>
 #include <poll.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -102,6 +103,8 @@ public:
     if (pipe(tubo) != 0) return false;
     pid_t pid = fork();
     if (pid == 0) {
+      // A test that dies must not leave its simulator serving.
+      prctl(PR_SET_PDEATHSIG, SIGTERM);
       dup2(tubo[1], 1);
       close(tubo[0]);
       close(tubo[1]);
