@@ -640,35 +640,54 @@ std::string TSefaz::Evento(TContexto& c) {
     std::cerr << "tuim-sefaz-sim: envEvento: " << erro << "\n";
     return RetSimples(c, 215, "Rejeição: Falha no schema XML");
   }
+  // Schemas and signatures outside the database lock; the records one request at a time.
+  struct TVerificado {
+    TDocXml doc;
+    int cStat = 0;
+    std::string xMotivo;
+  };
+  std::vector<TVerificado> verificados;
+  for (xmlNodePtr evNo : eventos) {
+    TVerificado v;
+    v.doc = CopiarComoDocumento(evNo);
+    xmlNodePtr ev = xmlDocGetRootElement(v.doc.doc);
+    xmlNodePtr inf = Filho(ev, "infEvento");
+    const std::string tp = TextoDe(inf, "tpEvento");
+    const std::string autor = Filho(inf, "CNPJ") ? TextoDe(inf, "CNPJ") : TextoDe(inf, "CPF");
+    // Each event's details against the schema of its type: a batch may mix types.
+    TDocXml sozinho = LerXml(std::string("<envEvento versao=\"1.00\" xmlns=\"") + kNsNFe +
+                             "\"><idLote>1</idLote>" + Serializar(ev) + "</envEvento>");
+    TAssinaturaVerificada a;
+    if (!sozinho.doc || !fSchemas.Validar(sozinho.doc, SchemaEvento(tp), erro)) {
+      std::cerr << "tuim-sefaz-sim: evento " << tp << ": " << erro << "\n";
+      v.cStat = 215;
+      v.xMotivo = "Rejeição: Falha no schema XML";
+    } else if (a = fVerificador.Verificar(v.doc.doc, Filho(ev, "Signature")); a.cStat) {
+      v.cStat = a.cStat;
+      v.xMotivo = a.motivo;
+    } else if (autor.substr(0, 8) != a.cnpj.substr(0, 8)) {
+      v.cStat = 213;
+      v.xMotivo = "Rejeição: CNPJ-Base do Autor difere do CNPJ-Base do Certificado Digital";
+    }
+    verificados.push_back(std::move(v));
+  }
   const std::string dh = DataHora();
   std::string rets;
   TBanco::TTransacao t(*fBanco);
-  for (xmlNodePtr evNo : eventos) {
-    TDocXml evDoc = CopiarComoDocumento(evNo);
-    xmlNodePtr ev = xmlDocGetRootElement(evDoc.doc);
+  for (auto& v : verificados) {
+    xmlNodePtr ev = xmlDocGetRootElement(v.doc.doc);
     xmlNodePtr inf = Filho(ev, "infEvento");
     const std::string id = Atributo(inf, "Id"), chave = TextoDe(inf, "chNFe"), tp = TextoDe(inf, "tpEvento"),
                       seq = TextoDe(inf, "nSeqEvento"), cOrgao = TextoDe(inf, "cOrgao");
     const std::string autor = Filho(inf, "CNPJ") ? TextoDe(inf, "CNPJ") : TextoDe(inf, "CPF");
-    int cStat = 0;
-    std::string xMotivo;
+    int cStat = v.cStat;
+    std::string xMotivo = v.xMotivo;
     auto rejeitar = [&](int cs, const std::string& m) {
       if (!cStat) {
         cStat = cs;
         xMotivo = m;
       }
     };
-    // Each event's details against the schema of its type: a batch may mix types.
-    TDocXml sozinho = LerXml(std::string("<envEvento versao=\"1.00\" xmlns=\"") + kNsNFe +
-                             "\"><idLote>1</idLote>" + Serializar(ev) + "</envEvento>");
-    if (!sozinho.doc || !fSchemas.Validar(sozinho.doc, SchemaEvento(tp), erro)) {
-      std::cerr << "tuim-sefaz-sim: evento " << tp << ": " << erro << "\n";
-      rejeitar(215, "Rejeição: Falha no schema XML");
-    }
-    TAssinaturaVerificada a = fVerificador.Verificar(evDoc.doc, Filho(ev, "Signature"));
-    if (a.cStat) rejeitar(a.cStat, a.motivo);
-    if (!cStat && autor.substr(0, 8) != a.cnpj.substr(0, 8))
-      rejeitar(213, "Rejeição: CNPJ-Base do Autor difere do CNPJ-Base do Certificado Digital");
     if (TextoDe(inf, "tpAmb") != c.tpAmb)
       rejeitar(252, "Rejeição: Ambiente informado diverge do Ambiente de recebimento");
     if (fBanco->Primeira("SELECT 1 FROM eventos WHERE id = ?", {id})) rejeitar(573, "Rejeição: Duplicidade de Evento");
