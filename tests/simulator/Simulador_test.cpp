@@ -180,6 +180,31 @@ std::string CartaCorrecao(const std::string& texto) {
 
 }  // namespace
 
+// ---- the folder that iniciar writes ---------------------------------------------------------------
+
+TEST_F(Simulador, IniciarWritesCertificatesTheProjectReadsAndTheCscFiles) {
+  for (const std::string cnpj : {kEmitente, kOutro}) {
+    tuim::TDFeSSL ssl;
+    ssl.SetSSLCryptLib(tuim::cryOpenSSL);
+    ssl.SetArquivoPFX(Amb().pasta + "/" + cnpj + ".pfx");
+    ssl.SetSenha("1234");
+    EXPECT_EQ(ssl.CNPJCertificado(), cnpj);
+    EXPECT_NE(ssl.InfoCertificado().SubjectName().find("EMPRESA TESTE:" + cnpj), std::string::npos)
+        << ssl.InfoCertificado().SubjectName();
+    const std::string csc = LerArquivo(Amb().pasta + "/" + cnpj + ".csc");
+    ASSERT_EQ(csc.size(), std::string("id=000001\ncsc=\n").size() + 36) << csc;
+    EXPECT_EQ(csc.rfind("id=000001\ncsc=", 0), 0u);
+  }
+  // The server certificate names loopback and chains to the CA.
+  auto r = Rodar({"/usr/bin/openssl", "verify", "-CAfile", Amb().pasta + "/ca.pem", "-verify_ip", "127.0.0.1",
+                  "-verify_hostname", "localhost", Amb().pasta + "/servidor.pem"});
+  EXPECT_EQ(r.codigo, 0) << r.out << r.err;
+  auto estado = Rodar({kSim, "estado", Amb().pasta, "--json"});
+  EXPECT_EQ(estado.codigo, 0);
+  EXPECT_NE(estado.out.find("\"uf\": \"SP\""), std::string::npos) << estado.out;
+  EXPECT_NE(estado.out.find("\"idCsc\": \"000001\""), std::string::npos) << estado.out;
+}
+
 // ---- status and envelope ----------------------------------------------------------------------
 
 TEST_F(Simulador, StatusAnswers107InOperation) {
