@@ -814,10 +814,9 @@ TEST(SimuladorReinicio, StateSurvivesARestartAndSigtermExitsZero) {
 
 TEST_F(Simulador, TuimSefazStatusWorksWithTheWrittenCatalogue) {
   const std::string p = Amb().pasta;
-  // The command of the README; tuim needs its schema folder for every service lookup.
+  // The command of the README, word for word: tuim finds its schema package by itself.
   auto r = Rodar({TUIM_CLI, "sefaz", "status", "--uf", "SP", "--catalogo", p + "/catalogo.ini", "--cacert",
-                  p + "/ca.pem", "--pfx", p + "/" + kEmitente + ".pfx", "--senha", "1234", "--schemas",
-                  TUIM_SCHEMAS_DIR});
+                  p + "/ca.pem", "--pfx", p + "/" + kEmitente + ".pfx", "--senha", "1234"});
   EXPECT_EQ(r.codigo, 0) << r.out << r.err;
   EXPECT_NE(r.out.find("cStat=107\nxMotivo=Serviço em Operação\n"), std::string::npos) << r.out << r.err;
   EXPECT_NE(r.out.find("URL=https://127.0.0.1:" + std::to_string(Amb().sim->Porta()) + "/ws/NFe/SP/H/NFeStatusServico4"),
