@@ -86,8 +86,8 @@ void TDesenhoPDF::Preparar(const std::string& texto, double w, double tamanho, b
   pango_font_description_set_size(fFonte, static_cast<gint>(tamanho * PANGO_SCALE));
   pango_font_description_set_weight(fFonte, negrito ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL);
   pango_layout_set_font_description(fLayout, fFonte);
-  std::string t = TextoParaPango(texto, linhas == 1);
-  pango_layout_set_text(fLayout, t.data(), static_cast<int>(t.size()));
+  fTexto = TextoParaPango(texto, linhas == 1);
+  pango_layout_set_text(fLayout, fTexto.data(), static_cast<int>(fTexto.size()));
   pango_layout_set_width(fLayout, static_cast<int>(std::max(w, 0.1) * PANGO_SCALE));
   pango_layout_set_wrap(fLayout, PANGO_WRAP_WORD_CHAR);
   pango_layout_set_ellipsize(fLayout, h > 0 || linhas == 1 ? PANGO_ELLIPSIZE_END : PANGO_ELLIPSIZE_NONE);
@@ -96,6 +96,32 @@ void TDesenhoPDF::Preparar(const std::string& texto, double w, double tamanho, b
     pango_layout_set_height(fLayout, -1);
   else
     pango_layout_set_height(fLayout, h > 0 ? static_cast<int>(h * PANGO_SCALE) : -1000000);
+}
+
+// Pango shows an ellipsis but keeps the elided text behind it, and Cairo writes that text into
+// the PDF as the ellipsis' own: a reader copying the box would get everything the box hides.
+// The layout is cut to what shows, the ellipsis included, so that the PDF holds only that.
+void TDesenhoPDF::CortarNaReticencia() {
+  for (int tentativa = 0; tentativa < 12 && pango_layout_is_ellipsized(fLayout); ++tentativa) {
+    int corte = -1;
+    PangoLayoutIter* it = pango_layout_get_iter(fLayout);
+    do {
+      PangoLayoutRun* run = pango_layout_iter_get_run_readonly(it);
+      if (run && (run->item->analysis.flags & PANGO_ANALYSIS_FLAG_IS_ELLIPSIS)) corte = run->item->offset;
+    } while (pango_layout_iter_next_run(it));
+    pango_layout_iter_free(it);
+    if (corte < 0 || corte > static_cast<int>(fTexto.size())) return;
+    // A second pass finds the ellipsis before the one appended: drop one more character.
+    std::string visivel = fTexto.substr(0, static_cast<std::size_t>(corte));
+    if (tentativa > 0) {
+      std::size_t p = visivel.size();
+      while (p > 0 && (static_cast<unsigned char>(visivel[p - 1]) & 0xC0) == 0x80) --p;
+      visivel.resize(p > 0 ? p - 1 : 0);
+    }
+    while (!visivel.empty() && visivel.back() == ' ') visivel.pop_back();
+    fTexto = visivel + "\xE2\x80\xA6";
+    pango_layout_set_text(fLayout, fTexto.data(), static_cast<int>(fTexto.size()));
+  }
 }
 
 double TDesenhoPDF::AlturaLinha(double tamanho, bool negrito) { return AlturaTexto("X", 100, tamanho, negrito); }
@@ -111,6 +137,7 @@ double TDesenhoPDF::Texto(const std::string& texto, double x, double y, double w
                           TAlinhamento al, bool negrito, int linhas) {
   if (texto.empty() || w <= 0 || h <= 0) return 0;
   Preparar(texto, w, tamanho, negrito, linhas, h);
+  CortarNaReticencia();
   pango_layout_set_alignment(fLayout, al == alCentro    ? PANGO_ALIGN_CENTER
                                       : al == alDireita ? PANGO_ALIGN_RIGHT
                                                         : PANGO_ALIGN_LEFT);

@@ -55,7 +55,9 @@ public:
 
 private:
   void Preparar(const std::string& texto, double w, double tamanho, bool negrito, int linhas, double h);
+  void CortarNaReticencia();
 
+  std::string fTexto;  // UTF-8 text of the layout
   cairo_t* fCr;
   PangoLayout* fLayout;
   PangoFontDescription* fFonte;

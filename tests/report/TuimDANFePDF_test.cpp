@@ -248,6 +248,35 @@ TEST(TuimNFeDANFePDF, UnreadableLogoIsLeftOut) {
   EXPECT_EQ(pt::Paginas(Gravado(tmp, "b.pdf", r.GerarPDF(n))), 1);
 }
 
+TEST(TuimNFeDANFePDF, LogoIsDrawnInTheIssuerBlock) {
+  PastaTemporaria tmp;
+  cairo_surface_t* logo = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 60, 30);
+  cairo_t* cr = cairo_create(logo);
+  cairo_set_source_rgb(cr, 0, 0, 1);
+  cairo_paint(cr);
+  cairo_destroy(cr);
+  cairo_surface_write_to_png(logo, (tmp / "logo.png").c_str());
+  cairo_surface_destroy(logo);
+  auto azuis = [&](bool comLogo) {
+    TTuimNFeDANFePDF r;
+    if (comLogo) r.SetLogo(tmp / "logo.png");
+    std::string png = pt::Imagem(Gravado(tmp, "l.pdf", r.GerarPDF(corpus::NFe(1))), 1, 40, tmp / "l");
+    cairo_surface_t* img = cairo_image_surface_create_from_png(png.c_str());
+    int w = cairo_image_surface_get_width(img), h = cairo_image_surface_get_height(img), n = 0;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        std::uint32_t p = reinterpret_cast<const std::uint32_t*>(cairo_image_surface_get_data(img) +
+                                                                 y * cairo_image_surface_get_stride(img))[x];
+        // Blue, inside the issuer block (left third, upper fifth of the page).
+        if ((p & 0xFF) > 200 && ((p >> 16) & 0xFF) < 60 && x < w / 3 && y < h / 5) ++n;
+      }
+    cairo_surface_destroy(img);
+    return n;
+  };
+  EXPECT_EQ(azuis(false), 0);
+  EXPECT_GT(azuis(true), 100);
+}
+
 // ---- Where the file goes --------------------------------------------------------------------
 
 TEST(TuimNFeDANFePDF, SubFoldersFollowTheDocumentBeingPrinted) {
@@ -465,12 +494,45 @@ TEST(TuimDANFeTexto, HostileDocumentPrintsWithEllipsesAndSameLayout) {
   EXPECT_GE(pt::Paginas(pdf), 1);
   EXPECT_NE(texto.find("\x85"), std::string::npos);  // the ellipsis, in Windows-1252
   EXPECT_NE(texto.find("e mais 17 duplicatas"), std::string::npos);
+  // What the boxes cut off is not in the PDF either (400 repetitions in each of five texts).
+  auto vezes = [](const std::string& t, const std::string& s) {
+    int n = 0;
+    for (std::size_t p = t.find(s); p != std::string::npos; p = t.find(s, p + 1)) ++n;
+    return n;
+  };
+  EXPECT_LT(vezes(texto, "TEXTO MUITO LONGO"), 200);
+  EXPECT_LT(vezes(texto, "XXXXXXXXXX"), 200);  // of 1,991 overlapping runs
   for (const char* bloco : {"CÁLCULO DO IMPOSTO", "DADOS DOS PRODUTOS", "DADOS ADICIONAIS", "TRANSPORTADOR"})
     EXPECT_NE(texto.find(bloco), std::string::npos) << bloco;
   // The issuer's name beside the key did not spill over the bar code.
   std::vector<std::string> codigos = pt::Codigos(pt::Imagem(pdf, 1, 300, tmp / "h"));
   ASSERT_EQ(codigos.size(), 1u);
   EXPECT_EQ(codigos[0], "CODE-128:" + Chave(n));
+}
+
+TEST(TuimDANFeTexto, HostileNFCeStaysOnOnePageWithItsQRCode) {
+  PastaTemporaria tmp;
+  TNFe n = corpus::NFCe(3);
+  std::string longo;
+  for (int i = 0; i < 300; ++i) longo += "DESCRICAO SEM FIM ";
+  n.Emit.xNome = longo;
+  n.Emit.EnderEmit.xLgr = std::string(3000, 'Y');
+  n.Det[1].Prod.xProd = longo;
+  n.Det[1].infAdProd = std::string(500, ';') + longo;
+  n.Dest.xNome = longo;
+  n.InfAdic.infCpl = longo + longo;
+  TTuimNFCeDANFePDF r;
+  r.SetLarguraBobina(58);
+  std::string pdf = Gravado(tmp, "h.pdf", r.GerarPDF(n));
+  EXPECT_EQ(pt::Paginas(pdf), 1);
+  std::string texto = pt::Texto(pdf);
+  EXPECT_NE(texto.find("\x85"), std::string::npos);
+  int vezes = 0;
+  for (std::size_t p = texto.find("SEM FIM"); p != std::string::npos; p = texto.find("SEM FIM", p + 1)) ++vezes;
+  EXPECT_LT(vezes, 300);  // of 1,500 in the document
+  std::vector<std::string> codigos = pt::Codigos(pt::Imagem(pdf, 1, 200, tmp / "h"));
+  ASSERT_EQ(codigos.size(), 1u);
+  EXPECT_EQ(codigos[0], "QR-Code:" + n.infNFeSupl.qrCode);
 }
 
 // ---- Golden images --------------------------------------------------------------------------
