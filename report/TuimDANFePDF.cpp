@@ -53,8 +53,6 @@ std::string TTuimDANFePDF::ChaveAcesso(const TNFe& nfe) {
   if (IniciaCom(id, "NFe")) id = id.substr(3);
   if (id.size() == 44) return id;
   if (nfe.procNFe.chNFe.size() == 44) return nfe.procNFe.chNFe;
-  bool ok = true;
-  (void)ok;
   int tpEmis = static_cast<int>(TextoParaInteiroPadrao(TipoEmissaoParaTexto(nfe.Ide.tpEmis), 1));
   return GerarChaveAcesso(nfe.Ide.cUF, nfe.Ide.dEmi, nfe.Emit.CNPJCPF, nfe.Ide.serie, nfe.Ide.nNF, tpEmis,
                           nfe.Ide.cNF, nfe.Ide.modelo);
