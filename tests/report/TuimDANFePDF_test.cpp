@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <memory>
+#include <sstream>
 
 #include "component/TuimComponentTestUtil.h"
 #include "component/TuimNFe.h"
@@ -123,6 +124,21 @@ TEST(TuimNFeDANFePDF, TextHoldsKeyIssuerTotalsAndEveryItemCode) {
     EXPECT_NE(texto.find("P" + std::to_string(1000 + i) + " "), std::string::npos) << "item " << i;
   EXPECT_EQ(texto.find("SEM VALOR FISCAL"), std::string::npos);
   EXPECT_EQ(texto.find("CANCELADA"), std::string::npos);
+}
+
+TEST(TuimNFeDANFePDF, FontsAreDebiansLiberationEmbeddedAsSubsets) {
+  PastaTemporaria tmp;
+  TTuimNFeDANFePDF r;
+  std::string fontes = pt::Executar("pdffonts '" + Gravado(tmp, "f.pdf", r.GerarPDF(corpus::NFe(2))) + "'");
+  std::istringstream in(fontes);
+  std::string linha;
+  int n = 0;
+  while (std::getline(in, linha)) {
+    if (linha.find("LiberationSans") == std::string::npos) continue;
+    ++n;
+    EXPECT_NE(linha.find(" yes yes "), std::string::npos) << linha;  // embedded, subset
+  }
+  EXPECT_EQ(n, 2) << fontes;  // regular and bold
 }
 
 TEST(TuimNFeDANFePDF, PageCountGrowsWithTheItems) {
