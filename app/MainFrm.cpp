@@ -3,12 +3,22 @@
 #include "component/TuimNFe.h"
 #include "fiscal/TuimIni.h"
 #include "fiscal/TuimUtil.h"
+#include "report/TuimDANFePDF.h"
+#include "xml/TuimNFeR.h"
 
+#include <QDesktopServices>
+#include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFile>
 #include <QFontDatabase>
+#include <QMessageBox>
+#include <QMimeData>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTextCursor>
+#include <QUrl>
 
 #include "fiscal/TuimUtil.h"
 
@@ -133,6 +143,16 @@ TMainFrm::TMainFrm(QWidget* parent)
   QLabel* rotulos[] = {Label1, Label2, Label3, Label4, Label5, Label6, Label7, Label8};
   for (int i = 0; i < 8; ++i) rotulos[i]->setObjectName(QStringLiteral("Label%1").arg(i + 1));
 
+  // A thin view over the report layer: the button prints the XML last opened or dropped.
+  btnDANFE = new QPushButton(QStringLiteral("DANFE"), this);
+  btnDANFE->setObjectName(QStringLiteral("btnDANFE"));
+  btnDANFE->setToolTip(QStringLiteral("Arraste um XML de NF-e ou NFC-e para a janela e veja o DANFE"));
+  btnDANFE->setEnabled(false);
+  Posicionar(btnDANFE, 392, 97, 76, 30);
+  connect(btnDANFE, &QPushButton::clicked, this, [this] { btnDANFEClick(); });
+  setAcceptDrops(true);
+  lbChaveAcesso->viewport()->installEventFilter(this);
+
   setTabOrder(lbChaveAcesso, lbUF);
   QWidget* anterior = lbUF;
   for (QLineEdit* e : Editores()) {
@@ -196,6 +216,96 @@ bool TMainFrm::CarregarConfiguracao(const std::string& arquivoIni, std::string& 
     return false;
   }
   return true;
+}
+
+namespace {
+
+// The first local .xml file of a drag, or empty.
+QString ArquivoXmlArrastado(const QMimeData* m) {
+  if (!m || !m->hasUrls()) return {};
+  for (const QUrl& u : m->urls())
+    if (u.isLocalFile() && u.toLocalFile().endsWith(QStringLiteral(".xml"), Qt::CaseInsensitive))
+      return u.toLocalFile();
+  return {};
+}
+
+}  // namespace
+
+bool TMainFrm::AbrirDocumento(const std::string& arquivo, std::string& erro) {
+  QFile f(QString::fromStdString(arquivo));
+  if (!f.open(QIODevice::ReadOnly)) {
+    erro = "não foi possível ler " + arquivo;
+    return false;
+  }
+  auto nfe = std::make_unique<TNFe>();
+  try {
+    TNFeR(nfe.get()).LerXML(f.readAll().toStdString());
+  } catch (const ETuimDFeException& e) {
+    erro = ParaUTF8(e.what());
+    return false;
+  }
+  std::string chave = TTuimDANFePDF::ChaveAcesso(*nfe);
+  fDocumento = std::move(nfe);
+  btnDANFE->setEnabled(true);
+  lbChaveAcesso->setPlainText(QString::fromStdString(ParaUTF8(chave)));
+  return true;
+}
+
+std::string TMainFrm::GerarDANFE(std::string& erro) {
+  if (!fDocumento) {
+    erro = "nenhum XML aberto";
+    return {};
+  }
+  std::unique_ptr<TTuimDANFePDF> r;
+  if (fDocumento->Ide.modelo == 65)
+    r = std::make_unique<TTuimNFCeDANFePDF>();
+  else
+    r = std::make_unique<TTuimNFeDANFePDF>();
+  r->SetPathPDF(DeUTF8(QDir::tempPath().toStdString()));
+  try {
+    r->ImprimirDANFEPDF(fDocumento.get());
+  } catch (const ETuimDFeException& e) {
+    erro = ParaUTF8(e.what());
+    return {};
+  }
+  return ParaUTF8(r->ArquivoPDF());
+}
+
+void TMainFrm::btnDANFEClick() {
+  std::string erro;
+  std::string pdf = GerarDANFE(erro);
+  if (pdf.empty())
+    QMessageBox::warning(this, windowTitle(), QString::fromStdString(erro));
+  else
+    QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdString(pdf)));
+}
+
+void TMainFrm::dragEnterEvent(QDragEnterEvent* e) {
+  if (!ArquivoXmlArrastado(e->mimeData()).isEmpty()) e->acceptProposedAction();
+}
+
+void TMainFrm::dropEvent(QDropEvent* e) {
+  QString arquivo = ArquivoXmlArrastado(e->mimeData());
+  if (arquivo.isEmpty()) return;
+  e->acceptProposedAction();
+  std::string erro;
+  if (!AbrirDocumento(arquivo.toStdString(), erro))
+    QMessageBox::warning(this, windowTitle(), QString::fromStdString(erro));
+}
+
+// The key display would take a dropped file for text; a dropped XML goes to the window.
+bool TMainFrm::eventFilter(QObject* alvo, QEvent* e) {
+  if (alvo == lbChaveAcesso->viewport() && (e->type() == QEvent::DragEnter || e->type() == QEvent::Drop)) {
+    auto* d = static_cast<QDropEvent*>(e);
+    if (!ArquivoXmlArrastado(d->mimeData()).isEmpty()) {
+      if (e->type() == QEvent::DragEnter)
+        dragEnterEvent(static_cast<QDragEnterEvent*>(e));
+      else
+        dropEvent(d);
+      return true;
+    }
+  }
+  return QWidget::eventFilter(alvo, e);
 }
 
 TMainFrm::~TMainFrm() {

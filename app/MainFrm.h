@@ -2,6 +2,7 @@
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTextEdit>
 #include <QWidget>
 #include <array>
@@ -14,6 +15,7 @@
 namespace tuim {
 
 class TTuimNFe;
+class TNFe;
 
 // Colours are kept as Windows colour values (0x00BBGGRR), the form in which they were designed.
 QColor CorWindows(std::uint32_t bgr);
@@ -36,6 +38,16 @@ public:
   // (with the reason in `erro`) when the file cannot be read.
   bool CarregarConfiguracao(const std::string& arquivoIni, std::string& erro);
 
+  // An NF-e or NFC-e XML (NFe or nfeProc) opened or dropped on the window: its key fills the
+  // key display and the DANFE button shows its printed form. False, with the reason in `erro`
+  // (UTF-8), when it cannot be read; the window then keeps what it had.
+  bool AbrirDocumento(const std::string& arquivo, std::string& erro);
+  bool TemDocumento() const { return fDocumento != nullptr; }
+  // The open document's DANFE (A4) or DANFCE (80 mm) as a PDF in the temporary folder: its
+  // file name, or empty with the reason in `erro`.
+  std::string GerarDANFE(std::string& erro);
+
+  QPushButton* btnDANFE;
   QLabel* Label9;
   QTextEdit* lbChaveAcesso;
   QFrame* Bevel1;
@@ -74,7 +86,13 @@ public:
   void AtualizaChaveAcesso(QObject* Sender);
   void lbChaveAcessoChange(QObject* Sender);
 
+protected:
+  void dragEnterEvent(QDragEnterEvent* e) override;
+  void dropEvent(QDropEvent* e) override;
+  bool eventFilter(QObject* alvo, QEvent* e) override;
+
 private:
+  void btnDANFEClick();
   bool CamposPreenchidos() const;
   void LimparCampos();
   void PreencherCampos(const AccessKeyFields& fields);
@@ -91,6 +109,7 @@ private:
   TContadores fContadores;
   bool fEmAtualiza = false;
   bool fEmChaveChange = false;
+  std::unique_ptr<TNFe> fDocumento;
 };
 
 // Windows-1252 bytes <-> QString, one byte per character; a character the code page lacks

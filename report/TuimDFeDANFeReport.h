@@ -86,10 +86,24 @@ public:
 
 protected:
   std::string SeparadorPathPDF(const std::string& pasta) override;
-  // The document whose data names the PDF sub-folders: the first one the linked component
-  // holds. The component keeps no document list of its own, so the base has none; a renderer
-  // that knows the document being printed answers it here.
-  virtual const TNFe* PrimeiroDocumento() const { return nullptr; }
+  // The document whose data names the PDF sub-folders. The component keeps no document list
+  // of its own, so it is the one being printed, marked by a TDocumentoEmImpressao.
+  virtual const TNFe* PrimeiroDocumento() const { return fDocumentoEmImpressao; }
+
+  // Marks `nfe` as the document being printed for as long as it lives.
+  class TDocumentoEmImpressao {
+  public:
+    TDocumentoEmImpressao(TTuimDFeDANFeReport& r, const TNFe* nfe) : fR(r), fAnterior(r.fDocumentoEmImpressao) {
+      r.fDocumentoEmImpressao = nfe;
+    }
+    ~TDocumentoEmImpressao() { fR.fDocumentoEmImpressao = fAnterior; }
+    TDocumentoEmImpressao(const TDocumentoEmImpressao&) = delete;
+    TDocumentoEmImpressao& operator=(const TDocumentoEmImpressao&) = delete;
+
+  private:
+    TTuimDFeDANFeReport& fR;
+    const TNFe* fAnterior;
+  };
   void Notification(TTuimComponent* component, TOperation operation) override;
 
 private:
@@ -106,6 +120,7 @@ private:
   bool fImprimeNomeFantasia = false;
   bool fImprimeEmUmaLinha = false;
   bool fCancelada = false;
+  const TNFe* fDocumentoEmImpressao = nullptr;
 };
 
 }  // namespace tuim
