@@ -207,6 +207,7 @@ const std::string& TGerador::ArquivoFormatoTXT() const {
 void TGerador::SetArquivoFormatoTXT(const std::string& v) {
   fLinhasTXT.clear();
   fInicioRegistroTXT = 0;
+  LimparNiveisTXT();
   fTXTAjustado = false;
   std::size_t i = 0;
   while (i < v.size()) {
@@ -241,10 +242,16 @@ void TGerador::RegistrarAlerta(const std::string& id, const std::string& tag, co
 }
 
 void TGerador::EscreverGrupo(const std::string& tag, const std::string& id, bool recuar) {
-  AbrirRegistroTXT(id);
   bool fecha = !tag.empty() && tag[0] == '/';
 
   if (ModoTXT()) {
+    // Closing a group gives the later fields back to the group around it, so that a field
+    // written after a sub-group still reaches its own record.
+    if (fecha) FecharNivelTXT();
+    if (!fecha || !id.empty()) {
+      bool linhas = AbrirLinhasTXT(id);
+      if (!fecha) fNiveisTXT.push_back({fIDNivel, fInicioRegistroTXT, linhas, true});
+    }
     // The first attribute of the group fills its TXT field.
     std::size_t eq = tag.find("=\"");
     if (eq == std::string::npos) eq = tag.find("= \"");
@@ -505,10 +512,9 @@ void TGerador::EscreverTexto(const std::string& texto) {
   fXML += texto;
 }
 
-void TGerador::AbrirRegistroTXT(const std::string& id) {
-  if (!ModoTXT()) return;
+bool TGerador::AbrirLinhasTXT(const std::string& id) {
   fIDNivel = Maiusculas(id);
-  if (fIDNivel.empty()) return;
+  if (fIDNivel.empty()) return false;
   const std::string marca = "<" + fIDNivel + ">";
   fInicioRegistroTXT = fLinhasTXT.size();
   for (const std::string& linha : fLayoutTXT) {
@@ -518,15 +524,64 @@ void TGerador::AbrirRegistroTXT(const std::string& id) {
       fTXTAtual = false;
     }
   }
+  if (fLinhasTXT.size() == fInicioRegistroTXT) return false;
+  fInicioPorIDTXT[fIDNivel] = fInicioRegistroTXT;
+  return true;
+}
+
+void TGerador::FecharNivelTXT() {
+  while (!fNiveisTXT.empty() && !fNiveisTXT.back().grupo) fNiveisTXT.pop_back();
+  if (!fNiveisTXT.empty()) fNiveisTXT.pop_back();
+  if (fNiveisTXT.empty()) {
+    fIDNivel.clear();
+    return;
+  }
+  fIDNivel = fNiveisTXT.back().id;
+  fInicioRegistroTXT = fNiveisTXT.back().inicio;
+}
+
+void TGerador::LimparNiveisTXT() {
+  fNiveisTXT.clear();
+  fInicioPorIDTXT.clear();
+}
+
+void TGerador::AbrirRegistroTXT(const std::string& id) {
+  if (!ModoTXT()) return;
+  bool linhas = AbrirLinhasTXT(id);
+  if (!fIDNivel.empty()) fNiveisTXT.push_back({fIDNivel, fInicioRegistroTXT, linhas, false});
+}
+
+void TGerador::SetIDNivel(const std::string& v) {
+  fIDNivel = v;
+  auto it = fInicioPorIDTXT.find(Maiusculas(v));
+  fInicioRegistroTXT = it == fInicioPorIDTXT.end() ? 0 : it->second;
+  if (!fNiveisTXT.empty()) {
+    TNivelTXT& topo = fNiveisTXT.back();
+    topo.id = Maiusculas(v);
+    topo.inicio = fInicioRegistroTXT;
+    topo.temLinhas = it != fInicioPorIDTXT.end();
+  }
 }
 
 void TGerador::PreencherCampoTXT(const std::string& tag, const std::string& valor) {
-  if (!ModoTXT() || fIDNivel.empty()) return;
-  const std::string marca = "<" + fIDNivel + ">";
+  if (!ModoTXT()) return;
+  std::string id = fIDNivel;
+  std::size_t inicio = fInicioRegistroTXT;
+  if (!fNiveisTXT.empty()) {
+    // The innermost open level with records of its own takes the field: a group without a
+    // record (a card inside a payment) writes into the record around it.
+    auto it = fNiveisTXT.rbegin();
+    while (it != fNiveisTXT.rend() && !it->temLinhas) ++it;
+    if (it == fNiveisTXT.rend()) return;
+    id = it->id;
+    inicio = it->inicio;
+  }
+  if (id.empty()) return;
+  const std::string marca = "<" + id + ">";
   const std::string campo = "|" + Maiusculas(Aparar(tag)) + kPlaceholderTXT;
-  // Only the records of the group opened last: an earlier item's unfilled field must not
+  // Only the records of that level's own opening: an earlier item's unfilled field must not
   // take the value of a later item.
-  for (std::size_t i = fInicioRegistroTXT; i < fLinhasTXT.size(); ++i) {
+  for (std::size_t i = inicio; i < fLinhasTXT.size(); ++i) {
     std::string& linha = fLinhasTXT[i];
     if (linha.find(marca) == std::string::npos) continue;
     if (Maiusculas(linha).find(campo) == std::string::npos) continue;
@@ -586,6 +641,7 @@ void TGerador::AjustarRegistrosTXT(const std::string& id) {
   }
   fLinhasTXT = std::move(saida);
   fInicioRegistroTXT = fLinhasTXT.size();
+  LimparNiveisTXT();
   fTXTAjustado = true;
   fTXTAtual = false;
 }
