@@ -425,7 +425,16 @@ void TGerador::EscreverCampo(TFormatoCampo tipo, const std::string& idBruto, con
 
   if (fOpcoes.SomenteValidar()) return;
 
-  PreencherCampoTXT(tag, vazio ? std::string() : texto);
+  if (ModoTXT()) {
+    // A record is one line: line breaks of a text go as ";", as in the XML.
+    std::string txt = vazio ? std::string() : texto;
+    if (tratarTexto && txt.find_first_of("\r\n") != std::string::npos) {
+      SubstituirTodos(txt, "\r\n", ";");
+      SubstituirTodos(txt, "\r", ";");
+      SubstituirTodos(txt, "\n", ";");
+    }
+    PreencherCampoTXT(tag, txt);
+  }
 
   if (!atributo.empty()) atributo.insert(0, " ");
 

@@ -843,3 +843,20 @@ TEST(GeradorTxtNiveis, SetIDNivelSendsFieldsToTheLatestOpeningOfThatRecord) {
 
 }  // namespace
 }  // namespace tuim
+
+namespace tuim {
+namespace {
+
+TEST(GeradorTxtNiveis, LineBreaksOfATextStayInsideTheRecord) {
+  TGerador g;
+  g.LayoutArquivoTXT() = {"<Z01>Z|INFCPL\xA8|BRUTO\xA8"};
+  g.EscreverGrupo("infAdic", "Z01");
+  g.EscreverCampo(fcTexto, "Z03", "infCpl", 1, 99, 1, "linha 1\r\nlinha 2\nlinha 3\rfim");
+  g.EscreverCampo(fcTexto, "", "bruto", 1, 99, 1, "a\nb", "", false);  // untreated text stays as given
+  g.EscreverGrupo("/infAdic");
+  g.AjustarRegistrosTXT("x");
+  EXPECT_EQ(g.ArquivoFormatoTXT(), "Z|linha 1;linha 2;linha 3;fim|a\nb");
+}
+
+}  // namespace
+}  // namespace tuim
