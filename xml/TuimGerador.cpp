@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string_view>
+#include <unordered_set>
 
 #include "fiscal/TuimDateTime.h"
 #include "fiscal/TuimUtil.h"
@@ -603,7 +604,8 @@ void TGerador::PreencherCampoTXT(const std::string& tag, const std::string& valo
 
 void TGerador::AjustarRegistrosTXT(const std::string& id) {
   if (!ModoTXT()) return;
-  std::vector<std::string> marcadores;
+  // Sets, not lists: a document of many items has thousands of lines to look up.
+  std::unordered_set<std::string> marcadores;
   for (const std::string& modelo : fLayoutTXT) {
     std::size_t p = 0;
     while ((p = modelo.find('|', p)) != std::string::npos) {
@@ -614,17 +616,16 @@ void TGerador::AjustarRegistrosTXT(const std::string& id) {
         p = proximaBarra;
         continue;
       }
-      std::string m = modelo.substr(p, fim - p + 1);
-      if (std::find(marcadores.begin(), marcadores.end(), m) == marcadores.end()) marcadores.push_back(m);
+      marcadores.insert(modelo.substr(p, fim - p + 1));
       p = fim + 1;
     }
   }
+  const std::unordered_set<std::string> modelos(fLayoutTXT.begin(), fLayoutTXT.end());
 
   std::vector<std::string> saida;
   saida.reserve(fLinhasTXT.size());
   for (const std::string& linhaOriginal : fLinhasTXT) {
-    if (linhaOriginal.find(kPlaceholderTXT) != std::string::npos &&
-        std::find(fLayoutTXT.begin(), fLayoutTXT.end(), linhaOriginal) != fLayoutTXT.end())
+    if (linhaOriginal.find(kPlaceholderTXT) != std::string::npos && modelos.count(linhaOriginal))
       continue;  // a record none of whose fields was filled
     std::string linha = linhaOriginal;
     std::size_t p = linha.find("^ID^", 1);
@@ -632,9 +633,21 @@ void TGerador::AjustarRegistrosTXT(const std::string& id) {
       linha.replace(p, 4, id);
       p = linha.find("^ID^", p + id.size());
     }
-    for (const std::string& m : marcadores) {
-      std::size_t q = linha.find(m);
-      if (q != std::string::npos) linha.replace(q, m.size(), "|");
+    // The first occurrence of each placeholder left becomes an empty field. A placeholder is
+    // "|" + name + diaeresis, so each one ends at a diaeresis and starts at the bar before it.
+    std::unordered_set<std::string> trocados;
+    std::size_t d = 0;
+    while ((d = linha.find(kPlaceholderTXT, d)) != std::string::npos) {
+      std::size_t barra = linha.rfind('|', d);
+      if (barra != std::string::npos) {
+        std::string m = linha.substr(barra, d - barra + 1);
+        if (marcadores.count(m) && trocados.insert(m).second) {
+          linha.replace(barra, m.size(), "|");
+          d = barra + 1;
+          continue;
+        }
+      }
+      ++d;
     }
     std::size_t gt = linha.find('>');
     if (gt != std::string::npos) linha.erase(0, gt + 1);
