@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <string_view>
+#include <unordered_set>
 
 #include "fiscal/TuimDateTime.h"
 #include "fiscal/TuimUtil.h"
@@ -207,6 +208,7 @@ const std::string& TGerador::ArquivoFormatoTXT() const {
 void TGerador::SetArquivoFormatoTXT(const std::string& v) {
   fLinhasTXT.clear();
   fInicioRegistroTXT = 0;
+  LimparNiveisTXT();
   fTXTAjustado = false;
   std::size_t i = 0;
   while (i < v.size()) {
@@ -241,10 +243,16 @@ void TGerador::RegistrarAlerta(const std::string& id, const std::string& tag, co
 }
 
 void TGerador::EscreverGrupo(const std::string& tag, const std::string& id, bool recuar) {
-  AbrirRegistroTXT(id);
   bool fecha = !tag.empty() && tag[0] == '/';
 
   if (ModoTXT()) {
+    // Closing a group gives the later fields back to the group around it, so that a field
+    // written after a sub-group still reaches its own record.
+    if (fecha) FecharNivelTXT();
+    if (!fecha || !id.empty()) {
+      bool linhas = AbrirLinhasTXT(id);
+      if (!fecha) fNiveisTXT.push_back({fIDNivel, fInicioRegistroTXT, linhas, true});
+    }
     // The first attribute of the group fills its TXT field.
     std::size_t eq = tag.find("=\"");
     if (eq == std::string::npos) eq = tag.find("= \"");
@@ -420,7 +428,16 @@ void TGerador::EscreverCampo(TFormatoCampo tipo, const std::string& idBruto, con
 
   if (fOpcoes.SomenteValidar()) return;
 
-  PreencherCampoTXT(tag, vazio ? std::string() : texto);
+  if (ModoTXT()) {
+    // A record is one line: line breaks of a text go as ";", as in the XML.
+    std::string txt = vazio ? std::string() : texto;
+    if (tratarTexto && txt.find_first_of("\r\n") != std::string::npos) {
+      SubstituirTodos(txt, "\r\n", ";");
+      SubstituirTodos(txt, "\r", ";");
+      SubstituirTodos(txt, "\n", ";");
+    }
+    PreencherCampoTXT(tag, txt);
+  }
 
   if (!atributo.empty()) atributo.insert(0, " ");
 
@@ -507,10 +524,9 @@ void TGerador::EscreverTexto(const std::string& texto) {
   fXML += texto;
 }
 
-void TGerador::AbrirRegistroTXT(const std::string& id) {
-  if (!ModoTXT()) return;
+bool TGerador::AbrirLinhasTXT(const std::string& id) {
   fIDNivel = Maiusculas(id);
-  if (fIDNivel.empty()) return;
+  if (fIDNivel.empty()) return false;
   const std::string marca = "<" + fIDNivel + ">";
   fInicioRegistroTXT = fLinhasTXT.size();
   for (const std::string& linha : fLayoutTXT) {
@@ -520,15 +536,64 @@ void TGerador::AbrirRegistroTXT(const std::string& id) {
       fTXTAtual = false;
     }
   }
+  if (fLinhasTXT.size() == fInicioRegistroTXT) return false;
+  fInicioPorIDTXT[fIDNivel] = fInicioRegistroTXT;
+  return true;
+}
+
+void TGerador::FecharNivelTXT() {
+  while (!fNiveisTXT.empty() && !fNiveisTXT.back().grupo) fNiveisTXT.pop_back();
+  if (!fNiveisTXT.empty()) fNiveisTXT.pop_back();
+  if (fNiveisTXT.empty()) {
+    fIDNivel.clear();
+    return;
+  }
+  fIDNivel = fNiveisTXT.back().id;
+  fInicioRegistroTXT = fNiveisTXT.back().inicio;
+}
+
+void TGerador::LimparNiveisTXT() {
+  fNiveisTXT.clear();
+  fInicioPorIDTXT.clear();
+}
+
+void TGerador::AbrirRegistroTXT(const std::string& id) {
+  if (!ModoTXT()) return;
+  bool linhas = AbrirLinhasTXT(id);
+  if (!fIDNivel.empty()) fNiveisTXT.push_back({fIDNivel, fInicioRegistroTXT, linhas, false});
+}
+
+void TGerador::SetIDNivel(const std::string& v) {
+  fIDNivel = v;
+  auto it = fInicioPorIDTXT.find(Maiusculas(v));
+  fInicioRegistroTXT = it == fInicioPorIDTXT.end() ? 0 : it->second;
+  if (!fNiveisTXT.empty()) {
+    TNivelTXT& topo = fNiveisTXT.back();
+    topo.id = Maiusculas(v);
+    topo.inicio = fInicioRegistroTXT;
+    topo.temLinhas = it != fInicioPorIDTXT.end();
+  }
 }
 
 void TGerador::PreencherCampoTXT(const std::string& tag, const std::string& valor) {
-  if (!ModoTXT() || fIDNivel.empty()) return;
-  const std::string marca = "<" + fIDNivel + ">";
+  if (!ModoTXT()) return;
+  std::string id = fIDNivel;
+  std::size_t inicio = fInicioRegistroTXT;
+  if (!fNiveisTXT.empty()) {
+    // The innermost open level with records of its own takes the field: a group without a
+    // record (a card inside a payment) writes into the record around it.
+    auto it = fNiveisTXT.rbegin();
+    while (it != fNiveisTXT.rend() && !it->temLinhas) ++it;
+    if (it == fNiveisTXT.rend()) return;
+    id = it->id;
+    inicio = it->inicio;
+  }
+  if (id.empty()) return;
+  const std::string marca = "<" + id + ">";
   const std::string campo = "|" + Maiusculas(Aparar(tag)) + kPlaceholderTXT;
-  // Only the records of the group opened last: an earlier item's unfilled field must not
+  // Only the records of that level's own opening: an earlier item's unfilled field must not
   // take the value of a later item.
-  for (std::size_t i = fInicioRegistroTXT; i < fLinhasTXT.size(); ++i) {
+  for (std::size_t i = inicio; i < fLinhasTXT.size(); ++i) {
     std::string& linha = fLinhasTXT[i];
     if (linha.find(marca) == std::string::npos) continue;
     if (Maiusculas(linha).find(campo) == std::string::npos) continue;
@@ -541,7 +606,8 @@ void TGerador::PreencherCampoTXT(const std::string& tag, const std::string& valo
 
 void TGerador::AjustarRegistrosTXT(const std::string& id) {
   if (!ModoTXT()) return;
-  std::vector<std::string> marcadores;
+  // Sets, not lists: a document of many items has thousands of lines to look up.
+  std::unordered_set<std::string> marcadores;
   for (const std::string& modelo : fLayoutTXT) {
     std::size_t p = 0;
     while ((p = modelo.find('|', p)) != std::string::npos) {
@@ -552,17 +618,16 @@ void TGerador::AjustarRegistrosTXT(const std::string& id) {
         p = proximaBarra;
         continue;
       }
-      std::string m = modelo.substr(p, fim - p + 1);
-      if (std::find(marcadores.begin(), marcadores.end(), m) == marcadores.end()) marcadores.push_back(m);
+      marcadores.insert(modelo.substr(p, fim - p + 1));
       p = fim + 1;
     }
   }
+  const std::unordered_set<std::string> modelos(fLayoutTXT.begin(), fLayoutTXT.end());
 
   std::vector<std::string> saida;
   saida.reserve(fLinhasTXT.size());
   for (const std::string& linhaOriginal : fLinhasTXT) {
-    if (linhaOriginal.find(kPlaceholderTXT) != std::string::npos &&
-        std::find(fLayoutTXT.begin(), fLayoutTXT.end(), linhaOriginal) != fLayoutTXT.end())
+    if (linhaOriginal.find(kPlaceholderTXT) != std::string::npos && modelos.count(linhaOriginal))
       continue;  // a record none of whose fields was filled
     std::string linha = linhaOriginal;
     std::size_t p = linha.find("^ID^", 1);
@@ -570,9 +635,21 @@ void TGerador::AjustarRegistrosTXT(const std::string& id) {
       linha.replace(p, 4, id);
       p = linha.find("^ID^", p + id.size());
     }
-    for (const std::string& m : marcadores) {
-      std::size_t q = linha.find(m);
-      if (q != std::string::npos) linha.replace(q, m.size(), "|");
+    // The first occurrence of each placeholder left becomes an empty field. A placeholder is
+    // "|" + name + diaeresis, so each one ends at a diaeresis and starts at the bar before it.
+    std::unordered_set<std::string> trocados;
+    std::size_t d = 0;
+    while ((d = linha.find(kPlaceholderTXT, d)) != std::string::npos) {
+      std::size_t barra = linha.rfind('|', d);
+      if (barra != std::string::npos) {
+        std::string m = linha.substr(barra, d - barra + 1);
+        if (marcadores.count(m) && trocados.insert(m).second) {
+          linha.replace(barra, m.size(), "|");
+          d = barra + 1;
+          continue;
+        }
+      }
+      ++d;
     }
     std::size_t gt = linha.find('>');
     if (gt != std::string::npos) linha.erase(0, gt + 1);
@@ -588,6 +665,7 @@ void TGerador::AjustarRegistrosTXT(const std::string& id) {
   }
   fLinhasTXT = std::move(saida);
   fInicioRegistroTXT = fLinhasTXT.size();
+  LimparNiveisTXT();
   fTXTAjustado = true;
   fTXTAtual = false;
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -102,8 +103,8 @@ public:
   std::vector<std::string>& ListaDeAlertas() { return fAlertas; }
   const std::vector<std::string>& ListaDeAlertas() const { return fAlertas; }
   const std::string& IDNivel() const { return fIDNivel; }
-  // Sends later TXT fields to the record of `v` without opening its lines again.
-  void SetIDNivel(const std::string& v) { fIDNivel = v; }
+  // Sends later TXT fields to the record of `v` (its lines opened last) without opening them again.
+  void SetIDNivel(const std::string& v);
   TGeradorOpcoes& Opcoes() { return fOpcoes; }
   const TGeradorOpcoes& Opcoes() const { return fOpcoes; }
   const std::string& Prefixo() const { return fPrefixo; }
@@ -130,6 +131,8 @@ public:
   void RegistrarAlerta(const std::string& id, const std::string& tag, const std::string& descricao,
                        const std::string& alerta);
 
+  // Called by a group's writer between its fields, it starts a record that takes the group's
+  // later fields until the group closes.
   void AbrirRegistroTXT(const std::string& id);
   void PreencherCampoTXT(const std::string& tag, const std::string& valor);
   void AjustarRegistrosTXT(const std::string& id);
@@ -137,11 +140,25 @@ public:
 private:
   bool ModoTXT() const { return !fLayoutTXT.empty(); }
   void EscreverIdentacao();
+  // Appends the template lines of `id`; true when there was any.
+  bool AbrirLinhasTXT(const std::string& id);
+  void FecharNivelTXT();
+  void LimparNiveisTXT();
+
+  // One entry per open group, and per record a caller opened inside it: where fields go.
+  struct TNivelTXT {
+    std::string id;
+    std::size_t inicio;  // first line of its records
+    bool temLinhas;      // false: its fields go to the records of the level around it
+    bool grupo;
+  };
 
   TGeradorOpcoes fOpcoes;
   std::string fXML;
   std::vector<std::string> fLinhasTXT;  // the TXT output, one entry per record line
   std::size_t fInicioRegistroTXT = 0;   // first line of the records opened last
+  std::vector<TNivelTXT> fNiveisTXT;
+  std::map<std::string, std::size_t> fInicioPorIDTXT;  // lines each id opened last
   mutable std::string fTXT;
   mutable bool fTXTAtual = true;
   bool fTXTAjustado = false;

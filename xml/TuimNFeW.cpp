@@ -8,6 +8,7 @@
 #include "fiscal/TuimUtil.h"
 #include "fiscal/fscAuxiliar.h"
 #include "fiscal/fscConversaoNFe.h"
+#include "xml/TuimLayoutTXT.h"
 #include "xml/TuimProcNFe.h"
 
 namespace tuim {
@@ -110,9 +111,9 @@ bool TNFeW::EscreverNFe() {
   nfe.Ide.cDV = DigitoDaChave(nfe.infNFe.ID);
   nfe.Ide.cNF = CodigoDaChave(nfe.infNFe.ID);
 
-  // Outputs of this run. The TXT layout tables are not part of this writer yet, so TXT mode
-  // stays off whatever GerarTXTSimultaneamente says.
+  // Outputs of this run; the text form only when asked for, in the layout of this version.
   g.LayoutArquivoTXT().clear();
+  if (fOpcoes.GerarTXTSimultaneamente()) g.LayoutArquivoTXT() = LayoutTXT(fVersaoTexto);
   g.SetArquivoFormatoXML("");
   g.SetArquivoFormatoTXT("");
   g.Opcoes().SetNivelIdentacao(0);

@@ -120,6 +120,8 @@ void TNFeW::GerarDetProd(const TProd& prod) {
   GerarDetProdMed(prod.med);
   GerarDetProdArma(prod.arma);
   if (prod.comb.cProdANP > 0) GerarDetProdComb(prod.comb);
+  // The text layout keeps it in a record of its own, after the fuel records.
+  if (!Trim(prod.nRECOPI).empty()) g.AbrirRegistroTXT("LB");
   g.EscreverCampo(fcTexto, "L109", "nRECOPI", 20, 20, 0, prod.nRECOPI, "Número do RECOPI");
   if (!Trim(prod.nRECOPI).empty() && !ValidarRECOPI(prod.nRECOPI))
     g.RegistrarAlerta("L109", "nRECOPI", "Número do RECOPI", kAlertaConteudoInvalido);

@@ -278,10 +278,12 @@ void TNFeW::GerarPag() {
   for (const TpagCollectionItem& p : lista) {
     if (detPag) {
       g.EscreverGrupo("detPag", "YA01a");
+      g.AbrirRegistroTXT("YA");  // one text record per payment, card included
       g.EscreverCampo(fcTexto, "YA01b", "indPag", 1, 1, 0, IndPagParaTexto(p.indPag),
                       "Indicador da forma de pagamento");
     } else {
       g.EscreverGrupo("pag", "YA01");
+      g.AbrirRegistroTXT("YA");
     }
     g.EscreverCampo(fcTexto, "YA02", "tPag", 2, 2, 1, TPagParaTexto(p.tPag), "Forma de Pagamento");
     g.EscreverCampo(fcDecimal2, "YA03", "vPag", 1, 15, 1, p.vPag, "Valor do Pagamento");
@@ -289,6 +291,7 @@ void TNFeW::GerarPag() {
     g.EscreverGrupo(detPag ? "/detPag" : "/pag");
   }
   if (detPag) {
+    if (lista.vTroco > TCurrency()) g.AbrirRegistroTXT("YA09");
     g.EscreverCampo(fcDecimal2, "YA09", "vTroco", 1, 15, 0, lista.vTroco, "Valor do Pagamento");
     g.EscreverGrupo("/pag");
   }
@@ -404,6 +407,7 @@ void TNFeW::GerarCana() {
   const TCana& c = fNFe->cana;
   if (!Preenchido(c.safra) && !Preenchido(c.ref) && c.fordia.Empty() && c.deduc.Empty()) return;
   g.EscreverGrupo("cana", "ZC01");
+  g.AbrirRegistroTXT("ZC");
   g.EscreverCampo(fcTexto, "ZC02", "safra", 4, 9, 0, c.safra, "Identificação da safra");
   g.EscreverCampo(fcTexto, "ZC03", "ref", 4, 9, 0, c.ref, "Mês e ano de referência");
   AlertaOcorrencias("ZC04", "forDia", "Grupo de Fornecimento diário de cana", static_cast<std::size_t>(c.fordia.Count()),
@@ -443,6 +447,7 @@ void TNFeW::GerarInfRespTec() {
   g.EscreverCampo(fcTexto, "#085", "fone", 7, 12, 1, r.fone, "Telefone");
   // Only the hash of the secret reaches the document.
   if (fIdCSRT != 0 && !fCSRT.empty()) {
+    g.AbrirRegistroTXT("ZD07");
     g.EscreverCampo(fcInteiro, "#086", "idCSRT", 2, 2, 1, fIdCSRT,
                     "Identificador CSRT - Código de Segurança do Responsável Técnico");
     g.EscreverCampo(fcTexto, "#087", "hashCSRT", 28, 28, 1, CalcularHashCSRT(fCSRT, fChave),
