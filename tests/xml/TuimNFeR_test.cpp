@@ -343,6 +343,14 @@ INSTANTIATE_TEST_SUITE_P(
                    "</infNFe></NFe>", "/NFe/infNFe/total/ICMSTot/vNF"},
         CasoHostil{"GrupoNoLugarDeValor", kInicio + "<natOp><x/></natOp></ide></infNFe></NFe>", "natOp"},
         CasoHostil{"SemInfNFe", "<NFe " + kNS + "/>", "infNFe"},
+        CasoHostil{"AninhamentoProfundo",
+                   kInicio + "</ide><det nItem=\"1\"><imposto>" + [] {
+                     std::string a;
+                     for (int i = 0; i < 5000; ++i) a += "<ICMS>";
+                     return a;
+                   }() + "</ICMS></imposto></det></infNFe></NFe>",
+                   "mal formado"},
+        CasoHostil{"EntidadeNaoDeclarada", kInicio + "<natOp>&x;</natOp></ide></infNFe></NFe>", "mal formado"},
         CasoHostil{"ProcSemNFe", "<nfeProc versao=\"4.00\" " + kNS + "/>", "sem o elemento NFe"}),
     [](const ::testing::TestParamInfo<CasoHostil>& i) { return std::string(i.param.nome); });
 
