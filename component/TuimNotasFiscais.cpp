@@ -73,6 +73,7 @@ std::string InserirInfNFeSupl(const std::string& xmlAssinado, const std::string&
 NotaFiscal::NotaFiscal(TNotasFiscais& colecao) : fColecao(colecao) {
   fNFe = std::make_unique<TNFe>();
   fNFeW = std::make_unique<TNFeW>(fNFe.get());
+  fNFeR = std::make_unique<TNFeR>(fNFe.get());
 
   TTuimNFe& comp = fColecao.TuimNFe();
   TConfiguracoesNFe& conf = comp.Configuracoes();
@@ -93,6 +94,7 @@ NotaFiscal::NotaFiscal(TNotasFiscais& colecao) : fColecao(colecao) {
 }
 
 NotaFiscal::~NotaFiscal() {
+  fNFeR.reset();
   fNFeW.reset();
   fNFe.reset();
 }

@@ -5,6 +5,7 @@
 
 #include "fiscal/TuimComponent.h"
 #include "xml/TuimNFeClass.h"
+#include "xml/TuimNFeR.h"
 #include "xml/TuimNFeW.h"
 
 namespace tuim {
@@ -28,6 +29,7 @@ public:
   TNFe& NFe() { return *fNFe; }
   const TNFe& NFe() const { return *fNFe; }
   TNFeW& Writer() { return *fNFeW; }
+  TNFeR& Reader() { return *fNFeR; }
 
   const std::string& XMLOriginal() const { return fXMLOriginal; }
   // Converted to UTF-8 (declared); XMLAssinado follows when the text holds a signature.
@@ -65,6 +67,7 @@ private:
   TNotasFiscais& fColecao;
   std::unique_ptr<TNFe> fNFe;
   std::unique_ptr<TNFeW> fNFeW;
+  std::unique_ptr<TNFeR> fNFeR;
   std::string fXMLOriginal;
   std::string fXMLAssinado;
   std::string fAlertas;

@@ -17,10 +17,11 @@
 #include "fiscal/TuimDateTime.h"
 #include "fiscal/TuimUtil.h"
 #include "fiscal/fscAuxiliar.h"
-#include "security/CertificadosTeste.h"
+#include "tests/security/CertificadosTeste.h"
 #include "services/TuimEventoNFe.h"
 #include "services/TuimMensagensNFe.h"
 #include "testing/TokenSoftHSM.h"
+#include "xml/TuimNFeR.h"
 
 namespace tuim {
 namespace {
@@ -169,6 +170,8 @@ TEST_F(Colecao, NewItemTakesTheComponentsModelVersionAndPresets) {
   EXPECT_EQ(nf.NFe().Dest.EnderDest.xPais, "BRASIL");
   EXPECT_EQ(c.NotasFiscais().Count(), 1);
   EXPECT_EQ(c.NotasFiscais().NamePath(), "NotaFiscal");
+  EXPECT_EQ(nf.Writer().NFe(), &nf.NFe());
+  EXPECT_EQ(nf.Reader().NFe(), &nf.NFe());
 }
 
 TEST_F(Colecao, LinkedReportGivesThePrintType) {
@@ -459,6 +462,10 @@ TEST_P(RegrasDePasta, SignedDocumentIsSavedWhereTheRulesSayAndReadsBack) {
   ssl.SetSSLCryptLib(cryOpenSSL);
   ssl.SetSSLXmlSignLib(xsLibXml2);
   EXPECT_TRUE(ssl.SSLXmlSignClass().ValidarAssinatura(LerTudo(arquivo), msg, "infNFe")) << msg;
+  TNFe modelo;
+  TNFeR(&modelo).LerXML(LerTudo(arquivo));
+  EXPECT_EQ(modelo.infNFe.ID, nf.NFe().infNFe.ID);
+  EXPECT_EQ(modelo.Emit.CNPJCPF, kCNPJ);
   // Nothing but the document is left in its folder (no temporary files).
   int n = 0;
   for (auto& e : fs::directory_iterator(fs::path(arquivo).parent_path())) n += e.is_regular_file() ? 1 : 0;
@@ -496,6 +503,16 @@ TEST_F(Colecao, SavedAndSignedNFCeReadsBackWithItsSupplement) {
   EXPECT_EQ(lido, nf.XMLAssinado());
   EXPECT_NE(lido.find("<infNFeSupl>"), std::string::npos);
   EXPECT_EQ(XmlSec(nf.NomeArq()), 0);
+  // The saved file reads back into a model with the same key, items, supplement and signature.
+  TNFe modelo;
+  TNFeR leitor(&modelo);
+  leitor.LerXML(lido);
+  EXPECT_EQ(modelo.infNFe.ID, nf.NFe().infNFe.ID);
+  EXPECT_EQ(modelo.Det.Count(), nf.NFe().Det.Count());
+  EXPECT_EQ(modelo.infNFeSupl.qrCode, nf.NFe().infNFeSupl.qrCode);
+  EXPECT_EQ(modelo.infNFeSupl.urlChave, nf.NFe().infNFeSupl.urlChave);
+  EXPECT_EQ(modelo.signature.DigestValue(), nf.NFe().signature.DigestValue());
+  EXPECT_EQ(modelo.signature.SignatureValue(), nf.NFe().signature.SignatureValue());
 }
 
 TEST_F(Colecao, SupplementGoesBeforeTheSignatureOrTheEnd) {
