@@ -8,12 +8,14 @@
 #include <libxml/xmlschemas.h>
 #include <openssl/evp.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <map>
 #include <memory>
 #include <mutex>
+#include <vector>
 
 #include "fiscal/TuimDFeUtil.h"
 #include "fiscal/TuimException.h"
@@ -92,6 +94,7 @@ std::string RemoverDeclaracao(const std::string& xml) {
 }
 
 std::string SemQuebras(const std::string& s) {
+  if (s.find_first_of("\r\n") == std::string::npos) return s;
   std::string r;
   r.reserve(s.size());
   for (char c : s)
@@ -234,7 +237,11 @@ bool ExecutarC14N(xmlDoc* doc, xmlNode* apice, xmlNode* excluido, xmlOutputBuffe
   return r >= 0;
 }
 
+bool CanonicoDireto(xmlNode* apice, xmlNode* excluido, std::string& out);
+
 std::string Canonizar(xmlDoc* doc, xmlNode* apice, xmlNode* excluido = nullptr) {
+  std::string direto;
+  if (CanonicoDireto(apice, excluido, direto)) return direto;
   xmlOutputBuffer* buf = xmlAllocOutputBuffer(nullptr);
   if (!buf) throw ETuimDFeException("Erro ao selecionar os elementos do XML.");
   bool ok = ExecutarC14N(doc, apice, excluido, buf);
@@ -246,6 +253,143 @@ std::string Canonizar(xmlDoc* doc, xmlNode* apice, xmlNode* excluido = nullptr) 
   xmlOutputBufferClose(buf);
   if (!ok || out.empty()) throw ETuimDFeException("Erro ao aplicar transformação C14N");
   return out;
+}
+
+// Canonical XML 1.0 (without comments) of an element's subtree, written straight from the tree:
+// libxml2's canonicaliser walks the whole document and builds lists for every element, which
+// made it the largest cost of signing. This writer covers what NF-e documents hold (elements,
+// unqualified attributes, text and CDATA, namespace declarations, comments left out); anything
+// else (processing instructions, entity references, qualified attributes, inherited xml:*
+// attributes) makes it answer false and the caller uses libxml2's.
+class EscritorCanonico {
+public:
+  EscritorCanonico(std::string& saida, xmlNode* excluido) : fSaida(saida), fExcluido(excluido) {}
+
+  bool Escrever(xmlNode* apice) {
+    // Every namespace in scope is rendered on the apex, as in a document subset.
+    std::map<std::string, std::string> escopo;
+    for (xmlNode* n = apice; n && n->type == XML_ELEMENT_NODE; n = n->parent) {
+      for (xmlNs* ns = n->nsDef; ns; ns = ns->next)
+        escopo.emplace(ns->prefix ? reinterpret_cast<const char*>(ns->prefix) : "",
+                       ns->href ? reinterpret_cast<const char*>(ns->href) : "");
+      if (n != apice)
+        for (xmlAttr* a = n->properties; a; a = a->next)
+          if (a->ns) return false;  // xml:* attributes are inherited by the apex
+    }
+    return Elemento(apice, escopo, true);
+  }
+
+private:
+  static const char* Nome(const xmlChar* c) { return reinterpret_cast<const char*>(c); }
+
+  void Texto(const xmlChar* c) {
+    if (!c) return;
+    for (const char* p = Nome(c); *p; ++p) {
+      switch (*p) {
+        case '&': fSaida += "&amp;"; break;
+        case '<': fSaida += "&lt;"; break;
+        case '>': fSaida += "&gt;"; break;
+        case '\r': fSaida += "&#xD;"; break;
+        default: fSaida += *p;
+      }
+    }
+  }
+
+  void ValorAtributo(const std::string& v) {
+    for (char c : v) {
+      switch (c) {
+        case '&': fSaida += "&amp;"; break;
+        case '<': fSaida += "&lt;"; break;
+        case '"': fSaida += "&quot;"; break;
+        case '\t': fSaida += "&#x9;"; break;
+        case '\n': fSaida += "&#xA;"; break;
+        case '\r': fSaida += "&#xD;"; break;
+        default: fSaida += c;
+      }
+    }
+  }
+
+  // `escopo` holds the namespaces rendered by the nearest output ancestor (prefix -> URI).
+  bool Elemento(xmlNode* e, std::map<std::string, std::string> escopo, bool apice) {
+    std::string qnome = Nome(e->name);
+    if (e->ns && e->ns->prefix) qnome = std::string(Nome(e->ns->prefix)) + ":" + qnome;
+    fSaida += '<';
+    fSaida += qnome;
+    // Namespace declarations: on the apex all of the scope, below only those that change it.
+    std::vector<std::pair<std::string, std::string>> ns;
+    if (apice) {
+      for (const auto& [p, h] : escopo)
+        if (!(p.empty() && h.empty())) ns.emplace_back(p, h);
+    } else {
+      for (xmlNs* d = e->nsDef; d; d = d->next) {
+        std::string p = d->prefix ? Nome(d->prefix) : "", h = d->href ? Nome(d->href) : "";
+        auto it = escopo.find(p);
+        const std::string atual = it == escopo.end() ? std::string() : it->second;
+        if (atual == h) continue;
+        if (p.empty() && h.empty() && it == escopo.end()) continue;
+        ns.emplace_back(p, h);
+        escopo[p] = h;
+      }
+      std::sort(ns.begin(), ns.end());
+    }
+    for (const auto& [p, h] : ns) {
+      fSaida += p.empty() ? " xmlns=\"" : " xmlns:" + p + "=\"";
+      ValorAtributo(h);
+      fSaida += '"';
+    }
+    std::vector<std::pair<std::string, xmlAttr*>> atributos;
+    for (xmlAttr* a = e->properties; a; a = a->next) {
+      if (a->ns) return false;
+      atributos.emplace_back(Nome(a->name), a);
+    }
+    std::sort(atributos.begin(), atributos.end(),
+              [](const auto& x, const auto& y) { return x.first < y.first; });
+    for (const auto& [nome, a] : atributos) {
+      fSaida += ' ';
+      fSaida += nome;
+      fSaida += "=\"";
+      // The value as the parser normalised it.
+      std::string bruto;
+      for (xmlNode* c = a->children; c; c = c->next) {
+        if (c->type != XML_TEXT_NODE) return false;
+        if (c->content) bruto += Nome(c->content);
+      }
+      ValorAtributo(bruto);
+      fSaida += '"';
+    }
+    fSaida += '>';
+    for (xmlNode* c = e->children; c; c = c->next) {
+      if (c == fExcluido) continue;
+      switch (c->type) {
+        case XML_ELEMENT_NODE:
+          if (!Elemento(c, escopo, false)) return false;
+          break;
+        case XML_TEXT_NODE:
+        case XML_CDATA_SECTION_NODE:
+          Texto(c->content);
+          break;
+        case XML_COMMENT_NODE:
+          break;
+        default:
+          return false;
+      }
+    }
+    fSaida += "</";
+    fSaida += qnome;
+    fSaida += '>';
+    return true;
+  }
+
+  std::string& fSaida;
+  xmlNode* fExcluido;
+};
+
+// Canonical form of the element's subtree by the writer above; false when it does not apply.
+bool CanonicoDireto(xmlNode* apice, xmlNode* excluido, std::string& out) {
+  if (!apice || apice->type != XML_ELEMENT_NODE) return false;
+  out.clear();
+  EscritorCanonico w(out, excluido);
+  return w.Escrever(apice);
 }
 
 const EVP_MD* AlgoritmoDigest(TSSLDgst d) {
@@ -268,6 +412,14 @@ int FecharDigest(void*) { return 0; }
 std::string DigestCanonico(xmlDoc* doc, xmlNode* apice, xmlNode* excluido, TSSLDgst d) {
   const EVP_MD* md = AlgoritmoDigest(d);
   if (!md) return {};
+  std::string canonico;
+  if (CanonicoDireto(apice, excluido, canonico)) {
+    unsigned char h[EVP_MAX_MD_SIZE];
+    unsigned int n = 0;
+    if (EVP_Digest(canonico.data(), canonico.size(), h, &n, md, nullptr) != 1)
+      throw ETuimDFeException("Erro ao calcular o Digest");
+    return std::string(reinterpret_cast<char*>(h), n);
+  }
   std::unique_ptr<EVP_MD_CTX, void (*)(EVP_MD_CTX*)> ctx(EVP_MD_CTX_new(), EVP_MD_CTX_free);
   if (!ctx || EVP_DigestInit_ex(ctx.get(), md, nullptr) != 1) throw ETuimDFeException("Erro ao calcular o Digest");
   xmlOutputBuffer* buf = xmlOutputBufferCreateIO(EscreverNoDigest, FecharDigest, ctx.get(), nullptr);
