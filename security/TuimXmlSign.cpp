@@ -295,8 +295,9 @@ private:
     }
   }
 
-  void ValorAtributo(const std::string& v) {
-    for (char c : v) {
+  void ValorAtributo(const char* v) {
+    for (; *v; ++v) {
+      const char c = *v;
       switch (c) {
         case '&': fSaida += "&amp;"; break;
         case '<': fSaida += "&lt;"; break;
@@ -309,60 +310,58 @@ private:
     }
   }
 
-  // `escopo` holds the namespaces rendered by the nearest output ancestor (prefix -> URI).
-  bool Elemento(xmlNode* e, std::map<std::string, std::string> escopo, bool apice) {
-    std::string qnome = Nome(e->name);
-    if (e->ns && e->ns->prefix) qnome = std::string(Nome(e->ns->prefix)) + ":" + qnome;
+  // `escopo` holds the namespaces rendered by the nearest output ancestor (prefix -> URI). It is
+  // copied only for an element that changes it: most elements declare nothing.
+  bool Elemento(xmlNode* e, const std::map<std::string, std::string>& escopo, bool apice) {
+    const char* nome = Nome(e->name);
+    const char* prefixo = e->ns && e->ns->prefix ? Nome(e->ns->prefix) : nullptr;
     fSaida += '<';
-    fSaida += qnome;
+    if (prefixo) {
+      fSaida += prefixo;
+      fSaida += ':';
+    }
+    fSaida += nome;
     // Namespace declarations: on the apex all of the scope, below only those that change it.
-    std::vector<std::pair<std::string, std::string>> ns;
+    const std::map<std::string, std::string>* atual = &escopo;
+    std::map<std::string, std::string> novo;
     if (apice) {
-      for (const auto& [p, h] : escopo)
-        if (!(p.empty() && h.empty())) ns.emplace_back(p, h);
-    } else {
+      for (const auto& [p, h] : escopo) Declaracao(p, h);
+    } else if (e->nsDef) {
+      std::vector<std::pair<std::string, std::string>> ns;
       for (xmlNs* d = e->nsDef; d; d = d->next) {
         std::string p = d->prefix ? Nome(d->prefix) : "", h = d->href ? Nome(d->href) : "";
         auto it = escopo.find(p);
-        const std::string atual = it == escopo.end() ? std::string() : it->second;
-        if (atual == h) continue;
-        if (p.empty() && h.empty() && it == escopo.end()) continue;
+        if (it == escopo.end() ? h.empty() : it->second == h) continue;
         ns.emplace_back(p, h);
-        escopo[p] = h;
       }
-      std::sort(ns.begin(), ns.end());
-    }
-    for (const auto& [p, h] : ns) {
-      fSaida += p.empty() ? " xmlns=\"" : " xmlns:" + p + "=\"";
-      ValorAtributo(h);
-      fSaida += '"';
-    }
-    std::vector<std::pair<std::string, xmlAttr*>> atributos;
-    for (xmlAttr* a = e->properties; a; a = a->next) {
-      if (a->ns) return false;
-      atributos.emplace_back(Nome(a->name), a);
-    }
-    std::sort(atributos.begin(), atributos.end(),
-              [](const auto& x, const auto& y) { return x.first < y.first; });
-    for (const auto& [nome, a] : atributos) {
-      fSaida += ' ';
-      fSaida += nome;
-      fSaida += "=\"";
-      // The value as the parser normalised it.
-      std::string bruto;
-      for (xmlNode* c = a->children; c; c = c->next) {
-        if (c->type != XML_TEXT_NODE) return false;
-        if (c->content) bruto += Nome(c->content);
+      if (!ns.empty()) {
+        std::sort(ns.begin(), ns.end());
+        novo = escopo;
+        for (const auto& [p, h] : ns) {
+          Declaracao(p, h, true);
+          novo[p] = h;
+        }
+        atual = &novo;
       }
-      ValorAtributo(bruto);
-      fSaida += '"';
+    }
+    if (e->properties) {
+      if (!e->properties->next) {
+        if (!Atributo(e->properties)) return false;
+      } else {
+        std::vector<xmlAttr*> atributos;
+        for (xmlAttr* a = e->properties; a; a = a->next) atributos.push_back(a);
+        std::sort(atributos.begin(), atributos.end(),
+                  [](xmlAttr* x, xmlAttr* y) { return std::strcmp(Nome(x->name), Nome(y->name)) < 0; });
+        for (xmlAttr* a : atributos)
+          if (!Atributo(a)) return false;
+      }
     }
     fSaida += '>';
     for (xmlNode* c = e->children; c; c = c->next) {
       if (c == fExcluido) continue;
       switch (c->type) {
         case XML_ELEMENT_NODE:
-          if (!Elemento(c, escopo, false)) return false;
+          if (!Elemento(c, *atual, false)) return false;
           break;
         case XML_TEXT_NODE:
         case XML_CDATA_SECTION_NODE:
@@ -375,8 +374,39 @@ private:
       }
     }
     fSaida += "</";
-    fSaida += qnome;
+    if (prefixo) {
+      fSaida += prefixo;
+      fSaida += ':';
+    }
+    fSaida += nome;
     fSaida += '>';
+    return true;
+  }
+
+  // The empty default namespace is written only to undeclare one in force.
+  void Declaracao(const std::string& p, const std::string& h, bool desfaz = false) {
+    if (p.empty() && h.empty() && !desfaz) return;
+    if (p.empty()) {
+      fSaida += " xmlns=\"";
+    } else {
+      fSaida += " xmlns:";
+      fSaida += p;
+      fSaida += "=\"";
+    }
+    ValorAtributo(h.c_str());
+    fSaida += '"';
+  }
+
+  bool Atributo(xmlAttr* a) {
+    if (a->ns) return false;
+    fSaida += ' ';
+    fSaida += Nome(a->name);
+    fSaida += "=\"";
+    for (xmlNode* c = a->children; c; c = c->next) {
+      if (c->type != XML_TEXT_NODE) return false;
+      if (c->content) ValorAtributo(Nome(c->content));
+    }
+    fSaida += '"';
     return true;
   }
 
@@ -388,6 +418,7 @@ private:
 bool CanonicoDireto(xmlNode* apice, xmlNode* excluido, std::string& out) {
   if (!apice || apice->type != XML_ELEMENT_NODE) return false;
   out.clear();
+  out.reserve(16384);
   EscritorCanonico w(out, excluido);
   return w.Escrever(apice);
 }
