@@ -196,6 +196,21 @@ TEST_F(Assinatura, NamespacesDeclaredOnAncestorsAreCanonicalisedAsAVerifierDoes)
   EXPECT_TRUE(ssl.SSLXmlSignClass().ValidarAssinatura(out, msg, "infNFe")) << msg;
 }
 
+// What canonical XML rewrites: attribute order, quotes, escapes, CDATA, comments, empty elements,
+// redeclared and undeclared namespaces. xmlsec1 canonicalises on its own, so both must agree.
+TEST_F(Assinatura, TrickyContentIsCanonicalisedAsAVerifierDoes) {
+  std::string x = "<NFe xmlns=\"" + std::string(kNsNFe) + "\" xmlns:b=\"urn:b\"><infNFe versao='4.00' "
+                  "Id=\"NFe51240112345678000195650010000000011000000013\" a=\"x&amp;y&lt;&quot;&#9;&#10;z\">"
+                  "<ide><natOp>A &amp; B &lt; C &gt; D \"E\" 'F' &#13;</natOp><!-- nota --><vazio/>"
+                  "<c><![CDATA[<cdata> & ]]></c><b:q xmlns:b=\"urn:b\" xmlns:c=\"urn:c\">1</b:q>"
+                  "<u xmlns=\"\"><v xmlns=\"\">2</v></u><w xmlns=\"" + std::string(kNsNFe) + "\">3</w>"
+                  "</ide></infNFe></NFe>";
+  std::string out = ssl.Assinar(x, "NFe", "infNFe");
+  EXPECT_TRUE(XmlSecAceita(out, kIdNFe)) << out;
+  std::string msg;
+  EXPECT_TRUE(ssl.SSLXmlSignClass().ValidarAssinatura(out, msg, "infNFe")) << msg;
+}
+
 TEST_F(Assinatura, OneChangedCharacterFailsBothVerifiers) {
   std::string out = ssl.Assinar(NFe(), "NFe", "infNFe");
   std::string alterado = out;
