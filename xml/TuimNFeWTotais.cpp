@@ -42,6 +42,9 @@ void TNFeW::GerarTotal() {
   GerarTotalICMSTot();
   GerarTotalISSQNtot();
   GerarTotalRetTrib();
+  GerarTotalISTot();
+  GerarTotalIBSCBSTot();
+  GerarTotalVNFTot();
   g.EscreverGrupo("/total");
 }
 
@@ -467,7 +470,9 @@ void TNFeW::GerarInfNFeSupl() {
   if (s.qrCode.empty()) return;
   g.EscreverGrupo("infNFeSupl");
   // The limits count the CDATA wrapper, as the layout's own pattern does.
-  g.EscreverCampo(fcTexto, "ZX02", "qrCode", 100, 600, 1, "<![CDATA[" + s.qrCode + "]]>",
+  int qrMin = 0, qrMax = 0;
+  LimitesQRCode(qrMin, qrMax);
+  g.EscreverCampo(fcTexto, "ZX02", "qrCode", qrMin, qrMax, 1, "<![CDATA[" + s.qrCode + "]]>",
                   "Texto com o QR-Code impresso no DANFE NFC-e.", false);
   if (VersaoAoMenos(4))
     g.EscreverCampo(fcTexto, "ZX03", "urlChave", 21, 85, 1, s.urlChave,
