@@ -19,6 +19,8 @@ constexpr TCodigoEnumerado tabTpCredPresIBSZFM[] = {{tpCredPresIBSZFMVazio, ""},
                                                     {tpCredPresIBSZFM1, "1"},    {tpCredPresIBSZFM2, "2"},
                                                     {tpCredPresIBSZFM3, "3"},    {tpCredPresIBSZFM4, "4"}};
 constexpr TCodigoEnumerado tabTpALCZFMCBS[] = {{tpALCZFMCBSVazio, ""}, {tpALCZFMCBS1, "1"}, {tpALCZFMCBS2, "2"}};
+constexpr TCodigoEnumerado tabIndDoacao[] = {{indDoacaoVazio, ""}, {indDoacao1, "1"}};
+constexpr TCodigoEnumerado tabIndBemMovelUsado[] = {{indBemMovelUsadoVazio, ""}, {indBemMovelUsado1, "1"}};
 // The later row wins a value's code, so the full folder names come after the short ones.
 constexpr TCodigoEnumerado tabPacoteSchemas[] = {{psPL009V4, "PL_009"},
                                                  {psPL010e, "PL_010e"},
@@ -33,6 +35,8 @@ std::string TpEnteGovParaTexto(TfscTpEnteGov v) { return EnumeradoParaTexto(v, t
 std::string TpOperGovParaTexto(TfscTpOperGov v) { return EnumeradoParaTexto(v, tabTpOperGov); }
 std::string TpCredPresIBSZFMParaTexto(TfscTpCredPresIBSZFM v) { return EnumeradoParaTexto(v, tabTpCredPresIBSZFM); }
 std::string TpALCZFMCBSParaTexto(TfscTpALCZFMCBS v) { return EnumeradoParaTexto(v, tabTpALCZFMCBS); }
+std::string IndDoacaoParaTexto(TfscIndDoacao v) { return EnumeradoParaTexto(v, tabIndDoacao); }
+std::string IndBemMovelUsadoParaTexto(TfscIndBemMovelUsado v) { return EnumeradoParaTexto(v, tabIndBemMovelUsado); }
 std::string PacoteSchemasParaTexto(TfscPacoteSchemas v) { return EnumeradoParaTexto(v, tabPacoteSchemas); }
 
 TfscTpNFDebito TextoParaTpNFDebito(bool& ok, const std::string& code) {
@@ -52,6 +56,12 @@ TfscTpCredPresIBSZFM TextoParaTpCredPresIBSZFM(bool& ok, const std::string& code
 }
 TfscTpALCZFMCBS TextoParaTpALCZFMCBS(bool& ok, const std::string& code) {
   return static_cast<TfscTpALCZFMCBS>(TextoParaEnumerado(ok, code, tabTpALCZFMCBS));
+}
+TfscIndDoacao TextoParaIndDoacao(bool& ok, const std::string& code) {
+  return static_cast<TfscIndDoacao>(TextoParaEnumerado(ok, code, tabIndDoacao));
+}
+TfscIndBemMovelUsado TextoParaIndBemMovelUsado(bool& ok, const std::string& code) {
+  return static_cast<TfscIndBemMovelUsado>(TextoParaEnumerado(ok, code, tabIndBemMovelUsado));
 }
 TfscPacoteSchemas TextoParaPacoteSchemas(bool& ok, const std::string& code) {
   return static_cast<TfscPacoteSchemas>(TextoParaEnumerado(ok, code, tabPacoteSchemas));

@@ -23,6 +23,9 @@ enum TfscTpCredPresIBSZFM : std::uint8_t {
   tpCredPresIBSZFMVazio, tpCredPresIBSZFM0, tpCredPresIBSZFM1, tpCredPresIBSZFM2, tpCredPresIBSZFM3, tpCredPresIBSZFM4
 };
 enum TfscTpALCZFMCBS : std::uint8_t { tpALCZFMCBSVazio, tpALCZFMCBS1, tpALCZFMCBS2 };
+// Flags whose only code is "1": a donation, a used movable good.
+enum TfscIndDoacao : std::uint8_t { indDoacaoVazio, indDoacao1 };
+enum TfscIndBemMovelUsado : std::uint8_t { indBemMovelUsadoVazio, indBemMovelUsado1 };
 
 // The schema package that documents are written for and validated against.
 enum TfscPacoteSchemas : std::uint8_t { psPL009V4, psPL010e };
@@ -33,6 +36,8 @@ std::string TpEnteGovParaTexto(TfscTpEnteGov v);
 std::string TpOperGovParaTexto(TfscTpOperGov v);
 std::string TpCredPresIBSZFMParaTexto(TfscTpCredPresIBSZFM v);
 std::string TpALCZFMCBSParaTexto(TfscTpALCZFMCBS v);
+std::string IndDoacaoParaTexto(TfscIndDoacao v);
+std::string IndBemMovelUsadoParaTexto(TfscIndBemMovelUsado v);
 // "PL_009_V4" or "PL_010e_NT2025.002_v1.01", the folder names of the official packages.
 std::string PacoteSchemasParaTexto(TfscPacoteSchemas v);
 
@@ -42,6 +47,8 @@ TfscTpEnteGov TextoParaTpEnteGov(bool& ok, const std::string& code);
 TfscTpOperGov TextoParaTpOperGov(bool& ok, const std::string& code);
 TfscTpCredPresIBSZFM TextoParaTpCredPresIBSZFM(bool& ok, const std::string& code);
 TfscTpALCZFMCBS TextoParaTpALCZFMCBS(bool& ok, const std::string& code);
+TfscIndDoacao TextoParaIndDoacao(bool& ok, const std::string& code);
+TfscIndBemMovelUsado TextoParaIndBemMovelUsado(bool& ok, const std::string& code);
 // Also takes the short names "PL_009" and "PL_010e" (letter case ignored).
 TfscPacoteSchemas TextoParaPacoteSchemas(bool& ok, const std::string& code);
 

@@ -64,12 +64,18 @@ public:
 };
 using TNFrefCollection = TColecao<TNFrefCollectionItem>;
 
-// Access key of another document, in the lists of the reform groups.
-class TrefDFeCollectionItem {
+// Access keys of other documents, in the lists of the reform groups.
+class TrefDFeAntCollectionItem {
 public:
-  std::string chave;
+  std::string refDFeAnt;
 };
-using TrefDFeCollection = TColecao<TrefDFeCollectionItem>;
+using TrefDFeAntCollection = TColecao<TrefDFeAntCollectionItem>;
+
+class TrefNFeCollectionItem {
+public:
+  std::string refNFe;
+};
+using TrefNFeCollection = TColecao<TrefNFeCollectionItem>;
 
 // Purchase by a government body (PL_010); written when tpEnteGov is given.
 class TgCompraGov {
@@ -77,13 +83,13 @@ public:
   TfscTpEnteGov tpEnteGov = tpEnteGovVazio;
   TCurrency pRedutor;
   TfscTpOperGov tpOperGov = tpOperGovVazio;
-  TrefDFeCollection refDFeAnt;  // up to 99
+  TrefDFeAntCollection refDFeAnt;  // up to 99
 };
 
 // Advance-payment documents whose instalments this one settles (PL_010); up to 99 keys.
 class TgPagAntecipado {
 public:
-  TrefDFeCollection refNFe;
+  TrefNFeCollection refNFe;
 };
 
 class TIde {
@@ -411,7 +417,7 @@ public:
   std::string cBenef;
   // PL_010.
   TfscTpCredPresIBSZFM tpCredPresIBSZFM = tpCredPresIBSZFMVazio;
-  bool indBemMovelUsado = false;
+  TfscIndBemMovelUsado indBemMovelUsado = indBemMovelUsadoVazio;
 };
 
 // ---- Taxes of an item ----------------------------------------------------------------------
@@ -713,10 +719,10 @@ public:
   TCurrency vCBS;
 };
 
-// Adjustment of an earlier assessment period; competApur is the period's month.
+// Adjustment of an earlier assessment period; competApur is its month as "AAAA-MM".
 class TgAjusteCompet {
 public:
-  TDateTime competApur = 0;
+  std::string competApur;
   TCurrency vIBS;
   TCurrency vCBS;
 };
@@ -747,7 +753,7 @@ public:
 // Written when tpCredPresIBSZFM is given.
 class TgCredPresIBSZFM {
 public:
-  TDateTime competApur = 0;
+  std::string competApur;  // "AAAA-MM"
   TfscTpCredPresIBSZFM tpCredPresIBSZFM = tpCredPresIBSZFMVazio;
   TCurrency vCredPresIBSZFM;
 };
@@ -758,7 +764,7 @@ class TIBSCBS {
 public:
   std::string CST;
   std::string cClassTrib;
-  bool indDoacao = false;
+  TfscIndDoacao indDoacao = indDoacaoVazio;
   TgIBSCBS gIBSCBS;
   TgIBSCBSMono gIBSCBSMono;
   TgTransfCred gTransfCred;

@@ -52,7 +52,7 @@ bool Presente(const TgIBSCBSMono& g) {
          Algum({g.vTotIBSMonoItem, g.vTotCBSMonoItem});
 }
 bool Presente(const TgTransfCred& g) { return Algum({g.vIBS, g.vCBS}); }
-bool Presente(const TgAjusteCompet& g) { return g.competApur != 0 || Algum({g.vIBS, g.vCBS}); }
+bool Presente(const TgAjusteCompet& g) { return !g.competApur.empty() || Algum({g.vIBS, g.vCBS}); }
 bool Presente(const TgEstornoCred& g) { return Algum({g.vIBSEstCred, g.vCBSEstCred}); }
 bool Presente(const TgCredPres& g) { return Algum({g.pCredPres, g.vCredPres, g.vCredPresCondSus}); }
 bool Presente(const TgCredPresOper& g) { return !g.cCredPres.empty(); }
@@ -81,12 +81,16 @@ std::string PrimeiroGrupoReforma(const TNFe& nfe) {
   if (ide.tpNFCredito != tpNFCreditoVazio) return "tpNFCredito";
   if (Presente(ide.gCompraGov)) return "gCompraGov";
   if (!ide.gPagAntecipado.refNFe.Empty()) return "gPagAntecipado";
-  const std::string emitente = nfe.Avulsa.CNPJ.empty() ? nfe.Emit.CNPJCPF : nfe.Avulsa.CNPJ;
-  if (CNPJAlfanumerico(emitente)) return "CNPJ";
+  // The alphanumeric CNPJ: of the issuer (and so in the key) or of any other party.
+  for (const std::string* doc : {&nfe.Emit.CNPJCPF, &nfe.Avulsa.CNPJ, &nfe.Dest.CNPJCPF, &nfe.Retirada.CNPJCPF,
+                                 &nfe.Entrega.CNPJCPF, &nfe.Transp.Transporta.CNPJCPF, &nfe.infRespTec.CNPJ})
+    if (CNPJAlfanumerico(*doc)) return "CNPJ";
+  for (const TautXMLCollectionItem& a : nfe.autXML)
+    if (CNPJAlfanumerico(a.CNPJCPF)) return "CNPJ";
   if (!nfe.Emit.ISUFEmit.empty()) return "ISUFEmit";
   for (const TDetCollectionItem& item : nfe.Det) {
     if (item.Prod.tpCredPresIBSZFM != tpCredPresIBSZFMVazio) return "tpCredPresIBSZFM";
-    if (item.Prod.indBemMovelUsado) return "indBemMovelUsado";
+    if (item.Prod.indBemMovelUsado != indBemMovelUsadoVazio) return "indBemMovelUsado";
     if (Presente(item.Imposto.IS)) return "IS";
     if (Presente(item.Imposto.IBSCBS)) return "IBSCBS";
     if (item.vItem != kZero) return "vItem";

@@ -1,6 +1,7 @@
 #pragma once
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "fiscal/TuimDateTime.h"
 #include "fiscal/fscConversao.h"
@@ -229,7 +230,7 @@ private:
   void GerarIdeTpNFDebitoCredito();
   void GerarIdeCompraGov();
   void GerarIdePagAntecipado();
-  void GerarListaChaves(const TrefDFeCollection& lista, const std::string& id, const std::string& tag,
+  void GerarListaChaves(const std::vector<std::string>& lista, const std::string& id, const std::string& tag,
                         const std::string& descricao, std::size_t maximo);
   void GerarEmitISUFEmit();
   void GerarDetProdTpCredPresIBSZFM(const TProd& prod);

@@ -14,14 +14,13 @@ namespace {
 const TCurrency kZero;
 const char* const kAlertaUmGrupoSo = "Somente um dos grupos da escolha pode ser informado";
 
-// "YYYY-MM" of an assessment period.
-std::string AnoMes(TDateTime t) {
-  if (t == 0) return "";
-  int a = 0, m = 0, d = 0;
-  DecodeDate(t, a, m, d);
-  char b[16];
-  std::snprintf(b, sizeof b, "%04d-%02d", a, m);
-  return b;
+// An assessment period "AAAA-MM", from January 2025 on as the schema takes it.
+bool AnoMesValido(const std::string& t) {
+  if (t.size() != 7 || t[4] != '-') return false;
+  for (std::size_t i : {0, 1, 2, 3, 5, 6})
+    if (t[i] < '0' || t[i] > '9') return false;
+  const int ano = std::stoi(t.substr(0, 4)), mes = std::stoi(t.substr(5, 2));
+  return ano >= 2025 && mes >= 1 && mes <= 12;
 }
 
 // Access keys of the PL_010 types: six digits, twelve digits or capital letters (an
@@ -103,14 +102,14 @@ void TNFeW::GerarIdeTpNFDebitoCredito() {
     g.RegistrarAlerta("B25d", "tpNFCredito", descCredito, kAlertaConteudoInvalido);
 }
 
-void TNFeW::GerarListaChaves(const TrefDFeCollection& lista, const std::string& id, const std::string& tag,
+void TNFeW::GerarListaChaves(const std::vector<std::string>& lista, const std::string& id, const std::string& tag,
                              const std::string& descricao, std::size_t maximo) {
   TGerador& g = *fGerador;
-  for (const TrefDFeCollectionItem& r : lista) {
-    g.EscreverCampo(fcTexto, id, tag, 44, 44, 1, r.chave, descricao);
-    if (!ChaveDFeValida(r.chave)) g.RegistrarAlerta(id, tag, descricao, kAlertaConteudoInvalido);
+  for (const std::string& chave : lista) {
+    g.EscreverCampo(fcTexto, id, tag, 44, 44, 1, chave, descricao);
+    if (!ChaveDFeValida(chave)) g.RegistrarAlerta(id, tag, descricao, kAlertaConteudoInvalido);
   }
-  AlertaOcorrencias(id, tag, descricao, static_cast<std::size_t>(lista.Count()), maximo);
+  AlertaOcorrencias(id, tag, descricao, lista.size(), maximo);
 }
 
 void TNFeW::GerarIdeCompraGov() {
@@ -123,7 +122,9 @@ void TNFeW::GerarIdeCompraGov() {
   g.EscreverCampo(fcTexto, "B34", "tpOperGov", 1, 1, 1, TpOperGovParaTexto(c.tpOperGov),
                   "Tipo da operação com ente governamental");
   const char* const descRef = "Chave de acesso do documento fiscal anterior";
-  GerarListaChaves(c.refDFeAnt, "B35", "refDFeAnt", descRef, 99);
+  std::vector<std::string> chaves;
+  for (const TrefDFeAntCollectionItem& r : c.refDFeAnt) chaves.push_back(r.refDFeAnt);
+  GerarListaChaves(chaves, "B35", "refDFeAnt", descRef, 99);
   // The earlier document is required for operations 2 and 3 and refused for the others.
   const bool exigeRef = c.tpOperGov == tpOperGov2 || c.tpOperGov == tpOperGov3;
   if (exigeRef && c.refDFeAnt.Empty()) g.RegistrarAlerta("B35", "refDFeAnt", descRef, kAlertaNenhumValor);
@@ -135,7 +136,9 @@ void TNFeW::GerarIdePagAntecipado() {
   const TgPagAntecipado& p = fNFe->Ide.gPagAntecipado;
   if (p.refNFe.Empty()) return;
   fGerador->EscreverGrupo("gPagAntecipado", "B36");
-  GerarListaChaves(p.refNFe, "B37", "refNFe", "Chave de acesso da NF-e de antecipação de pagamento", 99);
+  std::vector<std::string> chaves;
+  for (const TrefNFeCollectionItem& r : p.refNFe) chaves.push_back(r.refNFe);
+  GerarListaChaves(chaves, "B37", "refNFe", "Chave de acesso da NF-e de antecipação de pagamento", 99);
   fGerador->EscreverGrupo("/gPagAntecipado");
 }
 
@@ -154,8 +157,8 @@ void TNFeW::GerarDetProdTpCredPresIBSZFM(const TProd& prod) {
 }
 
 void TNFeW::GerarDetProdIndBemMovelUsado(const TProd& prod) {
-  if (!prod.indBemMovelUsado) return;
-  fGerador->EscreverCampo(fcTexto, "I17c", "indBemMovelUsado", 1, 1, 0, "1",
+  if (prod.indBemMovelUsado == indBemMovelUsadoVazio) return;
+  fGerador->EscreverCampo(fcTexto, "I17c", "indBemMovelUsado", 1, 1, 0, IndBemMovelUsadoParaTexto(prod.indBemMovelUsado),
                           "Indicador de fornecimento de bem móvel usado");
 }
 
@@ -194,7 +197,9 @@ void TNFeW::GerarDetImpostoIBSCBS(const TIBSCBS& t) {
   g.EscreverCampo(fcDigitos, "UB13", "CST", 3, 3, 1, t.CST, "Código Situação Tributária do IBS/CBS");
   g.EscreverCampo(fcDigitos, "UB14", "cClassTrib", 6, 6, 1, t.cClassTrib,
                   "Código de Classificação Tributária do IBS/CBS");
-  if (t.indDoacao) g.EscreverCampo(fcTexto, "UB14a", "indDoacao", 1, 1, 0, "1", "Indica se a operação é de doação");
+  if (t.indDoacao != indDoacaoVazio)
+    g.EscreverCampo(fcTexto, "UB14a", "indDoacao", 1, 1, 0, IndDoacaoParaTexto(t.indDoacao),
+                    "Indica se a operação é de doação");
 
   // One group of the choice goes out, the first given in the layout's order; more than one given
   // is an alert, since the schema takes one only.
@@ -215,8 +220,11 @@ void TNFeW::GerarDetImpostoIBSCBS(const TIBSCBS& t) {
   } else if (escolha[3]) {
     const TgAjusteCompet& a = t.gAjusteCompet;
     g.EscreverGrupo("gAjusteCompet", "UB112");
-    g.EscreverCampo(fcTexto, "UB113", "competApur", 7, 7, 1, AnoMes(a.competApur),
+    g.EscreverCampo(fcTexto, "UB113", "competApur", 7, 7, 1, a.competApur,
                     "Ano e mês referência do período de apuração (AAAA-MM)");
+    if (!a.competApur.empty() && !AnoMesValido(a.competApur))
+      g.RegistrarAlerta("UB113", "competApur", "Ano e mês referência do período de apuração (AAAA-MM)",
+                        kAlertaConteudoInvalido);
     EscreverValor("UB114", "vIBS", a.vIBS, "Valor do IBS");
     EscreverValor("UB115", "vCBS", a.vCBS, "Valor da CBS");
     g.EscreverGrupo("/gAjusteCompet");
@@ -244,8 +252,11 @@ void TNFeW::GerarDetImpostoIBSCBS(const TIBSCBS& t) {
   } else if (credZFM) {
     const TgCredPresIBSZFM& z = t.gCredPresIBSZFM;
     g.EscreverGrupo("gCredPresIBSZFM", "UB131");
-    g.EscreverCampo(fcTexto, "UB132", "competApur", 7, 7, 1, AnoMes(z.competApur),
+    g.EscreverCampo(fcTexto, "UB132", "competApur", 7, 7, 1, z.competApur,
                     "Ano e mês referência do período de apuração (AAAA-MM)");
+    if (!z.competApur.empty() && !AnoMesValido(z.competApur))
+      g.RegistrarAlerta("UB132", "competApur", "Ano e mês referência do período de apuração (AAAA-MM)",
+                        kAlertaConteudoInvalido);
     g.EscreverCampo(fcTexto, "UB133", "tpCredPresIBSZFM", 1, 1, 1, TpCredPresIBSZFMParaTexto(z.tpCredPresIBSZFM),
                     "Classificação para o cálculo do crédito presumido na ZFM");
     EscreverValor("UB134", "vCredPresIBSZFM", z.vCredPresIBSZFM,

@@ -35,6 +35,8 @@ TEST(ConversaoReforma, CodesInDeclarationOrderWithTheEmptyValueFirst) {
   EXPECT_EQ(Codigos(5, TpOperGovParaTexto), (V{"", "1", "2", "3", "4"}));
   EXPECT_EQ(Codigos(6, TpCredPresIBSZFMParaTexto), (V{"", "0", "1", "2", "3", "4"}));
   EXPECT_EQ(Codigos(3, TpALCZFMCBSParaTexto), (V{"", "1", "2"}));
+  EXPECT_EQ(Codigos(2, IndDoacaoParaTexto), (V{"", "1"}));
+  EXPECT_EQ(Codigos(2, IndBemMovelUsadoParaTexto), (V{"", "1"}));
   EXPECT_EQ(Codigos(2, PacoteSchemasParaTexto), (V{"PL_009_V4", "PL_010e_NT2025.002_v1.01"}));
 }
 
@@ -45,6 +47,8 @@ TEST(ConversaoReforma, EveryCodeReadsBack) {
   IdaEVolta(5, TpOperGovParaTexto, TextoParaTpOperGov);
   IdaEVolta(6, TpCredPresIBSZFMParaTexto, TextoParaTpCredPresIBSZFM);
   IdaEVolta(3, TpALCZFMCBSParaTexto, TextoParaTpALCZFMCBS);
+  IdaEVolta(2, IndDoacaoParaTexto, TextoParaIndDoacao);
+  IdaEVolta(2, IndBemMovelUsadoParaTexto, TextoParaIndBemMovelUsado);
   IdaEVolta(2, PacoteSchemasParaTexto, TextoParaPacoteSchemas);
 }
 
