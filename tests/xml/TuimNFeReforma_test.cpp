@@ -14,6 +14,8 @@
 #include "fiscal/TuimDateTime.h"
 #include "fiscal/fscAuxiliar.h"
 #include "security/CertificadosTeste.h"
+#include "xml/TuimNFeJson.h"
+#include "xml/TuimNFeR.h"
 #include "xml/TuimNFeReforma.h"
 #include "xml/TuimNFeW.h"
 
@@ -267,7 +269,7 @@ const Caso kCorpus[] = {
        n.Ide.gCompraGov.tpEnteGov = tpEnteGov1;
        n.Ide.gCompraGov.pRedutor = V("10");
        n.Ide.gCompraGov.tpOperGov = tpOperGov1;
-       n.Det[0].Imposto.IBSCBS.indDoacao = true;
+       n.Det[0].Imposto.IBSCBS.indDoacao = indDoacao1;
        n.Det[0].vItem = V("100");
        n.Total.vNFTot = V("100.26");
      },
@@ -308,7 +310,7 @@ const Caso kCorpus[] = {
        TIBSCBS& t = n.Det[0].Imposto.IBSCBS;
        t.CST = "811";
        t.cClassTrib = "811001";
-       t.gAjusteCompet.competApur = EncodeDate(2026, 3, 1);
+       t.gAjusteCompet.competApur = "2026-03";
        t.gAjusteCompet.vIBS = V("1.50");
        t.gAjusteCompet.vCBS = V("2.50");
      },
@@ -335,7 +337,7 @@ const Caso kCorpus[] = {
      [](TNFe& n) {
        NFeReforma::IBSCBSCompleto(n);
        TgCredPresIBSZFM& z = n.Det[0].Imposto.IBSCBS.gCredPresIBSZFM;
-       z.competApur = EncodeDate(2026, 4, 30);
+       z.competApur = "2026-04";
        z.tpCredPresIBSZFM = tpCredPresIBSZFM2;
        z.vCredPresIBSZFM = V("3.21");
        n.Emit.ISUFEmit = "123456789";
@@ -377,9 +379,9 @@ const Caso kCorpus[] = {
        n.Ide.dSaiEnt = EncodeDateTime(2026, 5, 11, 8, 0, 0);
        n.Ide.dPrevEntrega = EncodeDate(2026, 5, 20);
        n.Ide.cMunFGIBS = 3550308;
-       n.Ide.gPagAntecipado.refNFe.New().chave = "35260511222333000181550010000000991123456781";
-       n.Ide.gPagAntecipado.refNFe.New().chave = "35260511222333000181550010000000992123456780";
-       n.Det[0].Prod.indBemMovelUsado = true;
+       n.Ide.gPagAntecipado.refNFe.New().refNFe = "35260511222333000181550010000000991123456781";
+       n.Ide.gPagAntecipado.refNFe.New().refNFe = "35260511222333000181550010000000992123456780";
+       n.Det[0].Prod.indBemMovelUsado = indBemMovelUsado1;
        NFeReforma::IBSCBSCompleto(n);
      },
      {"</dhSaiEnt><dPrevEntrega>2026-05-20</dPrevEntrega><tpNF>", "</cMunFG><cMunFGIBS>3550308</cMunFGIBS>",
@@ -391,7 +393,7 @@ const Caso kCorpus[] = {
        n.Ide.gCompraGov.tpEnteGov = tpEnteGov4;
        n.Ide.gCompraGov.pRedutor = V("2.5");
        n.Ide.gCompraGov.tpOperGov = tpOperGov2;
-       n.Ide.gCompraGov.refDFeAnt.New().chave = "35260511222333000181550010000000991123456781";
+       n.Ide.gCompraGov.refDFeAnt.New().refDFeAnt = "35260511222333000181550010000000991123456781";
        NFeReforma::IBSCBSCompleto(n);
      },
      {"<tpOperGov>2</tpOperGov><refDFeAnt>35260511222333000181550010000000991123456781</refDFeAnt></gCompraGov>"}},
@@ -432,6 +434,29 @@ const Caso kCorpus[] = {
      {"|3|2|10|100.00|||c2lnbmF0dXJl"}},
 };
 
+// Written, read back by TNFeR and written again: the same XML, with no warning; and the same
+// through the JSON form.
+TEST_P(CorpusReforma, ReadBackAndWrittenAgainGivesTheSameXML) {
+  GetParam().preparar(n);
+  TotalizarReforma(n);
+  auto escrever = [](TNFe& d) {
+    TNFeW w(&d);
+    w.Opcoes().SetPacoteSchemas(psPL010e);
+    w.Opcoes().SetGerarTagAssinatura(taNunca);
+    w.EscreverNFe();
+    return w.Gerador().ArquivoFormatoXML();
+  };
+  const std::string original = escrever(n);
+  TNFe lido;
+  TNFeR r(&lido);
+  r.LerXML(original);
+  EXPECT_TRUE(r.Avisos().empty()) << ::testing::PrintToString(r.Avisos());
+  EXPECT_EQ(escrever(lido), original);
+  TNFe doJSON;
+  NFeDeJSON(doJSON, NFeParaJSON(lido));
+  EXPECT_EQ(escrever(doJSON), original);
+}
+
 INSTANTIATE_TEST_SUITE_P(Grupos, CorpusReforma, ::testing::ValuesIn(kCorpus),
                          [](const ::testing::TestParamInfo<Caso>& i) { return std::string(i.param.nome); });
 
@@ -464,6 +489,20 @@ TEST_F(NFeReforma, AlphanumericIssuerIsAnAlertForTheOldPackage) {
   ASSERT_EQ(alertas.size(), 1u) << ::testing::PrintToString(alertas);
   EXPECT_NE(alertas[0].find("CNPJ"), std::string::npos);
   EXPECT_EQ(PrimeiroGrupoReforma(n), "CNPJ");
+  n.Emit.CNPJCPF = "11222333000181";
+  EXPECT_EQ(PrimeiroGrupoReforma(n), "");
+  n.autXML.New().CNPJCPF = "12ABC34501DE35";
+  EXPECT_EQ(PrimeiroGrupoReforma(n), "CNPJ");
+}
+
+TEST_F(NFeReforma, AlphanumericRecipientAndAuthorizedReaderAreAcceptedByTheNewPackage) {
+  n.Dest.CNPJCPF = "12ABC34501DE35";
+  n.autXML.New().CNPJCPF = "12ABC34501DE35";
+  std::string xml = Escrever();
+  EXPECT_TRUE(alertas.empty()) << ::testing::PrintToString(alertas);
+  EXPECT_NE(xml.find("<dest><CNPJ>12ABC34501DE35</CNPJ>"), std::string::npos);
+  EXPECT_EQ(Validar(xml, kPL010e), 0) << saida;
+  EXPECT_NE(Validar(xml, kPL009), 0);
 }
 
 TEST_F(NFeReforma, QRCodeLimitsFollowThePackage) {
@@ -536,7 +575,7 @@ const Regra kRegras[] = {
      [](TNFe& n) {
        n.Ide.gCompraGov.tpEnteGov = tpEnteGov1;
        n.Ide.gCompraGov.tpOperGov = tpOperGov1;
-       n.Ide.gCompraGov.refDFeAnt.New().chave = "35260511222333000181550010000000991123456781";
+       n.Ide.gCompraGov.refDFeAnt.New().refDFeAnt = "35260511222333000181550010000000991123456781";
      },
      "refDFeAnt", "Conteúdo inválido"},
     {"GovernmentCompositionWithoutGovernmentPurchase",
@@ -546,14 +585,22 @@ const Regra kRegras[] = {
      },
      "gTribCompraGov", "Nenhum valor informado"},
     {"AdvancePaymentKeyWithWrongDigit",
-     [](TNFe& n) { n.Ide.gPagAntecipado.refNFe.New().chave = "35260511222333000181550010000000991123456787"; },
+     [](TNFe& n) { n.Ide.gPagAntecipado.refNFe.New().refNFe = "35260511222333000181550010000000991123456787"; },
      "refNFe", "Conteúdo inválido"},
     {"HundredAdvancePayments",
      [](TNFe& n) {
        for (int i = 0; i < 100; ++i)
-         n.Ide.gPagAntecipado.refNFe.New().chave = "35260511222333000181550010000000991123456781";
+         n.Ide.gPagAntecipado.refNFe.New().refNFe = "35260511222333000181550010000000991123456781";
      },
      "refNFe", "Máximo 99"},
+    {"AssessmentPeriodBeforeTheReform",
+     [](TNFe& n) {
+       TIBSCBS& t = n.Det[0].Imposto.IBSCBS;
+       t.CST = "811";
+       t.cClassTrib = "811001";
+       t.gAjusteCompet.competApur = "2024-12";
+     },
+     "competApur", "Conteúdo inválido"},
     {"ReferencedItemOutOfRange",
      [](TNFe& n) {
        n.Det[0].DFeReferenciado.chaveAcesso = "35260511222333000181550010000000991123456781";
