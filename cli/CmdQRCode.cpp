@@ -35,16 +35,20 @@ bool LerDataHora(const std::string& s, TDateTime& out) {
 }
 
 int QRCode(const std::vector<std::string>& w) {
-  Args a(w, {});
+  Args a(w, {"estrangeiro"});
   if (!a.ok()) return UsageError(a.error());
   const std::vector<std::string> known = {"chave",  "uf",        "ambiente", "destinatario", "emissao",
                                           "total",  "icms",      "digest",   "versao",       "id-csc",
-                                          "csc",    "versao-qrcode", "fuso",  "catalogo"};
+                                          "csc",    "versao-qrcode", "fuso",  "catalogo",
+                                          "pfx",    "senha",     "estrangeiro"};
   if (auto u = a.Unknown(known); !u.empty()) return UsageError("opção desconhecida: --" + u);
   if (!a.Positional().empty()) return UsageError("argumento inesperado: " + a.Positional()[0]);
 
-  std::string chave = SomenteNumeros(a.Get("chave"));
-  if (chave.size() != 44) return UsageError("--chave precisa de uma chave de acesso de 44 dígitos");
+  // An alphanumeric issuer CNPJ keeps its capital letters in the key.
+  std::string chave;
+  for (char c : a.Get("chave"))
+    if ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z')) chave += c;
+  if (chave.size() != 44) return UsageError("--chave precisa de uma chave de acesso de 44 caracteres");
 
   int cUF = 0;
   std::string uf = a.Get("uf", chave.substr(0, 2));
@@ -78,7 +82,7 @@ int QRCode(const std::vector<std::string>& w) {
   if (a.Has("versao-qrcode")) {
     bool ok = false;
     vqr = TextoParaVersaoQrCode(ok, a.Get("versao-qrcode"));
-    if (!ok) return UsageError("--versao-qrcode deve ser 0, 1 ou 2");
+    if (!ok) return UsageError("--versao-qrcode deve ser 0, 1, 2 ou 3");
   }
 
   TTuimNFe nfe;
@@ -88,6 +92,12 @@ int QRCode(const std::vector<std::string>& w) {
   c.Geral().SetIdCSC(a.Get("id-csc"));
   c.Geral().SetCSC(DeUTF8(a.Get("csc")));
   if (a.Has("catalogo")) c.Arquivos().SetIniServicos(a.Get("catalogo"));
+  // The offline text of version 3 is signed with the issuer's certificate.
+  if (a.Has("pfx")) {
+    c.Geral().SetSSLLib(libOpenSSL);
+    c.Certificados().SetArquivoPFX(a.Get("pfx"));
+    c.Certificados().SetSenha(DeUTF8(a.Get("senha")));
+  }
   // The offset written into the QR code: the state's own unless one is given.
   std::string fuso = a.Get("fuso");
   TTimeZoneConf& tz = c.WebServices().TimeZoneConf();
@@ -104,8 +114,15 @@ int QRCode(const std::vector<std::string>& w) {
   ConfiguracaoFusoHorario().Assign(tz);
 
   try {
-    std::string url = nfe.URLQRCode(cUF, ambiente, chave, DeUTF8(a.Get("destinatario")), emissao, total, icms,
-                                    DeUTF8(a.Get("digest")), versao);
+    std::string url;
+    if (vqr == veqr300) {
+      if (chave[34] == '9' && !a.Has("pfx"))
+        return UsageError("o QR code 3 em contingência off-line é assinado: informe --pfx ARQUIVO --senha S");
+      url = nfe.URLQRCodeV3(cUF, ambiente, chave, emissao, total, DeUTF8(a.Get("destinatario")), a.Has("estrangeiro"));
+    } else {
+      url = nfe.URLQRCode(cUF, ambiente, chave, DeUTF8(a.Get("destinatario")), emissao, total, icms,
+                          DeUTF8(a.Get("digest")), versao);
+    }
     std::cout << ParaUTF8(url) << "\n";
   } catch (const ETuimDFeException& e) {
     // The component's messages are Windows-1252; the terminal gets UTF-8.
@@ -120,10 +137,11 @@ const CommandRegistrar kQRCode(
      "Uso: tuim qrcode --chave CHAVE --emissao AAAA-MM-DDThh:mm:ss [opções]\n\n"
      "Mostra o endereço com parâmetros que o QR code da NFC-e codifica (URLQRCode), com o\n"
      "endereço do catálogo de serviços para a UF e o ambiente.\n"
-     "  --chave CHAVE          chave de acesso (44 dígitos)\n"
+     "  --chave CHAVE          chave de acesso (44 caracteres; CNPJ alfanumérico aceito)\n"
      "  --uf UF                sigla ou código IBGE da UF (padrão: os dois primeiros dígitos da chave)\n"
      "  --ambiente AMB         producao ou homologacao (padrão homologacao)\n"
-     "  --destinatario DOC     CPF/CNPJ do destinatário (versão 1 do QR code)\n"
+     "  --destinatario DOC     CPF/CNPJ do destinatário (versões 1 e 3 do QR code)\n"
+     "  --estrangeiro          destinatário estrangeiro (versão 3: tipo 3, sem documento)\n"
      "  --emissao DATAHORA     data-hora de emissão\n"
      "  --total VALOR          valor total da nota (ex.: 10.50)\n"
      "  --icms VALOR           valor do ICMS\n"
@@ -131,7 +149,9 @@ const CommandRegistrar kQRCode(
      "  --versao V             versão do leiaute (padrão 4.00)\n"
      "  --id-csc N             identificador do CSC\n"
      "  --csc TOKEN            o CSC; sem ele é usado o token substituto\n"
-     "  --versao-qrcode 0|1|2  versão do QR code (0: a efetiva do leiaute, 2 no 4.00)\n"
+     "  --versao-qrcode 0|1|2|3  versão do QR code (0: a efetiva do leiaute, 2 no 4.00)\n"
+     "  --pfx ARQUIVO          certificado A1 do emitente, que assina o QR code 3 off-line\n"
+     "  --senha S              senha do certificado\n"
      "  --fuso -03:00          fuso horário da data (padrão: o da UF)\n"
      "  --catalogo ARQUIVO     catálogo de serviços externo no lugar do embutido\n"
      "Código de saída: 0 sucesso, 1 erro do catálogo, 2 erro de uso.\n",

@@ -239,6 +239,8 @@ void TGeralConfNFe::SalvarIni(TTuimIni& ini) const {
   ini.WriteInteger(s, "VersaoQRCode", fVersaoQRCode);
   ini.WriteBool(s, "CamposFatObrigatorios", fCamposFatObrigatorios);
   ini.WriteInteger(s, "TagNT2018005", fForcarGerarTagRejeicao938);
+  // Files of the old package stay as they were.
+  if (fPacoteSchemas != psPL009V4) ini.WriteString(s, "PacoteSchemas", PacoteSchemasParaTexto(fPacoteSchemas));
 }
 
 void TGeralConfNFe::CarregarIni(const TTuimIni& ini) {
@@ -250,9 +252,13 @@ void TGeralConfNFe::CarregarIni(const TTuimIni& ini) {
   SetModeloDF(LerEnum(ini, s, "ModeloDF", fModeloDF, moNFCe));
   SetVersaoDF(LerEnum(ini, s, "VersaoDF", fVersaoDF, ve400));
   SetAtualizarXMLCancelado(ini.ReadBool(s, "AtualizarXMLCancelado", fAtualizarXMLCancelado));
-  SetVersaoQRCode(LerEnum(ini, s, "VersaoQRCode", fVersaoQRCode, veqr200));
+  SetVersaoQRCode(LerEnum(ini, s, "VersaoQRCode", fVersaoQRCode, veqr300));
   SetCamposFatObrigatorios(ini.ReadBool(s, "CamposFatObrigatorios", fCamposFatObrigatorios));
   SetForcarGerarTagRejeicao938(LerEnum(ini, s, "TagNT2018005", fForcarGerarTagRejeicao938, fgtSempre));
+  // An unknown package name keeps the current one.
+  bool ok = false;
+  TfscPacoteSchemas p = TextoParaPacoteSchemas(ok, Trim(ini.ReadString(s, "PacoteSchemas", "")));
+  if (ok) SetPacoteSchemas(p);
 }
 
 // ---- Arquivos -------------------------------------------------------------------------------

@@ -10,6 +10,7 @@
 #include "fiscal/fscAuxiliar.h"
 #include "fiscal/fscConversao.h"
 #include "fiscal/fscConversaoNFe.h"
+#include "fiscal/fscConversaoReforma.h"
 #include "security/TuimDFeSSL.h"
 
 namespace tuim {
@@ -118,6 +119,10 @@ public:
   void SetCamposFatObrigatorios(bool v) { fCamposFatObrigatorios = v; }
   TForcarGeracaoTag ForcarGerarTagRejeicao938() const { return fForcarGerarTagRejeicao938; }
   void SetForcarGerarTagRejeicao938(TForcarGeracaoTag v) { fForcarGerarTagRejeicao938 = v; }
+  // The schema package of the documents (PL_009_V4 or PL_010e_NT2025.002_v1.01): validation and
+  // the writer's limits follow it. INI key "PacoteSchemas", written only when not the default.
+  TfscPacoteSchemas PacoteSchemas() const { return fPacoteSchemas; }
+  void SetPacoteSchemas(TfscPacoteSchemas v) { fPacoteSchemas = v; }
 
   void SalvarIni(TTuimIni& ini) const override;
   void CarregarIni(const TTuimIni& ini) override;
@@ -129,9 +134,11 @@ private:
   bool fAtualizarXMLCancelado = false;
   std::string fIdCSC;
   std::string fCSC;
-  TfscVersaoQrCode fVersaoQRCode = veqr000;
+  // Version 3 for new configurations; states that still ask for version 2 set it.
+  TfscVersaoQrCode fVersaoQRCode = veqr300;
   bool fCamposFatObrigatorios = true;
   TForcarGeracaoTag fForcarGerarTagRejeicao938 = fgtNunca;
+  TfscPacoteSchemas fPacoteSchemas = psPL009V4;
 };
 
 class TDownloadConf {

@@ -15,6 +15,8 @@
 #include "fiscal/TuimUtil.h"
 #include "services/TuimEventoNFe.h"
 #include "services/TuimMensagensNFe.h"
+#include "fiscal/fscConversaoReforma.h"
+#include "xml/TuimNFeReforma.h"
 #include "transport/TuimTransporte.h"
 
 namespace tuim {
@@ -426,6 +428,29 @@ std::string TTuimNFe::CaminhoSchemaLayout(TfscLayOut layout, double versao) {
   std::string nome = NomeSchemaDoServico(LayOutParaServico(layout));
   if (nome.empty()) return "";
   return LocalizarSchema(nome, versao);
+}
+
+std::string TTuimNFe::CaminhoSchemaNFe() {
+  const std::string pasta = Configuracoes().Arquivos().PathSchemas();
+  const std::string pacote = PacoteSchemasParaTexto(Configuracoes().Geral().PacoteSchemas());
+  std::error_code ec;
+  if (std::filesystem::is_directory(pasta + pacote, ec)) return pasta + pacote + PathDelim + "nfe_v4.00.xsd";
+  return pasta + "nfe_v4.00.xsd";
+}
+
+bool TTuimNFe::ValidarNFe(const std::string& xml, std::string& mensagemErro) {
+  mensagemErro.clear();
+  const TfscPacoteSchemas pacote = Configuracoes().Geral().PacoteSchemas();
+  if (pacote == psPL009V4) {
+    const std::string grupo = PrimeiroGrupoReformaXML(xml);
+    if (!grupo.empty()) {
+      mensagemErro = "O documento tem o grupo " + grupo + " da Reforma Tributária (IBS, CBS e IS), que o pacote de "
+                     "schemas " + PacoteSchemasParaTexto(psPL009V4) + " não aceita: configure o pacote " +
+                     PacoteSchemasParaTexto(psPL010e) + ".";
+      return false;
+    }
+  }
+  return SSL().Validar(xml, CaminhoSchemaNFe(), mensagemErro);
 }
 
 std::string TTuimNFe::CaminhoSchemaEvento(TSchemaNFe schema, double versao) {

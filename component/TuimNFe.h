@@ -186,6 +186,12 @@ public:
   std::string NameSpaceURI() const override;
 
   std::string CaminhoSchemaLayout(TfscLayOut layout, double versao);
+  // nfe_v4.00.xsd of the configured schema package: in PathSchemas' subfolder named after the
+  // package when there is one, else in PathSchemas itself.
+  std::string CaminhoSchemaNFe();
+  // Checks a written NF-e against the configured package. A document holding reform groups is
+  // refused for PL_009_V4 with a message naming the group, before any schema is read.
+  bool ValidarNFe(const std::string& xml, std::string& mensagemErro);
   std::string CaminhoSchemaEvento(TSchemaNFe schema, double versao);
 
   void EnviarPorEmail(const std::string& para, const std::string& assunto, const std::vector<std::string>& mensagem,
@@ -198,6 +204,17 @@ public:
   std::string URLQRCode(int cUF, TfscTipoAmbiente ambiente, const std::string& chave, const std::string& destinatario,
                         TDateTime dhEmi, TCurrency vNF, TCurrency vICMS, const std::string& digestValue,
                         double versaoDF);
+  // QR code version 3. Online (emission type other than 9 in the key): key|3|tpAmb, no token, no
+  // hash. Offline: key|3|tpAmb|day|vNF|tp_idDest|cDest|signature, the signature being the
+  // Base64 RSA-SHA1 of the first seven parameters (joined by "|") with the configured
+  // certificate. tp_idDest is 1 for a CNPJ, 2 for a CPF (written as 14 digits, the length the
+  // schema takes), 3 for a foreign buyer, whose cDest stays empty; both empty without a buyer.
+  std::string URLQRCodeV3(int cUF, TfscTipoAmbiente ambiente, const std::string& chave, TDateTime dhEmi,
+                          TCurrency vNF, const std::string& documentoDestinatario, bool destinatarioEstrangeiro);
+  // The first seven parameters of the offline text, without a trailing "|".
+  static std::string ParametrosQRCodeV3(const std::string& chave, TfscTipoAmbiente ambiente, TDateTime dhEmi,
+                                        TCurrency vNF, const std::string& documentoDestinatario,
+                                        bool destinatarioEstrangeiro);
 
   // Catalogue lookups for a layout with the configured model, state, environment and version.
   void LocalizarServicoLayout(TfscLayOut layout, double& versao, std::string& soapAction, std::string& servicoNS,

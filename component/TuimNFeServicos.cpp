@@ -147,6 +147,11 @@ std::string TTuimNFe::URLQRCode(int cUF, TfscTipoAmbiente ambiente, const std::s
     digestHex = LowerCase(digestHex);
   }
 
+  if (q >= veqr300) {
+    // Version 3 names the buyer by type; a bare document here is a CNPJ or a CPF.
+    return URLQRCodeV3(cUF, ambiente, ch, dhEmi, vNF, dest, false);
+  }
+
   std::string token = g.CSC();
   if (token.empty() && ch.size() >= 14) token = ch.substr(6, 8) + "47" + ch.substr(2, 2);
 
@@ -179,6 +184,47 @@ std::string TTuimNFe::URLQRCode(int cUF, TfscTipoAmbiente ambiente, const std::s
                           "&cHashQRCode=" + hash;
   if (base.find("?p=") == std::string::npos) base += "?p=";
   return base + params + idToken + "|" + hash;
+}
+
+std::string TTuimNFe::ParametrosQRCodeV3(const std::string& chave, TfscTipoAmbiente ambiente, TDateTime dhEmi,
+                                         TCurrency vNF, const std::string& documentoDestinatario,
+                                         bool destinatarioEstrangeiro) {
+  int a = 0, m = 0, d = 0;
+  DecodeDate(dhEmi, a, m, d);
+  std::string tipo, doc;
+  if (destinatarioEstrangeiro) {
+    tipo = "3";
+  } else {
+    std::string bruto = Trim(documentoDestinatario);
+    bool letras = false;
+    for (char c : bruto) letras = letras || (c >= 'A' && c <= 'Z');
+    for (char c : bruto)
+      if ((c >= '0' && c <= '9') || (letras && c >= 'A' && c <= 'Z')) doc += c;
+    if (!letras && !doc.empty() && doc.size() <= 11) {
+      tipo = "2";
+      // The schema takes fourteen characters in cDest: the CPF goes with leading zeros.
+      doc.insert(0, 14 - doc.size(), '0');
+    } else if (!doc.empty()) {
+      tipo = "1";
+    }
+  }
+  return chave + "|3|" + TipoAmbienteParaTexto(ambiente) + "|" + InteiroComZerosEsquerda(d, 2) + "|" +
+         vNF.ToString(2) + "|" + tipo + "|" + doc;
+}
+
+std::string TTuimNFe::URLQRCodeV3(int cUF, TfscTipoAmbiente ambiente, const std::string& chave, TDateTime dhEmi,
+                                  TCurrency vNF, const std::string& documentoDestinatario,
+                                  bool destinatarioEstrangeiro) {
+  std::string ch;
+  for (char c : chave)
+    if ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z')) ch += c;
+  std::string base = LocalizarURL("NFCe", CodigoParaUF(cUF), ambiente, "URL-QRCode", VersaoQrCodeParaNumero(veqr300));
+  if (base.find("?p=") == std::string::npos) base += "?p=";
+  if (ch.size() < 35 || ch[34] != '9') return base + ch + "|3|" + TipoAmbienteParaTexto(ambiente);
+  // Offline: the issuer vouches for the text with its own key, there being no authority yet.
+  std::string params = ParametrosQRCodeV3(ch, ambiente, dhEmi, vNF, documentoDestinatario, destinatarioEstrangeiro);
+  std::string assinatura = SSL().CalcHash(params, dgstSHA1, fhBase64, true);
+  return base + params + "|" + assinatura;
 }
 
 }  // namespace tuim

@@ -11,9 +11,9 @@ constexpr TCodigoEnumerado tabModeloDF[] = {{moNFe, "55"}, {moNFCe, "65"}};
 constexpr TCodigoEnumerado tabVersaoDF[] = {
     {ve200, "2.00"}, {ve300, "3.00"}, {ve310, "3.10"}, {ve400, "4.00"}};
 constexpr double numVersaoDF[] = {2.0, 3.0, 3.1, 4.0};
-constexpr TCodigoEnumerado tabVersaoQrCode[] = {{veqr000, "0"}, {veqr100, "1"}, {veqr200, "2"}};
+constexpr TCodigoEnumerado tabVersaoQrCode[] = {{veqr000, "0"}, {veqr100, "1"}, {veqr200, "2"}, {veqr300, "3"}};
 constexpr TCodigoEnumerado tabFinNFe[] = {
-    {finNFe1, "1"}, {finNFe2, "2"}, {finNFe3, "3"}, {finNFe4, "4"}};
+    {finNFe1, "1"}, {finNFe2, "2"}, {finNFe3, "3"}, {finNFe4, "4"}, {finNFe5, "5"}, {finNFe6, "6"}};
 constexpr TCodigoEnumerado tabModFrete[] = {{modFrete0, "0"}, {modFrete1, "1"}, {modFrete2, "2"},
                                             {modFrete3, "3"}, {modFrete4, "4"}, {modFrete9, "9"}};
 constexpr TCodigoEnumerado tabTpOp[] = {{tpOp1, "1"}, {tpOp2, "2"}, {tpOp3, "3"}, {tpOp0, "0"}};
@@ -145,6 +145,7 @@ std::string VersaoQrCodeParaTexto(TfscVersaoQrCode v) {
 double VersaoQrCodeParaNumero(TfscVersaoQrCode v) {
   if (v == veqr100) return 1.0;
   if (v == veqr200) return 2.0;
+  if (v == veqr300) return 3.0;
   return 0.0;
 }
 TfscVersaoQrCode TextoParaVersaoQrCode(bool& ok, const std::string& code) {

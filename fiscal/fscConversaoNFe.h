@@ -10,8 +10,9 @@ namespace tuim {
 
 enum TfscModeloDF : std::uint8_t { moNFe, moNFCe };
 enum TfscVersaoDF : std::uint8_t { ve200, ve300, ve310, ve400 };
-enum TfscVersaoQrCode : std::uint8_t { veqr000, veqr100, veqr200 };
-enum TfscFinNFe : std::uint8_t { finNFe1, finNFe2, finNFe3, finNFe4 };
+enum TfscVersaoQrCode : std::uint8_t { veqr000, veqr100, veqr200, veqr300 };
+// 5 and 6 (credit and debit notes) exist from the PL_010 schema packages on.
+enum TfscFinNFe : std::uint8_t { finNFe1, finNFe2, finNFe3, finNFe4, finNFe5, finNFe6 };
 enum TfscModFrete : std::uint8_t { modFrete0, modFrete1, modFrete2, modFrete3, modFrete4, modFrete9 };
 enum TfscTpOp : std::uint8_t { tpOp1, tpOp2, tpOp3, tpOp0 };
 enum TfscCondVeic : std::uint8_t { condVeic1, condVeic2, condVeic3 };

@@ -63,6 +63,14 @@ TUIM_CODIGOS_NFE(TfscTpOp, TpOpParaTexto, TextoParaTpOp)
 TUIM_CODIGOS_NFE(TfscCondVeic, CondVeicParaTexto, TextoParaCondVeic)
 TUIM_CODIGOS_NFE(TfscTpArma, TpArmaParaTexto, TextoParaTpArma)
 TUIM_CODIGOS_NFE(TfscIndEscala, IndEscalaParaTexto, TextoParaIndEscala)
+TUIM_CODIGOS_NFE(TfscTpNFDebito, TpNFDebitoParaTexto, TextoParaTpNFDebito)
+TUIM_CODIGOS_NFE(TfscTpNFCredito, TpNFCreditoParaTexto, TextoParaTpNFCredito)
+TUIM_CODIGOS_NFE(TfscTpEnteGov, TpEnteGovParaTexto, TextoParaTpEnteGov)
+TUIM_CODIGOS_NFE(TfscTpOperGov, TpOperGovParaTexto, TextoParaTpOperGov)
+TUIM_CODIGOS_NFE(TfscTpCredPresIBSZFM, TpCredPresIBSZFMParaTexto, TextoParaTpCredPresIBSZFM)
+TUIM_CODIGOS_NFE(TfscTpALCZFMCBS, TpALCZFMCBSParaTexto, TextoParaTpALCZFMCBS)
+TUIM_CODIGOS_NFE(TfscIndDoacao, IndDoacaoParaTexto, TextoParaIndDoacao)
+TUIM_CODIGOS_NFE(TfscIndBemMovelUsado, IndBemMovelUsadoParaTexto, TextoParaIndBemMovelUsado)
 #undef TUIM_CODIGOS_NFE
 
 // The ICMS situation codes repeat ("10" is both cstIcms10 and the sharing value): outside the
@@ -117,6 +125,18 @@ template <class V> void Campos(V& v, TNFrefCollectionItem& o) {
   v.Grupo("RefNFP", o.RefNFP);
 }
 
+template <class V> void Campos(V& v, TrefDFeAntCollectionItem& o) { v.Campo("refDFeAnt", o.refDFeAnt); }
+template <class V> void Campos(V& v, TrefNFeCollectionItem& o) { v.Campo("refNFe", o.refNFe); }
+
+template <class V> void Campos(V& v, TgCompraGov& o) {
+  v.Campo("tpEnteGov", o.tpEnteGov);
+  v.Campo("pRedutor", o.pRedutor);
+  v.Campo("tpOperGov", o.tpOperGov);
+  v.Lista("refDFeAnt", o.refDFeAnt);
+}
+
+template <class V> void Campos(V& v, TgPagAntecipado& o) { v.Lista("refNFe", o.refNFe); }
+
 template <class V> void Campos(V& v, TIde& o) {
   v.Campo("cUF", o.cUF);
   v.Campo("cNF", o.cNF);
@@ -143,6 +163,12 @@ template <class V> void Campos(V& v, TIde& o) {
   v.Campo("verProc", o.verProc);
   v.DataHora("dhCont", o.dhCont);
   v.Campo("xJust", o.xJust);
+  v.Data("dPrevEntrega", o.dPrevEntrega);
+  v.Campo("cMunFGIBS", o.cMunFGIBS);
+  v.Campo("tpNFDebito", o.tpNFDebito);
+  v.Campo("tpNFCredito", o.tpNFCredito);
+  v.Grupo("gCompraGov", o.gCompraGov);
+  v.Grupo("gPagAntecipado", o.gPagAntecipado);
 }
 
 // ---- Parties -------------------------------------------------------------------------------
@@ -173,6 +199,7 @@ template <class V> void Campos(V& v, TEmit& o) {
   v.Campo("IM", o.IM);
   v.Campo("CNAE", o.CNAE);
   v.Campo("CRT", o.CRT);
+  v.Campo("ISUFEmit", o.ISUFEmit);
 }
 
 template <class V> void Campos(V& v, TAvulsa& o) {
@@ -396,6 +423,8 @@ template <class V> void Campos(V& v, TProd& o) {
   v.Campo("indEscala", o.indEscala);
   v.Campo("CNPJFab", o.CNPJFab);
   v.Campo("cBenef", o.cBenef);
+  v.Campo("tpCredPresIBSZFM", o.tpCredPresIBSZFM);
+  v.Campo("indBemMovelUsado", o.indBemMovelUsado);
 }
 
 // ---- Taxes ---------------------------------------------------------------------------------
@@ -532,6 +561,189 @@ template <class V> void Campos(V& v, TICMSUFDest& o) {
   v.Campo("vICMSUFRemet", o.vICMSUFRemet);
 }
 
+// ---- Consumption-tax reform (PL_010) -------------------------------------------------------
+
+template <class V> void Campos(V& v, TIS& o) {
+  v.Campo("CSTIS", o.CSTIS);
+  v.Campo("cClassTribIS", o.cClassTribIS);
+  v.Campo("vBCIS", o.vBCIS);
+  v.Campo("pIS", o.pIS);
+  v.Campo("adRemIS", o.adRemIS);
+  v.Campo("uTrib", o.uTrib);
+  v.Campo("qTrib", o.qTrib);
+  v.Campo("vIS", o.vIS);
+}
+
+template <class V> void Campos(V& v, TgDif& o) {
+  v.Campo("pDif", o.pDif);
+  v.Campo("vDif", o.vDif);
+}
+
+template <class V> void Campos(V& v, TgDevTrib& o) {
+  v.Campo("pDevTrib", o.pDevTrib);
+  v.Campo("vDevTrib", o.vDevTrib);
+}
+
+template <class V> void Campos(V& v, TgRed& o) {
+  v.Campo("pRedAliq", o.pRedAliq);
+  v.Campo("pAliqEfet", o.pAliqEfet);
+}
+
+template <class V> void Campos(V& v, TgIBSUF& o) {
+  v.Campo("pIBSUF", o.pIBSUF);
+  v.Grupo("gDif", o.gDif);
+  v.Grupo("gDevTrib", o.gDevTrib);
+  v.Grupo("gRed", o.gRed);
+  v.Campo("vIBSUF", o.vIBSUF);
+}
+
+template <class V> void Campos(V& v, TgIBSMun& o) {
+  v.Campo("pIBSMun", o.pIBSMun);
+  v.Grupo("gDif", o.gDif);
+  v.Grupo("gDevTrib", o.gDevTrib);
+  v.Grupo("gRed", o.gRed);
+  v.Campo("vIBSMun", o.vIBSMun);
+}
+
+template <class V> void Campos(V& v, TgALCZFMCBS& o) {
+  v.Campo("tpALCZFMCBS", o.tpALCZFMCBS);
+  v.Campo("nProcSuframa", o.nProcSuframa);
+  v.Campo("pAliqEfetRegCBS", o.pAliqEfetRegCBS);
+  v.Campo("vTribRegCBS", o.vTribRegCBS);
+}
+
+template <class V> void Campos(V& v, TgCBS& o) {
+  v.Campo("pCBS", o.pCBS);
+  v.Grupo("gDif", o.gDif);
+  v.Grupo("gDevTrib", o.gDevTrib);
+  v.Grupo("gRed", o.gRed);
+  v.Grupo("gALCZFMCBS", o.gALCZFMCBS);
+  v.Campo("vCBS", o.vCBS);
+}
+
+template <class V> void Campos(V& v, TgTribRegular& o) {
+  v.Campo("CSTReg", o.CSTReg);
+  v.Campo("cClassTribReg", o.cClassTribReg);
+  v.Campo("pAliqEfetRegIBSUF", o.pAliqEfetRegIBSUF);
+  v.Campo("vTribRegIBSUF", o.vTribRegIBSUF);
+  v.Campo("pAliqEfetRegIBSMun", o.pAliqEfetRegIBSMun);
+  v.Campo("vTribRegIBSMun", o.vTribRegIBSMun);
+  v.Campo("pAliqEfetRegCBS", o.pAliqEfetRegCBS);
+  v.Campo("vTribRegCBS", o.vTribRegCBS);
+}
+
+template <class V> void Campos(V& v, TgTribCompraGov& o) {
+  v.Campo("pAliqIBSUF", o.pAliqIBSUF);
+  v.Campo("vTribIBSUF", o.vTribIBSUF);
+  v.Campo("pAliqIBSMun", o.pAliqIBSMun);
+  v.Campo("vTribIBSMun", o.vTribIBSMun);
+  v.Campo("pAliqCBS", o.pAliqCBS);
+  v.Campo("vTribCBS", o.vTribCBS);
+}
+
+template <class V> void Campos(V& v, TgIBSCBS& o) {
+  v.Campo("vBC", o.vBC);
+  v.Grupo("gIBSUF", o.gIBSUF);
+  v.Grupo("gIBSMun", o.gIBSMun);
+  v.Campo("vIBS", o.vIBS);
+  v.Grupo("gCBS", o.gCBS);
+  v.Grupo("gTribRegular", o.gTribRegular);
+  v.Grupo("gTribCompraGov", o.gTribCompraGov);
+}
+
+template <class V> void Campos(V& v, TgMonoPadrao& o) {
+  v.Campo("qBCMono", o.qBCMono);
+  v.Campo("adRemIBS", o.adRemIBS);
+  v.Campo("adRemCBS", o.adRemCBS);
+  v.Campo("vIBSMono", o.vIBSMono);
+  v.Campo("vCBSMono", o.vCBSMono);
+}
+
+template <class V> void Campos(V& v, TgMonoReten& o) {
+  v.Campo("qBCMonoReten", o.qBCMonoReten);
+  v.Campo("adRemIBSReten", o.adRemIBSReten);
+  v.Campo("vIBSMonoReten", o.vIBSMonoReten);
+  v.Campo("adRemCBSReten", o.adRemCBSReten);
+  v.Campo("vCBSMonoReten", o.vCBSMonoReten);
+}
+
+template <class V> void Campos(V& v, TgMonoRet& o) {
+  v.Campo("qBCMonoRet", o.qBCMonoRet);
+  v.Campo("adRemIBSRet", o.adRemIBSRet);
+  v.Campo("vIBSMonoRet", o.vIBSMonoRet);
+  v.Campo("adRemCBSRet", o.adRemCBSRet);
+  v.Campo("vCBSMonoRet", o.vCBSMonoRet);
+}
+
+template <class V> void Campos(V& v, TgMonoDif& o) {
+  v.Campo("pDifIBS", o.pDifIBS);
+  v.Campo("vIBSMonoDif", o.vIBSMonoDif);
+  v.Campo("pDifCBS", o.pDifCBS);
+  v.Campo("vCBSMonoDif", o.vCBSMonoDif);
+}
+
+template <class V> void Campos(V& v, TgIBSCBSMono& o) {
+  v.Grupo("gMonoPadrao", o.gMonoPadrao);
+  v.Grupo("gMonoReten", o.gMonoReten);
+  v.Grupo("gMonoRet", o.gMonoRet);
+  v.Grupo("gMonoDif", o.gMonoDif);
+  v.Campo("vTotIBSMonoItem", o.vTotIBSMonoItem);
+  v.Campo("vTotCBSMonoItem", o.vTotCBSMonoItem);
+}
+
+template <class V> void Campos(V& v, TgTransfCred& o) {
+  v.Campo("vIBS", o.vIBS);
+  v.Campo("vCBS", o.vCBS);
+}
+
+template <class V> void Campos(V& v, TgAjusteCompet& o) {
+  v.Campo("competApur", o.competApur);
+  v.Campo("vIBS", o.vIBS);
+  v.Campo("vCBS", o.vCBS);
+}
+
+template <class V> void Campos(V& v, TgEstornoCred& o) {
+  v.Campo("vIBSEstCred", o.vIBSEstCred);
+  v.Campo("vCBSEstCred", o.vCBSEstCred);
+}
+
+template <class V> void Campos(V& v, TgCredPres& o) {
+  v.Campo("pCredPres", o.pCredPres);
+  v.Campo("vCredPres", o.vCredPres);
+  v.Campo("vCredPresCondSus", o.vCredPresCondSus);
+}
+
+template <class V> void Campos(V& v, TgCredPresOper& o) {
+  v.Campo("vBCCredPres", o.vBCCredPres);
+  v.Campo("cCredPres", o.cCredPres);
+  v.Grupo("gIBSCredPres", o.gIBSCredPres);
+  v.Grupo("gCBSCredPres", o.gCBSCredPres);
+}
+
+template <class V> void Campos(V& v, TgCredPresIBSZFM& o) {
+  v.Campo("competApur", o.competApur);
+  v.Campo("tpCredPresIBSZFM", o.tpCredPresIBSZFM);
+  v.Campo("vCredPresIBSZFM", o.vCredPresIBSZFM);
+}
+
+template <class V> void Campos(V& v, TIBSCBS& o) {
+  v.Campo("CST", o.CST);
+  v.Campo("cClassTrib", o.cClassTrib);
+  v.Campo("indDoacao", o.indDoacao);
+  v.Grupo("gIBSCBS", o.gIBSCBS);
+  v.Grupo("gIBSCBSMono", o.gIBSCBSMono);
+  v.Grupo("gTransfCred", o.gTransfCred);
+  v.Grupo("gAjusteCompet", o.gAjusteCompet);
+  v.Grupo("gEstornoCred", o.gEstornoCred);
+  v.Grupo("gCredPresOper", o.gCredPresOper);
+  v.Grupo("gCredPresIBSZFM", o.gCredPresIBSZFM);
+}
+
+template <class V> void Campos(V& v, TDFeReferenciado& o) {
+  v.Campo("chaveAcesso", o.chaveAcesso);
+  v.Campo("nItem", o.nItem);
+}
+
 template <class V> void Campos(V& v, TImposto& o) {
   v.Campo("vTotTrib", o.vTotTrib);
   v.Grupo("ICMS", o.ICMS);
@@ -543,6 +755,8 @@ template <class V> void Campos(V& v, TImposto& o) {
   v.Grupo("COFINSST", o.COFINSST);
   v.Grupo("ISSQN", o.ISSQN);
   v.Grupo("ICMSUFDest", o.ICMSUFDest);
+  v.Grupo("IS", o.IS);
+  v.Grupo("IBSCBS", o.IBSCBS);
 }
 
 template <class V> void Campos(V& v, TDetCollectionItem& o) {
@@ -551,6 +765,8 @@ template <class V> void Campos(V& v, TDetCollectionItem& o) {
   v.Campo("pDevol", o.pDevol);
   v.Campo("vIPIDevol", o.vIPIDevol);
   v.Campo("infAdProd", o.infAdProd);
+  v.Campo("vItem", o.vItem);
+  v.Grupo("DFeReferenciado", o.DFeReferenciado);
 }
 
 // ---- Totals --------------------------------------------------------------------------------
@@ -606,10 +822,60 @@ template <class V> void Campos(V& v, TretTrib& o) {
   v.Campo("vRetPrev", o.vRetPrev);
 }
 
+template <class V> void Campos(V& v, TISTot& o) { v.Campo("vIS", o.vIS); }
+
+template <class V> void Campos(V& v, TgIBSUFTot& o) {
+  v.Campo("vDif", o.vDif);
+  v.Campo("vDevTrib", o.vDevTrib);
+  v.Campo("vIBSUF", o.vIBSUF);
+}
+
+template <class V> void Campos(V& v, TgIBSMunTot& o) {
+  v.Campo("vDif", o.vDif);
+  v.Campo("vDevTrib", o.vDevTrib);
+  v.Campo("vIBSMun", o.vIBSMun);
+}
+
+template <class V> void Campos(V& v, TgIBSTot& o) {
+  v.Grupo("gIBSUF", o.gIBSUF);
+  v.Grupo("gIBSMun", o.gIBSMun);
+  v.Campo("vIBS", o.vIBS);
+  v.Campo("vCredPres", o.vCredPres);
+  v.Campo("vCredPresCondSus", o.vCredPresCondSus);
+}
+
+template <class V> void Campos(V& v, TgCBSTot& o) {
+  v.Campo("vDif", o.vDif);
+  v.Campo("vDevTrib", o.vDevTrib);
+  v.Campo("vCBS", o.vCBS);
+  v.Campo("vCredPres", o.vCredPres);
+  v.Campo("vCredPresCondSus", o.vCredPresCondSus);
+}
+
+template <class V> void Campos(V& v, TgMonoTot& o) {
+  v.Campo("vIBSMono", o.vIBSMono);
+  v.Campo("vCBSMono", o.vCBSMono);
+  v.Campo("vIBSMonoReten", o.vIBSMonoReten);
+  v.Campo("vCBSMonoReten", o.vCBSMonoReten);
+  v.Campo("vIBSMonoRet", o.vIBSMonoRet);
+  v.Campo("vCBSMonoRet", o.vCBSMonoRet);
+}
+
+template <class V> void Campos(V& v, TIBSCBSTot& o) {
+  v.Campo("vBCIBSCBS", o.vBCIBSCBS);
+  v.Grupo("gIBS", o.gIBS);
+  v.Grupo("gCBS", o.gCBS);
+  v.Grupo("gMono", o.gMono);
+  v.Grupo("gEstornoCred", o.gEstornoCred);
+}
+
 template <class V> void Campos(V& v, TTotal& o) {
   v.Grupo("ICMSTot", o.ICMSTot);
   v.Grupo("ISSQNtot", o.ISSQNtot);
   v.Grupo("retTrib", o.retTrib);
+  v.Grupo("ISTot", o.ISTot);
+  v.Grupo("IBSCBSTot", o.IBSCBSTot);
+  v.Campo("vNFTot", o.vNFTot);
 }
 
 // ---- Transport -----------------------------------------------------------------------------

@@ -5,6 +5,7 @@
 #include "fiscal/TuimDateTime.h"
 #include "fiscal/fscConversao.h"
 #include "fiscal/fscConversaoNFe.h"
+#include "fiscal/fscConversaoReforma.h"
 #include "xml/TuimColecao.h"
 #include "xml/TuimProcNFe.h"
 #include "xml/TuimSignature.h"
@@ -63,6 +64,34 @@ public:
 };
 using TNFrefCollection = TColecao<TNFrefCollectionItem>;
 
+// Access keys of other documents, in the lists of the reform groups.
+class TrefDFeAntCollectionItem {
+public:
+  std::string refDFeAnt;
+};
+using TrefDFeAntCollection = TColecao<TrefDFeAntCollectionItem>;
+
+class TrefNFeCollectionItem {
+public:
+  std::string refNFe;
+};
+using TrefNFeCollection = TColecao<TrefNFeCollectionItem>;
+
+// Purchase by a government body (PL_010); written when tpEnteGov is given.
+class TgCompraGov {
+public:
+  TfscTpEnteGov tpEnteGov = tpEnteGovVazio;
+  TCurrency pRedutor;
+  TfscTpOperGov tpOperGov = tpOperGovVazio;
+  TrefDFeAntCollection refDFeAnt;  // up to 99
+};
+
+// Advance-payment documents whose instalments this one settles (PL_010); up to 99 keys.
+class TgPagAntecipado {
+public:
+  TrefNFeCollection refNFe;
+};
+
 class TIde {
 public:
   int cUF = 0;
@@ -90,6 +119,13 @@ public:
   std::string verProc;
   TDateTime dhCont = 0;
   std::string xJust;
+  // Reform fields (PL_010 packages); left empty they are not written.
+  TDateTime dPrevEntrega = 0;
+  int cMunFGIBS = 0;
+  TfscTpNFDebito tpNFDebito = tpNFDebitoVazio;
+  TfscTpNFCredito tpNFCredito = tpNFCreditoVazio;
+  TgCompraGov gCompraGov;
+  TgPagAntecipado gPagAntecipado;
 };
 
 // ---- Parties -------------------------------------------------------------------------------
@@ -123,6 +159,7 @@ public:
   std::string IM;
   std::string CNAE;
   TfscCRT CRT = crt3;
+  std::string ISUFEmit;  // PL_010: the issuer's SUFRAMA registration
 };
 
 class TAvulsa {
@@ -378,6 +415,9 @@ public:
   TfscIndEscala indEscala = indEscalaS;
   std::string CNPJFab;
   std::string cBenef;
+  // PL_010.
+  TfscTpCredPresIBSZFM tpCredPresIBSZFM = tpCredPresIBSZFMVazio;
+  TfscIndBemMovelUsado indBemMovelUsado = indBemMovelUsadoVazio;
 };
 
 // ---- Taxes of an item ----------------------------------------------------------------------
@@ -523,6 +563,217 @@ public:
   TCurrency vICMSUFRemet;
 };
 
+// ---- Consumption-tax reform: IS, IBS and CBS of an item (PL_010 packages) -----------------
+// A group whose values are all zero or empty is absent: the writer leaves it out.
+
+// Selective tax; written when CSTIS is given.
+class TIS {
+public:
+  std::string CSTIS;
+  std::string cClassTribIS;
+  TCurrency vBCIS;
+  TCurrency pIS;
+  TCurrency adRemIS;
+  std::string uTrib;
+  TCurrency qTrib;
+  TCurrency vIS;
+};
+
+class TgDif {
+public:
+  TCurrency pDif;
+  TCurrency vDif;
+};
+
+class TgDevTrib {
+public:
+  TCurrency pDevTrib;
+  TCurrency vDevTrib;
+};
+
+class TgRed {
+public:
+  TCurrency pRedAliq;
+  TCurrency pAliqEfet;
+};
+
+class TgIBSUF {
+public:
+  TCurrency pIBSUF;
+  TgDif gDif;
+  TgDevTrib gDevTrib;
+  TgRed gRed;
+  TCurrency vIBSUF;
+};
+
+class TgIBSMun {
+public:
+  TCurrency pIBSMun;
+  TgDif gDif;
+  TgDevTrib gDevTrib;
+  TgRed gRed;
+  TCurrency vIBSMun;
+};
+
+class TgALCZFMCBS {
+public:
+  TfscTpALCZFMCBS tpALCZFMCBS = tpALCZFMCBSVazio;
+  std::string nProcSuframa;
+  TCurrency pAliqEfetRegCBS;
+  TCurrency vTribRegCBS;
+};
+
+class TgCBS {
+public:
+  TCurrency pCBS;
+  TgDif gDif;
+  TgDevTrib gDevTrib;
+  TgRed gRed;
+  TgALCZFMCBS gALCZFMCBS;
+  TCurrency vCBS;
+};
+
+// Regular taxation that would apply without the special regime; written when CSTReg is given.
+class TgTribRegular {
+public:
+  std::string CSTReg;
+  std::string cClassTribReg;
+  TCurrency pAliqEfetRegIBSUF;
+  TCurrency vTribRegIBSUF;
+  TCurrency pAliqEfetRegIBSMun;
+  TCurrency vTribRegIBSMun;
+  TCurrency pAliqEfetRegCBS;
+  TCurrency vTribRegCBS;
+};
+
+class TgTribCompraGov {
+public:
+  TCurrency pAliqIBSUF;
+  TCurrency vTribIBSUF;
+  TCurrency pAliqIBSMun;
+  TCurrency vTribIBSMun;
+  TCurrency pAliqCBS;
+  TCurrency vTribCBS;
+};
+
+class TgIBSCBS {
+public:
+  TCurrency vBC;
+  TgIBSUF gIBSUF;
+  TgIBSMun gIBSMun;
+  TCurrency vIBS;
+  TgCBS gCBS;
+  TgTribRegular gTribRegular;
+  TgTribCompraGov gTribCompraGov;
+};
+
+class TgMonoPadrao {
+public:
+  TCurrency qBCMono;
+  TCurrency adRemIBS;
+  TCurrency adRemCBS;
+  TCurrency vIBSMono;
+  TCurrency vCBSMono;
+};
+
+class TgMonoReten {
+public:
+  TCurrency qBCMonoReten;
+  TCurrency adRemIBSReten;
+  TCurrency vIBSMonoReten;
+  TCurrency adRemCBSReten;
+  TCurrency vCBSMonoReten;
+};
+
+class TgMonoRet {
+public:
+  TCurrency qBCMonoRet;
+  TCurrency adRemIBSRet;
+  TCurrency vIBSMonoRet;
+  TCurrency adRemCBSRet;
+  TCurrency vCBSMonoRet;
+};
+
+class TgMonoDif {
+public:
+  TCurrency pDifIBS;
+  TCurrency vIBSMonoDif;
+  TCurrency pDifCBS;
+  TCurrency vCBSMonoDif;
+};
+
+// Single-phase taxation (fuels).
+class TgIBSCBSMono {
+public:
+  TgMonoPadrao gMonoPadrao;
+  TgMonoReten gMonoReten;
+  TgMonoRet gMonoRet;
+  TgMonoDif gMonoDif;
+  TCurrency vTotIBSMonoItem;
+  TCurrency vTotCBSMonoItem;
+};
+
+class TgTransfCred {
+public:
+  TCurrency vIBS;
+  TCurrency vCBS;
+};
+
+// Adjustment of an earlier assessment period; competApur is its month as "AAAA-MM".
+class TgAjusteCompet {
+public:
+  std::string competApur;
+  TCurrency vIBS;
+  TCurrency vCBS;
+};
+
+class TgEstornoCred {
+public:
+  TCurrency vIBSEstCred;
+  TCurrency vCBSEstCred;
+};
+
+// Presumed credit of IBS or CBS: vCredPresCondSus, when given, stands for vCredPres.
+class TgCredPres {
+public:
+  TCurrency pCredPres;
+  TCurrency vCredPres;
+  TCurrency vCredPresCondSus;
+};
+
+// Written when cCredPres is given.
+class TgCredPresOper {
+public:
+  TCurrency vBCCredPres;
+  std::string cCredPres;
+  TgCredPres gIBSCredPres;
+  TgCredPres gCBSCredPres;
+};
+
+// Written when tpCredPresIBSZFM is given.
+class TgCredPresIBSZFM {
+public:
+  std::string competApur;  // "AAAA-MM"
+  TfscTpCredPresIBSZFM tpCredPresIBSZFM = tpCredPresIBSZFMVazio;
+  TCurrency vCredPresIBSZFM;
+};
+
+// IBS and CBS of an item; written when CST is given. Of gIBSCBS, gIBSCBSMono, gTransfCred and
+// gAjusteCompet only one may hold values, as of gCredPresOper and gCredPresIBSZFM.
+class TIBSCBS {
+public:
+  std::string CST;
+  std::string cClassTrib;
+  TfscIndDoacao indDoacao = indDoacaoVazio;
+  TgIBSCBS gIBSCBS;
+  TgIBSCBSMono gIBSCBSMono;
+  TgTransfCred gTransfCred;
+  TgAjusteCompet gAjusteCompet;
+  TgEstornoCred gEstornoCred;
+  TgCredPresOper gCredPresOper;
+  TgCredPresIBSZFM gCredPresIBSZFM;
+};
+
 class TImposto {
 public:
   TCurrency vTotTrib;
@@ -535,6 +786,15 @@ public:
   TCOFINSST COFINSST;
   TISSQN ISSQN;
   TICMSUFDest ICMSUFDest;
+  TIS IS;
+  TIBSCBS IBSCBS;
+};
+
+// Written when chaveAcesso is given; nItem 0 means "not given".
+class TDFeReferenciado {
+public:
+  std::string chaveAcesso;
+  int nItem = 0;
 };
 
 class TDetCollectionItem {
@@ -544,6 +804,9 @@ public:
   TCurrency pDevol;
   TCurrency vIPIDevol;
   std::string infAdProd;
+  // PL_010: the item's share of the document total, and the item of another document it refers to.
+  TCurrency vItem;
+  TDFeReferenciado DFeReferenciado;
 };
 using TDetCollection = TColecao<TDetCollectionItem>;
 
@@ -603,11 +866,72 @@ public:
   TCurrency vRetPrev;
 };
 
+// Totals of the reform (PL_010). The writer puts ISTot and IBSCBSTot out when an item has its
+// group or a total is not zero; TotalizarReforma fills both from the items.
+class TISTot {
+public:
+  TCurrency vIS;
+};
+
+class TgIBSUFTot {
+public:
+  TCurrency vDif;
+  TCurrency vDevTrib;
+  TCurrency vIBSUF;
+};
+
+class TgIBSMunTot {
+public:
+  TCurrency vDif;
+  TCurrency vDevTrib;
+  TCurrency vIBSMun;
+};
+
+class TgIBSTot {
+public:
+  TgIBSUFTot gIBSUF;
+  TgIBSMunTot gIBSMun;
+  TCurrency vIBS;
+  TCurrency vCredPres;
+  TCurrency vCredPresCondSus;
+};
+
+class TgCBSTot {
+public:
+  TCurrency vDif;
+  TCurrency vDevTrib;
+  TCurrency vCBS;
+  TCurrency vCredPres;
+  TCurrency vCredPresCondSus;
+};
+
+class TgMonoTot {
+public:
+  TCurrency vIBSMono;
+  TCurrency vCBSMono;
+  TCurrency vIBSMonoReten;
+  TCurrency vCBSMonoReten;
+  TCurrency vIBSMonoRet;
+  TCurrency vCBSMonoRet;
+};
+
+class TIBSCBSTot {
+public:
+  TCurrency vBCIBSCBS;
+  TgIBSTot gIBS;
+  TgCBSTot gCBS;
+  TgMonoTot gMono;
+  TgEstornoCred gEstornoCred;
+};
+
 class TTotal {
 public:
   TICMSTot ICMSTot;
   TISSQNtot ISSQNtot;
   TretTrib retTrib;
+  TISTot ISTot;
+  TIBSCBSTot IBSCBSTot;
+  TCurrency vNFTot;  // PL_010: vNF with the taxes charged on top (IBS, CBS, IS); 0 is not written
 };
 
 // ---- Transport -----------------------------------------------------------------------------

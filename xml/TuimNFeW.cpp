@@ -124,6 +124,7 @@ bool TNFeW::EscreverNFe() {
   g.EscreverGrupo("NFe " + xmlns);
   GerarInfNFe();
   g.EscreverGrupo("/infNFe");
+  AlertaPacoteSchemas();
 
   GerarFechamentoNFe();
 
@@ -174,6 +175,7 @@ void TNFeW::GerarIde() {
     if (ide.modelo == 55 && ide.dSaiEnt != 0)
       g.EscreverCampo(fcTexto, "B10", "dhSaiEnt", 25, 25, 0, DataHoraComFuso(ide.dSaiEnt),
                       "Data de saída ou entrada da mercadoria/produto");
+    GerarIdedPrevEntrega();
   } else {
     g.EscreverCampo(fcData, "B09", "dEmi", 10, 10, 1, ide.dEmi, "Data de emissão");
     g.EscreverCampo(fcData, "B10", "dSaiEnt", 10, 10, 0, ide.dSaiEnt, "Data de saída ou entrada da mercadoria/produto");
@@ -185,6 +187,7 @@ void TNFeW::GerarIde() {
     g.EscreverCampo(fcTexto, "B11a", "idDest", 1, 1, 1, IdDestParaTexto(ide.idDest), "Destino da Operação");
   g.EscreverCampo(fcInteiro, "B12", "cMunFG", 7, 7, 1, ide.cMunFG, "Código do Município FG");
   AlertaMunicipio("B12", "cMunFG", "Código do Município FG", ide.cMunFG);
+  GerarIdecMunFGIBS();
   if (VersaoAbaixo(3)) GerarIdeNFref();
   // Later TXT fields belong to the ide record again.
   g.SetIDNivel("B01");
@@ -194,6 +197,7 @@ void TNFeW::GerarIde() {
   g.EscreverCampo(fcInteiro, "B23", "cDV", 1, 1, 1, ide.cDV, "Digito Verificador");
   g.EscreverCampo(fcTexto, "B24", "tpAmb", 1, 1, 1, TipoAmbienteParaTexto(ide.tpAmb), "Identificação do Ambiente");
   g.EscreverCampo(fcTexto, "B25", "finNFe", 1, 1, 1, FinNFeParaTexto(ide.finNFe), "Finalidade de emissão da NFe");
+  GerarIdeTpNFDebitoCredito();
   if (VersaoAoMenos(3)) {
     g.EscreverCampo(fcTexto, "B25a", "indFinal", 1, 1, 1, IndFinalParaTexto(ide.indFinal),
                     "Indicador de Operação com Consumidor Final");
@@ -212,6 +216,8 @@ void TNFeW::GerarIde() {
     g.EscreverCampo(fcTexto, "B29", "xJust", 1, 256, 1, ide.xJust, "Justificativa de entrada em contingencia");
   }
   if (VersaoAoMenos(3)) GerarIdeNFref();
+  GerarIdeCompraGov();
+  GerarIdePagAntecipado();
   g.EscreverGrupo("/ide");
 }
 
@@ -308,6 +314,7 @@ void TNFeW::GerarEmit() {
     g.EscreverCampo(fcTexto, "C20", "CNAE", 7, 7, 0, emit.CNAE, "Classificação Nacional de Atividades Econômicas");
   if (VersaoAoMenos(2))
     g.EscreverCampo(fcTexto, "C21", "CRT", 1, 1, 1, CRTParaTexto(emit.CRT), "Código de Regime Tributário");
+  GerarEmitISUFEmit();
   g.EscreverGrupo("/emit");
 }
 

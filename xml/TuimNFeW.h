@@ -1,9 +1,11 @@
 #pragma once
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "fiscal/TuimDateTime.h"
 #include "fiscal/fscConversao.h"
+#include "fiscal/fscConversaoReforma.h"
 #include "xml/TuimGerador.h"
 #include "xml/TuimNFeClass.h"
 
@@ -42,6 +44,9 @@ public:
     void SetCamposFatObrigatorios(bool v) { fCamposFatObrigatorios = v; }
     TForcarGeracaoTag ForcarGerarTagRejeicao938() const { return fForcarGerarTagRejeicao938; }
     void SetForcarGerarTagRejeicao938(TForcarGeracaoTag v) { fForcarGerarTagRejeicao938 = v; }
+    // The schema package the document is written for; its limits are the writer's.
+    TfscPacoteSchemas PacoteSchemas() const { return fPacoteSchemas; }
+    void SetPacoteSchemas(TfscPacoteSchemas v) { fPacoteSchemas = v; }
 
   private:
     bool fAjustarTagNro = true;
@@ -54,6 +59,7 @@ public:
     bool fValidarListaServicos = false;
     bool fCamposFatObrigatorios = true;
     TForcarGeracaoTag fForcarGerarTagRejeicao938 = fgtNunca;
+    TfscPacoteSchemas fPacoteSchemas = psPL009V4;
   };
 
   // The document is not owned and must outlive the writer.
@@ -215,6 +221,34 @@ private:
   void GerarDetImpostoCOFINSST(const TCOFINSST& st);
   void GerarDetImpostoISSQN(const TISSQN& issqn);
   void GerarDetImpostoICMSUFDest(const TICMSUFDest& uf);
+
+  // ---- Consumption-tax reform (PL_010 packages); each writes nothing when its group is
+  // absent from the model, so older documents come out unchanged ----------------------------
+  void AlertaPacoteSchemas();
+  void GerarIdedPrevEntrega();
+  void GerarIdecMunFGIBS();
+  void GerarIdeTpNFDebitoCredito();
+  void GerarIdeCompraGov();
+  void GerarIdePagAntecipado();
+  void GerarListaChaves(const std::vector<std::string>& lista, const std::string& id, const std::string& tag,
+                        const std::string& descricao, std::size_t maximo);
+  void GerarEmitISUFEmit();
+  void GerarDetProdTpCredPresIBSZFM(const TProd& prod);
+  void GerarDetProdIndBemMovelUsado(const TProd& prod);
+  void GerarDetImpostoIS(const TIS& is);
+  void GerarDetImpostoIBSCBS(const TIBSCBS& t);
+  void GerarIBSCBSgIBSCBS(const TgIBSCBS& g);
+  void GerarIBSCBSRedutores(const TgDif& dif, const TgDevTrib& dev, const TgRed& red, const std::string& id);
+  void GerarIBSCBSgIBSCBSMono(const TgIBSCBSMono& m);
+  void GerarIBSCBSgCredPres(const std::string& grupo, const TgCredPres& c, const std::string& id);
+  void GerarDetVItemDFeReferenciado(const TDetCollectionItem& item);
+  void GerarTotalISTot();
+  void GerarTotalIBSCBSTot();
+  void GerarTotalVNFTot();
+  // qrCode limits, wrapper included: 100 to 600 in PL_009_V4, 60 to 1000 from PL_010 on.
+  void LimitesQRCode(int& minimo, int& maximo) const;
+  void EscreverAliquota(const std::string& id, const std::string& tag, TCurrency valor, const std::string& descricao);
+  void EscreverValor(const std::string& id, const std::string& tag, TCurrency valor, const std::string& descricao);
 
   std::unique_ptr<TGerador> fGerador;
   TNFe* fNFe = nullptr;

@@ -70,6 +70,8 @@ void TNFeW::GerarDetImposto(const TDetCollectionItem& item) {
   GerarDetImpostoCOFINS(imp.COFINS);
   GerarDetImpostoCOFINSST(imp.COFINSST);
   if (imp.ICMSUFDest.pICMSInterPart > kZero) GerarDetImpostoICMSUFDest(imp.ICMSUFDest);
+  GerarDetImpostoIS(imp.IS);
+  GerarDetImpostoIBSCBS(imp.IBSCBS);
   g.EscreverGrupo("/imposto");
 }
 

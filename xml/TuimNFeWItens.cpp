@@ -56,6 +56,7 @@ void TNFeW::GerarDet() {
     if (item.pDevol > TCurrency()) GerarDetImpostoDevol(item);
     g.SetIDNivel("H01");
     g.EscreverCampo(fcTexto, "V01", "infAdProd", 1, 500, 0, item.infAdProd, "Informações adicionais do Produto");
+    GerarDetVItemDFeReferenciado(item);
     g.EscreverGrupo("/det");
   }
   AlertaOcorrencias("H02", "nItem", kNumeroItem, Quantidade(itens.Count()), 990);
@@ -85,6 +86,7 @@ void TNFeW::GerarDetProd(const TProd& prod) {
     }
     g.EscreverCampo(fcTexto, "I05f", "cBenef", 8, 10, 0, prod.cBenef,
                     "Código de Benefício Fiscal na UF aplicado ao item");
+    GerarDetProdTpCredPresIBSZFM(prod);
   } else {
     g.EscreverCampo(fcTexto, "I05w", "CEST", 7, 7, 0, cest, "Código Identificador da Substitução Tributária");
   }
@@ -108,6 +110,7 @@ void TNFeW::GerarDetProd(const TProd& prod) {
   if (VersaoAoMenos(2))
     g.EscreverCampo(fcTexto, "I17b", "indTot", 1, 1, 1, IndTotParaTexto(prod.indTot),
                     "Indicador de soma no total da NFe");
+  GerarDetProdIndBemMovelUsado(prod);
 
   GerarDetProdDI(prod.DI);
   GerarDetProddetExport(prod.detExport);

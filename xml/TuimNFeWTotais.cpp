@@ -42,6 +42,9 @@ void TNFeW::GerarTotal() {
   GerarTotalICMSTot();
   GerarTotalISSQNtot();
   GerarTotalRetTrib();
+  GerarTotalISTot();
+  GerarTotalIBSCBSTot();
+  GerarTotalVNFTot();
   g.EscreverGrupo("/total");
 }
 
@@ -474,10 +477,13 @@ void TNFeW::GerarInfNFeSupl() {
   const TinfNFeSupl& s = fNFe->infNFeSupl;
   if (s.qrCode.empty()) return;
   g.EscreverGrupo("infNFeSupl");
-  // The limits are the QR text's own: the CDATA wrapper is markup, not content.
+  // The limits are the QR text's own (they follow the schema package): the CDATA wrapper is
+  // markup, not content.
+  int qrMin = 0, qrMax = 0;
+  LimitesQRCode(qrMin, qrMax);
   const std::string inicioCDATA = "<![CDATA[", fimCDATA = "]]>";
   const int moldura = static_cast<int>(inicioCDATA.size() + fimCDATA.size());
-  g.EscreverCampo(fcTexto, "ZX02", "qrCode", 100 + moldura, 600 + moldura, 1, inicioCDATA + s.qrCode + fimCDATA,
+  g.EscreverCampo(fcTexto, "ZX02", "qrCode", qrMin + moldura, qrMax + moldura, 1, inicioCDATA + s.qrCode + fimCDATA,
                   "Texto com o QR-Code impresso no DANFE NFC-e.", false);
   if (VersaoAoMenos(4))
     g.EscreverCampo(fcTexto, "ZX03", "urlChave", 21, 85, 1, s.urlChave,

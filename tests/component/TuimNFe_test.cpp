@@ -478,6 +478,8 @@ protected:
   void SetUp() override {
     auto& c = nfe.Configuracoes();
     c.Geral().SetModeloDF(moNFCe);
+    // These cases are about versions 1 and 2; new configurations start at version 3.
+    c.Geral().SetVersaoQRCode(veqr000);
     c.WebServices().SetParams({"[NFCe_MT_P]", "URL-QRCode_1.00=http://mt/qr", "URL-QRCode_2.00=http://mt/qr2",
                                "URL-ConsultaNFCe_2.00=http://mt/consulta", "[NFCe_SP_H]",
                                "URL-QRCode=http://sp/qr?x=1"});

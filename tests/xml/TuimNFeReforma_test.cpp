@@ -1,0 +1,719 @@
+// The consumption-tax reform groups (IBS, CBS, IS) as the writer puts them out, judged by the
+// official PL_010e package with xmllint and signed and verified with xmlsec1; the old package
+// still takes documents without them; the occurrence alerts; and the totals helper.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+
+#include "fiscal/TuimDateTime.h"
+#include "fiscal/fscAuxiliar.h"
+#include "security/CertificadosTeste.h"
+#include "xml/TuimNFeJson.h"
+#include "xml/TuimNFeR.h"
+#include "xml/TuimNFeReforma.h"
+#include "xml/TuimNFeW.h"
+
+namespace tuim {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kPL009 = TUIM_SOURCE_DIR "/schemas/PL_009_V4/nfe_v4.00.xsd";
+const std::string kPL010e = TUIM_SOURCE_DIR "/schemas/PL_010e_NT2025.002_v1.01/nfe_v4.00.xsd";
+const std::string kIdAttr = " --id-attr:Id http://www.portalfiscal.inf.br/nfe:infNFe ";
+
+TCurrency V(const char* s) {
+  TCurrency c;
+  EXPECT_TRUE(TCurrency::TryParse(s, c)) << s;
+  return c;
+}
+
+// A signing template: the signature element with empty values, as xmlsec1 fills it; filled with
+// placeholder values, for the schema alone.
+std::string ModeloAssinatura(const std::string& chave, bool preenchido) {
+  const std::string digest = preenchido ? "AAAAAAAAAAAAAAAAAAAAAAAAAAA=" : "";
+  const std::string valor = preenchido ? "AAAA" : "";
+  const std::string x509 = preenchido ? "<X509Data><X509Certificate>AAAA</X509Certificate></X509Data>" : "<X509Data/>";
+  return "<Signature xmlns=\"http://www.w3.org/2000/09/xmldsig#\"><SignedInfo>"
+         "<CanonicalizationMethod Algorithm=\"http://www.w3.org/TR/2001/REC-xml-c14n-20010315\"/>"
+         "<SignatureMethod Algorithm=\"http://www.w3.org/2000/09/xmldsig#rsa-sha1\"/><Reference URI=\"#NFe" +
+         chave +
+         "\"><Transforms><Transform Algorithm=\"http://www.w3.org/2000/09/xmldsig#enveloped-signature\"/>"
+         "<Transform Algorithm=\"http://www.w3.org/TR/2001/REC-xml-c14n-20010315\"/></Transforms>"
+         "<DigestMethod Algorithm=\"http://www.w3.org/2000/09/xmldsig#sha1\"/><DigestValue>" +
+         digest + "</DigestValue></Reference></SignedInfo><SignatureValue>" + valor + "</SignatureValue><KeyInfo>" +
+         x509 + "</KeyInfo></Signature>";
+}
+
+class NFeReforma : public ::testing::Test {
+protected:
+  void SetUp() override {
+    fuso.Assign(ConfiguracaoFusoHorario());
+    ConfiguracaoFusoHorario().SetModoDeteccao(tzFSC);
+    pasta = fs::temp_directory_path() / ("tuim-reforma-" + std::to_string(::getpid()) + "-" +
+                                         ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    fs::create_directories(pasta);
+    Documento(n);
+  }
+  void TearDown() override {
+    ConfiguracaoFusoHorario().Assign(fuso);
+    std::error_code ec;
+    fs::remove_all(pasta, ec);
+  }
+
+public:
+  // A whole NF-e of the normal regime with one item, valid in both packages.
+  static void Documento(TNFe& n) {
+    n.infNFe.versao = 4.00;
+    n.Ide.cUF = 35;
+    n.Ide.cNF = 12345678;
+    n.Ide.natOp = "VENDA";
+    n.Ide.modelo = 55;
+    n.Ide.serie = 1;
+    n.Ide.nNF = 123;
+    n.Ide.dEmi = EncodeDateTime(2026, 5, 10, 10, 20, 30);
+    n.Ide.tpNF = tpNF1;
+    n.Ide.cMunFG = 3550308;
+    n.Ide.tpImp = tiRetrato;
+    n.Ide.indFinal = indFinal1;
+    n.Ide.indPres = indPres1;
+    n.Ide.verProc = "Tuim 1.0";
+    n.Emit.CNPJCPF = "11222333000181";
+    n.Emit.xNome = "EMPRESA EMITENTE LTDA";
+    n.Emit.EnderEmit.xLgr = "RUA DAS FLORES";
+    n.Emit.EnderEmit.nro = "7";
+    n.Emit.EnderEmit.xBairro = "CENTRO";
+    n.Emit.EnderEmit.cMun = 3550308;
+    n.Emit.EnderEmit.xMun = "SAO PAULO";
+    n.Emit.EnderEmit.UF = "SP";
+    n.Emit.EnderEmit.CEP = 1001000;
+    n.Emit.IE = "110042490114";
+    n.Emit.CRT = crt3;
+    n.Dest.CNPJCPF = "11444777000161";
+    n.Dest.xNome = "CLIENTE LTDA";
+    n.Dest.EnderDest.xLgr = "AV PAULISTA";
+    n.Dest.EnderDest.nro = "1000";
+    n.Dest.EnderDest.xBairro = "BELA VISTA";
+    n.Dest.EnderDest.cMun = 3550308;
+    n.Dest.EnderDest.xMun = "SAO PAULO";
+    n.Dest.EnderDest.UF = "SP";
+    n.Dest.EnderDest.CEP = 1310100;
+    n.Dest.indIEDest = indIEDest1;
+    n.Dest.IE = "110042490114";
+    Item(n, 1, V("100"));
+    n.Total.ICMSTot.vProd = V("100");
+    n.Total.ICMSTot.vNF = V("100");
+    n.Transp.modFrete = modFrete9;
+    TpagCollectionItem& pag = n.pag.New();
+    pag.tPag = tPag01;
+    pag.vPag = V("100");
+  }
+
+  static TDetCollectionItem& Item(TNFe& n, int nItem, TCurrency valor) {
+    TDetCollectionItem& item = n.Det.New();
+    TProd& p = item.Prod;
+    p.nItem = nItem;
+    p.cProd = std::to_string(nItem);
+    p.cEAN = "SEM GTIN";
+    p.xProd = "PRODUTO " + std::to_string(nItem);
+    p.NCM = "22030000";
+    p.CFOP = "5102";
+    p.uCom = "UN";
+    p.qCom = V("1");
+    p.vUnCom = static_cast<double>(valor.Raw()) / 10000.0;
+    p.vProd = valor;
+    p.cEANTrib = "SEM GTIN";
+    p.uTrib = "UN";
+    p.qTrib = V("1");
+    p.vUnTrib = p.vUnCom;
+    item.Imposto.ICMS.CST = cstIcms41;
+    item.Imposto.PIS.CST = cstPis07;
+    item.Imposto.COFINS.CST = cstCofins07;
+    return item;
+  }
+
+  // Full gIBSCBS of the first item: every optional group of UF, municipality and CBS.
+  static void IBSCBSCompleto(TNFe& n) {
+    TIBSCBS& t = n.Det[0].Imposto.IBSCBS;
+    t.CST = "000";
+    t.cClassTrib = "000001";
+    TgIBSCBS& g = t.gIBSCBS;
+    g.vBC = V("100");
+    g.gIBSUF.pIBSUF = V("0.1");
+    g.gIBSUF.gDif.pDif = V("10");
+    g.gIBSUF.gDif.vDif = V("0.01");
+    g.gIBSUF.gDevTrib.pDevTrib = V("5");
+    g.gIBSUF.gDevTrib.vDevTrib = V("0.01");
+    g.gIBSUF.gRed.pRedAliq = V("60");
+    g.gIBSUF.gRed.pAliqEfet = V("0.04");
+    g.gIBSUF.vIBSUF = V("0.02");
+    g.gIBSMun.pIBSMun = V("0.05");
+    g.gIBSMun.gRed.pRedAliq = V("60");
+    g.gIBSMun.gRed.pAliqEfet = V("0.02");
+    g.gIBSMun.vIBSMun = V("0.02");
+    g.vIBS = V("0.04");
+    g.gCBS.pCBS = V("0.9");
+    g.gCBS.gDif.pDif = V("10");
+    g.gCBS.gDif.vDif = V("0.09");
+    g.gCBS.gDevTrib.vDevTrib = V("0.05");
+    g.gCBS.gRed.pRedAliq = V("60");
+    g.gCBS.gRed.pAliqEfet = V("0.36");
+    g.gCBS.gALCZFMCBS.tpALCZFMCBS = tpALCZFMCBS1;
+    g.gCBS.gALCZFMCBS.nProcSuframa = "123456789";
+    g.gCBS.gALCZFMCBS.pAliqEfetRegCBS = V("0.9");
+    g.gCBS.gALCZFMCBS.vTribRegCBS = V("0.90");
+    g.gCBS.vCBS = V("0.22");
+    g.gTribRegular.CSTReg = "000";
+    g.gTribRegular.cClassTribReg = "000001";
+    g.gTribRegular.pAliqEfetRegIBSUF = V("0.1");
+    g.gTribRegular.vTribRegIBSUF = V("0.10");
+    g.gTribRegular.pAliqEfetRegIBSMun = V("0.05");
+    g.gTribRegular.vTribRegIBSMun = V("0.05");
+    g.gTribRegular.pAliqEfetRegCBS = V("0.9");
+    g.gTribRegular.vTribRegCBS = V("0.90");
+  }
+
+protected:
+  // The writer's document with its package; the signature template goes before "</NFe>".
+  std::string Escrever(TfscPacoteSchemas pacote = psPL010e, bool modeloVazio = false) {
+    TNFeW w(&n);
+    w.Opcoes().SetPacoteSchemas(pacote);
+    w.Opcoes().SetGerarTagAssinatura(taNunca);
+    w.EscreverNFe();
+    alertas = w.Gerador().ListaDeAlertas();
+    std::string xml = w.Gerador().ArquivoFormatoXML();
+    std::size_t fim = xml.rfind("</NFe>");
+    EXPECT_NE(fim, std::string::npos) << xml;
+    if (fim != std::string::npos) xml.insert(fim, ModeloAssinatura(w.ChaveAcesso(), !modeloVazio));
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>" + xml;
+  }
+
+  int Comando(const std::string& cmd) {
+    fs::path out = pasta / "saida.txt";
+    int r = std::system((cmd + " >" + out.string() + " 2>&1").c_str());
+    std::ifstream in(out);
+    saida.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return r;
+  }
+
+  int Validar(const std::string& xml, const std::string& xsd, const std::string& nome = "nfe.xml") {
+    fs::path f = pasta / nome;
+    std::ofstream(f, std::ios::binary) << xml;
+    return Comando("xmllint --noout --schema " + xsd + " " + f.string());
+  }
+
+  // Written, valid in PL_010e, signed by xmlsec1, still valid once signed, and verified.
+  void EscritoValidadoAssinado() {
+    std::string xml = Escrever();
+    EXPECT_TRUE(alertas.empty()) << ::testing::PrintToString(alertas);
+    ASSERT_EQ(Validar(xml, kPL010e), 0) << saida << "\n" << xml;
+    std::ofstream(pasta / "modelo.xml", std::ios::binary) << Escrever(psPL010e, true);
+    fs::path modelo = pasta / "modelo.xml", assinado = pasta / "assinado.xml";
+    ASSERT_EQ(Comando("xmlsec1 --sign --privkey-pem " + Certificado("empresa.key") + "," + Certificado("empresa.pem") +
+                      kIdAttr + "--output " + assinado.string() + " " + modelo.string()),
+              0)
+        << saida;
+    EXPECT_EQ(Comando("xmllint --noout --schema " + kPL010e + " " + assinado.string()), 0) << saida;
+    EXPECT_EQ(Comando("xmlsec1 --verify --trusted-pem " + Certificado("ca.pem") + kIdAttr + assinado.string()), 0)
+        << saida;
+  }
+
+  TTimeZoneConf fuso;
+  fs::path pasta;
+  TNFe n;
+  std::string saida;
+  std::vector<std::string> alertas;
+};
+
+// ---- The corpus: one document per reform group and per choice inside IBSCBS --------------
+
+struct Caso {
+  const char* nome;
+  std::function<void(TNFe&)> preparar;
+  std::vector<const char*> trechos;  // text the written document must hold
+};
+
+class CorpusReforma : public NFeReforma, public ::testing::WithParamInterface<Caso> {};
+
+TEST_P(CorpusReforma, WrittenValidSignedAndVerified) {
+  GetParam().preparar(n);
+  TotalizarReforma(n);
+  if (std::size_t p = n.infNFeSupl.qrCode.find('@'); p != std::string::npos) {
+    TNFe copia = n;
+    TNFeW w(&copia);
+    w.EscreverNFe();
+    n.infNFeSupl.qrCode.replace(p, 1, w.ChaveAcesso());
+  }
+  EscritoValidadoAssinado();
+  std::string xml = Escrever();
+  for (const char* t : GetParam().trechos) EXPECT_NE(xml.find(t), std::string::npos) << t << "\n" << xml;
+}
+
+const Caso kCorpus[] = {
+    {"gIBSCBSComTodosOsGrupos",
+     [](TNFe& n) {
+       NFeReforma::IBSCBSCompleto(n);
+       TgTribCompraGov& c = n.Det[0].Imposto.IBSCBS.gIBSCBS.gTribCompraGov;
+       c.pAliqIBSUF = V("0.1");
+       c.vTribIBSUF = V("0.10");
+       c.pAliqIBSMun = V("0.05");
+       c.vTribIBSMun = V("0.05");
+       c.pAliqCBS = V("0.9");
+       c.vTribCBS = V("0.90");
+       n.Ide.gCompraGov.tpEnteGov = tpEnteGov1;
+       n.Ide.gCompraGov.pRedutor = V("10");
+       n.Ide.gCompraGov.tpOperGov = tpOperGov1;
+       n.Det[0].Imposto.IBSCBS.indDoacao = indDoacao1;
+       n.Det[0].vItem = V("100");
+       n.Total.vNFTot = V("100.26");
+     },
+     {"<gIBSCBS><vBC>100.00</vBC><gIBSUF><pIBSUF>0.1000</pIBSUF><gDif><pDif>10.0000</pDif><vDif>0.01</vDif></gDif>",
+      "<gDevTrib><pDevTrib>5.0000</pDevTrib><vDevTrib>0.01</vDevTrib></gDevTrib>",
+      "<gALCZFMCBS><tpALCZFMCBS>1</tpALCZFMCBS><nProcSuframa>123456789</nProcSuframa>",
+      "<gCompraGov><tpEnteGov>1</tpEnteGov><pRedutor>10.0000</pRedutor><tpOperGov>1</tpOperGov></gCompraGov>",
+      "<indDoacao>1</indDoacao>", "<vItem>100.00</vItem>", "<vNFTot>100.26</vNFTot>",
+      "<IBSCBSTot><vBCIBSCBS>100.00</vBCIBSCBS><gIBS><gIBSUF><vDif>0.01</vDif><vDevTrib>0.01</vDevTrib>"
+      "<vIBSUF>0.02</vIBSUF></gIBSUF>"}},
+    {"gIBSCBSMonoComTodosOsGrupos",
+     [](TNFe& n) {
+       TIBSCBS& t = n.Det[0].Imposto.IBSCBS;
+       t.CST = "620";
+       t.cClassTrib = "620001";
+       TgIBSCBSMono& m = t.gIBSCBSMono;
+       m.gMonoPadrao = {V("100"), V("0.1"), V("0.9"), V("10"), V("90")};
+       m.gMonoReten = {V("10"), V("0.1"), V("1"), V("0.9"), V("9")};
+       m.gMonoRet = {V("5"), V("0.1"), V("0.5"), V("0.9"), V("4.5")};
+       m.gMonoDif = {V("10"), V("1"), V("10"), V("9")};
+       m.vTotIBSMonoItem = V("9");
+       m.vTotCBSMonoItem = V("81");
+     },
+     {"<gMonoPadrao><qBCMono>100.0000</qBCMono>", "<gMonoReten>", "<gMonoRet>", "<gMonoDif><pDifIBS>10.0000</pDifIBS>",
+      "<vTotIBSMonoItem>9.00</vTotIBSMonoItem>",
+      "<gMono><vIBSMono>10.00</vIBSMono><vCBSMono>90.00</vCBSMono><vIBSMonoReten>1.00</vIBSMonoReten>"}},
+    {"gTransfCred",
+     [](TNFe& n) {
+       TIBSCBS& t = n.Det[0].Imposto.IBSCBS;
+       t.CST = "800";
+       t.cClassTrib = "800001";
+       t.gTransfCred.vIBS = V("12.34");
+       t.gTransfCred.vCBS = V("56.78");
+     },
+     {"<gTransfCred><vIBS>12.34</vIBS><vCBS>56.78</vCBS></gTransfCred>"}},
+    {"gAjusteCompet",
+     [](TNFe& n) {
+       TIBSCBS& t = n.Det[0].Imposto.IBSCBS;
+       t.CST = "811";
+       t.cClassTrib = "811001";
+       t.gAjusteCompet.competApur = "2026-03";
+       t.gAjusteCompet.vIBS = V("1.50");
+       t.gAjusteCompet.vCBS = V("2.50");
+     },
+     {"<gAjusteCompet><competApur>2026-03</competApur><vIBS>1.50</vIBS><vCBS>2.50</vCBS></gAjusteCompet>"}},
+    {"gEstornoCredEgCredPresOper",
+     [](TNFe& n) {
+       NFeReforma::IBSCBSCompleto(n);
+       TIBSCBS& t = n.Det[0].Imposto.IBSCBS;
+       t.gEstornoCred.vIBSEstCred = V("0.30");
+       t.gEstornoCred.vCBSEstCred = V("0.70");
+       t.gCredPresOper.vBCCredPres = V("100");
+       t.gCredPresOper.cCredPres = "01";
+       t.gCredPresOper.gIBSCredPres.pCredPres = V("1");
+       t.gCredPresOper.gIBSCredPres.vCredPres = V("1");
+       t.gCredPresOper.gCBSCredPres.pCredPres = V("2");
+       t.gCredPresOper.gCBSCredPres.vCredPresCondSus = V("2");
+     },
+     {"<gEstornoCred><vIBSEstCred>0.30</vIBSEstCred><vCBSEstCred>0.70</vCBSEstCred></gEstornoCred><gCredPresOper>",
+      "<gIBSCredPres><pCredPres>1.0000</pCredPres><vCredPres>1.00</vCredPres></gIBSCredPres>",
+      "<gCBSCredPres><pCredPres>2.0000</pCredPres><vCredPresCondSus>2.00</vCredPresCondSus></gCBSCredPres>",
+      "<vCredPres>1.00</vCredPres><vCredPresCondSus>0.00</vCredPresCondSus></gIBS>",
+      "<gEstornoCred><vIBSEstCred>0.30</vIBSEstCred><vCBSEstCred>0.70</vCBSEstCred></gEstornoCred></IBSCBSTot>"}},
+    {"gCredPresIBSZFMComSuframaDoEmitente",
+     [](TNFe& n) {
+       NFeReforma::IBSCBSCompleto(n);
+       TgCredPresIBSZFM& z = n.Det[0].Imposto.IBSCBS.gCredPresIBSZFM;
+       z.competApur = "2026-04";
+       z.tpCredPresIBSZFM = tpCredPresIBSZFM2;
+       z.vCredPresIBSZFM = V("3.21");
+       n.Emit.ISUFEmit = "123456789";
+       n.Det[0].Prod.tpCredPresIBSZFM = tpCredPresIBSZFM1;
+     },
+     {"<CRT>3</CRT><ISUFEmit>123456789</ISUFEmit></emit>", "<tpCredPresIBSZFM>1</tpCredPresIBSZFM><CFOP>",
+      "<gCredPresIBSZFM><competApur>2026-04</competApur><tpCredPresIBSZFM>2</tpCredPresIBSZFM>"}},
+    {"ImpostoSeletivoComUnidade",
+     [](TNFe& n) {
+       NFeReforma::IBSCBSCompleto(n);
+       TIS& is = n.Det[0].Imposto.IS;
+       is.CSTIS = "000";
+       is.cClassTribIS = "000001";
+       is.vBCIS = V("100");
+       is.pIS = V("10");
+       is.adRemIS = V("1.5");
+       is.uTrib = "LT";
+       is.qTrib = V("2");
+       is.vIS = V("13");
+     },
+     {"<IS><CSTIS>000</CSTIS><cClassTribIS>000001</cClassTribIS><vBCIS>100.00</vBCIS><pIS>10.0000</pIS>"
+      "<adRemIS>1.5000</adRemIS><uTrib>LT</uTrib><qTrib>2.0000</qTrib><vIS>13.00</vIS></IS><IBSCBS>",
+      "<ISTot><vIS>13.00</vIS></ISTot><IBSCBSTot>"}},
+    {"NotaDeCreditoComReferenciaDeItem",
+     [](TNFe& n) {
+       n.Ide.finNFe = finNFe5;
+       n.Ide.tpNFCredito = tpNFCredito04;
+       n.Ide.NFref.New().refNFe = "35260511222333000181550010000000991123456781";
+       NFeReforma::IBSCBSCompleto(n);
+       n.Det[0].DFeReferenciado.chaveAcesso = "35260511222333000181550010000000991123456781";
+       n.Det[0].DFeReferenciado.nItem = 3;
+     },
+     {"<finNFe>5</finNFe><tpNFCredito>04</tpNFCredito><indFinal>",
+      "<DFeReferenciado><chaveAcesso>35260511222333000181550010000000991123456781</chaveAcesso><nItem>3</nItem>"}},
+    {"NotaDeDebitoComPagamentoAntecipadoEDatas",
+     [](TNFe& n) {
+       n.Ide.finNFe = finNFe6;
+       n.Ide.tpNFDebito = tpNFDebito06;
+       n.Ide.dSaiEnt = EncodeDateTime(2026, 5, 11, 8, 0, 0);
+       n.Ide.dPrevEntrega = EncodeDate(2026, 5, 20);
+       n.Ide.cMunFGIBS = 3550308;
+       n.Ide.gPagAntecipado.refNFe.New().refNFe = "35260511222333000181550010000000991123456781";
+       n.Ide.gPagAntecipado.refNFe.New().refNFe = "35260511222333000181550010000000992123456780";
+       n.Det[0].Prod.indBemMovelUsado = indBemMovelUsado1;
+       NFeReforma::IBSCBSCompleto(n);
+     },
+     {"</dhSaiEnt><dPrevEntrega>2026-05-20</dPrevEntrega><tpNF>", "</cMunFG><cMunFGIBS>3550308</cMunFGIBS>",
+      "<finNFe>6</finNFe><tpNFDebito>06</tpNFDebito>",
+      "<gPagAntecipado><refNFe>35260511222333000181550010000000991123456781</refNFe><refNFe>",
+      "<indTot>1</indTot><indBemMovelUsado>1</indBemMovelUsado></prod>"}},
+    {"CompraGovernamentalComDocumentoAnterior",
+     [](TNFe& n) {
+       n.Ide.gCompraGov.tpEnteGov = tpEnteGov4;
+       n.Ide.gCompraGov.pRedutor = V("2.5");
+       n.Ide.gCompraGov.tpOperGov = tpOperGov2;
+       n.Ide.gCompraGov.refDFeAnt.New().refDFeAnt = "35260511222333000181550010000000991123456781";
+       NFeReforma::IBSCBSCompleto(n);
+     },
+     {"<tpOperGov>2</tpOperGov><refDFeAnt>35260511222333000181550010000000991123456781</refDFeAnt></gCompraGov>"}},
+    {"EmitenteComCNPJAlfanumerico",
+     [](TNFe& n) {
+       n.Emit.CNPJCPF = "12ABC34501DE35";
+       NFeReforma::IBSCBSCompleto(n);
+     },
+     {"<CNPJ>12ABC34501DE35</CNPJ>", "Id=\"NFe35260512ABC34501DE35"}},
+    {"NFCeComQRCodeV3Online",
+     [](TNFe& n) {
+       n.Ide.modelo = 65;
+       n.Ide.tpImp = tiNFCe;
+       n.Ide.tpAmb = taHomologacao;
+       n.Dest = TDest();
+       n.Dest.indIEDest = indIEDest9;
+       NFeReforma::IBSCBSCompleto(n);
+       // The writer places the text; its key is fixed by the fields above.
+       n.infNFeSupl.qrCode = "https://www.homologacao.nfce.fazenda.sp.gov.br/qrcode?p=@|3|2";
+       n.infNFeSupl.urlChave = "https://www.homologacao.nfce.fazenda.sp.gov.br/consulta";
+     },
+     {"|3|2]]></qrCode>"}},
+    {"NFCeComQRCodeV3Offline",
+     [](TNFe& n) {
+       n.Ide.modelo = 65;
+       n.Ide.tpImp = tiNFCe;
+       n.Ide.tpAmb = taHomologacao;
+       n.Ide.tpEmis = teOffLine;
+       n.Ide.dhCont = EncodeDateTime(2026, 5, 10, 10, 0, 0);
+       n.Ide.xJust = "SEM CONEXAO COM A SEFAZ AUTORIZADORA";
+       n.Dest = TDest();
+       n.Dest.indIEDest = indIEDest9;
+       NFeReforma::IBSCBSCompleto(n);
+       n.infNFeSupl.qrCode = "https://www.homologacao.nfce.fazenda.sp.gov.br/qrcode?p=@|3|2|10|100.00|||"
+                             "c2lnbmF0dXJlLW9mLXRoZS1pc3N1ZXI=";
+       n.infNFeSupl.urlChave = "https://www.homologacao.nfce.fazenda.sp.gov.br/consulta";
+     },
+     {"|3|2|10|100.00|||c2lnbmF0dXJl"}},
+};
+
+// Written, read back by TNFeR and written again: the same XML, with no warning; and the same
+// through the JSON form.
+TEST_P(CorpusReforma, ReadBackAndWrittenAgainGivesTheSameXML) {
+  GetParam().preparar(n);
+  TotalizarReforma(n);
+  auto escrever = [](TNFe& d) {
+    TNFeW w(&d);
+    w.Opcoes().SetPacoteSchemas(psPL010e);
+    w.Opcoes().SetGerarTagAssinatura(taNunca);
+    w.EscreverNFe();
+    return w.Gerador().ArquivoFormatoXML();
+  };
+  const std::string original = escrever(n);
+  TNFe lido;
+  TNFeR r(&lido);
+  r.LerXML(original);
+  EXPECT_TRUE(r.Avisos().empty()) << ::testing::PrintToString(r.Avisos());
+  EXPECT_EQ(escrever(lido), original);
+  TNFe doJSON;
+  NFeDeJSON(doJSON, NFeParaJSON(lido));
+  EXPECT_EQ(escrever(doJSON), original);
+}
+
+INSTANTIATE_TEST_SUITE_P(Grupos, CorpusReforma, ::testing::ValuesIn(kCorpus),
+                         [](const ::testing::TestParamInfo<Caso>& i) { return std::string(i.param.nome); });
+
+// ---- The old package ------------------------------------------------------------------------
+
+TEST_F(NFeReforma, DocumentWithoutReformGroupsIsTheSameForBothPackagesAndValidInPL009) {
+  std::string antigo = Escrever(psPL009V4);
+  EXPECT_TRUE(alertas.empty()) << ::testing::PrintToString(alertas);
+  EXPECT_EQ(Escrever(psPL010e), antigo);
+  EXPECT_EQ(Validar(antigo, kPL009), 0) << saida;
+  EXPECT_EQ(Validar(antigo, kPL010e), 0) << saida;
+  EXPECT_EQ(antigo.find("IBSCBS"), std::string::npos);
+  EXPECT_EQ(antigo.find("<IS>"), std::string::npos);
+  EXPECT_EQ(antigo.find("vNFTot"), std::string::npos);
+}
+
+TEST_F(NFeReforma, ReformGroupWrittenForTheOldPackageIsAnAlertAndTheOldSchemaRefusesIt) {
+  IBSCBSCompleto(n);
+  std::string xml = Escrever(psPL009V4);
+  ASSERT_EQ(alertas.size(), 1u) << ::testing::PrintToString(alertas);
+  EXPECT_NE(alertas[0].find("IBSCBS"), std::string::npos) << alertas[0];
+  EXPECT_NE(alertas[0].find("Grupo não aceito pelo pacote de schemas PL_009_V4"), std::string::npos) << alertas[0];
+  EXPECT_NE(Validar(xml, kPL009), 0);
+  EXPECT_EQ(Validar(xml, kPL010e), 0) << saida;
+}
+
+TEST_F(NFeReforma, AlphanumericIssuerIsAnAlertForTheOldPackage) {
+  n.Emit.CNPJCPF = "12ABC34501DE35";
+  Escrever(psPL009V4);
+  ASSERT_EQ(alertas.size(), 1u) << ::testing::PrintToString(alertas);
+  EXPECT_NE(alertas[0].find("CNPJ"), std::string::npos);
+  EXPECT_EQ(PrimeiroGrupoReforma(n), "CNPJ");
+  n.Emit.CNPJCPF = "11222333000181";
+  EXPECT_EQ(PrimeiroGrupoReforma(n), "");
+  n.autXML.New().CNPJCPF = "12ABC34501DE35";
+  EXPECT_EQ(PrimeiroGrupoReforma(n), "CNPJ");
+}
+
+TEST_F(NFeReforma, AlphanumericRecipientAndAuthorizedReaderAreAcceptedByTheNewPackage) {
+  n.Dest.CNPJCPF = "12ABC34501DE35";
+  n.autXML.New().CNPJCPF = "12ABC34501DE35";
+  std::string xml = Escrever();
+  EXPECT_TRUE(alertas.empty()) << ::testing::PrintToString(alertas);
+  EXPECT_NE(xml.find("<dest><CNPJ>12ABC34501DE35</CNPJ>"), std::string::npos);
+  EXPECT_EQ(Validar(xml, kPL010e), 0) << saida;
+  EXPECT_NE(Validar(xml, kPL009), 0);
+}
+
+TEST_F(NFeReforma, QRCodeLimitsFollowThePackage) {
+  n.Ide.modelo = 65;
+  n.Ide.tpImp = tiNFCe;
+  n.Dest = TDest();
+  n.Dest.indIEDest = indIEDest9;
+  // 72 characters with the wrapper: short for PL_009_V4, enough from PL_010 on.
+  n.infNFeSupl.qrCode = std::string(60, 'h');
+  n.infNFeSupl.urlChave = "https://www.sefaz.example/consulta";
+  Escrever(psPL010e);
+  EXPECT_TRUE(alertas.empty()) << ::testing::PrintToString(alertas);
+  Escrever(psPL009V4);
+  ASSERT_EQ(alertas.size(), 1u);
+  EXPECT_NE(alertas[0].find("qrCode"), std::string::npos);
+}
+
+// ---- Occurrence rules ----------------------------------------------------------------------
+
+struct Regra {
+  const char* nome;
+  std::function<void(TNFe&)> preparar;
+  const char* tag;
+  const char* alerta;
+};
+
+class RegrasReforma : public NFeReforma, public ::testing::WithParamInterface<Regra> {};
+
+TEST_P(RegrasReforma, BrokenRuleIsAnAlert) {
+  GetParam().preparar(n);
+  Escrever();
+  bool achou = false;
+  for (const std::string& a : alertas)
+    achou = achou || (a.find(GetParam().tag) != std::string::npos && a.find(GetParam().alerta) != std::string::npos);
+  EXPECT_TRUE(achou) << ::testing::PrintToString(alertas);
+}
+
+const Regra kRegras[] = {
+    {"CreditNoteWithoutItsType", [](TNFe& n) { n.Ide.finNFe = finNFe5; }, "tpNFCredito", "Nenhum valor informado"},
+    {"DebitNoteWithoutItsType", [](TNFe& n) { n.Ide.finNFe = finNFe6; }, "tpNFDebito", "Nenhum valor informado"},
+    {"DebitTypeOnANormalDocument", [](TNFe& n) { n.Ide.tpNFDebito = tpNFDebito01; }, "tpNFDebito",
+     "Conteúdo inválido"},
+    {"CreditTypeOnADebitNote",
+     [](TNFe& n) {
+       n.Ide.finNFe = finNFe6;
+       n.Ide.tpNFDebito = tpNFDebito01;
+       n.Ide.tpNFCredito = tpNFCredito01;
+     },
+     "tpNFCredito", "Conteúdo inválido"},
+    {"TwoChoicesOfIBSCBS",
+     [](TNFe& n) {
+       NFeReforma::IBSCBSCompleto(n);
+       n.Det[0].Imposto.IBSCBS.gTransfCred.vIBS = V("1");
+     },
+     "IBSCBS", "Somente um dos grupos da escolha pode ser informado"},
+    {"BothPresumedCredits",
+     [](TNFe& n) {
+       NFeReforma::IBSCBSCompleto(n);
+       n.Det[0].Imposto.IBSCBS.gCredPresOper.cCredPres = "01";
+       n.Det[0].Imposto.IBSCBS.gCredPresIBSZFM.tpCredPresIBSZFM = tpCredPresIBSZFM1;
+     },
+     "IBSCBS", "Somente um dos grupos da escolha pode ser informado"},
+    {"GovernmentPaymentWithoutEarlierDocument",
+     [](TNFe& n) {
+       n.Ide.gCompraGov.tpEnteGov = tpEnteGov1;
+       n.Ide.gCompraGov.tpOperGov = tpOperGov3;
+     },
+     "refDFeAnt", "Nenhum valor informado"},
+    {"EarlierDocumentOnASupply",
+     [](TNFe& n) {
+       n.Ide.gCompraGov.tpEnteGov = tpEnteGov1;
+       n.Ide.gCompraGov.tpOperGov = tpOperGov1;
+       n.Ide.gCompraGov.refDFeAnt.New().refDFeAnt = "35260511222333000181550010000000991123456781";
+     },
+     "refDFeAnt", "Conteúdo inválido"},
+    {"GovernmentCompositionWithoutGovernmentPurchase",
+     [](TNFe& n) {
+       NFeReforma::IBSCBSCompleto(n);
+       n.Det[0].Imposto.IBSCBS.gIBSCBS.gTribCompraGov.pAliqCBS = V("0.9");
+     },
+     "gTribCompraGov", "Nenhum valor informado"},
+    {"AdvancePaymentKeyWithWrongDigit",
+     [](TNFe& n) { n.Ide.gPagAntecipado.refNFe.New().refNFe = "35260511222333000181550010000000991123456787"; },
+     "refNFe", "Conteúdo inválido"},
+    {"HundredAdvancePayments",
+     [](TNFe& n) {
+       for (int i = 0; i < 100; ++i)
+         n.Ide.gPagAntecipado.refNFe.New().refNFe = "35260511222333000181550010000000991123456781";
+     },
+     "refNFe", "Máximo 99"},
+    {"AssessmentPeriodBeforeTheReform",
+     [](TNFe& n) {
+       TIBSCBS& t = n.Det[0].Imposto.IBSCBS;
+       t.CST = "811";
+       t.cClassTrib = "811001";
+       t.gAjusteCompet.competApur = "2024-12";
+     },
+     "competApur", "Conteúdo inválido"},
+    {"ReferencedItemOutOfRange",
+     [](TNFe& n) {
+       n.Det[0].DFeReferenciado.chaveAcesso = "35260511222333000181550010000000991123456781";
+       n.Det[0].DFeReferenciado.nItem = 991;
+     },
+     "nItem", "Conteúdo inválido"},
+    {"SelectiveTaxUnitWithoutQuantity",
+     [](TNFe& n) {
+       TIS& is = n.Det[0].Imposto.IS;
+       is.CSTIS = "000";
+       is.cClassTribIS = "000001";
+       is.vBCIS = V("10");
+       is.uTrib = "LT";
+     },
+     "qTrib", "Nenhum valor informado"},
+    {"TwoPresumedCreditValues",
+     [](TNFe& n) {
+       NFeReforma::IBSCBSCompleto(n);
+       TgCredPresOper& c = n.Det[0].Imposto.IBSCBS.gCredPresOper;
+       c.cCredPres = "01";
+       c.gIBSCredPres.pCredPres = V("1");
+       c.gIBSCredPres.vCredPres = V("1");
+       c.gIBSCredPres.vCredPresCondSus = V("1");
+     },
+     "gIBSCredPres", "Somente um dos grupos da escolha pode ser informado"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Regras, RegrasReforma, ::testing::ValuesIn(kRegras),
+                         [](const ::testing::TestParamInfo<Regra>& i) { return std::string(i.param.nome); });
+
+// ---- Reform elements in a written document -------------------------------------------------
+
+TEST(PrimeiroGrupoReformaXML, FindsTheReformElementsAndOnlyThem) {
+  EXPECT_EQ(PrimeiroGrupoReformaXML("<imposto><ISSQN><vBC>1</vBC></ISSQN></imposto><total><ISSQNtot/></total>"), "");
+  EXPECT_EQ(PrimeiroGrupoReformaXML("<imposto><IS><CSTIS>000</CSTIS></IS><IBSCBS>"), "IS");
+  EXPECT_EQ(PrimeiroGrupoReformaXML("<total><ISTot><vIS>1.00</vIS></ISTot>"), "ISTot");
+  EXPECT_EQ(PrimeiroGrupoReformaXML("<ide><finNFe>5</finNFe></ide>"), "finNFe");
+  EXPECT_EQ(PrimeiroGrupoReformaXML("<ide><finNFe>4</finNFe></ide>"), "");
+  EXPECT_EQ(PrimeiroGrupoReformaXML("<infNFe versao=\"4.00\" Id=\"NFe35260512ABC34501DE35550010000001231123456780\">"),
+            "CNPJ");
+  EXPECT_EQ(PrimeiroGrupoReformaXML("<infNFe versao=\"4.00\" Id=\"NFe35260511222333000181550010000001231123456780\">"),
+            "");
+}
+
+// ---- The totals helper -----------------------------------------------------------------------
+
+TEST(TotalizarReforma, SumsTheRoundedItemValuesOfSeveralItemsAndRates) {
+  TNFe n;
+  // Item 1: base 100.00, IBS UF 0.1% = 0.10, municipality 0.05% of 100.00 = 0.05, CBS 0.9% = 0.90.
+  // Item 2: base 33.33 with a 60% reduction: UF 0.04% = 0.0133 -> 0.01, municipality 0.02% =
+  // 0.0067 -> 0.01, CBS 0.36% = 0.1199 -> 0.12; deferral of 10% of the CBS: 0.0120 -> 0.01.
+  // Item 3: base 0.5 -> rates of 1%: 0.005 each, rounded half away from zero to 0.01.
+  struct Linha {
+    const char *vBC, *vIBSUF, *vIBSMun, *vCBS, *vDifCBS;
+  };
+  const Linha linhas[] = {{"100", "0.10", "0.05", "0.90", "0"},
+                          {"33.33", "0.0133", "0.0067", "0.1199", "0.0120"},
+                          {"0.5", "0.005", "0.005", "0.005", "0"}};
+  for (const Linha& l : linhas) {
+    TIBSCBS& t = n.Det.New().Imposto.IBSCBS;
+    t.CST = "000";
+    t.cClassTrib = "000001";
+    t.gIBSCBS.vBC = V(l.vBC);
+    t.gIBSCBS.gIBSUF.vIBSUF = V(l.vIBSUF);
+    t.gIBSCBS.gIBSMun.vIBSMun = V(l.vIBSMun);
+    t.gIBSCBS.gCBS.vCBS = V(l.vCBS);
+    t.gIBSCBS.gCBS.gDif.vDif = V(l.vDifCBS);
+  }
+  // An item with no IBSCBS adds nothing; one of single-phase fuel adds to gMono only.
+  n.Det.New();
+  TIBSCBS& mono = n.Det.New().Imposto.IBSCBS;
+  mono.CST = "620";
+  mono.cClassTrib = "620001";
+  mono.gIBSCBSMono.gMonoPadrao.vIBSMono = V("1.2345");
+  mono.gIBSCBSMono.gMonoPadrao.vCBSMono = V("9.8765");
+  mono.gIBSCBSMono.gMonoRet.vIBSMonoRet = V("0.333");
+  // Selective tax on two items.
+  n.Det[0].Imposto.IS.CSTIS = "000";
+  n.Det[0].Imposto.IS.vIS = V("1.005");
+  n.Det[1].Imposto.IS.CSTIS = "000";
+  n.Det[1].Imposto.IS.vIS = V("2.004");
+
+  TotalizarReforma(n);
+  const TIBSCBSTot& t = n.Total.IBSCBSTot;
+  EXPECT_EQ(t.vBCIBSCBS.ToString(2), "133.83");
+  EXPECT_EQ(t.gIBS.gIBSUF.vIBSUF.ToString(2), "0.12");   // 0.10 + 0.01 + 0.01
+  EXPECT_EQ(t.gIBS.gIBSMun.vIBSMun.ToString(2), "0.07");  // 0.05 + 0.01 + 0.01
+  EXPECT_EQ(t.gIBS.vIBS.ToString(2), "0.19");
+  EXPECT_EQ(t.gCBS.vCBS.ToString(2), "1.03");  // 0.90 + 0.12 + 0.01
+  EXPECT_EQ(t.gCBS.vDif.ToString(2), "0.01");
+  EXPECT_EQ(t.gMono.vIBSMono.ToString(2), "1.23");
+  EXPECT_EQ(t.gMono.vCBSMono.ToString(2), "9.88");
+  EXPECT_EQ(t.gMono.vIBSMonoRet.ToString(2), "0.33");
+  EXPECT_EQ(n.Total.ISTot.vIS.ToString(2), "3.01");  // 1.01 + 2.00
+  // Rounding each item first is what the sum of the written items gives; the raw sum would not.
+  // (0.05 + 0.0067 + 0.005 = 0.0617 would round to 0.06).
+  EXPECT_EQ(t.gIBS.gIBSMun.vIBSMun.Raw(), 700);
+}
+
+TEST(TotalizarReforma, RunsAgainWithoutAddingTwiceAndClearsOldTotals) {
+  TNFe n;
+  n.Total.IBSCBSTot.gEstornoCred.vIBSEstCred = V("99");
+  n.Total.ISTot.vIS = V("5");
+  TIBSCBS& t = n.Det.New().Imposto.IBSCBS;
+  t.CST = "000";
+  t.gEstornoCred.vIBSEstCred = V("1.111");
+  t.gEstornoCred.vCBSEstCred = V("2.225");
+  TotalizarReforma(n);
+  TotalizarReforma(n);
+  EXPECT_EQ(n.Total.IBSCBSTot.gEstornoCred.vIBSEstCred.ToString(2), "1.11");
+  EXPECT_EQ(n.Total.IBSCBSTot.gEstornoCred.vCBSEstCred.ToString(2), "2.23");
+  EXPECT_EQ(n.Total.ISTot.vIS.Raw(), 0);
+}
+
+}  // namespace
+}  // namespace tuim
