@@ -4,7 +4,7 @@
 #include <deque>
 #include <mutex>
 
-#include "ServidorSMTPTeste.h"
+#include "testing/ServidorSMTPTeste.h"
 #include "component/TuimNFe.h"
 #include "fiscal/TuimUtil.h"
 #include "mail/TuimMail.h"
