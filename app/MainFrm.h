@@ -10,7 +10,7 @@
 #include <memory>
 #include <string>
 
-#include "app/TuimChave.h"
+#include "fiscal/TuimChaveAcesso.h"
 
 namespace tuim {
 

@@ -1,5 +1,8 @@
 #include "services/TuimWebServices.h"
 
+#include <exception>
+#include <functional>
+
 #include "component/TuimCatalogo.h"
 #include "fiscal/TuimDateTime.h"
 #include "fiscal/TuimException.h"
@@ -9,9 +12,6 @@
 namespace tuim {
 
 namespace {
-
-// Thrown after a preparation failure that the host's log handler marked as handled.
-struct TInterrupcaoServico {};
 
 bool TemAssinatura(const std::string& xml) { return Posicao("<signature", LowerCase(xml)) > 0; }
 
@@ -35,49 +35,53 @@ void TDFeWebService::Limpar() {
 }
 
 bool TDFeWebService::Executar() {
-  try {
-    RegistrarLogServico("Inicio " + ClassName(), false);
-    PrepararServico();
-  } catch (const TInterrupcaoServico&) {
-    return false;
-  }
+  fInterrompido = false;
+  RegistrarLogServico("Inicio " + ClassName(), false);
+  PrepararServico();
+  if (fInterrompido) return false;
 
+  // From here on the service is prepared, and EncerrarServico puts back what it changed.
+  const std::function<void()> passos[] = {
+      [this] { DefinirDadosMsg(); },
+      [this] {
+        if (fOwner.Integrador()) PrepararIntegrador();
+      },
+      [this] { MontarEnvelope(); },
+      [this] { GravarEnvio(); },
+  };
   bool resultado = false;
   try {
-    DefinirDadosMsg();
-    if (fOwner.Integrador()) PrepararIntegrador();
-    MontarEnvelope();
-    GravarEnvio();
-
-    try {
-      Transmitir();
-      try {
-        resultado = TratarResposta();
-      } catch (...) {
-        RegistrarLogServico(MensagemLog(), true);
-        GravarResposta();
-        throw;
-      }
-      RegistrarLogServico(MensagemLog(), true);
-      GravarResposta();
-    } catch (const TInterrupcaoServico&) {
-      throw;
-    } catch (const std::exception& e) {
-      resultado = false;
-      RelatarErro(MensagemErro(&e), &e);
-    } catch (...) {
-      resultado = false;
-      RelatarErro(MensagemErro(nullptr));
-    }
-  } catch (const TInterrupcaoServico&) {
-    EncerrarServico();
-    return false;
+    for (const auto& passo : passos) passo();
+    resultado = TransmitirETratarResposta();
   } catch (...) {
     EncerrarServico();
     throw;
   }
   EncerrarServico();
   return resultado;
+}
+
+bool TDFeWebService::TransmitirETratarResposta() {
+  try {
+    Transmitir();
+    // The answer is logged and saved also when it cannot be handled.
+    std::exception_ptr falha;
+    bool resultado = false;
+    try {
+      resultado = TratarResposta();
+    } catch (...) {
+      falha = std::current_exception();
+    }
+    RegistrarLogServico(MensagemLog(), true);
+    GravarResposta();
+    if (falha) std::rethrow_exception(falha);
+    return resultado;
+  } catch (const std::exception& e) {
+    RelatarErro(MensagemErro(&e), &e);
+  } catch (...) {
+    RelatarErro(MensagemErro(nullptr));
+  }
+  return false;
 }
 
 void TDFeWebService::RegistrarLogServico(const std::string& linha, bool mostrar) {
@@ -93,7 +97,7 @@ void TDFeWebService::RelatarErro(const std::string& texto, const std::exception*
 
 void TDFeWebService::FalharPreparacao(const std::string& texto) {
   RelatarErro(texto);
-  throw TInterrupcaoServico{};
+  fInterrompido = true;
 }
 
 void TDFeWebService::NaoImplementado(const std::string& passo) {
@@ -104,11 +108,12 @@ void TDFeWebService::PrepararServico() {
   Limpar();
 
   DefinirURL();
-  if (fURL.empty()) FalharPreparacao("URL não definida para: " + ClassName());
+  if (fInterrompido) return;
+  if (fURL.empty()) return FalharPreparacao("URL não definida para: " + ClassName());
 
   DefinirServicoEAction();
-  if (fServico.empty()) FalharPreparacao("Servico não definido para: " + ClassName());
-  if (fSoapAction.empty()) FalharPreparacao("SoapAction não definido para: " + ClassName());
+  if (fServico.empty()) return FalharPreparacao("Servico não definido para: " + ClassName());
+  if (fSoapAction.empty()) return FalharPreparacao("SoapAction não definido para: " + ClassName());
   // "*" in the catalogue means the service takes no SOAP action at all.
   if (fSoapAction == "*") fSoapAction.clear();
 }
@@ -297,14 +302,44 @@ std::string TDFeWebService::PrefixoArquivo() { return DataHoraParaTexto14(Now())
 
 TNFeWebService::TNFeWebService(TTuimNFe& owner) : TDFeWebService(owner), fNFe(owner) {}
 
+TNFeWebService::TNFeWebService(TTuimNFe& owner, TServicoNFe servico)
+    : TDFeWebService(owner), fNFe(owner), fLinha(&LinhaServicoNFe(servico)) {
+  fLayout = fLinha->Layout;
+  SetSufixoEnvio(fLinha->SufixoEnvio);
+  SetSufixoResposta(fLinha->SufixoResposta);
+}
+
+TRegraServico TNFeWebService::Regra() const {
+  const TConfiguracoesNFe& c = ConfiguracoesNFe();
+  return RegraServico(c.Geral().VersaoDF(), c.WebServices().UFCodigo(), c.Geral().ModeloDF(),
+                      c.Geral().FormaEmissao());
+}
+
+void TNFeWebService::ExtrairRetorno() {
+  if (fLinha) ExtrairRetorno(fLinha->ElementosResultado());
+}
+
+bool TNFeWebService::Sucesso(int cStat) const { return fLinha && fLinha->EhSucesso(cStat); }
+
+std::string TNFeWebService::MensagemErro(const std::exception*) { return fLinha ? fLinha->TextoErro() : ""; }
+
+void TNFeWebService::DefinirServicoEAction() {
+  if (!fLinha) return TDFeWebService::DefinirServicoEAction();
+  std::string servico = Servico(), acao = SoapAction();
+  ResolverNomesServico(fLinha->NomesPara(fLayout, Regra()), UrlWsdl(), servico, acao);
+  SetServico(servico);
+  SetSoapAction(acao);
+}
+
 void TNFeWebService::Limpar() {
   TDFeWebService::Limpar();
-  fStatusExecucao = snParado;
+  fStatusExecucao = fLinha ? fLinha->StatusExecucao : snParado;
   fNFe.SSL().SetUseCertificateHTTP(true);
 }
 
 void TNFeWebService::PrepararServico() {
   TDFeWebService::PrepararServico();
+  if (Interrompido()) return;
   fSSLTypeSalvo = fNFe.SSL().SSLType();
   fElementoCabecalhoSalvo = ElementoCabecalho();
   // The 4.00 layout dropped the SOAP header.
@@ -317,12 +352,21 @@ void TNFeWebService::DefinirURL() {
   SetURL("");
   SetServico("");
   SetSoapAction("");
+  TDestinoServico destino;
+  const bool proprio = DefinirDestino(destino);
+  if (Interrompido()) return;
   double versao = 0;
   std::string acao, ns, url;
   try {
-    fNFe.LocalizarServicoLayout(fLayout, versao, acao, ns, url);
+    if (proprio) {
+      versao = VersaoDFParaNumero(ConfiguracoesNFe().Geral().VersaoDF());
+      fNFe.LocalizarServico(destino.Modelo, destino.Autoridade, destino.tpAmb, LayOutParaServico(fLayout), versao,
+                            url, ns, acao);
+    } else {
+      fNFe.LocalizarServicoLayout(fLayout, versao, acao, ns, url);
+    }
   } catch (const ETuimDFeException& e) {
-    FalharPreparacao(e.what());
+    return FalharPreparacao(e.what());
   }
   SetSoapAction(acao);
   SetServico(ns);

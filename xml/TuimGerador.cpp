@@ -28,12 +28,6 @@ std::string Aparar(std::string_view s) {
   return std::string(s);
 }
 
-std::string Maiusculas(std::string s) {
-  for (char& c : s)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return s;
-}
-
 void SubstituirTodos(std::string& s, std::string_view de, std::string_view para) {
   if (de.empty()) return;
   std::string r;
@@ -525,7 +519,7 @@ void TGerador::EscreverTexto(const std::string& texto) {
 }
 
 bool TGerador::AbrirLinhasTXT(const std::string& id) {
-  fIDNivel = Maiusculas(id);
+  fIDNivel = UpperCase(id);
   if (fIDNivel.empty()) return false;
   const std::string marca = "<" + fIDNivel + ">";
   fInicioRegistroTXT = fLinhasTXT.size();
@@ -565,11 +559,11 @@ void TGerador::AbrirRegistroTXT(const std::string& id) {
 
 void TGerador::SetIDNivel(const std::string& v) {
   fIDNivel = v;
-  auto it = fInicioPorIDTXT.find(Maiusculas(v));
+  auto it = fInicioPorIDTXT.find(UpperCase(v));
   fInicioRegistroTXT = it == fInicioPorIDTXT.end() ? 0 : it->second;
   if (!fNiveisTXT.empty()) {
     TNivelTXT& topo = fNiveisTXT.back();
-    topo.id = Maiusculas(v);
+    topo.id = UpperCase(v);
     topo.inicio = fInicioRegistroTXT;
     topo.temLinhas = it != fInicioPorIDTXT.end();
   }
@@ -590,13 +584,13 @@ void TGerador::PreencherCampoTXT(const std::string& tag, const std::string& valo
   }
   if (id.empty()) return;
   const std::string marca = "<" + id + ">";
-  const std::string campo = "|" + Maiusculas(Aparar(tag)) + kPlaceholderTXT;
+  const std::string campo = "|" + UpperCase(std::string(Aparar(tag))) + kPlaceholderTXT;
   // Only the records of that level's own opening: an earlier item's unfilled field must not
   // take the value of a later item.
   for (std::size_t i = inicio; i < fLinhasTXT.size(); ++i) {
     std::string& linha = fLinhasTXT[i];
     if (linha.find(marca) == std::string::npos) continue;
-    if (Maiusculas(linha).find(campo) == std::string::npos) continue;
+    if (UpperCase(linha).find(campo) == std::string::npos) continue;
     std::size_t p = linha.find(campo);
     if (p == std::string::npos) continue;
     linha.replace(p, campo.size(), "|" + valor);
