@@ -769,15 +769,16 @@ template <class V> void Campos(V& v, TinfNFeSupl& o) {
   v.Campo("urlChave", o.urlChave);
 }
 
-// The signature keeps its values behind setters; they are walked through copies.
+// The signature keeps its values behind setters; they are walked through copies, and set
+// back only when a reader changed them, so that a writer never touches the object.
 template <class V> void Campos(V& v, TSignature& o) {
   std::string digest = o.DigestValue(), valor = o.SignatureValue(), certificado = o.X509Certificate();
   v.Campo("DigestValue", digest);
   v.Campo("SignatureValue", valor);
   v.Campo("X509Certificate", certificado);
-  o.SetDigestValue(digest);
-  o.SetSignatureValue(valor);
-  o.SetX509Certificate(certificado);
+  if (digest != o.DigestValue()) o.SetDigestValue(digest);
+  if (valor != o.SignatureValue()) o.SetSignatureValue(valor);
+  if (certificado != o.X509Certificate()) o.SetX509Certificate(certificado);
 }
 
 // Only the protocol: the file and text members are working state of the join.

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <limits>
 #include <type_traits>
+#include <vector>
 
 #include "fiscal/TuimException.h"
 #include "fiscal/TuimUtil.h"
@@ -22,63 +23,84 @@ using TJson = nlohmann::ordered_json;
 
 template <class T>
 TJson Objeto(T& o, int cUF);
+template <class T>
+const std::vector<TJson>& Padroes();
 
+// Writes the fields of one group that differ from those of a new object of its class. With
+// no defaults it only collects the values of the fields, in walking order: that is how the
+// defaults themselves are made.
 class TEscritaJSON {
 public:
-  explicit TEscritaJSON(int cUF) : fUF(cUF) {}
+  TEscritaJSON(int cUF, const std::vector<TJson>* padroes) : fUF(cUF), fPadroes(padroes) {}
 
-  void Campo(const char* n, std::string& v) { fObjeto[n] = ParaUTF8(v); }
-  void Campo(const char* n, int& v) { fObjeto[n] = v; }
-  void Campo(const char* n, TCurrency& v) { fObjeto[n] = ValorParaTextoNFe(v); }
+  void Campo(const char* n, std::string& v) { Valor(n, ParaUTF8(v)); }
+  void Campo(const char* n, int& v) { Valor(n, v); }
+  void Campo(const char* n, TCurrency& v) { Valor(n, ValorParaTextoNFe(v)); }
   template <class E>
     requires std::is_enum_v<E>
   void Campo(const char* n, E& v) {
-    fObjeto[n] = ParaUTF8(TCodigosNFe<E>::Texto(v));
+    Valor(n, ParaUTF8(TCodigosNFe<E>::Texto(v)));
   }
-  void Real(const char* n, double& v) { fObjeto[n] = RealParaTextoNFe(v); }
-  void Data(const char* n, TDateTime& v) { fObjeto[n] = v == 0 ? TJson() : TJson(DataHoraParaISO(v).substr(0, 10)); }
+  void Real(const char* n, double& v) { Valor(n, RealParaTextoNFe(v)); }
+  void Data(const char* n, TDateTime& v) { Valor(n, v == 0 ? TJson() : TJson(DataHoraParaISO(v).substr(0, 10))); }
   void DataHora(const char* n, TDateTime& v) {
-    fObjeto[n] = v == 0 ? TJson() : TJson(DataHoraParaISO(v) + FusoHorario(CodigoUFParaSigla(fUF), v));
+    Valor(n, v == 0 ? TJson() : TJson(DataHoraParaISO(v) + FusoHorario(CodigoUFParaSigla(fUF), v)));
   }
-  void Hora(const char* n, TDateTime& v) { fObjeto[n] = v == 0 ? TJson() : TJson(DataHoraParaISO(v).substr(11)); }
+  void Hora(const char* n, TDateTime& v) { Valor(n, v == 0 ? TJson() : TJson(DataHoraParaISO(v).substr(11))); }
+  // Groups and lists left empty are left out, so their default is always "absent".
   template <class T>
   void Grupo(const char* n, T& g) {
+    if (!fPadroes) return;
     TJson j = Objeto(g, fUF);
-    if (!j.empty()) fObjeto[n] = std::move(j);
+    if (!j.empty()) Acrescentar(n, std::move(j));
   }
   template <class T>
   void Lista(const char* n, TColecao<T>& l) {
-    if (l.Empty()) return;
+    if (!fPadroes || l.Empty()) return;
     TJson a = TJson::array();
     for (T& item : l) a.push_back(Objeto(item, fUF));
-    fObjeto[n] = std::move(a);
+    Acrescentar(n, std::move(a));
   }
 
   TJson& Resultado() { return fObjeto; }
+  std::vector<TJson>& Coletados() { return fColetados; }
 
 private:
+  void Valor(const char* n, TJson v) {
+    const std::size_t i = fIndice++;
+    if (!fPadroes) {
+      fColetados.push_back(std::move(v));
+    } else if (i >= fPadroes->size() || (*fPadroes)[i] != v) {
+      Acrescentar(n, std::move(v));
+    }
+  }
+  // Keys are the field names, each met once: no need to look for an earlier one.
+  void Acrescentar(const char* n, TJson v) { fObjeto.get_ref<TJson::object_t&>().emplace_back(n, std::move(v)); }
+
   int fUF;
+  const std::vector<TJson>* fPadroes;
+  std::size_t fIndice = 0;
   TJson fObjeto = TJson::object();
+  std::vector<TJson> fColetados;
 };
 
-// The fields of `o` that differ from those of a new object of its class.
+// The values of the fields of a new object of class T, made once.
+template <class T>
+const std::vector<TJson>& Padroes() {
+  static const std::vector<TJson> padroes = [] {
+    T novo;
+    TEscritaJSON e(0, nullptr);  // a new object has no dates, so no state offset
+    Campos(e, novo);
+    return std::move(e.Coletados());
+  }();
+  return padroes;
+}
+
 template <class T>
 TJson Objeto(T& o, int cUF) {
-  TEscritaJSON valores(cUF);
-  Campos(valores, o);
-  T novo;
-  TEscritaJSON padroes(cUF);
-  Campos(padroes, novo);
-  TJson& r = valores.Resultado();
-  const TJson& p = padroes.Resultado();
-  for (auto it = r.begin(); it != r.end();) {
-    auto q = p.find(it.key());
-    if (q != p.end() && *q == *it)
-      it = r.erase(it);
-    else
-      ++it;
-  }
-  return std::move(r);
+  TEscritaJSON e(cUF, &Padroes<T>());
+  Campos(e, o);
+  return std::move(e.Resultado());
 }
 
 // ---- Reading -------------------------------------------------------------------------------
@@ -206,8 +228,8 @@ void LerObjeto(const TJson& j, T& o, const std::string& caminho) {
 }  // namespace
 
 std::string NFeParaJSON(const TNFe& nfe, int identacao) {
-  TNFe copia(nfe);  // the fields are walked through non-const references
-  return Objeto(copia, nfe.Ide.cUF).dump(identacao);
+  // The walk takes non-const references; the writer only reads through them.
+  return Objeto(const_cast<TNFe&>(nfe), nfe.Ide.cUF).dump(identacao);
 }
 
 void NFeDeJSON(TNFe& nfe, const std::string& utf8Json) {

@@ -304,7 +304,8 @@ bool TLeituraXML::Preencher(T& o, const std::string& n, const xmlNode* no, const
 
 bool TLeituraXML::Especial(TNFe& o, const xmlNode* e, const std::string& n, const std::string& caminho) {
   if (n != "pag") return false;
-  bool detPag = false;
+  // From layout 4.00 one pag holds every payment, even none; before it each pag is one.
+  bool detPag = o.infNFe.versao >= 4;
   for (const xmlNode* c = e->children; c && !detPag; c = c->next) detPag = Elemento(c) && Nome(c) == "detPag";
   if (!detPag) {
     // Before layout 4.00 each payment is a pag of its own.
@@ -357,16 +358,25 @@ bool TLeituraXML::Especial(TinfRespTec&, const xmlNode*, const std::string& n, c
   return true;
 }
 
+// Base64 ignores blanks; some signers break their values into lines, which the writer would
+// not give back as they came.
+std::string Base64(const xmlNode* no, const std::string& caminho) {
+  std::string t;
+  for (char c : TextoUTF8(no, caminho))
+    if (c != ' ' && c != '\t' && c != '\r' && c != '\n') t += c;
+  return DeUTF8(t);
+}
+
 void LerAssinatura(const xmlNode* e, TSignature& s) {
   for (const xmlNode* c = e->children; c; c = c->next) {
     if (!Elemento(c)) continue;
     const std::string n = Nome(c);
     if (n == "DigestValue")
-      s.SetDigestValue(DeUTF8(TextoUTF8(c, "/Signature/" + n)));
+      s.SetDigestValue(Base64(c, "/Signature/" + n));
     else if (n == "SignatureValue")
-      s.SetSignatureValue(DeUTF8(TextoUTF8(c, "/Signature/" + n)));
+      s.SetSignatureValue(Base64(c, "/Signature/" + n));
     else if (n == "X509Certificate")
-      s.SetX509Certificate(DeUTF8(TextoUTF8(c, "/Signature/" + n)));
+      s.SetX509Certificate(Base64(c, "/Signature/" + n));
     else
       LerAssinatura(c, s);
   }

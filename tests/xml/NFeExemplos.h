@@ -1,10 +1,65 @@
 #pragma once
 // Documents for the reader and JSON tests: a plain NF-e and NFC-e that the national schema
 // accepts, and a document that fills every group the writer knows.
+#include <gtest/gtest.h>
+
+#include <libxml/c14n.h>
+#include <libxml/parser.h>
+
+#include <string>
+
 #include "fiscal/TuimDateTime.h"
+#include "fiscal/TuimUtil.h"
+#include "fiscal/fscAuxiliar.h"
 #include "xml/TuimNFeClass.h"
+#include "xml/TuimNFeR.h"
+#include "xml/TuimNFeW.h"
 
 namespace tuim::exemplos {
+
+// Offsets by the state table, so that dates do not depend on the machine's zone.
+class ComFusoDosEstados : public ::testing::Test {
+protected:
+  void SetUp() override {
+    fuso.Assign(ConfiguracaoFusoHorario());
+    ConfiguracaoFusoHorario().SetModoDeteccao(tzFSC);
+  }
+  void TearDown() override { ConfiguracaoFusoHorario().Assign(fuso); }
+  TTimeZoneConf fuso;
+};
+
+// A document written by TNFeW (Windows-1252 text) read back by TNFeR and written again with
+// the writer's default options.
+inline std::string Reescrever(const std::string& xml) {
+  TNFe n;
+  TNFeR(&n).LerXML(ParaUTF8(xml));
+  TNFeW w(&n);
+  w.EscreverNFe();
+  return w.Gerador().ArquivoFormatoXML();
+}
+
+// Empty when the texts are equal; otherwise both around the first byte where they part.
+inline std::string Diferenca(const std::string& a, const std::string& b) {
+  if (a == b) return "";
+  std::size_t i = 0;
+  while (i < a.size() && i < b.size() && a[i] == b[i]) ++i;
+  const std::size_t ini = i > 60 ? i - 60 : 0;
+  return "at " + std::to_string(i) + ":\n  " + a.substr(ini, 140) + "\n  " + b.substr(ini, 140);
+}
+
+// Canonical XML of a UTF-8 document, blanks between elements dropped: two documents with the
+// same elements, order, attributes and values give the same text.
+inline std::string Canonico(const std::string& xml) {
+  xmlDoc* d = xmlReadMemory(xml.data(), static_cast<int>(xml.size()), nullptr, nullptr,
+                            XML_PARSE_NONET | XML_PARSE_NOBLANKS);
+  if (!d) return "(mal formado)";
+  xmlChar* saida = nullptr;
+  int n = xmlC14NDocDumpMemory(d, nullptr, 0, nullptr, 0, &saida);
+  std::string r = n >= 0 ? std::string(reinterpret_cast<const char*>(saida), static_cast<std::size_t>(n)) : "";
+  xmlFree(saida);
+  xmlFreeDoc(d);
+  return r;
+}
 
 inline void Emitente(TNFe& n) {
   n.Emit.CNPJCPF = "11222333000181";

@@ -24,15 +24,7 @@ std::string Escrever(TNFe& n) {
   return w.Gerador().ArquivoFormatoXML();
 }
 
-class NFeJson : public ::testing::Test {
-protected:
-  void SetUp() override {
-    fuso.Assign(ConfiguracaoFusoHorario());
-    ConfiguracaoFusoHorario().SetModoDeteccao(tzFSC);
-  }
-  void TearDown() override { ConfiguracaoFusoHorario().Assign(fuso); }
-  TTimeZoneConf fuso;
-};
+class NFeJson : public exemplos::ComFusoDosEstados {};
 
 TEST_F(NFeJson, EveryGroupSurvivesTheRoundTrip) {
   TNFe n;

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "NFeExemplos.h"
+#include "security/CertificadosTeste.h"
 #include "fiscal/TuimException.h"
 #include "fiscal/TuimUtil.h"
 #include "fiscal/fscAuxiliar.h"
@@ -51,15 +52,7 @@ void IdaEVolta(TNFe& original, const std::string& rotulo) {
                            << segunda.substr(i > 80 ? i - 80 : 0, 160);
 }
 
-class NFeR : public ::testing::Test {
-protected:
-  void SetUp() override {
-    fuso.Assign(ConfiguracaoFusoHorario());
-    ConfiguracaoFusoHorario().SetModoDeteccao(tzFSC);
-  }
-  void TearDown() override { ConfiguracaoFusoHorario().Assign(fuso); }
-  TTimeZoneConf fuso;
-};
+class NFeR : public exemplos::ComFusoDosEstados {};
 
 TEST_F(NFeR, PlainNFeAndNFCeReadBackToTheSameXML) {
   TNFe a, b;
@@ -247,6 +240,62 @@ TEST_F(NFeR, SchemaValidDocumentReadBackIsValidAgain) {
   fs::remove(f);
 }
 
+// A document made by other software: a hand-written NFC-e signed by xmlsec1. Read and written
+// again it is the same document, and its signature still holds.
+TEST_F(NFeR, DocumentSignedByOtherSoftwareIsWrittenAgainAsTheSameDocument) {
+  const std::string chave = "35240511222333000181650010000000011123456785";
+  const std::string modelo =
+      "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<NFe " + kNS + ">\n  <infNFe versao=\"4.00\" Id=\"NFe" + chave +
+      "\"><ide><cUF>35</cUF><cNF>12345678</cNF><natOp>VENDA DE MERCADORIA</natOp><mod>65</mod><serie>1</serie>"
+      "<nNF>1</nNF><dhEmi>2024-05-10T10:20:30-03:00</dhEmi><tpNF>1</tpNF><idDest>1</idDest><cMunFG>3550308</cMunFG>"
+      "<tpImp>4</tpImp><tpEmis>1</tpEmis><cDV>5</cDV><tpAmb>1</tpAmb><finNFe>1</finNFe><indFinal>1</indFinal>"
+      "<indPres>1</indPres><procEmi>0</procEmi><verProc>OutroSistema 2.1</verProc></ide><emit>"
+      "<CNPJ>11222333000181</CNPJ><xNome>EMPRESA TESTE LTDA</xNome><enderEmit><xLgr>RUA A</xLgr><nro>100</nro>"
+      "<xBairro>CENTRO</xBairro><cMun>3550308</cMun><xMun>SAO PAULO</xMun><UF>SP</UF><CEP>01001000</CEP>"
+      "<cPais>1058</cPais><xPais>BRASIL</xPais></enderEmit><IE>111111111111</IE><CRT>1</CRT></emit>"
+      "<det nItem=\"1\"><prod><cProd>1</cProd><cEAN>SEM GTIN</cEAN><xProd>PRODUTO</xProd><NCM>22030000</NCM>"
+      "<CFOP>5102</CFOP><uCom>UN</uCom><qCom>1.0000</qCom><vUnCom>10.0000000000</vUnCom><vProd>10.00</vProd>"
+      "<cEANTrib>SEM GTIN</cEANTrib><uTrib>UN</uTrib><qTrib>1.0000</qTrib><vUnTrib>10.0000000000</vUnTrib>"
+      "<indTot>1</indTot></prod><imposto><ICMS><ICMSSN102><orig>0</orig><CSOSN>102</CSOSN></ICMSSN102></ICMS>"
+      "<PIS><PISNT><CST>07</CST></PISNT></PIS><COFINS><COFINSNT><CST>07</CST></COFINSNT></COFINS></imposto></det>"
+      "<total><ICMSTot><vBC>0.00</vBC><vICMS>0.00</vICMS><vICMSDeson>0.00</vICMSDeson><vFCP>0.00</vFCP>"
+      "<vBCST>0.00</vBCST><vST>0.00</vST><vFCPST>0.00</vFCPST><vFCPSTRet>0.00</vFCPSTRet><vProd>10.00</vProd>"
+      "<vFrete>0.00</vFrete><vSeg>0.00</vSeg><vDesc>0.00</vDesc><vII>0.00</vII><vIPI>0.00</vIPI>"
+      "<vIPIDevol>0.00</vIPIDevol><vPIS>0.00</vPIS><vCOFINS>0.00</vCOFINS><vOutro>0.00</vOutro><vNF>10.00</vNF>"
+      "</ICMSTot></total><transp><modFrete>9</modFrete></transp><pag><detPag><tPag>01</tPag><vPag>10.00</vPag>"
+      "</detPag></pag></infNFe>\n  <Signature xmlns=\"http://www.w3.org/2000/09/xmldsig#\"><SignedInfo>"
+      "<CanonicalizationMethod Algorithm=\"http://www.w3.org/TR/2001/REC-xml-c14n-20010315\"/>"
+      "<SignatureMethod Algorithm=\"http://www.w3.org/2000/09/xmldsig#rsa-sha1\"/><Reference URI=\"#NFe" + chave +
+      "\"><Transforms><Transform Algorithm=\"http://www.w3.org/2000/09/xmldsig#enveloped-signature\"/>"
+      "<Transform Algorithm=\"http://www.w3.org/TR/2001/REC-xml-c14n-20010315\"/></Transforms>"
+      "<DigestMethod Algorithm=\"http://www.w3.org/2000/09/xmldsig#sha1\"/><DigestValue></DigestValue></Reference>"
+      "</SignedInfo><SignatureValue></SignatureValue><KeyInfo><X509Data/></KeyInfo></Signature>\n</NFe>\n";
+  const std::string idAttr = " --id-attr:Id http://www.portalfiscal.inf.br/nfe:infNFe ";
+  const std::string arqModelo = ArquivoTemporario("outro-modelo.xml", modelo);
+  const std::string assinado = arqModelo + ".assinado.xml";
+  const std::string assinar = "xmlsec1 --sign --privkey-pem " + Certificado("empresa.key") + "," +
+                              Certificado("empresa.pem") + idAttr + "--output " + assinado + " " + arqModelo +
+                              " >/dev/null 2>&1";
+  if (std::system(assinar.c_str()) != 0) GTEST_SKIP() << "xmlsec1 could not sign the document";
+  const std::string original = LerArquivoTeste(assinado);
+
+  TNFe lido;
+  TNFeR r(&lido);
+  r.LerXML(original);
+  EXPECT_TRUE(r.Avisos().empty());
+  TNFeW w(&lido);
+  EXPECT_TRUE(w.EscreverNFe());
+  const std::string reescrito = ParaUTF8(w.Gerador().ArquivoFormatoXML());
+  // The signer breaks its Base64 values into lines; they come back whole.
+  std::string semQuebras = original;
+  std::erase(semQuebras, '\n');
+  EXPECT_EQ(exemplos::Diferenca(exemplos::Canonico(reescrito), exemplos::Canonico(semQuebras)), "");
+  const std::string arq = ArquivoTemporario("outro-reescrito.xml", reescrito);
+  const std::string verificar =
+      "xmlsec1 --verify --trusted-pem " + Certificado("ca.pem") + idAttr + arq + " >/dev/null 2>&1";
+  EXPECT_EQ(std::system(verificar.c_str()), 0);
+}
+
 // ---- Hostile input ---------------------------------------------------------------------------
 
 struct CasoHostil {
@@ -294,6 +343,14 @@ INSTANTIATE_TEST_SUITE_P(
                    "</infNFe></NFe>", "/NFe/infNFe/total/ICMSTot/vNF"},
         CasoHostil{"GrupoNoLugarDeValor", kInicio + "<natOp><x/></natOp></ide></infNFe></NFe>", "natOp"},
         CasoHostil{"SemInfNFe", "<NFe " + kNS + "/>", "infNFe"},
+        CasoHostil{"AninhamentoProfundo",
+                   kInicio + "</ide><det nItem=\"1\"><imposto>" + [] {
+                     std::string a;
+                     for (int i = 0; i < 5000; ++i) a += "<ICMS>";
+                     return a;
+                   }() + "</ICMS></imposto></det></infNFe></NFe>",
+                   "mal formado"},
+        CasoHostil{"EntidadeNaoDeclarada", kInicio + "<natOp>&x;</natOp></ide></infNFe></NFe>", "mal formado"},
         CasoHostil{"ProcSemNFe", "<nfeProc versao=\"4.00\" " + kNS + "/>", "sem o elemento NFe"}),
     [](const ::testing::TestParamInfo<CasoHostil>& i) { return std::string(i.param.nome); });
 

@@ -13,6 +13,7 @@
 
 #include "fiscal/TuimDateTime.h"
 #include "fiscal/fscAuxiliar.h"
+#include "NFeExemplos.h"
 #include "xml/TuimNFeW.h"
 
 namespace tuim {
@@ -101,6 +102,8 @@ protected:
     TNFeW w(&n);
     w.EscreverNFe();
     std::string xml = w.Gerador().ArquivoFormatoXML();
+    // Read back, the document is written again as it was.
+    EXPECT_EQ(exemplos::Diferenca(exemplos::Reescrever(xml), xml), "");
     // The writer's own groups up to the items; the fixed rest starts with the item.
     std::size_t corte = std::min(xml.find("<det "), xml.find("<total>"));
     EXPECT_NE(corte, std::string::npos);
@@ -229,6 +232,7 @@ TEST_F(NFeWSchema, WholeDocumentWrittenByTheWriterIsAccepted) {
   w.Opcoes().SetGerarTagAssinatura(taNunca);
   w.EscreverNFe();
   std::string xml = w.Gerador().ArquivoFormatoXML();
+  EXPECT_EQ(exemplos::Diferenca(exemplos::Reescrever(xml), xml), "");
   std::size_t fim = xml.rfind("</NFe>");
   ASSERT_NE(fim, std::string::npos) << xml;
   std::string assinatura = kResto.substr(kResto.find("<Signature "));
