@@ -422,6 +422,12 @@ std::string TTuimNFe::CaminhoSchemaNFe() {
   const std::string pacote = PacoteSchemasParaTexto(Configuracoes().Geral().PacoteSchemas());
   std::error_code ec;
   if (std::filesystem::is_directory(pasta + pacote, ec)) return pasta + pacote + PathDelim + "nfe_v4.00.xsd";
+  // A folder that is itself another package (the default one found by itself) has the chosen
+  // package beside it; validating against the other one would judge by the wrong layout.
+  std::filesystem::path atual = std::filesystem::path(pasta).parent_path();
+  if (atual.filename().string().rfind("PL_", 0) == 0 && atual.filename() != pacote &&
+      std::filesystem::is_directory(atual.parent_path() / pacote, ec))
+    return (atual.parent_path() / pacote / "nfe_v4.00.xsd").string();
   return pasta + "nfe_v4.00.xsd";
 }
 

@@ -139,6 +139,7 @@ void NotaFiscal::ConfigurarWriter() {
   w.SetCamposFatObrigatorios(conf.Geral().CamposFatObrigatorios());
   w.SetForcarGerarTagRejeicao938(conf.Geral().ForcarGerarTagRejeicao938());
   w.SetGerarTXTSimultaneamente(false);
+  w.SetPacoteSchemas(conf.Geral().PacoteSchemas());
   ConfiguracaoFusoHorario().Assign(conf.WebServices().TimeZoneConf());
   fNFeW->SetIdCSRT(conf.RespTec().IdCSRT());
   fNFeW->SetCSRT(conf.RespTec().CSRT());

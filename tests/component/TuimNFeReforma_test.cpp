@@ -69,9 +69,24 @@ TEST_F(ValidacaoPacote, SchemaPathFollowsThePackage) {
   EXPECT_EQ(nfe.CaminhoSchemaNFe(), TUIM_SOURCE_DIR "/schemas/PL_009_V4/nfe_v4.00.xsd");
   nfe.Configuracoes().Geral().SetPacoteSchemas(psPL010e);
   EXPECT_EQ(nfe.CaminhoSchemaNFe(), TUIM_SOURCE_DIR "/schemas/PL_010e_NT2025.002_v1.01/nfe_v4.00.xsd");
-  // A folder of loose files is used as it is.
+  // The folder of another package (the default one the program finds by itself) leads to
+  // the chosen package beside it, never to the other package's schema.
   nfe.Configuracoes().Arquivos().SetPathSchemas(TUIM_SOURCE_DIR "/schemas/PL_009_V4");
+  EXPECT_EQ(nfe.CaminhoSchemaNFe(), TUIM_SOURCE_DIR "/schemas/PL_010e_NT2025.002_v1.01/nfe_v4.00.xsd");
+  nfe.Configuracoes().Geral().SetPacoteSchemas(psPL009V4);
   EXPECT_EQ(nfe.CaminhoSchemaNFe(), TUIM_SOURCE_DIR "/schemas/PL_009_V4/nfe_v4.00.xsd");
+  // A folder of loose files is used as it is.
+  nfe.Configuracoes().Geral().SetPacoteSchemas(psPL010e);
+  nfe.Configuracoes().Arquivos().SetPathSchemas("/tmp/soltos");
+  EXPECT_EQ(nfe.CaminhoSchemaNFe(), "/tmp/soltos/nfe_v4.00.xsd");
+}
+
+TEST(ValidacaoPacoteAchado, DefaultFolderFollowsTheChosenPackage) {
+  // From the build folder the program finds PL_009_V4 by itself; choosing the reform package
+  // must lead to that package's schema, not validate reform documents by the old one.
+  TTuimNFe nfe;
+  nfe.Configuracoes().Geral().SetPacoteSchemas(psPL010e);
+  EXPECT_EQ(nfe.CaminhoSchemaNFe(), TUIM_SOURCE_DIR "/schemas/PL_010e_NT2025.002_v1.01/nfe_v4.00.xsd");
 }
 
 TEST_F(ValidacaoPacote, ReformGroupForTheOldPackageIsRefusedWithAClearMessage) {

@@ -298,6 +298,22 @@ TEST_F(Colecao, RegeneratingASavedItemWithANewKeyMovesItsName) {
   EXPECT_EQ(nf.NomeArq(), t / ("pasta/" + nf.NumID() + "-nfe.xml"));
 }
 
+TEST_F(Colecao, WriterFollowsTheConfiguredSchemaPackage) {
+  TTuimNFe c;
+  Configurar(c, t.Path());
+  NotaFiscal& nf = c.NotasFiscais().Add();
+  Preencher(nf.NFe());
+  nf.NFe().Det[0].Imposto.IBSCBS.CST = "000";
+  nf.NFe().Det[0].Imposto.IBSCBS.cClassTrib = "000001";
+  // The old package has no reform groups: the writer says so.
+  nf.GerarXML();
+  EXPECT_NE(nf.Alertas().find("PL_010e"), std::string::npos) << nf.Alertas();
+  c.Configuracoes().Geral().SetPacoteSchemas(psPL010e);
+  nf.GerarXML();
+  EXPECT_EQ(nf.Alertas().find("PL_010e"), std::string::npos) << nf.Alertas();
+  EXPECT_NE(nf.XMLOriginal().find("<IBSCBS>"), std::string::npos);
+}
+
 // ---- Signing real documents ------------------------------------------------------------------
 
 TEST_F(Colecao, SignedNFeVerifiesValidatesAndCarriesItsSignatureValues) {
