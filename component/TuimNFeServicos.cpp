@@ -100,9 +100,20 @@ std::string TTuimNFe::VersaoServicoLayout(TfscLayOut layout) {
   return FormatarVersaoCatalogo(v);
 }
 
+namespace {
+
+// The PL_009_V4 schema takes QR codes up to version 2: a version-3 choice takes effect with
+// the reform package, so that a document of the old package stays valid.
+TfscVersaoQrCode VersaoQRCodeDoPacote(TfscVersaoQrCode q, TfscPacoteSchemas pacote) {
+  return q >= veqr300 && pacote == psPL009V4 ? veqr200 : q;
+}
+
+}  // namespace
+
 std::string TTuimNFe::URLConsultaNFCe(int cUF, TfscTipoAmbiente ambiente, double versaoDF) {
   bool ok = false;
   TfscVersaoQrCode q = VersaoQRCodeEfetiva(Configuracoes().Geral().VersaoQRCode(), NumeroParaVersaoDF(ok, versaoDF));
+  q = VersaoQRCodeDoPacote(q, Configuracoes().Geral().PacoteSchemas());
   return LocalizarURL("NFCe", CodigoParaUF(cUF), ambiente, "URL-ConsultaNFCe", VersaoQrCodeParaNumero(q));
 }
 
@@ -111,7 +122,8 @@ std::string TTuimNFe::URLQRCode(int cUF, TfscTipoAmbiente ambiente, const std::s
                                 const std::string& digestValue, double versaoDF) {
   const TGeralConfNFe& g = Configuracoes().Geral();
   bool ok = false;
-  TfscVersaoQrCode q = VersaoQRCodeEfetiva(g.VersaoQRCode(), NumeroParaVersaoDF(ok, versaoDF));
+  TfscVersaoQrCode q = VersaoQRCodeDoPacote(VersaoQRCodeEfetiva(g.VersaoQRCode(), NumeroParaVersaoDF(ok, versaoDF)),
+                                            g.PacoteSchemas());
   std::string uf = CodigoParaUF(cUF);
   std::string base = LocalizarURL("NFCe", uf, ambiente, "URL-QRCode", VersaoQrCodeParaNumero(q));
 

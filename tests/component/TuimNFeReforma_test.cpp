@@ -141,9 +141,17 @@ protected:
 TEST_F(QRCodeV3, OnlineHasNoTokenAndNoHash) {
   EXPECT_EQ(nfe.URLQRCodeV3(51, taProducao, online, emissao, TCurrency::FromRaw(105000), "12345678909", false),
             "http://mt/qr2?p=" + online + "|3|1");
-  // The configured version 3 takes the same road through URLQRCode.
+  // The configured version 3 takes the same road through URLQRCode, with the reform package.
+  nfe.Configuracoes().Geral().SetPacoteSchemas(psPL010e);
   EXPECT_EQ(nfe.URLQRCode(51, taProducao, online, "", emissao, TCurrency::FromRaw(105000), TCurrency(), "", 4.0),
             "http://mt/qr2?p=" + online + "|3|1");
+}
+
+TEST_F(QRCodeV3, OldPackageKeepsVersionTwoSoTheDocumentStaysValid) {
+  // PL_009_V4's qrCode pattern takes version 2 only: a version-3 setting waits for the package.
+  ASSERT_EQ(nfe.Configuracoes().Geral().VersaoQRCode(), veqr300);
+  std::string qr = nfe.URLQRCode(51, taProducao, online, "", emissao, TCurrency::FromRaw(105000), TCurrency(), "", 4.0);
+  EXPECT_EQ(qr.rfind("http://mt/qr2?p=" + online + "|2|1|", 0), 0u) << qr;
 }
 
 struct CasoOffline {

@@ -150,14 +150,15 @@ TEST_P(NFeRICMS, SituationReadsBackToTheSameXML) {
   EXPECT_EQ(Escrever(lido), xml) << CSTIcmsParaTexto(GetParam().cst);
 }
 
+// CST 80, 81 and the other-state 90 have no group in the national schema: the writer records
+// an alert and writes none, so there is nothing of them to read back.
 INSTANTIATE_TEST_SUITE_P(
     Situacoes, NFeRICMS,
     ::testing::Values(CasoICMS{cstIcms00, 4}, CasoICMS{cstIcms10, 4}, CasoICMS{cstIcms20, 4}, CasoICMS{cstIcms30, 4},
                       CasoICMS{cstIcms40, 4}, CasoICMS{cstIcms41, 4}, CasoICMS{cstIcms50, 4},
                       CasoICMS{cstIcms51, 4}, CasoICMS{cstIcms60, 4}, CasoICMS{cstIcms70, 4},
-                      CasoICMS{cstIcms80, 4}, CasoICMS{cstIcms81, 4}, CasoICMS{cstIcms90, 4},
-                      CasoICMS{cstIcmsPart10, 4}, CasoICMS{cstIcmsPart90, 4}, CasoICMS{cstIcmsST41, 4},
-                      CasoICMS{cstIcmsST60, 4}, CasoICMS{cstIcmsST60, 3.10}, CasoICMS{cstIcms90b, 4},
+                      CasoICMS{cstIcms90, 4}, CasoICMS{cstIcmsPart10, 4}, CasoICMS{cstIcmsPart90, 4},
+                      CasoICMS{cstIcmsST41, 4}, CasoICMS{cstIcmsST60, 4}, CasoICMS{cstIcmsST60, 3.10},
                       CasoICMS{cstIcms40, 3.00}, CasoICMS{cstIcms60, 2.00}));
 
 class NFeRCSOSN : public NFeR, public ::testing::WithParamInterface<TfscCSOSN> {};
