@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "fiscal/TuimComponent.h"
+#include "fiscal/fscConversao.h"
 
 namespace tuim {
 
@@ -52,6 +53,8 @@ public:
   using TTuimComponent::TTuimComponent;
   TTuimComponent* TuimNFe() const { return fTuimNFe; }
   virtual void SetTuimNFe(TTuimComponent* c) { fTuimNFe = c; }
+  // Print type that new documents of the linked component take.
+  virtual TfscTipoImpressao TipoDANFE() const { return tiRetrato; }
 
 private:
   TTuimComponent* fTuimNFe = nullptr;

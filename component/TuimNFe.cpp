@@ -2,10 +2,19 @@
 
 #include <algorithm>
 #include <cmath>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
+#include "component/TuimNotasFiscais.h"
 #include "fiscal/TuimUtil.h"
+#include "services/TuimEventoNFe.h"
+#include "services/TuimMensagensNFe.h"
 #include "transport/TuimTransporte.h"
 
 namespace tuim {
@@ -46,6 +55,80 @@ std::string Juntar(const std::vector<std::string>& linhas) {
     r += linhas[i];
   }
   return r;
+}
+
+bool NomeArquivoSeguro(const std::string& nome) {
+  if (nome.empty() || nome == "." || nome.find("..") != std::string::npos) return false;
+  for (char c : nome)
+    if (c == '/' || c == '\\' || static_cast<unsigned char>(c) < 0x20) return false;
+  return true;
+}
+
+// A ".." component anywhere in a folder path.
+bool SobeDePasta(const std::string& dir) {
+  for (std::size_t i = 0; (i = dir.find("..", i)) != std::string::npos; i += 2) {
+    bool inicio = i == 0 || dir[i - 1] == '/' || dir[i - 1] == '\\';
+    bool fim = i + 2 == dir.size() || dir[i + 2] == '/' || dir[i + 2] == '\\';
+    if (inicio && fim) return true;
+  }
+  return false;
+}
+
+// The file, resolved, is a direct child of the folder, resolved.
+bool DentroDaPasta(const std::string& dir, const std::string& arquivo) {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  fs::path base = fs::absolute(fs::path(dir), ec).lexically_normal();
+  if (ec) return false;
+  fs::path alvo = fs::absolute(fs::path(arquivo), ec).lexically_normal();
+  if (ec) return false;
+  if (!base.has_filename()) base = base.parent_path();
+  return alvo.parent_path() == base && alvo.filename() != ".." && alvo.filename() != ".";
+}
+
+// A temporary file beside the target, written, flushed to disk and closed with every step
+// checked, then renamed over the target: a crash or a full disk never leaves a half file
+// where the old document was.
+void GravarSubstituindo(const std::string& caminho, const std::string& texto) {
+  std::size_t barra = caminho.find_last_of('/');
+  std::string dir = barra == std::string::npos ? std::string(".") : caminho.substr(0, barra);
+  if (dir.empty()) dir = "/";
+  std::string nome = barra == std::string::npos ? caminho : caminho.substr(barra + 1);
+  std::string temp = (barra == std::string::npos ? std::string() : caminho.substr(0, barra + 1)) + "." + nome +
+                     ".tmpXXXXXX";
+  int fd = ::mkstemp(temp.data());
+  if (fd < 0) throw ETuimDFeException("Não foi possível criar " + caminho + ": " + std::strerror(errno));
+  auto falhar = [&](const std::string& etapa, int erro) {
+    ::unlink(temp.c_str());
+    throw ETuimDFeException("Erro ao gravar " + caminho + " (" + etapa + "): " + std::strerror(erro));
+  };
+  ::fchmod(fd, 0644);
+  const char* p = texto.data();
+  std::size_t falta = texto.size();
+  while (falta > 0) {
+    ssize_t n = ::write(fd, p, falta);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      int e = errno;
+      ::close(fd);
+      falhar("write", e);
+    }
+    p += n;
+    falta -= static_cast<std::size_t>(n);
+  }
+  if (::fsync(fd) != 0) {
+    int e = errno;
+    ::close(fd);
+    falhar("fsync", e);
+  }
+  if (::close(fd) != 0) falhar("close", errno);
+  if (::rename(temp.c_str(), caminho.c_str()) != 0) falhar("rename", errno);
+  // The new name itself is made durable with the folder.
+  int dfd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY);
+  if (dfd >= 0) {
+    ::fsync(dfd);
+    ::close(dfd);
+  }
 }
 
 }  // namespace
@@ -146,15 +229,23 @@ void TTuimDFe::TratarErro(const std::string& mensagem, const std::exception* err
 }
 
 bool TTuimDFe::GravarArquivo(const std::string& nomeArquivo, const std::string& conteudo, bool conteudoUTF8,
-                             const std::string& pasta) {
+                             const std::string& pasta, bool caminhoCompleto) {
   try {
-    std::size_t barra = nomeArquivo.find_last_of('/');
+    std::size_t barra = nomeArquivo.find_last_of("/\\");
     std::string nome = barra == std::string::npos ? nomeArquivo : nomeArquivo.substr(barra + 1);
     if (nome.empty()) throw ETuimDFeException("Nome de arquivo não informado");
-    std::string dir = barra == std::string::npos ? std::string() : nomeArquivo.substr(0, barra + 1);
+    if (!NomeArquivoSeguro(nome)) throw ETuimDFeException("Nome de arquivo inválido: " + nomeArquivo);
+    std::string dir;
+    if (barra != std::string::npos) {
+      // Only a path the caller built itself chooses its folder; a name from outside never does.
+      if (!caminhoCompleto) throw ETuimDFeException("Nome de arquivo inválido: " + nomeArquivo);
+      dir = nomeArquivo.substr(0, barra + 1);
+      if (SobeDePasta(dir)) throw ETuimDFeException("Nome de arquivo inválido: " + nomeArquivo);
+    }
     if (dir.empty()) dir = pasta;
     if (dir.empty()) dir = fConfiguracoes->Arquivos().PathSalvar();
     dir = CaminhoComBarra(dir);
+    if (!DentroDaPasta(dir, dir + nome)) throw ETuimDFeException("Nome de arquivo inválido: " + nomeArquivo);
 
     std::string texto = RemoverTexto("<-><->", conteudo);
     if (!conteudoUTF8 || XmlEmUTF8(texto))
@@ -163,7 +254,7 @@ bool TTuimDFe::GravarArquivo(const std::string& nomeArquivo, const std::string& 
       texto = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>" + texto;
 
     if (!dir.empty() && !CriarPasta(dir)) throw ETuimDFeException("Não foi possível criar a pasta " + dir);
-    GravarTexto(dir + nome, texto, false, true, false);
+    GravarSubstituindo(dir + nome, texto);
     return true;
   } catch (const std::exception& e) {
     TratarErro("Erro ao salvar.", &e);
@@ -254,9 +345,24 @@ void TTuimDFe::EnviarPorEmail(const std::string& para, const std::string& assunt
 
 // ---- TTuimNFe -------------------------------------------------------------------------------
 
-TTuimNFe::TTuimNFe(TTuimComponent* owner) : TTuimDFe(owner) { Inicializar(); }
+TCartaCorrecao::TCartaCorrecao() : fCCe(std::make_unique<TEventoNFe>()) {}
+TCartaCorrecao::~TCartaCorrecao() = default;
 
-TTuimNFe::~TTuimNFe() { SetDANFE(nullptr); }
+TTuimNFe::TTuimNFe(TTuimComponent* owner) : TTuimDFe(owner) {
+  Inicializar();
+  fNotasFiscais = std::make_unique<TNotasFiscais>(this);
+  fCartaCorrecao = std::make_unique<TCartaCorrecao>();
+  fEventoNFe = std::make_unique<TEventoNFe>();
+  fInutNFe = std::make_unique<TinutNFe>();
+}
+
+TTuimNFe::~TTuimNFe() {
+  fNotasFiscais.reset();
+  fCartaCorrecao.reset();
+  fEventoNFe.reset();
+  fInutNFe.reset();
+  SetDANFE(nullptr);
+}
 
 std::unique_ptr<TConfiguracoes> TTuimNFe::CriarConfiguracoes() { return std::make_unique<TConfiguracoesNFe>(this); }
 

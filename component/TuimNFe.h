@@ -20,6 +20,23 @@
 
 namespace tuim {
 
+class TNotasFiscais;
+class TEventoNFe;
+class TinutNFe;
+
+// Holds the event list of correction letters.
+class TCartaCorrecao {
+public:
+  TCartaCorrecao();
+  ~TCartaCorrecao();
+  TCartaCorrecao(const TCartaCorrecao&) = delete;
+  TCartaCorrecao& operator=(const TCartaCorrecao&) = delete;
+  TEventoNFe& CCe() { return *fCCe; }
+
+private:
+  std::unique_ptr<TEventoNFe> fCCe;
+};
+
 using TTuimDFeOnTransmit = std::function<void(const std::string& Dados, const std::string& URL,
                                               const std::string& SoapAction, const std::string& MimeType,
                                               std::string& Resposta, int& HTTPResultCode, int& InternalErrorCode)>;
@@ -71,10 +88,14 @@ public:
   TDFeSSLAntesDeAssinar OnAntesDeAssinar() const;
   void SetOnAntesDeAssinar(TDFeSSLAntesDeAssinar v);
 
-  // Writes content as UTF-8 with an XML declaration into folder + name. Failures go through
-  // TratarErro("Erro ao salvar.", ...); a handled failure answers false.
+  // Writes content as UTF-8 with an XML declaration into folder + name. A name is taken as
+  // coming from outside (a key, an answer): it must be a bare name without "..", and goes into
+  // `pasta`, else PathSalvar. Only a caller that built the whole path passes caminhoCompleto,
+  // and then the folder comes from the name. The file is replaced atomically: a failed write
+  // leaves the old one as it was. Failures go through TratarErro("Erro ao salvar.", ...); a
+  // handled failure answers false.
   bool GravarArquivo(const std::string& nomeArquivo, const std::string& conteudo, bool conteudoUTF8,
-                     const std::string& pasta = "");
+                     const std::string& pasta = "", bool caminhoCompleto = false);
 
   // The line goes to OnGerarLog when it is not empty; `tratado` is what the handler says.
   void RegistrarLog(const std::string& linha, bool& tratado);
@@ -144,6 +165,11 @@ public:
   TTuimDANFeBase* DANFE() const { return fDANFE; }
   void SetDANFE(TTuimDANFeBase* v);  // keeps the report's back-reference in step
 
+  TNotasFiscais& NotasFiscais() const { return *fNotasFiscais; }
+  TCartaCorrecao& CartaCorrecao() const { return *fCartaCorrecao; }
+  TEventoNFe& EventoNFe() const { return *fEventoNFe; }
+  TinutNFe& InutNFe() const { return *fInutNFe; }
+
   TSituacaoNFe Status() const { return fStatus; }
   // Stores a new value and fires OnStatusChange; the current value fires nothing.
   void AlterarStatus(TSituacaoNFe v);
@@ -185,6 +211,10 @@ protected:
 private:
   TTuimDANFeBase* fDANFE = nullptr;
   TSituacaoNFe fStatus = snParado;
+  std::unique_ptr<TNotasFiscais> fNotasFiscais;
+  std::unique_ptr<TCartaCorrecao> fCartaCorrecao;
+  std::unique_ptr<TEventoNFe> fEventoNFe;
+  std::unique_ptr<TinutNFe> fInutNFe;
 };
 
 }  // namespace tuim

@@ -10,6 +10,8 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <map>
 #include <memory>
 #include <mutex>
 
@@ -191,38 +193,182 @@ xmlNode* LocalizarAssinatura(xmlDoc* doc, const std::string& infElement) {
 
 // Canonical XML 1.0 of a document subset: the subtree of `apice` (the whole document when
 // null) in place, so every namespace in scope is rendered as a verifier renders it; the
-// subtree of `excluido` (an enveloped signature) is left out.
-struct Subconjunto {
-  xmlNode* apice;
-  xmlNode* excluido;
-};
+// subtree of `excluido` (an enveloped signature) is left out. Visible nodes are marked once
+// beforehand, so the walk asks one pointer per node instead of climbing to the root.
+char gMarcaVisivel;
 
-int Visivel(void* dados, xmlNodePtr no, xmlNodePtr pai) {
-  const auto* s = static_cast<const Subconjunto*>(dados);
+void Marcar(xmlNode* n, void* marca) {
+  for (; n; n = n->next) {
+    n->_private = marca;
+    if (n->type == XML_ELEMENT_NODE || n->type == XML_DOCUMENT_NODE) Marcar(n->children, marca);
+  }
+}
+
+void MarcarSubconjunto(xmlDoc* doc, xmlNode* apice, xmlNode* excluido, void* marca) {
+  if (apice) {
+    apice->_private = marca;
+    Marcar(apice->children, marca);
+  } else {
+    Marcar(doc->children, marca);
+  }
+  if (excluido && marca) {
+    excluido->_private = nullptr;
+    Marcar(excluido->children, nullptr);
+  }
+}
+
+int Visivel(void*, xmlNodePtr no, xmlNodePtr pai) {
   // Namespace nodes are xmlNs records: their element is `pai`.
   xmlNode* n = (no == nullptr || no->type == XML_NAMESPACE_DECL) ? pai : no;
   if (n && n->type == XML_ATTRIBUTE_NODE) n = n->parent;
-  bool dentro = s->apice == nullptr;
-  for (xmlNode* p = n; p; p = p->parent) {
-    if (p == s->excluido) return 0;
-    if (p == s->apice) dentro = true;
-  }
-  return dentro ? 1 : 0;
+  return n && n->_private == &gMarcaVisivel ? 1 : 0;
+}
+
+// Runs the canonicalisation of the subset into `saida`; false on failure. The marks are gone
+// afterwards whatever happens.
+bool ExecutarC14N(xmlDoc* doc, xmlNode* apice, xmlNode* excluido, xmlOutputBuffer* saida) {
+  MarcarSubconjunto(doc, apice, excluido, &gMarcaVisivel);
+  int r = xmlC14NExecute(doc, Visivel, nullptr, XML_C14N_1_0, nullptr, 0, saida);
+  MarcarSubconjunto(doc, apice, nullptr, nullptr);
+  if (!apice) Marcar(doc->children, nullptr);
+  return r >= 0;
 }
 
 std::string Canonizar(xmlDoc* doc, xmlNode* apice, xmlNode* excluido = nullptr) {
   xmlOutputBuffer* buf = xmlAllocOutputBuffer(nullptr);
   if (!buf) throw ETuimDFeException("Erro ao selecionar os elementos do XML.");
-  Subconjunto s{apice, excluido};
-  int r = xmlC14NExecute(doc, Visivel, &s, XML_C14N_1_0, nullptr, 0, buf);
+  bool ok = ExecutarC14N(doc, apice, excluido, buf);
   std::string out;
-  if (r >= 0) {
+  if (ok) {
     const xmlChar* p = xmlOutputBufferGetContent(buf);
     out.assign(reinterpret_cast<const char*>(p), xmlOutputBufferGetSize(buf));
   }
   xmlOutputBufferClose(buf);
-  if (r < 0 || out.empty()) throw ETuimDFeException("Erro ao aplicar transformação C14N");
+  if (!ok || out.empty()) throw ETuimDFeException("Erro ao aplicar transformação C14N");
   return out;
+}
+
+const EVP_MD* AlgoritmoDigest(TSSLDgst d) {
+  switch (d) {
+    case dgstSHA1: case dgstSHA: return EVP_sha1();
+    case dgstSHA256: return EVP_sha256();
+    case dgstSHA512: return EVP_sha512();
+    case dgstMD5: return EVP_md5();
+    default: return nullptr;
+  }
+}
+
+int EscreverNoDigest(void* ctx, const char* buf, int len) {
+  return EVP_DigestUpdate(static_cast<EVP_MD_CTX*>(ctx), buf, static_cast<std::size_t>(len)) == 1 ? len : -1;
+}
+int FecharDigest(void*) { return 0; }
+
+// Raw digest of the canonical subset, streamed from the canonicaliser into the hash without
+// ever holding the canonical text. Empty when the digest kind is not one libcrypto names here.
+std::string DigestCanonico(xmlDoc* doc, xmlNode* apice, xmlNode* excluido, TSSLDgst d) {
+  const EVP_MD* md = AlgoritmoDigest(d);
+  if (!md) return {};
+  std::unique_ptr<EVP_MD_CTX, void (*)(EVP_MD_CTX*)> ctx(EVP_MD_CTX_new(), EVP_MD_CTX_free);
+  if (!ctx || EVP_DigestInit_ex(ctx.get(), md, nullptr) != 1) throw ETuimDFeException("Erro ao calcular o Digest");
+  xmlOutputBuffer* buf = xmlOutputBufferCreateIO(EscreverNoDigest, FecharDigest, ctx.get(), nullptr);
+  if (!buf) throw ETuimDFeException("Erro ao selecionar os elementos do XML.");
+  bool ok = ExecutarC14N(doc, apice, excluido, buf);
+  // Closing flushes what the buffer still holds into the hash.
+  ok = xmlOutputBufferClose(buf) >= 0 && ok;
+  if (!ok) throw ETuimDFeException("Erro ao aplicar transformação C14N");
+  unsigned char h[EVP_MAX_MD_SIZE];
+  unsigned int n = 0;
+  if (EVP_DigestFinal_ex(ctx.get(), h, &n) != 1) throw ETuimDFeException("Erro ao calcular o Digest");
+  return std::string(reinterpret_cast<char*>(h), n);
+}
+
+std::string Base64(const std::string& bytes) {
+  std::string out(4 * ((bytes.size() + 2) / 3) + 1, '\0');
+  int n = EVP_EncodeBlock(reinterpret_cast<unsigned char*>(out.data()),
+                          reinterpret_cast<const unsigned char*>(bytes.data()), static_cast<int>(bytes.size()));
+  out.resize(n < 0 ? 0 : static_cast<std::size_t>(n));
+  return out;
+}
+
+bool SoBase64(const std::string& s) {
+  for (char c : s)
+    if (!((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '+' || c == '/' ||
+          c == '='))
+      return false;
+  return true;
+}
+
+struct Algoritmos {
+  std::string metodo, digest;
+};
+
+Algoritmos AlgoritmosDe(TSSLDgst digest) {
+  switch (digest) {
+    case dgstSHA256:
+      return {std::string(kDsigMore) + "rsa-sha256", std::string(kXmlEnc) + "sha256"};
+    case dgstSHA512:
+      return {std::string(kDsigMore) + "rsa-sha512", std::string(kXmlEnc) + "sha512"};
+    default:
+      return {std::string(kXmlDsigNamespace) + "rsa-sha1", std::string(kXmlDsigNamespace) + "sha1"};
+  }
+}
+
+// The children of SignedInfo as canonical XML writes them (and as the tree path serialises them).
+std::string CorpoSignedInfo(const std::string& uri, TSSLDgst d, const std::string& digestValue) {
+  Algoritmos a = AlgoritmosDe(d);
+  std::string r;
+  r.reserve(700);
+  r += "<CanonicalizationMethod Algorithm=\"";
+  r += kC14NAlgoritmo;
+  r += "\"></CanonicalizationMethod><SignatureMethod Algorithm=\"" + a.metodo + "\"></SignatureMethod>";
+  r += "<Reference URI=\"" + (uri.empty() ? std::string() : "#" + uri) + "\"><Transforms><Transform Algorithm=\"";
+  r += kEnvelopedAlgoritmo;
+  r += "\"></Transform><Transform Algorithm=\"";
+  r += kC14NAlgoritmo;
+  r += "\"></Transform></Transforms><DigestMethod Algorithm=\"" + a.digest + "\"></DigestMethod>";
+  r += "<DigestValue>" + digestValue + "</DigestValue></Reference>";
+  return r;
+}
+
+// Canonical SignedInfo of a signature that will sit under `destino`, written straight from its
+// parts: the namespaces in scope are the signature's own default one and the prefixed ones the
+// ancestors declare. False when the context holds what this shortcut does not render (xml:*
+// attributes, which canonical XML inherits, or a URI that would need escaping).
+bool SignedInfoCanonico(xmlNode* destino, const std::string& uri, TSSLDgst d, const std::string& digestValue,
+                        std::string& out) {
+  if (uri.find_first_of("&<\"\t\r\n") != std::string::npos) return false;
+  std::map<std::string, std::string> prefixos;
+  for (xmlNode* n = destino; n && n->type == XML_ELEMENT_NODE; n = n->parent) {
+    for (xmlNs* ns = n->nsDef; ns; ns = ns->next) {
+      if (!ns->prefix) continue;
+      std::string p = reinterpret_cast<const char*>(ns->prefix);
+      std::string h = ns->href ? reinterpret_cast<const char*>(ns->href) : "";
+      if (h.find_first_of("&<\"\t\r\n") != std::string::npos) return false;
+      prefixos.emplace(p, h);  // the nearest declaration wins
+    }
+    for (xmlAttr* a = n->properties; a; a = a->next)
+      if (a->ns && a->ns->prefix && std::strcmp(reinterpret_cast<const char*>(a->ns->prefix), "xml") == 0) return false;
+  }
+  out = "<SignedInfo xmlns=\"";
+  out += kXmlDsigNamespace;
+  out += "\"";
+  for (const auto& [p, h] : prefixos) out += " xmlns:" + p + "=\"" + h + "\"";
+  out += ">" + CorpoSignedInfo(uri, d, digestValue) + "</SignedInfo>";
+  return true;
+}
+
+// Where the root element's end tag starts, when nothing but white space follows it.
+std::size_t FimDaRaiz(const std::string& xml, xmlNode* raiz) {
+  std::string nome = reinterpret_cast<const char*>(raiz->name);
+  if (raiz->ns && raiz->ns->prefix) nome = std::string(reinterpret_cast<const char*>(raiz->ns->prefix)) + ":" + nome;
+  std::size_t p = xml.rfind("</" + nome);
+  if (p == std::string::npos) return std::string::npos;
+  std::size_t i = p + 2 + nome.size();
+  while (i < xml.size() && (xml[i] == ' ' || xml[i] == '\t')) ++i;
+  if (i >= xml.size() || xml[i] != '>') return std::string::npos;
+  for (++i; i < xml.size(); ++i)
+    if (xml[i] != ' ' && xml[i] != '\t') return std::string::npos;
+  return p;
 }
 
 std::string Serializar(xmlDoc* doc, bool semDeclaracao) {
@@ -422,29 +568,66 @@ std::string TDFeSSLXmlSignLibXml2::Assinar(const std::string& conteudoXML, const
   if (!documento) throw ETuimDFeException("Erro: Falha ao interpretar o XML \"xmlParseDoc\"");
   xmlDoc* d = documento.get();
 
+  bool tinhaAssinatura = false;
   if (xmlNode* antiga = LocalizarAssinatura(d, inf)) {
     xmlUnlinkNode(antiga);
     xmlFreeNode(antiga);
+    tinhaAssinatura = true;
   }
 
   xmlNode* raiz = xmlDocGetRootElement(d);
-  std::string canon;
   if (!raiz) throw ETuimDFeException("Erro: Falha ao localizar o nó Raiz");
+  xmlNode* apice = nullptr;
   if (!uri.empty()) {
     // The digested element is the one the reference names, so the signature can verify.
-    xmlNode* elem = LocalizarPorId(raiz, inf, atributo, uri);
-    if (!elem) throw ETuimDFeException("Erro: Falha ao localizar o nó de Assinatura");
-    canon = Canonizar(d, elem);
-  } else {
-    canon = Canonizar(d, nullptr);
+    apice = LocalizarPorId(raiz, inf, atributo, uri);
+    if (!apice) throw ETuimDFeException("Erro: Falha ao localizar o nó de Assinatura");
+  }
+  xmlNode* destino = doc.empty() ? raiz : LocalizarElemento(raiz, doc);
+  if (!destino) throw ETuimDFeException("Nenhum elemento encontrado");
+
+  const TSSLDgst dgst = FpDFeSSL.SSLDgst();
+  std::string digestValue;
+  std::string bruto = DigestCanonico(d, apice, nullptr, dgst);
+  if (!bruto.empty())
+    digestValue = Base64(bruto);
+  else
+    digestValue = FpDFeSSL.CalcHash(Canonizar(d, apice), dgst, fhBase64, false);
+
+  // The signed text is given back by putting the signature into the text that was parsed, not
+  // by serialising the tree again: when the signature goes last into the root, the document came
+  // without a DTD (whose entities the text would still name) and had no signature to replace.
+  std::string canonSI;
+  std::size_t fimRaiz = std::string::npos;
+  if (!tinhaAssinatura && destino == raiz && idSignature.empty() && !d->intSubset && !d->extSubset)
+    fimRaiz = FimDaRaiz(xml, raiz);
+  if (fimRaiz != std::string::npos && SignedInfoCanonico(destino, uri, dgst, digestValue, canonSI)) {
+    std::string valor = FpDFeSSL.CalcHash(canonSI, dgst, fhBase64, true);
+    // Read after signing: the signature is what opens the certificate.
+    const std::string certificado = FpDFeSSL.InfoCertificado().CertificadoBase64();
+    if (SoBase64(valor) && SoBase64(certificado)) {
+      std::string assinatura;
+      assinatura.reserve(1024 + valor.size() + certificado.size());
+      assinatura += "<Signature xmlns=\"";
+      assinatura += kXmlDsigNamespace;
+      assinatura += "\"><SignedInfo>" + CorpoSignedInfo(uri, dgst, digestValue) + "</SignedInfo>";
+      assinatura += "<SignatureValue>" + valor + "</SignatureValue>";
+      assinatura += "<KeyInfo><X509Data><X509Certificate>" + certificado + "</X509Certificate></X509Data></KeyInfo>";
+      assinatura += "</Signature>";
+      std::size_t inicio = utf8 ? 0 : xml.size() - RemoverDeclaracao(xml).size();
+      std::string out;
+      out.reserve(xml.size() - inicio + assinatura.size());
+      out.append(xml, inicio, fimRaiz - inicio);
+      out += assinatura;
+      out.append(xml, fimRaiz, std::string::npos);
+      return out;
+    }
   }
 
   // The template is parsed inside a wrapper and its Signature moved under docElement.
-  std::string modelo = "<a>" + ModeloAssinatura(uri, true, idSignature, FpDFeSSL.SSLDgst()) + "</a>";
+  std::string modelo = "<a>" + ModeloAssinatura(uri, true, idSignature, dgst) + "</a>";
   Doc temp(xmlReadMemory(modelo.data(), static_cast<int>(modelo.size()), nullptr, nullptr, kOpcoesParse));
   if (!temp) throw ETuimDFeException("Erro: Falha ao interpretar o XML \"xmlParseDoc\"");
-  xmlNode* destino = doc.empty() ? raiz : LocalizarElemento(raiz, doc);
-  if (!destino) throw ETuimDFeException("Nenhum elemento encontrado");
   xmlNode* assinatura = xmlDocCopyNode(xmlDocGetRootElement(temp.get())->children, d, 1);
   if (!assinatura || !xmlAddChild(destino, assinatura)) {
     xmlFreeNode(assinatura);
@@ -452,21 +635,21 @@ std::string TDFeSSLXmlSignLibXml2::Assinar(const std::string& conteudoXML, const
   }
   temp.reset();
 
-  xmlNode* digestValue = LocalizarElemento(assinatura, "DigestValue", kXmlDsigNamespace);
-  if (!digestValue) throw ETuimDFeException("Node DigestValue não encontrado");
-  DefinirConteudo(digestValue, FpDFeSSL.CalcHash(canon, FpDFeSSL.SSLDgst(), fhBase64, false));
+  xmlNode* digestNo = LocalizarElemento(assinatura, "DigestValue", kXmlDsigNamespace);
+  if (!digestNo) throw ETuimDFeException("Node DigestValue não encontrado");
+  DefinirConteudo(digestNo, digestValue);
 
   xmlNode* signedInfo = LocalizarElemento(assinatura, "SignedInfo", kXmlDsigNamespace);
   if (!signedInfo) throw ETuimDFeException("Node SignedInfo não encontrado");
-  std::string canonSI = Canonizar(d, signedInfo);
+  if (canonSI.empty()) canonSI = Canonizar(d, signedInfo);
 
   xmlNode* signatureValue = LocalizarElemento(assinatura, "SignatureValue", kXmlDsigNamespace);
   if (!signatureValue) throw ETuimDFeException("Node SignatureValue não encontrado");
-  DefinirConteudo(signatureValue, FpDFeSSL.CalcHash(canonSI, FpDFeSSL.SSLDgst(), fhBase64, true));
+  DefinirConteudo(signatureValue, FpDFeSSL.CalcHash(canonSI, dgst, fhBase64, true));
 
-  xmlNode* certificado = LocalizarElemento(assinatura, "X509Certificate", kXmlDsigNamespace);
-  if (!certificado) throw ETuimDFeException("Node X509Certificate não encontrado");
-  DefinirConteudo(certificado, FpDFeSSL.InfoCertificado().CertificadoBase64());
+  xmlNode* certNo = LocalizarElemento(assinatura, "X509Certificate", kXmlDsigNamespace);
+  if (!certNo) throw ETuimDFeException("Node X509Certificate não encontrado");
+  DefinirConteudo(certNo, FpDFeSSL.InfoCertificado().CertificadoBase64());
 
   return SemQuebrasDeLinha(Serializar(d, !utf8));
 }
@@ -503,23 +686,25 @@ bool TDFeSSLXmlSignLibXml2::ValidarAssinatura(const std::string& conteudoXML, st
         std::string uri = Atributo(reference, "URI");
         std::string digestGuardado =
             DecodificarBase64(Conteudo(LocalizarElemento(reference, "DigestValue", kXmlDsigNamespace)));
-        std::string canon;
+        xmlNode* elem = nullptr;
         bool referenciaOk = true;
         if (!uri.empty()) {
-          xmlNode* elem = nullptr;
           if (uri[0] == '#')
             elem = LocalizarPorId(raiz, inf, atributoId.empty() ? "Id" : atributoId, uri.substr(1));
           if (!elem) {
             referenciaOk = false;
             mensagemErro = "Erro: Reference URI \"" + uri + "\" não corresponde ao elemento \"" + inf + "\"";
-          } else {
-            canon = Canonizar(d, elem, assinatura);
           }
-        } else {
-          canon = Canonizar(d, nullptr, assinatura);
         }
         if (referenciaOk) {
-          if (digestGuardado.empty() || !FpDFeSSL.ValidarHash(canon, digest, digestGuardado, false)) {
+          bool digestOk = false;
+          if (!digestGuardado.empty()) {
+            std::string calculado = DigestCanonico(d, elem, assinatura, digest);
+            digestOk = calculado.empty()
+                           ? FpDFeSSL.ValidarHash(Canonizar(d, elem, assinatura), digest, digestGuardado, false)
+                           : calculado == digestGuardado;
+          }
+          if (!digestOk) {
             mensagemErro = "DigestValue não confere. Conteúdo de \"" + infElement + "\" foi alterado";
           } else {
             std::string cert = Conteudo(LocalizarElemento(assinatura, "X509Certificate", kXmlDsigNamespace));
@@ -562,6 +747,64 @@ void GuardarErro(void* dados, xmlErrorPtr erro) {
 
 }  // namespace
 
+namespace {
+
+// Compiled schemas, kept per file: compiling nfe_v4.00.xsd with its includes costs far more than
+// validating a document against it. A file that changes (time or size) is compiled again.
+struct SchemaCompilado {
+  xmlSchema* schema = nullptr;
+  std::filesystem::file_time_type modificado;
+  std::uintmax_t tamanho = 0;
+  std::mutex uso;  // libxml2 does not promise that one schema validates on two threads at once
+  ~SchemaCompilado() {
+    if (schema) xmlSchemaFree(schema);
+  }
+};
+
+std::mutex gSchemasMutex;
+std::map<std::string, std::shared_ptr<SchemaCompilado>>& Schemas() {
+  static auto* m = new std::map<std::string, std::shared_ptr<SchemaCompilado>>();
+  return *m;
+}
+
+// The compiled schema of the file, or null with the message of the failure.
+std::shared_ptr<SchemaCompilado> SchemaDoArquivo(const std::string& arquivo, std::string& mensagemErro) {
+  std::error_code ec;
+  auto modificado = std::filesystem::last_write_time(arquivo, ec);
+  std::uintmax_t tamanho = ec ? 0 : std::filesystem::file_size(arquivo, ec);
+  const bool existe = !ec;
+  {
+    std::lock_guard<std::mutex> l(gSchemasMutex);
+    auto it = Schemas().find(arquivo);
+    if (it != Schemas().end() && existe && it->second->modificado == modificado && it->second->tamanho == tamanho)
+      return it->second;
+  }
+  xmlSchemaParserCtxt* pctx = xmlSchemaNewParserCtxt(arquivo.c_str());
+  if (!pctx) {
+    mensagemErro = "Error: não foi possivel criar um contexto de validação para o Schema";
+    return nullptr;
+  }
+  ErroSchema erroSchema;
+  xmlSchemaSetParserStructuredErrors(pctx, GuardarErro, &erroSchema);
+  xmlSchema* schema = xmlSchemaParse(pctx);
+  xmlSchemaFreeParserCtxt(pctx);
+  if (!schema) {
+    mensagemErro = "Erro: Schema inválido";
+    return nullptr;
+  }
+  auto c = std::make_shared<SchemaCompilado>();
+  c->schema = schema;
+  c->modificado = modificado;
+  c->tamanho = tamanho;
+  if (existe) {
+    std::lock_guard<std::mutex> l(gSchemasMutex);
+    Schemas()[arquivo] = c;
+  }
+  return c;
+}
+
+}  // namespace
+
 bool TDFeSSLXmlSignLibXml2::Validar(const std::string& conteudoXML, const std::string& arquivoSchema,
                                     std::string& mensagemErro) {
   InicializarLibXml2();
@@ -571,23 +814,11 @@ bool TDFeSSLXmlSignLibXml2::Validar(const std::string& conteudoXML, const std::s
     mensagemErro = "Erro: Falha ao interpretar o XML \"xmlParseDoc\"";
     return false;
   }
-  xmlSchemaParserCtxt* pctx = xmlSchemaNewParserCtxt(arquivoSchema.c_str());
-  if (!pctx) {
-    mensagemErro = "Error: não foi possivel criar um contexto de validação para o Schema";
-    return false;
-  }
-  ErroSchema erroSchema;
-  xmlSchemaSetParserStructuredErrors(pctx, GuardarErro, &erroSchema);
-  xmlSchema* schema = xmlSchemaParse(pctx);
-  if (!schema) {
-    xmlSchemaFreeParserCtxt(pctx);
-    mensagemErro = "Erro: Schema inválido";
-    return false;
-  }
-  xmlSchemaValidCtxt* vctx = xmlSchemaNewValidCtxt(schema);
+  std::shared_ptr<SchemaCompilado> compilado = SchemaDoArquivo(arquivoSchema, mensagemErro);
+  if (!compilado) return false;
+  std::lock_guard<std::mutex> uso(compilado->uso);
+  xmlSchemaValidCtxt* vctx = xmlSchemaNewValidCtxt(compilado->schema);
   if (!vctx) {
-    xmlSchemaFree(schema);
-    xmlSchemaFreeParserCtxt(pctx);
     mensagemErro = "Erro: Não foi possivel criar um contexto para o Schema";
     return false;
   }
@@ -602,8 +833,6 @@ bool TDFeSSLXmlSignLibXml2::Validar(const std::string& conteudoXML, const std::s
       mensagemErro = "Erro indefinido, ao validar o Documento com o Schema";
   }
   xmlSchemaFreeValidCtxt(vctx);
-  xmlSchemaFree(schema);
-  xmlSchemaFreeParserCtxt(pctx);
   return ok;
 }
 

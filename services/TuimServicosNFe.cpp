@@ -380,7 +380,7 @@ bool TNFeInutilizacao::TratarResposta() {
                       "\" " + DeclaracaoNameSpaceNFe() + ">" + DadosMsg() + RemoverDeclaracaoXml(RetornoServico()) +
                       "</ProcInutNFe>";
     NomeArquivo = CaminhoComBarra(PastaInutilizacao()) + PrefixoArquivo() + "-procInutNFe.xml";
-    if (ConfiguracoesNFe().Arquivos().Salvar()) NFe().GravarArquivo(NomeArquivo, XML_ProcInutNFe, true);
+    if (ConfiguracoesNFe().Arquivos().Salvar()) NFe().GravarArquivo(NomeArquivo, XML_ProcInutNFe, true, "", true);
   }
   return cStat == 102;
 }

@@ -170,14 +170,14 @@ TEST(GravarArquivo, UndeclaredUTF8ContentGetsOnlyTheDeclaration) {
   EXPECT_EQ(LerTudo(t / "c.xml"), "<?xml version=\"1.0\" encoding=\"UTF-8\"?><a>\xC3\xA7</a>");
 }
 
-TEST(GravarArquivo, FolderInTheNameWinsAndMissingFoldersAreCreated) {
+TEST(GravarArquivo, FolderOfABuiltPathWinsAndMissingFoldersAreCreated) {
   PastaTemporaria t;
   TTuimNFe nfe;
-  ASSERT_TRUE(nfe.GravarArquivo(t / "x/y/d.xml", "<a/>", true, t / "ignorada"));
+  ASSERT_TRUE(nfe.GravarArquivo(t / "x/y/d.xml", "<a/>", true, t / "ignorada", true));
   EXPECT_TRUE(std::filesystem::exists(t / "x/y/d.xml"));
   EXPECT_FALSE(std::filesystem::exists(t / "ignorada"));
   // An existing file is replaced.
-  ASSERT_TRUE(nfe.GravarArquivo(t / "x/y/d.xml", "<b/>", true));
+  ASSERT_TRUE(nfe.GravarArquivo(t / "x/y/d.xml", "<b/>", true, "", true));
   EXPECT_EQ(LerTudo(t / "x/y/d.xml"), "<?xml version=\"1.0\" encoding=\"UTF-8\"?><b/>");
 }
 

@@ -1,0 +1,315 @@
+// The reader as the inverse of the writer: what TNFeW writes, TNFeR reads back into a model
+// that the writer turns into the same XML; and hostile input gives clear errors.
+#include "xml/TuimNFeR.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "NFeExemplos.h"
+#include "fiscal/TuimException.h"
+#include "fiscal/TuimUtil.h"
+#include "fiscal/fscAuxiliar.h"
+#include "xml/TuimNFeW.h"
+
+namespace tuim {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string kNS = "xmlns=\"http://www.portalfiscal.inf.br/nfe\"";
+
+std::string Escrever(TNFe& n, TfscTagAssinatura assinatura = taSomenteSeAssinada) {
+  TNFeW w(&n);
+  w.Opcoes().SetGerarTagAssinatura(assinatura);
+  w.EscreverNFe();
+  // The writer gives Windows-1252 text; saved and received documents are UTF-8.
+  return ParaUTF8(w.Gerador().ArquivoFormatoXML());
+}
+
+// Written, read back and written again: the second text must be the first.
+void IdaEVolta(TNFe& original, const std::string& rotulo) {
+  const std::string xml = Escrever(original);
+  TNFe lido;
+  TNFeR r(&lido);
+  try {
+    r.LerXML(xml);
+  } catch (const ETuimDFeException& e) {
+    FAIL() << rotulo << ": " << e.what();
+  }
+  EXPECT_TRUE(r.Avisos().empty()) << rotulo << ": " << (r.Avisos().empty() ? "" : r.Avisos()[0]);
+  const std::string segunda = Escrever(lido);
+  std::size_t i = 0;
+  while (i < xml.size() && i < segunda.size() && xml[i] == segunda[i]) ++i;
+  EXPECT_EQ(segunda.size(), xml.size()) << rotulo;
+  EXPECT_EQ(i, xml.size()) << rotulo << " differs at: " << xml.substr(i > 80 ? i - 80 : 0, 160) << "\n  became: "
+                           << segunda.substr(i > 80 ? i - 80 : 0, 160);
+}
+
+class NFeR : public ::testing::Test {
+protected:
+  void SetUp() override {
+    fuso.Assign(ConfiguracaoFusoHorario());
+    ConfiguracaoFusoHorario().SetModoDeteccao(tzFSC);
+  }
+  void TearDown() override { ConfiguracaoFusoHorario().Assign(fuso); }
+  TTimeZoneConf fuso;
+};
+
+TEST_F(NFeR, PlainNFeAndNFCeReadBackToTheSameXML) {
+  TNFe a, b;
+  exemplos::NFe(a);
+  exemplos::NFCe(b);
+  IdaEVolta(a, "NF-e");
+  IdaEVolta(b, "NFC-e");
+}
+
+TEST_F(NFeR, EveryGroupOfEveryLayoutReadsBackToTheSameXML) {
+  for (double versao : {4.00, 3.10, 3.00, 2.00}) {
+    TNFe n;
+    exemplos::TodosOsGrupos(n);
+    n.infNFe.versao = versao;
+    IdaEVolta(n, "versao " + std::to_string(versao));
+  }
+}
+
+TEST_F(NFeR, ReadsTheFieldsIntoTheirProperties) {
+  TNFe n;
+  exemplos::TodosOsGrupos(n);
+  TNFe lido;
+  TNFeR(&lido).LerXML(Escrever(n));
+  EXPECT_EQ(lido.Ide.modelo, 55);
+  EXPECT_EQ(lido.Ide.dEmi, n.Ide.dEmi);
+  EXPECT_EQ(lido.Ide.NFref.Count(), 4);
+  EXPECT_EQ(lido.Ide.NFref[1].RefNFP.CNPJCPF, "12345678909");
+  EXPECT_EQ(lido.Emit.EnderEmit.xMun, "SAO PAULO");
+  ASSERT_EQ(lido.Det.Count(), 4);
+  EXPECT_EQ(lido.Det[2].Prod.nItem, 3);
+  EXPECT_EQ(lido.Det[2].Prod.NVE.Count(), 2);
+  EXPECT_EQ(lido.Det[2].Prod.NVE[1].NVE, "AB0002");
+  EXPECT_EQ(lido.Det[2].Prod.detExport[0].nRE, "240123456789");
+  EXPECT_EQ(lido.Det[2].Imposto.ICMS.CST, cstIcms70);
+  EXPECT_EQ(lido.Det[2].vIPIDevol, TCurrency(3));
+  EXPECT_EQ(lido.Det[2].Prod.vUnCom, 1234.5678901234);
+  EXPECT_EQ(lido.Det[3].Imposto.ISSQN.cListServ, "01.07");
+  EXPECT_EQ(lido.pag.Count(), 1);
+  EXPECT_EQ(lido.pag[0].indPag, indPag1);
+  EXPECT_EQ(lido.InfAdic.obsCont[0].xCampo, "PEDIDO");
+  EXPECT_EQ(lido.cana.fordia[0].dia, 3);
+  EXPECT_EQ(lido.infNFeSupl.qrCode, n.infNFeSupl.qrCode);
+  EXPECT_EQ(lido.signature.X509Certificate(), "CERT");
+  EXPECT_EQ(lido.procNFe.nProt, "135240000000001");
+  EXPECT_EQ(lido.procNFe.dhRecbto, n.procNFe.dhRecbto);
+  EXPECT_EQ(lido.procNFe.Versao, "4.00");
+}
+
+// Each ICMS situation, including the values that share a code with another, reads back as
+// itself where the writer tells them apart.
+struct CasoICMS {
+  TfscCSTIcms cst;
+  double versao;
+};
+class NFeRICMS : public NFeR, public ::testing::WithParamInterface<CasoICMS> {};
+
+TEST_P(NFeRICMS, SituationReadsBackToTheSameXML) {
+  TNFe n;
+  exemplos::NFe(n);
+  n.infNFe.versao = GetParam().versao;
+  TICMS& i = n.Det[0].Imposto.ICMS;
+  i.CST = GetParam().cst;
+  i.modBC = modBC1;
+  i.vBC = 10;
+  i.pICMS = 18;
+  i.vICMS = 2;
+  i.pRedBC = 5;
+  i.vBCST = 20;
+  i.vICMSST = 3;
+  i.pICMSST = 18;
+  i.UFST = "RJ";
+  i.pBCOp = 50;
+  i.vBCSTRet = 4;
+  i.pST = 18;
+  i.vICMSSTRet = 5;
+  i.vBCSTDest = 6;
+  i.vICMSSTDest = 7;
+  i.vICMSDeson = 1;
+  i.motDesICMS = motDesICMS9;
+  i.vICMSOp = 8;
+  i.pDif = 10;
+  i.vICMSDif = 1;
+  i.vBCFCPSTRet = 2;
+  i.pFCPSTRet = 1;
+  i.vFCPSTRet = 1;
+  i.pRedBCEfet = 1;
+  i.vBCEfet = 9;
+  i.pICMSEfet = 12;
+  i.vICMSEfet = 1;
+  const std::string xml = Escrever(n);
+  TNFe lido;
+  TNFeR r(&lido);
+  r.LerXML(xml);
+  EXPECT_TRUE(r.Avisos().empty());
+  EXPECT_EQ(Escrever(lido), xml) << CSTIcmsParaTexto(GetParam().cst);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Situacoes, NFeRICMS,
+    ::testing::Values(CasoICMS{cstIcms00, 4}, CasoICMS{cstIcms10, 4}, CasoICMS{cstIcms20, 4}, CasoICMS{cstIcms30, 4},
+                      CasoICMS{cstIcms40, 4}, CasoICMS{cstIcms41, 4}, CasoICMS{cstIcms50, 4},
+                      CasoICMS{cstIcms51, 4}, CasoICMS{cstIcms60, 4}, CasoICMS{cstIcms70, 4},
+                      CasoICMS{cstIcms80, 4}, CasoICMS{cstIcms81, 4}, CasoICMS{cstIcms90, 4},
+                      CasoICMS{cstIcmsPart10, 4}, CasoICMS{cstIcmsPart90, 4}, CasoICMS{cstIcmsST41, 4},
+                      CasoICMS{cstIcmsST60, 4}, CasoICMS{cstIcmsST60, 3.10}, CasoICMS{cstIcms90b, 4},
+                      CasoICMS{cstIcms40, 3.00}, CasoICMS{cstIcms60, 2.00}));
+
+class NFeRCSOSN : public NFeR, public ::testing::WithParamInterface<TfscCSOSN> {};
+
+TEST_P(NFeRCSOSN, SimplifiedRegimeReadsBackToTheSameXML) {
+  TNFe n;
+  exemplos::NFe(n);
+  n.Emit.CRT = crt1;
+  TICMS& i = n.Det[0].Imposto.ICMS;
+  i.CSOSN = GetParam();
+  i.pCredSN = 2;
+  i.vCredICMSSN = 1;
+  i.modBCST = modBCST4;
+  i.vBCST = 20;
+  i.pICMSST = 18;
+  i.vICMSST = 3;
+  i.vBCSTRet = 4;
+  i.vICMSSTRet = 1;
+  const std::string xml = Escrever(n);
+  TNFe lido;
+  TNFeR(&lido).LerXML(xml);
+  EXPECT_EQ(Escrever(lido), xml) << CSOSNParaTexto(GetParam());
+}
+
+INSTANTIATE_TEST_SUITE_P(Situacoes, NFeRCSOSN,
+                         ::testing::Values(csosn101, csosn102, csosn103, csosn201, csosn202, csosn203, csosn300,
+                                           csosn400, csosn500, csosn900));
+
+// A document as another program might write it: indented, with a declaration, a comment,
+// accented UTF-8 texts and an element unknown to the model.
+TEST_F(NFeR, ForeignDocumentKeepsItsValuesAndReportsWhatItCannotKeep) {
+  TNFe n;
+  exemplos::NFe(n);
+  TNFeW w(&n);
+  w.Gerador().Opcoes().SetIdentarXML(true);
+  w.EscreverNFe();
+  std::string xml = ParaUTF8(w.Gerador().ArquivoFormatoXML());
+  xml.replace(xml.find("VENDA DE MERCADORIA"), 19, "VENDA DE MERCADORIA \xC3\x87\xC3\x83O");
+  xml.insert(xml.find("<infAdic>"), "<!-- nota --><infIntermed><CNPJ>11444777000161</CNPJ></infIntermed>");
+  xml.insert(0, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n");
+  TNFe lido;
+  TNFeR r(&lido);
+  r.LerXML(xml);
+  EXPECT_EQ(lido.Ide.natOp, "VENDA DE MERCADORIA \xC7\xC3O");
+  ASSERT_EQ(r.Avisos().size(), 1u);
+  EXPECT_NE(r.Avisos()[0].find("/NFe/infNFe/infIntermed"), std::string::npos) << r.Avisos()[0];
+  // Written again with accents removed, the document is the one written at first.
+  lido.Ide.natOp = "VENDA DE MERCADORIA";
+  EXPECT_EQ(Escrever(lido), Escrever(n));
+}
+
+TEST_F(NFeR, ProtocolAttributeAndCsrtHashAreReportedAsNotKept) {
+  TNFe n;
+  exemplos::NFe(n);
+  n.procNFe.nProt = "135240000000001";
+  std::string xml = Escrever(n);
+  xml.replace(xml.find("<infProt>"), 9, "<infProt Id=\"ID135240000000001\">");
+  xml.insert(xml.find("</infRespTec>"), "<idCSRT>01</idCSRT><hashCSRT>AAAAAAAAAAAAAAAAAAAAAAAAAAA=</hashCSRT>");
+  TNFe lido;
+  TNFeR r(&lido);
+  r.LerXML(xml);
+  ASSERT_EQ(r.Avisos().size(), 3u);
+  EXPECT_NE(r.Avisos()[0].find("/infRespTec/idCSRT"), std::string::npos);
+  EXPECT_NE(r.Avisos()[2].find("/nfeProc/protNFe/infProt/@Id"), std::string::npos);
+}
+
+TEST_F(NFeR, SchemaValidDocumentReadBackIsValidAgain) {
+  TNFe n;
+  exemplos::NFe(n);
+  n.signature.SetDigestValue("AAAAAAAAAAAAAAAAAAAAAAAAAAA=");
+  n.signature.SetSignatureValue("AAAA");
+  n.signature.SetX509Certificate("AAAA");
+  TNFe lido;
+  TNFeR(&lido).LerXML(Escrever(n));
+  const fs::path f = fs::temp_directory_path() / ("tuim-nfer-" + std::to_string(::getpid()) + ".xml");
+  std::ofstream(f, std::ios::binary) << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>" << Escrever(lido);
+  const std::string cmd = "xmllint --noout --schema " + std::string(TUIM_SCHEMAS_DIR) + "/nfe_v4.00.xsd " +
+                          f.string() + " >/dev/null 2>&1";
+  EXPECT_EQ(std::system(cmd.c_str()), 0);
+  fs::remove(f);
+}
+
+// ---- Hostile input ---------------------------------------------------------------------------
+
+struct CasoHostil {
+  const char* nome;
+  std::string xml;
+  const char* erro;
+};
+class NFeRHostil : public ::testing::TestWithParam<CasoHostil> {};
+
+TEST_P(NFeRHostil, GivesAClearErrorAndLeavesTheDocument) {
+  TNFe n;
+  n.Ide.natOp = "ANTES";
+  TNFeR r(&n);
+  try {
+    r.LerXML(GetParam().xml);
+    FAIL() << "no error";
+  } catch (const ETuimDFeException& e) {
+    EXPECT_NE(std::string(e.what()).find(GetParam().erro), std::string::npos) << e.what();
+  }
+  EXPECT_EQ(n.Ide.natOp, "ANTES");
+}
+
+const std::string kInicio = "<NFe " + kNS + "><infNFe versao=\"4.00\" Id=\"NFe1\"><ide>";
+
+INSTANTIATE_TEST_SUITE_P(
+    Casos, NFeRHostil,
+    ::testing::Values(
+        CasoHostil{"Vazio", "", "XML"},
+        CasoHostil{"MalFormado", kInicio + "<cUF>35</ide>", "mal formado"},
+        CasoHostil{"RaizErrada", "<CTe " + kNS + "/>", "raiz inesperada"},
+        CasoHostil{"SemNamespace", "<NFe><infNFe/></NFe>", "raiz inesperada"},
+        CasoHostil{"Doctype",
+                   "<?xml version=\"1.0\"?><!DOCTYPE NFe [<!ENTITY a \"aaaaaaaaaa\"><!ENTITY b \"&a;&a;&a;&a;\">]>"
+                   "<NFe " + kNS + "><infNFe><ide><natOp>&b;</natOp></ide></infNFe></NFe>",
+                   "DOCTYPE"},
+        CasoHostil{"DoctypeExterno", "<!DOCTYPE NFe SYSTEM \"http://example.com/x.dtd\"><NFe " + kNS + "/>",
+                   "DOCTYPE"},
+        CasoHostil{"TextoGrande", kInicio + "<natOp>" + std::string(200000, 'A') + "</natOp></ide></infNFe></NFe>",
+                   "/NFe/infNFe/ide/natOp: texto maior"},
+        CasoHostil{"InteiroInvalido", kInicio + "<cUF>3X</cUF></ide></infNFe></NFe>", "/NFe/infNFe/ide/cUF"},
+        CasoHostil{"CodigoInvalido", kInicio + "<tpAmb>7</tpAmb></ide></infNFe></NFe>", "código desconhecido"},
+        CasoHostil{"DataInvalida", kInicio + "<dhEmi>2024-13-01T00:00:00-03:00</dhEmi></ide></infNFe></NFe>",
+                   "data inválida"},
+        CasoHostil{"ValorInvalido", "<NFe " + kNS + "><infNFe><total><ICMSTot><vNF>1e5</vNF></ICMSTot></total>"
+                   "</infNFe></NFe>", "/NFe/infNFe/total/ICMSTot/vNF"},
+        CasoHostil{"GrupoNoLugarDeValor", kInicio + "<natOp><x/></natOp></ide></infNFe></NFe>", "natOp"},
+        CasoHostil{"SemInfNFe", "<NFe " + kNS + "/>", "infNFe"},
+        CasoHostil{"ProcSemNFe", "<nfeProc versao=\"4.00\" " + kNS + "/>", "sem o elemento NFe"}),
+    [](const ::testing::TestParamInfo<CasoHostil>& i) { return std::string(i.param.nome); });
+
+TEST(NFeRAvisos, UnknownElementsAndAttributesAreListedWithTheirPaths) {
+  TNFe n;
+  TNFeR r(&n);
+  r.LerXML("<NFe " + kNS + "><infNFe versao=\"4.00\" Id=\"NFe1\" x=\"1\"><ide><cUF>35</cUF><novo>1</novo></ide>"
+           "<det nItem=\"1\" y=\"2\"><prod><cProd>1</cProd></prod></det></infNFe><extra/></NFe>");
+  ASSERT_EQ(r.Avisos().size(), 4u);
+  EXPECT_EQ(r.Avisos()[0], "Atributo desconhecido: /NFe/infNFe/@x");
+  EXPECT_EQ(r.Avisos()[1], "Elemento desconhecido: /NFe/infNFe/ide/novo");
+  EXPECT_EQ(r.Avisos()[2], "Atributo desconhecido: /NFe/infNFe/det[1]/@y");
+  EXPECT_EQ(r.Avisos()[3], "Elemento desconhecido: /NFe/extra");
+  EXPECT_EQ(n.Ide.cUF, 35);
+  EXPECT_EQ(n.Det[0].Prod.nItem, 1);
+}
+
+}  // namespace
+}  // namespace tuim
