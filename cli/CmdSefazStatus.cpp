@@ -101,11 +101,11 @@ int Status(const std::vector<std::string>& words) {
     return kExitInvalid;
   }
   if (a.Has("json")) {
-    std::cout << "{\"cStat\": " << s.cStat << ", \"xMotivo\": " << JsonString(ParaUTF8(s.xMotivo))
-              << ", \"verAplic\": " << JsonString(ParaUTF8(s.verAplic)) << ", \"URL\": " << JsonString(ParaUTF8(s.URL()))
+    std::cout << "{\"cStat\": " << s.cStat() << ", \"xMotivo\": " << JsonString(ParaUTF8(s.xMotivo()))
+              << ", \"verAplic\": " << JsonString(ParaUTF8(s.verAplic())) << ", \"URL\": " << JsonString(ParaUTF8(s.URL()))
               << ", \"Versao\": " << JsonString(s.VersaoDados()) << "}\n";
   } else {
-    std::cout << "cStat=" << s.cStat << "\nxMotivo=" << ParaUTF8(s.xMotivo) << "\nverAplic=" << ParaUTF8(s.verAplic)
+    std::cout << "cStat=" << s.cStat() << "\nxMotivo=" << ParaUTF8(s.xMotivo()) << "\nverAplic=" << ParaUTF8(s.verAplic())
               << "\nURL=" << ParaUTF8(s.URL()) << "\nVersao=" << s.VersaoDados() << "\n";
   }
   return emOperacao ? kExitOk : kExitInvalid;
@@ -160,7 +160,7 @@ int Consulta(const std::vector<std::string>& words) {
   s.SetNFeChave(chave);
   bool ok = false;
   if (int rc = Executar(s, ok); rc >= 0) return rc;
-  Imprimir(a.Has("json"), {{"cStat", std::to_string(s.cStat)}, {"xMotivo", s.xMotivo}, {"Protocolo", s.Protocolo},
+  Imprimir(a.Has("json"), {{"cStat", std::to_string(s.cStat())}, {"xMotivo", s.xMotivo()}, {"Protocolo", s.Protocolo()},
                            {"Mensagem", s.Mensagem()}, {"URL", s.URL()}, {"Versao", s.VersaoDados()}});
   return ok ? kExitOk : kExitInvalid;
 }
@@ -178,7 +178,7 @@ int Cadastro(const std::vector<std::string>& words) {
   s.CPF = DeUTF8(a.Get("cpf"));
   bool ok = false;
   if (int rc = Executar(s, ok); rc >= 0) return rc;
-  std::vector<std::pair<std::string, std::string>> campos = {{"cStat", std::to_string(s.cStat)}, {"xMotivo", s.xMotivo}};
+  std::vector<std::pair<std::string, std::string>> campos = {{"cStat", std::to_string(s.cStat())}, {"xMotivo", s.xMotivo()}};
   TInfCadCollection& cad = s.RetConsCad().InfCad();
   for (int i = 0; i < cad.Count(); ++i)
     if (!cad[i].IE.empty() || !cad[i].xNome.empty()) {
@@ -221,8 +221,8 @@ int Inutilizar(const std::vector<std::string>& words) {
   s.Justificativa = DeUTF8(a.Get("justificativa"));
   bool ok = false;
   if (int rc = Executar(s, ok); rc >= 0) return rc;
-  Imprimir(a.Has("json"), {{"cStat", std::to_string(s.cStat)}, {"xMotivo", s.xMotivo}, {"Protocolo", s.Protocolo},
-                           {"ID", s.ID}, {"Arquivo", s.NomeArquivo}});
+  Imprimir(a.Has("json"), {{"cStat", std::to_string(s.cStat())}, {"xMotivo", s.xMotivo()}, {"Protocolo", s.Protocolo()},
+                           {"ID", s.ID()}, {"Arquivo", s.NomeArquivo()}});
   return ok ? kExitOk : kExitInvalid;
 }
 

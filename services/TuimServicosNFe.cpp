@@ -33,53 +33,16 @@ std::string Amb(TfscTipoAmbiente a) { return TipoAmbienteParaTexto(a); }
 
 bool Antes400(TConfiguracoesNFe& c) { return c.Geral().VersaoDF() < ve400; }
 
-// Reads `texto` with a response reader of the round trip.
-template <typename R>
-void Ler(R& r, const std::string& texto) {
-  r.Leitor().SetArquivo(texto);
-  r.LerResposta();
+// "SVC-AN"/"SVC-RS" in contingency on a shared virtual authority, else the state.
+std::string Autoridade(TfscTipoEmissao forma, int cUF) {
+  return forma == teSVCAN ? "SVC-AN" : forma == teSVCRS ? "SVC-RS" : CodigoUFParaSigla(cUF);
 }
 
 }  // namespace
 
 // ---- TNFeStatusServico ----------------------------------------------------------------------
 
-TNFeStatusServico::TNFeStatusServico(TTuimNFe& owner) : TNFeWebService(owner) {
-  SetLayout(layNfeStatusServico);
-  SetSufixoEnvio("ped-sta");
-  SetSufixoResposta("sta");
-}
-
-void TNFeStatusServico::Limpar() {
-  TNFeWebService::Limpar();
-  SetStatusExecucao(snStatusServico);
-  versao.clear();
-  verAplic.clear();
-  xMotivo.clear();
-  xObs.clear();
-  cStat = 0;
-  tMed = 0;
-  dhRecbto = dhRetorno = 0;
-  tpAmb = Configuracoes().WebServices().Ambiente();
-  cUF = Configuracoes().WebServices().UFCodigo();
-}
-
-void TNFeStatusServico::DefinirServicoEAction() {
-  TConfiguracoesNFe& c = ConfiguracoesNFe();
-  if (Antes400(c)) {
-    if (c.WebServices().UFCodigo() == 29 && c.Geral().ModeloDF() == moNFe && c.Geral().VersaoDF() == ve310 &&
-        c.Geral().FormaEmissao() == teNormal) {
-      SetServico(UrlWsdl() + "NfeStatusServico");
-      SetSoapAction(Servico() + "/NfeStatusServicoNF");
-    } else {
-      SetServico(UrlWsdl() + "NfeStatusServico2");
-      SetSoapAction(Servico());
-    }
-  } else {
-    if (Servico().empty()) SetServico(UrlWsdl() + "NFeStatusServico4");
-    if (SoapAction().empty()) SetSoapAction(Servico() + "/nfeStatusServicoNF");
-  }
-}
+TNFeStatusServico::TNFeStatusServico(TTuimNFe& owner) : TNFeServicoComRetorno(owner, svStatusServico) {}
 
 void TNFeStatusServico::DefinirDadosMsg() {
   const TWebServicesConf& ws = Configuracoes().WebServices();
@@ -92,108 +55,45 @@ void TNFeStatusServico::DefinirDadosMsg() {
 }
 
 bool TNFeStatusServico::TratarResposta() {
-  ExtrairRetorno({"nfeStatusServicoNF2Result", "NfeStatusServicoNFResult", "nfeResultMsg"});
-  ExigirResposta();
-  TRetConsStatServ r;
-  Ler(r, RetornoDecodificado());
-  versao = r.versao;
-  tpAmb = r.tpAmb;
-  verAplic = r.verAplic;
-  cStat = r.cStat;
-  xMotivo = r.xMotivo;
-  cUF = r.cUF;
-  tMed = r.tMed;
-  dhRetorno = r.dhRetorno;
-  xObs = r.xObs;
+  LerRetorno();
   // The shared virtual authority's clock correction needs its published host, which the
   // catalogue does not carry; the answer's time is kept as given.
-  dhRecbto = r.dhRecbto;
-  SetMensagem(xMotivo + "\r\n" + xObs);
+  SetMensagem(xMotivo() + "\r\n" + xObs());
   if (Configuracoes().WebServices().AjustaAguardaConsultaRet())
-    Configuracoes().WebServices().SetAguardarConsultaRet(static_cast<std::uint32_t>(tMed) * 1000u);
-  return cStat == 107;
+    Configuracoes().WebServices().SetAguardarConsultaRet(static_cast<std::uint32_t>(tMed()) * 1000u);
+  return Sucesso(cStat());
 }
 
 std::string TNFeStatusServico::MensagemLog() {
   return Preencher(
       "Versão Layout: %s \r\nAmbiente: %s\r\nVersão Aplicativo: %s \r\nStatus Código: %s\r\nStatus Descrição: %s\r\n"
       "UF: %s\r\nRecebimento: %s\r\nTempo Médio: %s\r\nRetorno: %s\r\nObservação: %s\r\n",
-      {versao, Amb(tpAmb), verAplic, std::to_string(cStat), xMotivo, CodigoUFParaSigla(cUF), DataHoraLog(dhRecbto),
-       std::to_string(tMed), DataHoraLog(dhRetorno), xObs});
-}
-
-std::string TNFeStatusServico::MensagemErro(const std::exception*) {
-  return "WebService Consulta Status serviço:\r\n- Inativo ou Inoperante tente novamente.";
+      {versao(), Amb(tpAmb()), verAplic(), std::to_string(cStat()), xMotivo(), CodigoUFParaSigla(cUF()),
+       DataHoraLog(dhRecbto()), std::to_string(tMed()), DataHoraLog(dhRetorno()), xObs()});
 }
 
 // ---- TNFeConsulta ---------------------------------------------------------------------------
 
-TNFeConsulta::TNFeConsulta(TTuimNFe& owner) : TNFeWebService(owner), fRetorno(std::make_unique<TRetConsSitNFe>()) {
-  SetLayout(layNfeConsultaProtocolo);
-  SetSufixoEnvio("ped-sit");
-  SetSufixoResposta("sit");
-}
-
-TNFeConsulta::~TNFeConsulta() = default;
+TNFeConsulta::TNFeConsulta(TTuimNFe& owner) : TNFeServicoComRetorno(owner, svConsulta) {}
 
 void TNFeConsulta::Limpar() {
-  TNFeWebService::Limpar();
-  SetStatusExecucao(snConsulta);
-  versao.clear();
-  verAplic.clear();
-  xMotivo.clear();
-  Protocolo.clear();
-  RetNFeDFe.clear();
-  cStat = 0;
-  dhRecbto = 0;
-  tpAmb = Configuracoes().WebServices().Ambiente();
-  cUF = Configuracoes().WebServices().UFCodigo();
-  fRetorno = std::make_unique<TRetConsSitNFe>();
+  TNFeServicoComRetorno::Limpar();
+  fProtocolo.clear();
+  fRetNFeDFe.clear();
+  fdhRecbto = 0;
 }
 
-void TNFeConsulta::DefinirURL() {
-  SetVersaoDados("");
-  SetURL("");
-  SetServico("");
-  SetSoapAction("");
+bool TNFeConsulta::DefinirDestino(TDestinoServico& destino) {
   // The key names the authority; a malformed one would be sent to nobody in particular.
   const std::string motivo = MotivoChaveInvalida(fNFeChave);
   if (!motivo.empty()) FalharPreparacao(motivo);
   TConfiguracoesNFe& c = ConfiguracoesNFe();
   bool ok = false;
-  TfscModeloDF modelo = TextoParaModeloDF(ok, ModeloDaChave(fNFeChave));
-  const int uf = UFDaChave(fNFeChave);
-  double v = VersaoDFParaNumero(c.Geral().VersaoDF());
+  destino.Modelo = ModeloDFParaNome(TextoParaModeloDF(ok, ModeloDaChave(fNFeChave)));
+  destino.Autoridade = Autoridade(c.Geral().FormaEmissao(), UFDaChave(fNFeChave));
   // Without a document collection the environment is the configured one.
-  tpAmb = c.WebServices().Ambiente();
-  const TfscTipoEmissao forma = c.Geral().FormaEmissao();
-  const std::string autoridade = forma == teSVCAN ? "SVC-AN" : forma == teSVCRS ? "SVC-RS" : CodigoUFParaSigla(uf);
-  std::string url, ns, acao;
-  try {
-    NFe().LocalizarServico(ModeloDFParaNome(modelo), autoridade, tpAmb, LayOutParaServico(Layout()), v, url, ns,
-                           acao);
-  } catch (const ETuimDFeException& e) {
-    FalharPreparacao(e.what());
-  }
-  SetURL(url);
-  SetServico(ns);
-  SetSoapAction(acao);
-  SetVersaoDados(FormatarVersaoCatalogo(v));
-}
-
-void TNFeConsulta::DefinirServicoEAction() {
-  TConfiguracoesNFe& c = ConfiguracoesNFe();
-  if (Antes400(c)) {
-    if (c.WebServices().UFCodigo() == 29 && c.Geral().ModeloDF() == moNFe && c.Geral().VersaoDF() == ve310 &&
-        c.Geral().FormaEmissao() == teNormal)
-      SetServico(UrlWsdl() + "NfeConsulta");
-    else
-      SetServico(UrlWsdl() + "NfeConsulta2");
-    SetSoapAction(Servico());
-  } else {
-    if (Servico().empty()) SetServico(UrlWsdl() + "NFeConsultaProtocolo4");
-    if (SoapAction().empty()) SetSoapAction(Servico() + "/nfeConsultaNF");
-  }
+  destino.tpAmb = c.WebServices().Ambiente();
+  return true;
 }
 
 std::string TNFeConsulta::GerarUFSoap() { return "<cUF>" + std::to_string(UFDaChave(fNFeChave)) + "</cUF>"; }
@@ -201,7 +101,7 @@ std::string TNFeConsulta::GerarUFSoap() { return "<cUF>" + std::to_string(UFDaCh
 void TNFeConsulta::DefinirDadosMsg() {
   TConsSitNFe m;
   m.SetVersao(VersaoDados());
-  m.SettpAmb(tpAmb);
+  m.SettpAmb(tpAmb());
   m.SetchNFe(fNFeChave);
   ConfigurarGerador(m.Gerador().Opcoes());
   m.GerarXML();
@@ -209,24 +109,15 @@ void TNFeConsulta::DefinirDadosMsg() {
 }
 
 bool TNFeConsulta::TratarResposta() {
-  ExtrairRetorno({"NfeConsultaNF2Result", "NfeConsultaNFResult", "nfeResultMsg"});
-  ExigirResposta();
-  TRetConsSitNFe& r = *fRetorno;
-  Ler(r, RetornoDecodificado());
-  versao = r.versao;
-  tpAmb = r.tpAmb;
-  verAplic = r.verAplic;
-  cStat = r.cStat;
-  xMotivo = r.xMotivo;
-  cUF = r.cUF;
-  SetMensagem(xMotivo);
+  LerRetorno();
+  TRetConsSitNFe& r = Retorno();
+  SetMensagem(r.xMotivo);
 
   bool cancelada = false;
   if (r.retCancNFe().cStat > 0) {
     cancelada = true;
-    Protocolo = r.retCancNFe().nProt;
-    dhRecbto = r.retCancNFe().dhRecbto;
-    SetMensagem(r.xMotivo);
+    fProtocolo = r.retCancNFe().nProt;
+    fdhRecbto = r.retCancNFe().dhRecbto;
   }
   for (int i = 0; i < r.procEventoNFe().Count(); ++i) {
     TRetEventoNFe& ev = r.procEventoNFe()[i].RetEventoNFe();
@@ -234,20 +125,20 @@ bool TNFeConsulta::TratarResposta() {
       const TRetInfEvento& ret = ev.retEvento()[j];
       if (ret.tpEvento == teCancelamento || ret.tpEvento == teCancelamentoPorSubstituicao) {
         cancelada = true;
-        Protocolo = ret.nProt;
-        dhRecbto = ret.dhRegEvento;
+        fProtocolo = ret.nProt;
+        fdhRecbto = ret.dhRegEvento;
         SetMensagem(ret.xMotivo);
       }
     }
   }
   if (!cancelada && !r.protNFe().nProt.empty()) {
-    Protocolo = r.protNFe().nProt;
-    dhRecbto = r.protNFe().dhRecbto;
+    fProtocolo = r.protNFe().nProt;
+    fdhRecbto = r.protNFe().dhRecbto;
     SetMensagem(r.protNFe().xMotivo);
   }
   // Updating a document of the collection (and its processed file) comes with the collection;
   // the result still follows the answer's cStat.
-  return TTuimNFe::StatusProcessado(cStat) || TTuimNFe::StatusCancelado(cStat);
+  return Sucesso(r.cStat);
 }
 
 std::string TNFeConsulta::PrefixoArquivo() { return Trim(fNFeChave); }
@@ -257,32 +148,19 @@ std::string TNFeConsulta::MensagemLog() {
       "Versão Layout: %s \r\nIdentificador: %s \r\nAmbiente: %s \r\nVersão Aplicativo: %s \r\nStatus Código: %s \r\n"
       "Status Descrição: %s \r\nUF: %s \r\nChave Acesso: %s \r\nRecebimento: %s \r\nProtocolo: %s \r\n"
       "Digest Value: %s \r\n",
-      {versao, fNFeChave, Amb(tpAmb), verAplic, std::to_string(cStat), xMotivo, CodigoUFParaSigla(cUF), fNFeChave,
-       DataHoraLog(dhRecbto), Protocolo, fRetorno->protNFe().digVal});
+      {versao(), fNFeChave, Amb(tpAmb()), verAplic(), std::to_string(cStat()), xMotivo(), CodigoUFParaSigla(cUF()),
+       fNFeChave, DataHoraLog(fdhRecbto), fProtocolo, Retorno().protNFe().digVal});
 }
 
 // ---- TNFeInutilizacao -----------------------------------------------------------------------
 
-TNFeInutilizacao::TNFeInutilizacao(TTuimNFe& owner) : TNFeWebService(owner) {
-  SetLayout(layNfeInutilizacao);
-  SetSufixoEnvio("ped-inu");
-  SetSufixoResposta("inu");
-}
+TNFeInutilizacao::TNFeInutilizacao(TTuimNFe& owner) : TNFeServicoComRetorno(owner, svInutilizacao) {}
 
 void TNFeInutilizacao::Limpar() {
-  TNFeWebService::Limpar();
-  SetStatusExecucao(snInutilizacao);
-  ID.clear();
-  versao.clear();
-  verAplic.clear();
-  xMotivo.clear();
-  Protocolo.clear();
-  XML_ProcInutNFe.clear();
-  NomeArquivo.clear();
-  cStat = 0;
-  dhRecbto = 0;
-  tpAmb = Configuracoes().WebServices().Ambiente();
-  cUF = Configuracoes().WebServices().UFCodigo();
+  TNFeServicoComRetorno::Limpar();
+  fID.clear();
+  fXML_ProcInutNFe.clear();
+  fNomeArquivo.clear();
 }
 
 std::string TNFeInutilizacao::PastaInutilizacao() {
@@ -290,40 +168,13 @@ std::string TNFeInutilizacao::PastaInutilizacao() {
   return a.MontarPathInu(a.SepararPorCNPJ() ? CNPJ : "");
 }
 
-void TNFeInutilizacao::DefinirURL() {
+bool TNFeInutilizacao::DefinirDestino(TDestinoServico& destino) {
   if (Modelo != 55 && Modelo != 65) throw ETuimNFeException("Modelo Inválido: " + std::to_string(Modelo));
-  SetVersaoDados("");
-  SetURL("");
-  SetServico("");
-  SetSoapAction("");
-  TConfiguracoesNFe& c = ConfiguracoesNFe();
-  double v = VersaoDFParaNumero(c.Geral().VersaoDF());
-  std::string url, ns, acao;
-  try {
-    NFe().LocalizarServico(ModeloDFParaNome(Modelo == 55 ? moNFe : moNFCe), c.WebServices().UF(),
-                           c.WebServices().Ambiente(), LayOutParaServico(Layout()), v, url, ns, acao);
-  } catch (const ETuimDFeException& e) {
-    FalharPreparacao(e.what());
-  }
-  SetURL(url);
-  SetServico(ns);
-  SetSoapAction(acao);
-  SetVersaoDados(FormatarVersaoCatalogo(v));
-}
-
-void TNFeInutilizacao::DefinirServicoEAction() {
-  TConfiguracoesNFe& c = ConfiguracoesNFe();
-  if (!Antes400(c)) {
-    if (Servico().empty()) SetServico(UrlWsdl() + "NFeInutilizacao4");
-    if (SoapAction().empty()) SetSoapAction(Servico() + "/nfeInutilizacaoNF");
-  } else if (c.WebServices().UFCodigo() == 29 && c.Geral().ModeloDF() == moNFe && c.Geral().VersaoDF() == ve310 &&
-             c.Geral().FormaEmissao() == teNormal) {
-    if (Servico().empty()) SetServico(UrlWsdl() + "NfeInutilizacao");
-    SetSoapAction(Servico() + "/NfeInutilizacao");
-  } else {
-    SetServico(UrlWsdl() + "NfeInutilizacao2");
-    SetSoapAction(Servico());
-  }
+  const TWebServicesConf& ws = Configuracoes().WebServices();
+  destino.Modelo = ModeloDFParaNome(Modelo == 55 ? moNFe : moNFCe);
+  destino.Autoridade = ws.UF();  // voiding never goes to a contingency authority
+  destino.tpAmb = ws.Ambiente();
+  return true;
 }
 
 void TNFeInutilizacao::DefinirDadosMsg() {
@@ -345,7 +196,7 @@ void TNFeInutilizacao::DefinirDadosMsg() {
                   "Falha ao assinar Inutilização Nota Fiscal Eletrônica ");
   // The signer's declaration would land in the middle of the SOAP body.
   SetDadosMsg(RemoverDeclaracaoXml(DadosMsg()));
-  ID = m.ID();
+  fID = m.ID();
 }
 
 void TNFeInutilizacao::GravarEnvio() {
@@ -362,60 +213,32 @@ void TNFeInutilizacao::GravarResposta() {
 }
 
 bool TNFeInutilizacao::TratarResposta() {
-  ExtrairRetorno({"nfeInutilizacaoNF2Result", "nfeInutilizacaoNFResult", "nfeResultMsg"});
-  ExigirResposta();
-  TRetInutNFe r;
-  Ler(r, RetornoDecodificado());
-  versao = r.versao;
-  tpAmb = r.tpAmb;
-  verAplic = r.verAplic;
-  cStat = r.cStat;
-  xMotivo = r.xMotivo;
-  cUF = r.cUF;
-  dhRecbto = r.dhRecbto;
-  Protocolo = r.nProt;
-  SetMensagem(xMotivo);
-  if (cStat == 102 || cStat == 563) {
-    XML_ProcInutNFe = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><ProcInutNFe versao=\"" + VersaoDados() +
-                      "\" " + DeclaracaoNameSpaceNFe() + ">" + DadosMsg() + RemoverDeclaracaoXml(RetornoServico()) +
-                      "</ProcInutNFe>";
-    NomeArquivo = CaminhoComBarra(PastaInutilizacao()) + PrefixoArquivo() + "-procInutNFe.xml";
-    if (ConfiguracoesNFe().Arquivos().Salvar()) NFe().GravarArquivo(NomeArquivo, XML_ProcInutNFe, true, "", true);
+  LerRetorno();
+  SetMensagem(xMotivo());
+  // A range voided before still gets its processed file.
+  if (Sucesso(cStat()) || cStat() == 563) {
+    fXML_ProcInutNFe = "<?xml version=\"1.0\" encoding=\"UTF-8\"?><ProcInutNFe versao=\"" + VersaoDados() +
+                       "\" " + DeclaracaoNameSpaceNFe() + ">" + DadosMsg() + RemoverDeclaracaoXml(RetornoServico()) +
+                       "</ProcInutNFe>";
+    fNomeArquivo = CaminhoComBarra(PastaInutilizacao()) + PrefixoArquivo() + "-procInutNFe.xml";
+    if (ConfiguracoesNFe().Arquivos().Salvar()) NFe().GravarArquivo(fNomeArquivo, fXML_ProcInutNFe, true, "", true);
   }
-  return cStat == 102;
+  return Sucesso(cStat());
 }
 
-std::string TNFeInutilizacao::PrefixoArquivo() { return SomenteNumeros(ID); }
+std::string TNFeInutilizacao::PrefixoArquivo() { return SomenteNumeros(fID); }
 
 std::string TNFeInutilizacao::MensagemLog() {
   return Preencher(
       "Versão Layout: %s \r\nAmbiente: %s \r\nVersão Aplicativo: %s \r\nStatus Código: %s \r\n"
       "Status Descrição: %s \r\nUF: %s \r\nRecebimento: %s \r\n",
-      {versao, Amb(tpAmb), verAplic, std::to_string(cStat), xMotivo, CodigoUFParaSigla(cUF), DataHoraLog(dhRecbto)});
+      {versao(), Amb(tpAmb()), verAplic(), std::to_string(cStat()), xMotivo(), CodigoUFParaSigla(cUF()),
+       DataHoraLog(dhRecbto())});
 }
 
 // ---- TNFeConsultaCadastro -------------------------------------------------------------------
 
-TNFeConsultaCadastro::TNFeConsultaCadastro(TTuimNFe& owner)
-    : TNFeWebService(owner), fRetConsCad(std::make_unique<TRetConsCad>()) {
-  SetLayout(layNfeConsultaCadastro);
-  SetSufixoEnvio("ped-cad");
-  SetSufixoResposta("cad");
-}
-
-TNFeConsultaCadastro::~TNFeConsultaCadastro() = default;
-
-void TNFeConsultaCadastro::Limpar() {
-  TNFeWebService::Limpar();
-  SetStatusExecucao(snCadastro);
-  versao.clear();
-  verAplic.clear();
-  xMotivo.clear();
-  cStat = 0;
-  dhCons = 0;
-  cUF = Configuracoes().WebServices().UFCodigo();
-  fRetConsCad = std::make_unique<TRetConsCad>();
-}
+TNFeConsultaCadastro::TNFeConsultaCadastro(TTuimNFe& owner) : TNFeServicoComRetorno(owner, svConsultaCadastro) {}
 
 void TNFeConsultaCadastro::PrepararServico() {
   TNFeWebService::PrepararServico();
@@ -430,35 +253,13 @@ void TNFeConsultaCadastro::EncerrarServico() {
   fCorpoTrocado = false;
 }
 
-void TNFeConsultaCadastro::DefinirURL() {
-  SetVersaoDados("");
-  SetURL("");
-  SetServico("");
-  SetSoapAction("");
-  TConfiguracoesNFe& c = ConfiguracoesNFe();
-  if (UF.empty()) UF = c.WebServices().UF();
-  double v = VersaoDFParaNumero(c.Geral().VersaoDF());
-  std::string url, ns, acao;
-  try {
-    NFe().LocalizarServico(NFe().NomeModeloDFe(), UF, c.WebServices().Ambiente(), LayOutParaServico(Layout()), v, url,
-                           ns, acao);
-  } catch (const ETuimDFeException& e) {
-    FalharPreparacao(e.what());
-  }
-  SetURL(url);
-  SetServico(ns);
-  SetSoapAction(acao);
-  SetVersaoDados(FormatarVersaoCatalogo(v));
-}
-
-void TNFeConsultaCadastro::DefinirServicoEAction() {
-  if (Antes400(ConfiguracoesNFe())) {
-    SetServico(UrlWsdl() + "CadConsultaCadastro2");
-    SetSoapAction(Servico());
-  } else {
-    if (Servico().empty()) SetServico(UrlWsdl() + "CadConsultaCadastro4");
-    if (SoapAction().empty()) SetSoapAction(Servico() + "/consultaCadastro");
-  }
+bool TNFeConsultaCadastro::DefinirDestino(TDestinoServico& destino) {
+  const TWebServicesConf& ws = Configuracoes().WebServices();
+  if (UF.empty()) UF = ws.UF();
+  destino.Modelo = NFe().NomeModeloDFe();
+  destino.Autoridade = UF;
+  destino.tpAmb = ws.Ambiente();
+  return true;
 }
 
 std::string TNFeConsultaCadastro::GerarUFSoap() {
@@ -481,42 +282,24 @@ void TNFeConsultaCadastro::DefinirDadosMsg() {
 }
 
 bool TNFeConsultaCadastro::TratarResposta() {
-  ExtrairRetorno({"consultaCadastro2Result", "nfeResultMsg", "consultaCadastro4Result"});
-  ExigirResposta();
-  TRetConsCad& r = *fRetConsCad;
-  Ler(r, RetornoDecodificado());
-  versao = r.versao;
-  verAplic = r.verAplic;
-  cStat = r.cStat;
-  xMotivo = r.xMotivo;
-  dhCons = r.dhCons;
-  cUF = r.cUF;
-  SetMensagem(xMotivo);
-  return cStat == 111 || cStat == 112;
+  LerRetorno();
+  SetMensagem(xMotivo());
+  return Sucesso(cStat());
 }
 
 std::string TNFeConsultaCadastro::MensagemLog() {
   return Preencher(
       "Versão Layout: %s \r\nVersão Aplicativo: %s \r\nStatus Código: %s \r\nStatus Descrição: %s \r\nUF: %s \r\n"
       "Consulta: %s \r\n",
-      {versao, verAplic, std::to_string(cStat), xMotivo, CodigoUFParaSigla(cUF), DataHoraLog(dhCons)});
+      {versao(), verAplic(), std::to_string(cStat()), xMotivo(), CodigoUFParaSigla(cUF()), DataHoraLog(dhCons())});
 }
 
 // ---- TDistribuicaoDFe -----------------------------------------------------------------------
 
-TDistribuicaoDFe::TDistribuicaoDFe(TTuimNFe& owner)
-    : TNFeWebService(owner), fretDistDFeInt(std::make_unique<TRetDistDFeInt>()) {
-  SetLayout(layNFeDistribuicaoDFe);
-  SetSufixoEnvio("con-dist-dfe");
-  SetSufixoResposta("dist-dfe");
-}
-
-TDistribuicaoDFe::~TDistribuicaoDFe() = default;
+TDistribuicaoDFe::TDistribuicaoDFe(TTuimNFe& owner) : TNFeServicoComRetorno(owner, svDistribuicaoDFe) {}
 
 void TDistribuicaoDFe::Limpar() {
-  TNFeWebService::Limpar();
-  SetStatusExecucao(snDistribuicaoDFe);
-  fretDistDFeInt = std::make_unique<TRetDistDFeInt>();
+  TNFeServicoComRetorno::Limpar();
   fListaArqs.clear();
   fNomeArquivoDistribuicao.clear();
   // The national environment takes no SOAP header and its own body element.
@@ -524,29 +307,11 @@ void TDistribuicaoDFe::Limpar() {
   SetElementoCabecalho("");
 }
 
-void TDistribuicaoDFe::DefinirURL() {
-  SetVersaoDados("");
-  SetURL("");
-  SetServico("");
-  SetSoapAction("");
-  TConfiguracoesNFe& c = ConfiguracoesNFe();
-  double v = VersaoDFParaNumero(c.Geral().VersaoDF());
-  std::string url, ns, acao;
-  try {
-    NFe().LocalizarServico(NFe().NomeModeloDFe(), "AN", c.WebServices().Ambiente(), LayOutParaServico(Layout()), v,
-                           url, ns, acao);
-  } catch (const ETuimDFeException& e) {
-    FalharPreparacao(e.what());
-  }
-  SetURL(url);
-  SetServico(ns);
-  SetSoapAction(acao);
-  SetVersaoDados(FormatarVersaoCatalogo(v));
-}
-
-void TDistribuicaoDFe::DefinirServicoEAction() {
-  SetServico(UrlWsdl() + "NFeDistribuicaoDFe");
-  SetSoapAction(Servico() + "/nfeDistDFeInteresse");
+bool TDistribuicaoDFe::DefinirDestino(TDestinoServico& destino) {
+  destino.Modelo = NFe().NomeModeloDFe();
+  destino.Autoridade = "AN";
+  destino.tpAmb = Configuracoes().WebServices().Ambiente();
+  return true;
 }
 
 void TDistribuicaoDFe::DefinirDadosMsg() {
@@ -611,7 +376,7 @@ void TDistribuicaoDFe::SalvarDocumento(TdocZipCollectionItem& doc) {
 }
 
 bool TDistribuicaoDFe::TratarResposta() {
-  ExtrairRetorno({"nfeDistDFeInteresseResult", "nfeResultMsg"});
+  ExtrairRetorno();
   ExigirResposta();
   {
     // The documents are read from the undecoded text: their Base64 is what was received.
@@ -621,15 +386,14 @@ bool TDistribuicaoDFe::TratarResposta() {
     for (int i = 0; i < bruto.docZip().Count(); ++i)
       if (!bruto.docZip()[i].XML.empty()) SalvarDocumento(bruto.docZip()[i]);
   }
-  fretDistDFeInt = std::make_unique<TRetDistDFeInt>();
-  fretDistDFeInt->Leitor().SetArquivo(RetornoDecodificado());
-  fretDistDFeInt->LerResposta();
-  SetMensagem(fretDistDFeInt->xMotivo);
-  return fretDistDFeInt->cStat == 137 || fretDistDFeInt->cStat == 138;
+  NovoRetorno();
+  LerRetorno();
+  SetMensagem(xMotivo());
+  return Sucesso(cStat());
 }
 
 std::string TDistribuicaoDFe::MensagemLog() {
-  const TRetDistDFeInt& r = *fretDistDFeInt;
+  const TRetDistDFeInt& r = Retorno();
   return Preencher(
       "Versão Layout: %s \r\nAmbiente: %s \r\nVersão Aplicativo: %s \r\nStatus Código: %s \r\nStatus Descrição: %s \r\n"
       "Resposta: %s \r\nÚltimo NSU: %s \r\nMáximo NSU: %s \r\n",
@@ -637,36 +401,9 @@ std::string TDistribuicaoDFe::MensagemLog() {
        r.maxNSU});
 }
 
-std::string TDistribuicaoDFe::MensagemErro(const std::exception*) {
-  return "WebService Distribuição de DFe:\r\n- Inativo ou Inoperante tente novamente.";
-}
-
 // ---- TAdministrarCSCNFCe --------------------------------------------------------------------
 
-TAdministrarCSCNFCe::TAdministrarCSCNFCe(TTuimNFe& owner)
-    : TNFeWebService(owner), fretAdmCSCNFCe(std::make_unique<TRetAdmCSCNFCe>()) {
-  SetLayout(layAdministrarCSCNFCe);
-  SetSufixoEnvio("ped-csc");
-  SetSufixoResposta("csc");
-}
-
-TAdministrarCSCNFCe::~TAdministrarCSCNFCe() = default;
-
-void TAdministrarCSCNFCe::Limpar() {
-  TNFeWebService::Limpar();
-  SetStatusExecucao(snAdmCSC);
-  fretAdmCSCNFCe = std::make_unique<TRetAdmCSCNFCe>();
-}
-
-void TAdministrarCSCNFCe::DefinirURL() {
-  SetLayout(layAdministrarCSCNFCe);
-  TNFeWebService::DefinirURL();
-}
-
-void TAdministrarCSCNFCe::DefinirServicoEAction() {
-  SetServico(UrlWsdl() + "CscNFCe");
-  SetSoapAction(Servico() + "/admCscNFCe");
-}
+TAdministrarCSCNFCe::TAdministrarCSCNFCe(TTuimNFe& owner) : TNFeServicoComRetorno(owner, svAdministrarCSCNFCe) {}
 
 void TAdministrarCSCNFCe::DefinirDadosMsg() {
   TAdmCSCNFCe m;
@@ -682,22 +419,14 @@ void TAdministrarCSCNFCe::DefinirDadosMsg() {
 }
 
 bool TAdministrarCSCNFCe::TratarResposta() {
-  ExtrairRetorno({"cscNFCeResult", "nfeResultMsg"});
-  ExigirResposta();
-  TRetAdmCSCNFCe& r = *fretAdmCSCNFCe;
-  Ler(r, RetornoDecodificado());
-  SetMensagem(r.xMotivo);
-  return r.cStat >= 150 && r.cStat <= 153;
+  LerRetorno();
+  SetMensagem(xMotivo());
+  return Sucesso(cStat());
 }
 
 std::string TAdministrarCSCNFCe::MensagemLog() {
-  const TRetAdmCSCNFCe& r = *fretAdmCSCNFCe;
   return Preencher("Versão Layout: %s \r\nAmbiente: %s \r\nStatus Código: %s \r\nStatus Descrição: %s \r\n",
-                   {r.versao, Amb(r.tpAmb), std::to_string(r.cStat), r.xMotivo});
-}
-
-std::string TAdministrarCSCNFCe::MensagemErro(const std::exception*) {
-  return "WebService Administrar CSC da NFC-e:\r\n- Inativo ou Inoperante tente novamente.";
+                   {versao(), Amb(tpAmb()), std::to_string(cStat()), xMotivo()});
 }
 
 }  // namespace tuim

@@ -11,65 +11,90 @@
 
 namespace tuim {
 
-// The NF-e services that do not send documents of the collection: each overrides the steps of
-// the round trip it needs and keeps the answer's fields under the answer's element names.
+// The NF-e services that do not send documents of the collection. What is data about them
+// (names, suffixes, result elements, success codes) is their row of the service table; each
+// class keeps its message and its own rules. The answer's fields are read from the answer the
+// service holds, under the answer's element names.
+
+// An NF-e service with its parsed answer R, recreated by Limpar with the configured
+// environment and state standing until an answer arrives.
+template <class R>
+class TNFeServicoComRetorno : public TNFeWebService {
+public:
+  TNFeServicoComRetorno(TTuimNFe& owner, TServicoNFe servico)
+      : TNFeWebService(owner, servico), fRetorno(std::make_unique<R>()) {}
+
+  void Limpar() override {
+    TNFeWebService::Limpar();
+    fRetorno = std::make_unique<R>();
+    const TWebServicesConf& ws = Configuracoes().WebServices();
+    if constexpr (requires(R& r) { r.tpAmb; }) fRetorno->tpAmb = ws.Ambiente();
+    if constexpr (requires(R& r) { r.cUF; }) fRetorno->cUF = ws.UFCodigo();
+  }
+
+  const std::string& versao() const { return fRetorno->versao; }
+  TfscTipoAmbiente tpAmb() const { return fRetorno->tpAmb; }
+  const std::string& verAplic() const { return fRetorno->verAplic; }
+  int cStat() const { return fRetorno->cStat; }
+  const std::string& xMotivo() const { return fRetorno->xMotivo; }
+  int cUF() const { return fRetorno->cUF; }
+
+protected:
+  R& Retorno() { return *fRetorno; }
+  const R& Retorno() const { return *fRetorno; }
+  void NovoRetorno() { fRetorno = std::make_unique<R>(); }
+  // The result element of the answer, required, parsed into the answer held.
+  void LerRetorno() {
+    ExtrairRetorno();
+    ExigirResposta();
+    fRetorno->Leitor().SetArquivo(RetornoDecodificado());
+    fRetorno->LerResposta();
+  }
+
+private:
+  std::unique_ptr<R> fRetorno;
+};
 
 // Service status (consStatServ / retConsStatServ).
-class TNFeStatusServico : public TNFeWebService {
+class TNFeStatusServico : public TNFeServicoComRetorno<TRetConsStatServ> {
 public:
   explicit TNFeStatusServico(TTuimNFe& owner);
   std::string ClassName() const override { return "TNFeStatusServico"; }
-  void Limpar() override;
 
-  std::string versao;
-  TfscTipoAmbiente tpAmb = taHomologacao;
-  std::string verAplic;
-  int cStat = 0;
-  std::string xMotivo;
-  int cUF = 0;
-  TDateTime dhRecbto = 0;
-  int tMed = 0;  // seconds
-  TDateTime dhRetorno = 0;
-  std::string xObs;
+  TDateTime dhRecbto() const { return Retorno().dhRecbto; }
+  int tMed() const { return Retorno().tMed; }  // seconds
+  TDateTime dhRetorno() const { return Retorno().dhRetorno; }
+  const std::string& xObs() const { return Retorno().xObs; }
 
 protected:
-  void DefinirServicoEAction() override;
   void DefinirDadosMsg() override;
   bool TratarResposta() override;
   std::string MensagemLog() override;
-  std::string MensagemErro(const std::exception* erro) override;
 };
 
 // Protocol query by access key (consSitNFe / retConsSitNFe). The protocol, cancellation and
 // events of the last answer are read in place from RetConsSitNFe().
-class TNFeConsulta : public TNFeWebService {
+class TNFeConsulta : public TNFeServicoComRetorno<TRetConsSitNFe> {
 public:
   explicit TNFeConsulta(TTuimNFe& owner);
-  ~TNFeConsulta() override;
   std::string ClassName() const override { return "TNFeConsulta"; }
   void Limpar() override;
 
   const std::string& NFeChave() const { return fNFeChave; }
   void SetNFeChave(const std::string& v) { fNFeChave = v; }
 
-  std::string versao;
-  TfscTipoAmbiente tpAmb = taHomologacao;
-  std::string verAplic;
-  int cStat = 0;
-  std::string xMotivo;
-  int cUF = 0;
-  std::string Protocolo;
-  TDateTime dhRecbto = 0;
-  std::string RetNFeDFe;
+  // The protocol that settles the document: a cancellation's over the authorisation's.
+  const std::string& Protocolo() const { return fProtocolo; }
+  TDateTime dhRecbto() const { return fdhRecbto; }
+  const std::string& RetNFeDFe() const { return fRetNFeDFe; }
 
-  TRetConsSitNFe& RetConsSitNFe() { return *fRetorno; }
-  TProcNFe& protNFe() { return fRetorno->protNFe(); }
-  TRetCancNFe& retCancNFe() { return fRetorno->retCancNFe(); }
-  TRetEventoNFeCollection& procEventoNFe() { return fRetorno->procEventoNFe(); }
+  TRetConsSitNFe& RetConsSitNFe() { return Retorno(); }
+  TProcNFe& protNFe() { return Retorno().protNFe(); }
+  TRetCancNFe& retCancNFe() { return Retorno().retCancNFe(); }
+  TRetEventoNFeCollection& procEventoNFe() { return Retorno().procEventoNFe(); }
 
 protected:
-  void DefinirURL() override;
-  void DefinirServicoEAction() override;
+  bool DefinirDestino(TDestinoServico& destino) override;
   void DefinirDadosMsg() override;
   bool TratarResposta() override;
   std::string GerarUFSoap() override;
@@ -78,11 +103,13 @@ protected:
 
 private:
   std::string fNFeChave;
-  std::unique_ptr<TRetConsSitNFe> fRetorno;
+  std::string fProtocolo;
+  TDateTime fdhRecbto = 0;
+  std::string fRetNFeDFe;
 };
 
 // Voiding of a range of numbers (inutNFe, signed / retInutNFe).
-class TNFeInutilizacao : public TNFeWebService {
+class TNFeInutilizacao : public TNFeServicoComRetorno<TRetInutNFe> {
 public:
   explicit TNFeInutilizacao(TTuimNFe& owner);
   std::string ClassName() const override { return "TNFeInutilizacao"; }
@@ -96,74 +123,62 @@ public:
   int NumeroFinal = 0;
   std::string Justificativa;
 
-  std::string ID;
-  std::string versao;
-  TfscTipoAmbiente tpAmb = taHomologacao;
-  std::string verAplic;
-  int cStat = 0;
-  std::string xMotivo;
-  int cUF = 0;
-  TDateTime dhRecbto = 0;
-  std::string Protocolo;
-  std::string XML_ProcInutNFe;
-  std::string NomeArquivo;
+  const std::string& ID() const { return fID; }
+  TDateTime dhRecbto() const { return Retorno().dhRecbto; }
+  const std::string& Protocolo() const { return Retorno().nProt; }
+  const std::string& XML_ProcInutNFe() const { return fXML_ProcInutNFe; }
+  const std::string& NomeArquivo() const { return fNomeArquivo; }
 
   // Arquivos.MontarPathInu with CNPJ when SepararPorCNPJ, else without; creates the folder.
   std::string PastaInutilizacao();
 
 protected:
-  void DefinirURL() override;
-  void DefinirServicoEAction() override;
+  bool DefinirDestino(TDestinoServico& destino) override;
   void DefinirDadosMsg() override;
   void GravarEnvio() override;
   void GravarResposta() override;
   bool TratarResposta() override;
   std::string PrefixoArquivo() override;
   std::string MensagemLog() override;
+
+private:
+  std::string fID;
+  std::string fXML_ProcInutNFe;
+  std::string fNomeArquivo;
 };
 
 // Taxpayer registration query (ConsCad / retConsCad).
-class TNFeConsultaCadastro : public TNFeWebService {
+class TNFeConsultaCadastro : public TNFeServicoComRetorno<TRetConsCad> {
 public:
   explicit TNFeConsultaCadastro(TTuimNFe& owner);
-  ~TNFeConsultaCadastro() override;
   std::string ClassName() const override { return "TNFeConsultaCadastro"; }
-  void Limpar() override;
 
   std::string UF;
   std::string IE;
   std::string CNPJ;
   std::string CPF;
 
-  std::string versao;
-  std::string verAplic;
-  int cStat = 0;
-  std::string xMotivo;
-  TDateTime dhCons = 0;
-  int cUF = 0;
-  TRetConsCad& RetConsCad() { return *fRetConsCad; }
+  TDateTime dhCons() const { return Retorno().dhCons; }
+  TRetConsCad& RetConsCad() { return Retorno(); }
 
 protected:
   void PrepararServico() override;
   void EncerrarServico() override;
-  void DefinirURL() override;
-  void DefinirServicoEAction() override;
+  bool DefinirDestino(TDestinoServico& destino) override;
   void DefinirDadosMsg() override;
   bool TratarResposta() override;
   std::string GerarUFSoap() override;
   std::string MensagemLog() override;
 
 private:
-  std::unique_ptr<TRetConsCad> fRetConsCad;
   std::string fElementoCorpoSalvo;
   bool fCorpoTrocado = false;
 };
 
 // Documents of interest from the national environment, by NSU or key; saves what it receives.
-class TDistribuicaoDFe : public TNFeWebService {
+class TDistribuicaoDFe : public TNFeServicoComRetorno<TRetDistDFeInt> {
 public:
   explicit TDistribuicaoDFe(TTuimNFe& owner);
-  ~TDistribuicaoDFe() override;
   std::string ClassName() const override { return "TDistribuicaoDFe"; }
   void Limpar() override;
 
@@ -173,51 +188,40 @@ public:
   std::string NSU;
   std::string chNFe;
 
-  TRetDistDFeInt& retDistDFeInt() { return *fretDistDFeInt; }
+  TRetDistDFeInt& retDistDFeInt() { return Retorno(); }
   const std::vector<std::string>& ListaArqs() const { return fListaArqs; }
   const std::string& NomeArquivoDistribuicao() const { return fNomeArquivoDistribuicao; }
 
 protected:
-  void DefinirURL() override;
-  void DefinirServicoEAction() override;
+  bool DefinirDestino(TDestinoServico& destino) override;
   void DefinirDadosMsg() override;
   bool TratarResposta() override;
   std::string MensagemLog() override;
-  std::string MensagemErro(const std::exception* erro) override;
 
 private:
   void SalvarDocumento(TdocZipCollectionItem& doc);
 
-  std::unique_ptr<TRetDistDFeInt> fretDistDFeInt;
   std::vector<std::string> fListaArqs;
   std::string fNomeArquivoDistribuicao;
 };
 
 // Administration of the NFC-e security code (admCscNFCe / retAdmCscNFCe).
-class TAdministrarCSCNFCe : public TNFeWebService {
+class TAdministrarCSCNFCe : public TNFeServicoComRetorno<TRetAdmCSCNFCe> {
 public:
   explicit TAdministrarCSCNFCe(TTuimNFe& owner);
-  ~TAdministrarCSCNFCe() override;
   std::string ClassName() const override { return "TAdministrarCSCNFCe"; }
-  void Limpar() override;
 
   std::string RaizCNPJ;
   TfscIndOp indOp = indOp1;
   int IdCSC = 0;
   std::string CodigoCSC;
 
-  TRetAdmCSCNFCe& retAdmCSCNFCe() { return *fretAdmCSCNFCe; }
+  TRetAdmCSCNFCe& retAdmCSCNFCe() { return Retorno(); }
 
 protected:
-  void DefinirURL() override;
-  void DefinirServicoEAction() override;
   void DefinirDadosMsg() override;
   bool TratarResposta() override;
   std::string MensagemLog() override;
-  std::string MensagemErro(const std::exception* erro) override;
-
-private:
-  std::unique_ptr<TRetAdmCSCNFCe> fretAdmCSCNFCe;
 };
 
 }  // namespace tuim

@@ -297,9 +297,38 @@ std::string TDFeWebService::PrefixoArquivo() { return DataHoraParaTexto14(Now())
 
 TNFeWebService::TNFeWebService(TTuimNFe& owner) : TDFeWebService(owner), fNFe(owner) {}
 
+TNFeWebService::TNFeWebService(TTuimNFe& owner, TServicoNFe servico)
+    : TDFeWebService(owner), fNFe(owner), fLinha(&LinhaServicoNFe(servico)) {
+  fLayout = fLinha->Layout;
+  SetSufixoEnvio(fLinha->SufixoEnvio);
+  SetSufixoResposta(fLinha->SufixoResposta);
+}
+
+TRegraServico TNFeWebService::Regra() const {
+  const TConfiguracoesNFe& c = ConfiguracoesNFe();
+  return RegraServico(c.Geral().VersaoDF(), c.WebServices().UFCodigo(), c.Geral().ModeloDF(),
+                      c.Geral().FormaEmissao());
+}
+
+void TNFeWebService::ExtrairRetorno() {
+  if (fLinha) ExtrairRetorno(fLinha->ElementosResultado());
+}
+
+bool TNFeWebService::Sucesso(int cStat) const { return fLinha && fLinha->EhSucesso(cStat); }
+
+std::string TNFeWebService::MensagemErro(const std::exception*) { return fLinha ? fLinha->TextoErro() : ""; }
+
+void TNFeWebService::DefinirServicoEAction() {
+  if (!fLinha) return TDFeWebService::DefinirServicoEAction();
+  std::string servico = Servico(), acao = SoapAction();
+  ResolverNomesServico(fLinha->NomesPara(fLayout, Regra()), UrlWsdl(), servico, acao);
+  SetServico(servico);
+  SetSoapAction(acao);
+}
+
 void TNFeWebService::Limpar() {
   TDFeWebService::Limpar();
-  fStatusExecucao = snParado;
+  fStatusExecucao = fLinha ? fLinha->StatusExecucao : snParado;
   fNFe.SSL().SetUseCertificateHTTP(true);
 }
 
@@ -317,10 +346,18 @@ void TNFeWebService::DefinirURL() {
   SetURL("");
   SetServico("");
   SetSoapAction("");
+  TDestinoServico destino;
+  const bool proprio = DefinirDestino(destino);
   double versao = 0;
   std::string acao, ns, url;
   try {
-    fNFe.LocalizarServicoLayout(fLayout, versao, acao, ns, url);
+    if (proprio) {
+      versao = VersaoDFParaNumero(ConfiguracoesNFe().Geral().VersaoDF());
+      fNFe.LocalizarServico(destino.Modelo, destino.Autoridade, destino.tpAmb, LayOutParaServico(fLayout), versao,
+                            url, ns, acao);
+    } else {
+      fNFe.LocalizarServicoLayout(fLayout, versao, acao, ns, url);
+    }
   } catch (const ETuimDFeException& e) {
     FalharPreparacao(e.what());
   }

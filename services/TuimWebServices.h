@@ -7,6 +7,7 @@
 #include "component/TuimNFe.h"
 #include "fiscal/fscConversaoNFe.h"
 #include "security/TuimDFeSSL.h"
+#include "services/TuimTabelaServicos.h"
 #include "xml/TuimGerador.h"
 
 namespace tuim {
@@ -125,12 +126,21 @@ private:
   std::string fSufixoEnvio, fSufixoResposta, fServico, fSoapAction, fMimeType;
 };
 
+// Where the catalogue is asked for a service.
+struct TDestinoServico {
+  std::string Modelo;      // "NFe" or "NFCe"
+  std::string Autoridade;  // state abbreviation, "AN", "SVC-AN" or "SVC-RS"
+  TfscTipoAmbiente tpAmb = taHomologacao;
+};
+
 // What every NF-e service shares: the catalogue lookup by layout, the versaoDados header, no
 // SOAP header for 4.00 calls, the component's status while the call runs, and NF-e (model 55)
-// calls kept off the integrator.
+// calls kept off the integrator. A service made with its row of the service table takes its
+// layout, status, file suffixes, names, result elements and success codes from there.
 class TNFeWebService : public TDFeWebService {
 public:
   explicit TNFeWebService(TTuimNFe& owner);
+  TNFeWebService(TTuimNFe& owner, TServicoNFe servico);
 
   std::string ClassName() const override { return "TNFeWebService"; }
 
@@ -144,17 +154,34 @@ public:
   TSituacaoNFe StatusExecucao() const { return fStatusExecucao; }
   void SetStatusExecucao(TSituacaoNFe v) { fStatusExecucao = v; }
 
+  // The service's row; null for a service made without one.
+  const TLinhaServicoNFe* Linha() const { return fLinha; }
+  // The naming rule of the configured version, state, model and emission.
+  TRegraServico Regra() const;
+
+  using TDFeWebService::ExtrairRetorno;
+  // RetornoServico from the row's result elements.
+  void ExtrairRetorno();
+  // Whether cStat is one of the row's success codes.
+  bool Sucesso(int cStat) const;
+
 protected:
   void PrepararServico() override;
   void DefinirURL() override;
   void PrepararIntegrador() override;
+  void DefinirServicoEAction() override;
   void Transmitir() override;
   void EncerrarServico() override;
   std::string GerarVersaoDadosSoap() override;
+  std::string MensagemErro(const std::exception* erro) override;
+  // Fills where the catalogue is asked; false (the default) asks with the configured model,
+  // state and environment.
+  virtual bool DefinirDestino(TDestinoServico& destino) { return false; }
 
   TTuimNFe& fNFe;
 
 private:
+  const TLinhaServicoNFe* fLinha = nullptr;
   TfscLayOut fLayout = layNfeStatusServico;
   TSituacaoNFe fStatusExecucao = snParado;
   // What PrepararServico changes for the call and EncerrarServico puts back.

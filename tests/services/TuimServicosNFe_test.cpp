@@ -168,11 +168,11 @@ TEST_F(Servicos, StatusInOperationSendsConsStatServAndReadsTheAnswer) {
                 " versao=\"4.00\"><tpAmb>2</tpAmb><cUF>51</cUF><xServ>STATUS</xServ></consStatServ></nfeDadosMsg>"
                 "</soap12:Body></soap12:Envelope>");
   EXPECT_EQ(s.SoapAction(), std::string(kWsdl) + "NFeStatusServico4/nfeStatusServicoNF");
-  EXPECT_EQ(s.cStat, 107);
-  EXPECT_EQ(s.versao, "4.00");
-  EXPECT_EQ(s.verAplic, "MT_A2RL-4.00");
-  EXPECT_EQ(s.cUF, 51);
-  EXPECT_EQ(s.tMed, 3);
+  EXPECT_EQ(s.cStat(), 107);
+  EXPECT_EQ(s.versao(), "4.00");
+  EXPECT_EQ(s.verAplic(), "MT_A2RL-4.00");
+  EXPECT_EQ(s.cUF(), 51);
+  EXPECT_EQ(s.tMed(), 3);
   EXPECT_EQ(s.Mensagem(), "Serviço em Operação\r\nSem pendências");
   EXPECT_EQ(nfe.Configuracoes().WebServices().AguardarConsultaRet(), 3000u);
   ASSERT_EQ(log.size(), 2u);
@@ -187,7 +187,7 @@ TEST_F(Servicos, StatusOutOfOperationAnswersFalseAndLeavesTheWaitAlone) {
   nfe.Configuracoes().WebServices().SetAguardarConsultaRet(500);
   TNFeStatusServico s(nfe);
   EXPECT_FALSE(s.Executar());
-  EXPECT_EQ(s.cStat, 108);
+  EXPECT_EQ(s.cStat(), 108);
   EXPECT_EQ(nfe.Configuracoes().WebServices().AguardarConsultaRet(), 500u);
 }
 
@@ -238,8 +238,8 @@ TEST_F(Servicos, ProtocolQueryOfAnAuthorisedDocumentGivesItsProtocol) {
                                    " versao=\"4.00\"><tpAmb>2</tpAmb><xServ>CONSULTAR</xServ><chNFe>" + kChave55 +
                                    "</chNFe></consSitNFe></nfeDadosMsg></soap12:Body></soap12:Envelope>");
   EXPECT_EQ(c.SoapAction(), std::string(kWsdl) + "NFeConsultaProtocolo4/nfeConsultaNF");
-  EXPECT_EQ(c.cStat, 100);
-  EXPECT_EQ(c.Protocolo, "151240000001234");
+  EXPECT_EQ(c.cStat(), 100);
+  EXPECT_EQ(c.Protocolo(), "151240000001234");
   EXPECT_EQ(c.protNFe().digVal, "q0d3lC2nLr9w4ZbNfK1s0tJQb6M=");
   EXPECT_EQ(c.Mensagem(), "Autorizado o uso da NF-e");
 }
@@ -252,8 +252,8 @@ TEST_F(Servicos, ProtocolQueryTakesTheCancellationEventsProtocolOverTheAuthorisa
   TNFeConsulta c(nfe);
   c.SetNFeChave(kChave55);
   ASSERT_TRUE(c.Executar());
-  EXPECT_EQ(c.cStat, 101);
-  EXPECT_EQ(c.Protocolo, "151240000005678");
+  EXPECT_EQ(c.cStat(), 101);
+  EXPECT_EQ(c.Protocolo(), "151240000005678");
   EXPECT_EQ(c.Mensagem(), "Evento registrado e vinculado a NF-e");
   EXPECT_EQ(c.procEventoNFe().Count(), 1);
 }
@@ -264,8 +264,8 @@ TEST_F(Servicos, ProtocolQueryOfAnUnknownDocumentAnswersFalse) {
   TNFeConsulta c(nfe);
   c.SetNFeChave(kChave55);
   EXPECT_FALSE(c.Executar());
-  EXPECT_EQ(c.cStat, 217);
-  EXPECT_EQ(c.Protocolo, "");
+  EXPECT_EQ(c.cStat(), 217);
+  EXPECT_EQ(c.Protocolo(), "");
 }
 
 TEST_F(Servicos, ProtocolQueryWithAMalformedKeySendsNothing) {
@@ -311,19 +311,19 @@ TEST_P(ServicosInut, AcceptedOrDuplicateVoidingBecomesTheProcessedFile) {
   TNFeInutilizacao i(nfe);
   Preencher(i);
   EXPECT_EQ(i.Executar(), GetParam().resultado);
-  EXPECT_EQ(i.ID, "ID51241122233300018155001000000010000000020");
-  EXPECT_EQ(i.Protocolo, "151240000009999");
+  EXPECT_EQ(i.ID(), "ID51241122233300018155001000000010000000020");
+  EXPECT_EQ(i.Protocolo(), "151240000009999");
   // The request is signed on infInut and travels unchanged.
   const std::string corpo = Pedido(nome);
-  EXPECT_NE(corpo.find("<infInut Id=\"" + i.ID + "\">"), std::string::npos) << corpo;
+  EXPECT_NE(corpo.find("<infInut Id=\"" + i.ID() + "\">"), std::string::npos) << corpo;
   EXPECT_NE(corpo.find("<Signature xmlns=\"http://www.w3.org/2000/09/xmldsig#\">"), std::string::npos);
   EXPECT_NE(corpo.find("<nfeDadosMsg xmlns=\"" + std::string(kWsdl) + "NFeInutilizacao4\"><inutNFe"),
             std::string::npos) << corpo;
-  EXPECT_EQ(i.NomeArquivo, CaminhoComBarra(pasta + "/inu") + "51241122233300018155001000000010000000020-procInutNFe.xml");
-  EXPECT_EQ(i.XML_ProcInutNFe, std::string(kDecl) + "<ProcInutNFe versao=\"4.00\" " + kNs + ">" +
+  EXPECT_EQ(i.NomeArquivo(), CaminhoComBarra(pasta + "/inu") + "51241122233300018155001000000010000000020-procInutNFe.xml");
+  EXPECT_EQ(i.XML_ProcInutNFe(), std::string(kDecl) + "<ProcInutNFe versao=\"4.00\" " + kNs + ">" +
                                    i.DadosMsg() + i.RetornoServico() + "</ProcInutNFe>");
   EXPECT_EQ(i.DadosMsg().find("<?xml"), std::string::npos);
-  EXPECT_EQ(LerArquivoTeste(i.NomeArquivo), i.XML_ProcInutNFe);
+  EXPECT_EQ(LerArquivoTeste(i.NomeArquivo()), i.XML_ProcInutNFe());
 }
 
 INSTANTIATE_TEST_SUITE_P(Cstat, ServicosInut, ::testing::Values(CasoInut{102, true}, CasoInut{563, false}));
@@ -334,8 +334,8 @@ TEST_F(Servicos, RefusedVoidingBuildsNoProcessedFile) {
   TNFeInutilizacao i(nfe);
   Preencher(i);
   EXPECT_FALSE(i.Executar());
-  EXPECT_EQ(i.XML_ProcInutNFe, "");
-  EXPECT_EQ(i.NomeArquivo, "");
+  EXPECT_EQ(i.XML_ProcInutNFe(), "");
+  EXPECT_EQ(i.NomeArquivo(), "");
   EXPECT_TRUE(ArquivosSob(pasta).empty());
 }
 
@@ -380,7 +380,7 @@ TEST_F(Servicos, TaxpayerQueryForMatoGrossoWrapsTheQueryAndUsesVersion200) {
                                    " versao=\"2.00\"><infCons><xServ>CONS-CAD</xServ><UF>MT</UF><IE>131234567</IE>"
                                    "</infCons></ConsCad></nfeDadosMsg></consultaCadastro></soap12:Body></soap12:Envelope>");
   EXPECT_EQ(c.ElementoCorpo(), "nfeDadosMsg");
-  EXPECT_EQ(c.cStat, 111);
+  EXPECT_EQ(c.cStat(), 111);
   EXPECT_EQ(c.RetConsCad().InfCad()[0].xNome, "Empresa Teste");
 }
 
@@ -390,7 +390,7 @@ TEST_F(Servicos, TaxpayerQueryNotFoundAnswersFalse) {
   c.UF = "SP";
   c.CNPJ = "11222333000181";
   EXPECT_FALSE(c.Executar());
-  EXPECT_EQ(c.cStat, 259);
+  EXPECT_EQ(c.cStat(), 259);
   EXPECT_NE(Pedido("cad-259").find("<soap12:Body><nfeDadosMsg xmlns="), std::string::npos);
   // Outside MT the query carries the version the catalogue and schemas settle on.
   EXPECT_NE(Pedido("cad-259").find("<ConsCad " + std::string(kNs) + " versao=\"" + c.VersaoDados() + "\">"),
