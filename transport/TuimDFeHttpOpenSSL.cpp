@@ -52,38 +52,8 @@ struct TPFX {
 
 }  // namespace
 
-bool SSLTypeOferecido(TSSLType t) {
-  switch (t) {
-    case LT_all: return true;
-    case LT_SSLv2: return false;  // SSLv2_method left OpenSSL in 1.1.0
-    case LT_SSLv3:
-#ifdef OPENSSL_NO_SSL3_METHOD
-      return false;
-#else
-      return true;
-#endif
-    case LT_TLSv1:
-#ifdef OPENSSL_NO_TLS1_METHOD
-      return false;
-#else
-      return true;
-#endif
-    case LT_TLSv1_1:
-#ifdef OPENSSL_NO_TLS1_1_METHOD
-      return false;
-#else
-      return true;
-#endif
-    case LT_TLSv1_2:
-#ifdef OPENSSL_NO_TLS1_2_METHOD
-      return false;
-#else
-      return true;
-#endif
-    case LT_SSHv2: return false;
-  }
-  return false;
-}
+// Nothing below TLS 1.2 is offered: the authorities dropped it and it is not safe.
+bool SSLTypeOferecido(TSSLType t) { return t == LT_all || t == LT_TLSv1_2; }
 
 // ------------------------------------------------------------------------ THttpClienteTLS
 
@@ -260,7 +230,7 @@ bool THttpClienteTLS::Post(const std::string& url) {
     if (e) return falhar(e);
     beast::flat_buffer buf;
     http::response_parser<http::string_body> parser;
-    parser.body_limit(boost::none);
+    parser.body_limit(Verificacao.TamanhoMaximoResposta);
     e = rodar([&](auto h) { http::async_read(stream, buf, parser, h); }, prazo(TimeoutEntrePacotes));
     if (e) {
       if (parser.is_header_done()) fResultCode = static_cast<int>(parser.get().result_int());
@@ -280,17 +250,9 @@ bool THttpClienteTLS::Post(const std::string& url) {
 
   asio::ssl::context ctx(asio::ssl::context::tls_client);
   SSL_CTX* nativo = ctx.native_handle();
-  int versao = 0;
-  switch (SSLType) {
-    case LT_TLSv1: versao = TLS1_VERSION; break;
-    case LT_TLSv1_1: versao = TLS1_1_VERSION; break;
-    case LT_TLSv1_2: versao = TLS1_2_VERSION; break;
-    default: break;
-  }
-  if (versao) {
-    SSL_CTX_set_min_proto_version(nativo, versao);
-    SSL_CTX_set_max_proto_version(nativo, versao);
-  }
+  // LT_all is TLS 1.2 or newer, set here rather than left to the system's configuration.
+  SSL_CTX_set_min_proto_version(nativo, TLS1_2_VERSION);
+  if (SSLType == LT_TLSv1_2) SSL_CTX_set_max_proto_version(nativo, TLS1_2_VERSION);
   if (Verificacao.Verificar) {
     ctx.set_verify_mode(asio::ssl::verify_peer);
     if (!Verificacao.ArquivoCA.empty()) {
