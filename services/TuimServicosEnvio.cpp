@@ -540,6 +540,157 @@ bool TNFeRetRecepcao::TratarRecibo() {
   return todas;
 }
 
+// ---- TNFeEnvEvento --------------------------------------------------------------------------
+
+namespace {
+
+// The n-th (from 0) element `tag` of the text, tags included; empty when there is none.
+std::string Grupo(const std::string& x, const std::string& tag, int n) {
+  std::size_t p = 0;
+  for (int i = 0;; ++i) {
+    p = x.find("<" + tag, p);
+    while (p != std::string::npos && x[p + tag.size() + 1] != '>' && x[p + tag.size() + 1] != ' ')
+      p = x.find("<" + tag, p + 1);
+    if (p == std::string::npos) return "";
+    if (i == n) break;
+    ++p;
+  }
+  const std::size_t fim = x.find("</" + tag + ">", p);
+  return fim == std::string::npos ? "" : x.substr(p, fim + tag.size() + 3 - p);
+}
+
+bool EventoDoEstado(TfscTpEvento t) {
+  return t == teCCe || t == teCancelamento || t == tePedProrrog1 || t == tePedProrrog2 || t == teCanPedProrrog1 ||
+         t == teCanPedProrrog2 || t == teCancelamentoPorSubstituicao;
+}
+
+}  // namespace
+
+TNFeEnvEvento::TNFeEnvEvento(TTuimNFe& owner)
+    : TNFeWebService(owner, svEnvEvento), fEventoRetorno(std::make_unique<TRetEventoNFe>()) {}
+
+void TNFeEnvEvento::Limpar() {
+  TNFeWebService::Limpar();
+  fEventoRetorno = std::make_unique<TRetEventoNFe>();
+  fcStat = 0;
+  fxMotivo.clear();
+}
+
+bool TNFeEnvEvento::DefinirDestino(TDestinoServico& destino) {
+  TInfEventoCollection& eventos = fNFe.EventoNFe().Evento();
+  if (eventos.Count() == 0) FalharPreparacao("Nenhum evento informado");
+  const TInfEvento& primeiro = eventos[0].InfEvento();
+  const std::string motivo = MotivoChaveInvalida(primeiro.chNFe());
+  if (!motivo.empty()) FalharPreparacao(motivo);
+  fCNPJ = primeiro.CNPJ();
+  ftpAmb = primeiro.tpAmb();
+  bool ok = false;
+  destino.Modelo = ModeloDFParaNome(TextoParaModeloDF(ok, ModeloDaChave(primeiro.chNFe())));
+  const TfscTipoEmissao forma = ConfiguracoesNFe().Geral().FormaEmissao();
+  destino.Autoridade =
+      forma == teSVCAN ? "SVC-AN" : forma == teSVCRS ? "SVC-RS" : CodigoUFParaSigla(UFDaChave(primeiro.chNFe()));
+  destino.tpAmb = ftpAmb;
+  SetLayout(layRecepcaoEvento);
+  if (primeiro.tpEvento() == teEPECNFe && ConfiguracoesNFe().WebServices().UFCodigo() == 35 &&
+      ConfiguracoesNFe().Geral().ModeloDF() == moNFCe) {
+    SetLayout(layEventoEPEC);
+  } else if (!EventoDoEstado(primeiro.tpEvento())) {
+    SetLayout(layRecepcaoEventoAN);
+    destino.Autoridade = "AN";
+  }
+  return true;
+}
+
+void TNFeEnvEvento::DefinirDadosMsg() {
+  TEventoNFe& lote = fNFe.EventoNFe();
+  lote.SetidLote(idLote);
+  lote.SetVersao(VersaoDados());
+  for (int i = 0; i < lote.Evento().Count(); ++i) lote.Evento()[i].InfEvento().SettpAmb(ftpAmb);
+  ConfigurarGerador(lote.Gerador().Opcoes());
+  if (!lote.GerarXML())
+    throw ETuimNFeException("Falha na validação da Mensagem do Evento: " + Alertas(lote.Gerador().ListaDeAlertas()));
+  SetDadosMsg(RemoverDeclaracaoXml(AssinarEnvEvento(fNFe.SSL(), lote.Gerador().ArquivoFormatoXML())));
+}
+
+bool TNFeEnvEvento::TratarResposta() {
+  TEventoNFe& lote = fNFe.EventoNFe();
+  ExtrairRetorno();
+  ExigirResposta();
+  TRetEventoNFe& r = *fEventoRetorno;
+  r.Leitor().SetArquivo(RetornoDecodificado());
+  r.LerResposta();
+  fcStat = r.cStat;
+  fxMotivo = r.xMotivo;
+  SetMensagem(r.xMotivo);
+  if (r.cStat != 128) return false;
+
+  const std::string v = VersaoDados();
+  const std::string ns = kNamespaceNFe;
+  bool todos = true;
+  for (int i = 0; i < lote.Evento().Count(); ++i) {
+    TInfEventoCollectionItem& item = lote.Evento()[i];
+    const TInfEvento& ev = item.InfEvento();
+    TRetInfEvento& ret = item.RetInfEvento();
+    ret = TRetInfEvento();
+    // The registration of this event: same key, type and sequence.
+    int j = -1;
+    for (int k = 0; k < r.retEvento().Count() && j < 0; ++k) {
+      const TRetInfEvento& reg = r.retEvento()[k];
+      if (reg.chNFe == ev.chNFe() && reg.tpEvento == ev.tpEvento() && reg.nSeqEvento == ev.nSeqEvento()) j = k;
+    }
+    if (j < 0) {
+      todos = false;
+      ret.xMotivo = "Evento sem registro na resposta";
+      continue;
+    }
+    TRetInfEvento& reg = r.retEvento()[j];
+    ret.Id = ev.Id();
+    ret.tpAmb = reg.tpAmb;
+    ret.verAplic = reg.verAplic;
+    ret.cOrgao = reg.cOrgao;
+    ret.chNFe = reg.chNFe;
+    ret.tpEvento = reg.tpEvento;
+    ret.nSeqEvento = reg.nSeqEvento;
+    ret.nProt = reg.nProt;
+    ret.dhRegEvento = reg.dhRegEvento;
+    ret.cStat = reg.cStat;
+    ret.xMotivo = reg.xMotivo;
+    if (reg.cStat != 135 && reg.cStat != 136 && reg.cStat != 155) {
+      todos = false;
+      continue;
+    }
+    const std::string evento = Grupo(DadosMsg(), "evento", i);
+    const std::string proc = "<procEventoNFe versao=\"" + v + "\" xmlns=\"" + ns + "\"><evento versao=\"" + v +
+                             "\">" + Grupo(evento, "infEvento", 0) +
+                             "<Signature xmlns=\"http://www.w3.org/2000/09/xmldsig#\">" + Grupo(evento, "SignedInfo", 0) +
+                             Grupo(evento, "SignatureValue", 0) + Grupo(evento, "KeyInfo", 0) + "</Signature></evento>" +
+                             "<retEvento versao=\"" + v + "\">" + Grupo(Grupo(RetornoServico(), "retEvento", j), "infEvento", 0) +
+                             "</retEvento></procEventoNFe>";
+    TArquivosConfNFe& a = ConfiguracoesNFe().Arquivos();
+    if (a.Salvar()) {
+      const std::string nome = SomenteNumeros(ev.Id()) + "-procEventoNFe.xml";
+      const std::string pasta = a.MontarPathEvento(lote.Evento()[0].InfEvento().tpEvento(), fCNPJ, Now());
+      if (fNFe.GravarArquivo(nome, proc, true, pasta)) ret.NomeArquivo = CaminhoComBarra(pasta) + nome;
+      reg.NomeArquivo = ret.NomeArquivo;
+    }
+    ret.XML = proc;
+    reg.XML = proc;
+  }
+  return todos;
+}
+
+std::string TNFeEnvEvento::PrefixoArquivo() { return std::to_string(idLote); }
+
+std::string TNFeEnvEvento::MensagemLog() {
+  TRetEventoNFe& r = *fEventoRetorno;
+  std::string m = Preencher(
+      "Versão Layout: %s \r\nAmbiente: %s \r\nVersão Aplicativo: %s \r\nStatus Código: %s \r\nStatus Descrição: %s "
+      "\r\n",
+      {r.versao, TipoAmbienteParaTexto(r.tpAmb), r.verAplic, std::to_string(r.cStat), r.xMotivo});
+  if (r.retEvento().Count() > 0) m += "Recebimento: " + DataHoraLog(r.retEvento()[0].dhRegEvento) + " \r\n";
+  return m;
+}
+
 // ---- TNFeAutorizacao ------------------------------------------------------------------------
 
 TNFeAutorizacao::TNFeAutorizacao(TTuimNFe& owner)
@@ -673,6 +824,76 @@ bool TNFeAutorizacao::Enviar(const std::string& lote, bool sincrono, bool zipado
   fResultados = ordenados;
   return std::all_of(fResultados.begin(), fResultados.end(),
                      [](const TResultadoNota& r) { return r.Situacao == sAutorizada; });
+}
+
+// ---- TNFeEnvioWebService --------------------------------------------------------------------
+
+TNFeEnvioWebService::TNFeEnvioWebService(TTuimNFe& owner) : TNFeWebService(owner) {
+  SetStatusExecucao(snEnvioWebService);
+}
+
+void TNFeEnvioWebService::PrepararServico() {
+  TNFeWebService::PrepararServico();
+  fNFe.AlterarStatus(snEnvioWebService);
+}
+
+void TNFeEnvioWebService::DefinirURL() { SetURL(URLEnvio); }
+
+void TNFeEnvioWebService::DefinirServicoEAction() {
+  SetServico(SoapAction);
+  TNFeWebService::SetSoapAction(SoapAction);
+}
+
+void TNFeEnvioWebService::DefinirDadosMsg() {
+  // The versao attribute of the message's root.
+  fversao.clear();
+  const std::size_t p = XMLEnvio.find("versao=\"");
+  if (p != std::string::npos) {
+    const std::size_t fim = XMLEnvio.find('"', p + 8);
+    if (fim != std::string::npos) fversao = XMLEnvio.substr(p + 8, fim - p - 8);
+  }
+  SetDadosMsg(XMLEnvio);
+}
+
+std::string TNFeEnvioWebService::GerarVersaoDadosSoap() { return "<versaoDados>" + fversao + "</versaoDados>"; }
+
+bool TNFeEnvioWebService::TratarResposta() {
+  ExtrairRetorno({"Body"});
+  ExigirResposta();
+  return true;
+}
+
+std::string TNFeEnvioWebService::MensagemErro(const std::exception*) {
+  return "WebService: " + Servico() + "\r\n- Inativo ou Inoperante tente novamente.";
+}
+
+// ---- TWebServices ---------------------------------------------------------------------------
+
+TWebServices::TWebServices(TTuimNFe& owner)
+    : fStatusServico(std::make_unique<TNFeStatusServico>(owner)),
+      fRecepcao(std::make_unique<TNFeRecepcao>(owner)),
+      fRetRecepcao(std::make_unique<TNFeRetRecepcao>(owner)),
+      fRecibo(std::make_unique<TNFeRecibo>(owner)),
+      fConsulta(std::make_unique<TNFeConsulta>(owner)),
+      fInutilizacao(std::make_unique<TNFeInutilizacao>(owner)),
+      fConsultaCadastro(std::make_unique<TNFeConsultaCadastro>(owner)),
+      fEnvEvento(std::make_unique<TNFeEnvEvento>(owner)),
+      fAdministrarCSCNFCe(std::make_unique<TAdministrarCSCNFCe>(owner)),
+      fDistribuicaoDFe(std::make_unique<TDistribuicaoDFe>(owner)),
+      fEnvioWebService(std::make_unique<TNFeEnvioWebService>(owner)) {}
+
+TWebServices::~TWebServices() {
+  fStatusServico.reset();
+  fRecepcao.reset();
+  fRetRecepcao.reset();
+  fRecibo.reset();
+  fConsulta.reset();
+  fInutilizacao.reset();
+  fConsultaCadastro.reset();
+  fEnvEvento.reset();
+  fAdministrarCSCNFCe.reset();
+  fDistribuicaoDFe.reset();
+  fEnvioWebService.reset();
 }
 
 }  // namespace tuim

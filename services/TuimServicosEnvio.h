@@ -150,6 +150,62 @@ private:
   std::vector<TResultadoNota> fResultados;
 };
 
+// A batch of the component's events (EventoNFe), each signed: the state's address for its
+// own events, the national one for the recipient's and for EPEC (São Paulo's NFC-e EPEC has its
+// own service). Each event's registration is matched on key, type and sequence; a registered
+// one gets its procEventoNFe built and saved.
+class TNFeEnvEvento : public TNFeWebService {
+public:
+  explicit TNFeEnvEvento(TTuimNFe& owner);
+  std::string ClassName() const override { return "TNFeEnvEvento"; }
+  void Limpar() override;
+
+  std::int64_t idLote = 1;
+
+  int cStat() const { return fcStat; }
+  const std::string& xMotivo() const { return fxMotivo; }
+  TfscTipoAmbiente tpAmb() const { return ftpAmb; }
+  const std::string& CNPJ() const { return fCNPJ; }
+  TRetEventoNFe& EventoRetorno() { return *fEventoRetorno; }
+
+protected:
+  bool DefinirDestino(TDestinoServico& destino) override;
+  void DefinirDadosMsg() override;
+  bool TratarResposta() override;
+  std::string PrefixoArquivo() override;
+  std::string MensagemLog() override;
+
+private:
+  int fcStat = 0;
+  std::string fxMotivo, fCNPJ;
+  TfscTipoAmbiente ftpAmb = taHomologacao;
+  std::unique_ptr<TRetEventoNFe> fEventoRetorno;
+};
+
+// A caller-made message posted as it is to a caller-given address; the answer is the SOAP body.
+class TNFeEnvioWebService : public TNFeWebService {
+public:
+  explicit TNFeEnvioWebService(TTuimNFe& owner);
+  std::string ClassName() const override { return "TNFeEnvioWebService"; }
+
+  std::string XMLEnvio;
+  std::string URLEnvio;
+  std::string SoapAction;  // namespace and action alike
+  const std::string& versao() const { return fversao; }
+
+protected:
+  void PrepararServico() override;
+  void DefinirURL() override;
+  void DefinirServicoEAction() override;
+  void DefinirDadosMsg() override;
+  bool TratarResposta() override;
+  std::string GerarVersaoDadosSoap() override;
+  std::string MensagemErro(const std::exception* erro) override;
+
+private:
+  std::string fversao;
+};
+
 // The whole road of a batch to authorisation, never losing an authorised document: sends,
 // polls the receipt (also when a synchronous batch is answered 103), and when the answer is
 // lost, cut, empty, or says 204/539, asks for each key's protocol and applies it. A batch is
@@ -181,6 +237,41 @@ private:
   std::unique_ptr<TNFeConsulta> fConsulta;
   std::vector<TResultadoNota> fResultados;
   std::string fRecibo;
+};
+
+// The component's eleven services, created and freed in this order.
+class TWebServices {
+public:
+  explicit TWebServices(TTuimNFe& owner);
+  ~TWebServices();
+  TWebServices(const TWebServices&) = delete;
+  TWebServices& operator=(const TWebServices&) = delete;
+
+  TNFeStatusServico& StatusServico() { return *fStatusServico; }
+  TNFeRecepcao& Recepcao() { return *fRecepcao; }
+  TNFeRetRecepcao& RetRecepcao() { return *fRetRecepcao; }
+  TNFeRecibo& Recibo() { return *fRecibo; }
+  TNFeConsulta& Consulta() { return *fConsulta; }
+  TNFeInutilizacao& Inutilizacao() { return *fInutilizacao; }
+  TNFeConsultaCadastro& ConsultaCadastro() { return *fConsultaCadastro; }
+  TNFeEnvEvento& EnvEvento() { return *fEnvEvento; }
+  TAdministrarCSCNFCe& AdministrarCSCNFCe() { return *fAdministrarCSCNFCe; }
+  TDistribuicaoDFe& DistribuicaoDFe() { return *fDistribuicaoDFe; }
+  TNFeEnvioWebService& EnvioWebService() { return *fEnvioWebService; }
+
+private:
+  // Members are destroyed in reverse order; the destructor frees them in creation order.
+  std::unique_ptr<TNFeStatusServico> fStatusServico;
+  std::unique_ptr<TNFeRecepcao> fRecepcao;
+  std::unique_ptr<TNFeRetRecepcao> fRetRecepcao;
+  std::unique_ptr<TNFeRecibo> fRecibo;
+  std::unique_ptr<TNFeConsulta> fConsulta;
+  std::unique_ptr<TNFeInutilizacao> fInutilizacao;
+  std::unique_ptr<TNFeConsultaCadastro> fConsultaCadastro;
+  std::unique_ptr<TNFeEnvEvento> fEnvEvento;
+  std::unique_ptr<TAdministrarCSCNFCe> fAdministrarCSCNFCe;
+  std::unique_ptr<TDistribuicaoDFe> fDistribuicaoDFe;
+  std::unique_ptr<TNFeEnvioWebService> fEnvioWebService;
 };
 
 }  // namespace tuim

@@ -237,6 +237,8 @@ bool THttpClienteTLS::Post(const std::string& url) {
       return falhar(e);
     }
     fResultCode = static_cast<int>(parser.get().result_int());
+    // The parser's limit does not cover every framing of the body; the bound holds regardless.
+    if (parser.get().body().size() > Verificacao.TamanhoMaximoResposta) return falhar(http::error::body_limit);
     fResposta = parser.get().body();
     return true;
   };

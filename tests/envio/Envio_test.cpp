@@ -13,6 +13,7 @@
 #include "component/TuimCatalogo.h"
 #include "component/TuimNFe.h"
 #include "component/TuimNotasFiscais.h"
+#include "fiscal/TuimDateTime.h"
 #include "fiscal/TuimException.h"
 #include "services/TuimServicosEnvio.h"
 #include "simulator/SimTeste.h"
@@ -388,7 +389,10 @@ TEST_P(Envio, AnswerAboveTheBoundIsRefused) {
   Configurar(nfe, moNFe);
   nfe.Configuracoes().WebServices().SetTamanhoMaximoResposta(200);
   TNFeStatusServico s(nfe);
-  EXPECT_THROW(s.Executar(), ETuimDFeException);
+  EXPECT_THROW(s.Executar(), ETuimDFeException) << s.RespostaHTTP().size();
+  TVerificacaoServidor v;
+  EXPECT_TRUE(LerVerificacaoServidor(nfe.SSL(), v));
+  EXPECT_EQ(v.TamanhoMaximoResposta, 200u);
   nfe.Configuracoes().WebServices().SetTamanhoMaximoResposta(0);  // back to 16 MiB
   EXPECT_EQ(nfe.Configuracoes().WebServices().TamanhoMaximoResposta(), 16u * 1024u * 1024u);
   EXPECT_TRUE(s.Executar());
@@ -479,6 +483,53 @@ TEST_P(Envio, SoakWithRandomFaults) {
     ConferirProc(r);
     EXPECT_NE(estado.out.find(r.nProt), std::string::npos) << r.chNFe;
   }
+}
+
+// An NF-e's life after authorisation: a correction letter and a cancellation, each registered
+// with its procEventoNFe saved, then the protocol query says cancelled.
+TEST_P(Envio, CorrectionLetterAndCancellationAreRegisteredAndSaved) {
+  TTuimNFe nfe;
+  Configurar(nfe, moNFe);
+  nfe.Configuracoes().Arquivos().SetPathEvento(fSaida);
+  const std::string chave = Adicionar(nfe, 55);
+  TNFeAutorizacao a(nfe);
+  ASSERT_TRUE(a.Enviar("60", false, true));
+  const std::string nProt = a.Resultados()[0].nProt;
+
+  auto evento = [&](TfscTpEvento tipo, int seq) -> TInfEvento& {
+    nfe.EventoNFe().Evento().Clear();
+    TInfEvento& e = nfe.EventoNFe().Evento().New().InfEvento();
+    e.SetchNFe(chave);
+    e.SetCNPJ(kEmitente);
+    e.SetdhEvento(Now());
+    e.SettpEvento(tipo);
+    e.SetnSeqEvento(seq);
+    e.SetverEvento("1.00");
+    return e;
+  };
+  TInfEvento& cce = evento(teCCe, 1);
+  cce.detEvento().SetxCorrecao("Correcao do endereco de entrega do destinatario");
+  cce.detEvento().SetxCondUso("");
+  TNFeEnvEvento env(nfe);
+  ASSERT_TRUE(env.Executar()) << env.cStat() << " " << env.xMotivo();
+  TRetInfEvento& r1 = nfe.EventoNFe().Evento()[0].RetInfEvento();
+  EXPECT_EQ(r1.cStat, 135) << r1.xMotivo;
+  ASSERT_FALSE(r1.NomeArquivo.empty());
+  const std::string proc = LerArquivo(r1.NomeArquivo);
+  EXPECT_NE(proc.find("<procEventoNFe versao=\"1.00\""), std::string::npos) << proc.substr(0, 300);
+  EXPECT_NE(proc.find("<nProt>" + r1.nProt + "</nProt>"), std::string::npos);
+  EXPECT_NE(proc.find("<SignatureValue>"), std::string::npos);
+
+  TInfEvento& canc = evento(teCancelamento, 1);
+  canc.detEvento().SetnProt(nProt);
+  canc.detEvento().SetxJust("Cancelamento por erro de digitacao do pedido");
+  ASSERT_TRUE(env.Executar()) << env.cStat() << " " << env.xMotivo();
+  EXPECT_EQ(nfe.EventoNFe().Evento()[0].RetInfEvento().cStat, 135);
+
+  TNFeConsulta c(nfe);
+  c.SetNFeChave(chave);
+  c.Executar();
+  EXPECT_EQ(c.cStat(), 101) << c.xMotivo();
 }
 
 INSTANTIATE_TEST_SUITE_P(Transportes, Envio,
