@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "app/TuimChave.h"
+#include "fiscal/TuimChaveAcesso.h"
 
 namespace tuim {
 

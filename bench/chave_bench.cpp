@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/TuimChave.h"
+#include "fiscal/TuimChaveAcesso.h"
 #include "fiscal/fscAuxiliar.h"
 
 namespace {

@@ -2,7 +2,7 @@
 #include <benchmark/benchmark.h>
 
 #include "mail/TuimMail.h"
-#include "tests/mail/ServidorSMTPTeste.h"
+#include "testing/ServidorSMTPTeste.h"
 
 using namespace tuim;
 

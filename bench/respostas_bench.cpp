@@ -6,7 +6,7 @@
 
 #include "services/TuimRetDistDFeInt.h"
 #include "services/TuimRetornosNFe.h"
-#include "tests/services/RespostasTeste.h"
+#include "testing/RespostasTeste.h"
 
 namespace {
 

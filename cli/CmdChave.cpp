@@ -3,25 +3,13 @@
 #include <string>
 #include <vector>
 
-#include "app/TuimChave.h"
+#include "fiscal/TuimChaveAcesso.h"
 #include "cli/TuimCli.h"
 #include "fiscal/TuimUtil.h"
 #include "fiscal/fscAuxiliar.h"
 
 namespace tuim::cli {
 namespace {
-
-// A well-formed key: 44 characters, all digits except that the CNPJ base (positions 7-18)
-// may hold upper-case letters.
-bool ChaveBemFormada(const std::string& k) {
-  if (k.size() != TamanhoChaveAcesso) return false;
-  for (std::size_t i = 0; i < k.size(); ++i) {
-    char c = k[i];
-    bool letra = c >= 'A' && c <= 'Z' && i >= 6 && i <= 17;
-    if (!(c >= '0' && c <= '9') && !letra) return false;
-  }
-  return true;
-}
 
 std::string Texto(char c) { return c == '\0' ? std::string() : std::string(1, c); }
 

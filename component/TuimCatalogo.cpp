@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "fiscal/TuimUtil.h"
 #include "fiscal/TuimException.h"
 
 namespace tuim {
@@ -18,13 +19,6 @@ std::string Upper(std::string s) {
   for (char& c : s)
     if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
   return s;
-}
-
-std::string Trim(const std::string& s) {
-  std::size_t b = 0, e = s.size();
-  while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
-  while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
-  return s.substr(b, e - b);
 }
 
 std::string Aspas(const std::string& s) { return "\"" + s + "\""; }

@@ -23,28 +23,15 @@ namespace {
 
 long long Centesimos(double v) { return std::llround(v * 100.0); }
 
-std::string Minusculas(const std::string& s) {
-  std::string r = s;
-  for (char& c : r)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return r;
-}
-
 bool TerminaComXsd(const std::string& nome) {
-  return nome.size() > 4 && Minusculas(nome.substr(nome.size() - 4)) == ".xsd";
+  return nome.size() > 4 && LowerCase(nome.substr(nome.size() - 4)) == ".xsd";
 }
 
+// The alternative body mirrors the message line for line: a final line break still ends an
+// (empty) last line, and an empty message is one empty line.
 std::vector<std::string> Linhas(const std::string& texto) {
-  std::vector<std::string> r;
-  std::size_t inicio = 0;
-  while (inicio <= texto.size()) {
-    std::size_t fim = texto.find('\n', inicio);
-    std::string l = texto.substr(inicio, fim == std::string::npos ? std::string::npos : fim - inicio);
-    if (!l.empty() && l.back() == '\r') l.pop_back();
-    r.push_back(l);
-    if (fim == std::string::npos) break;
-    inicio = fim + 1;
-  }
+  std::vector<std::string> r = DividirLinhas(texto);
+  if (texto.empty() || texto.back() == '\n') r.emplace_back();
   return r;
 }
 

@@ -12,24 +12,6 @@
 
 namespace tuim {
 
-namespace {
-
-std::vector<std::string> LinhasDoTexto(const std::string& texto) {
-  std::vector<std::string> r;
-  std::size_t inicio = 0;
-  while (inicio < texto.size()) {
-    std::size_t fim = texto.find('\n', inicio);
-    std::string l = texto.substr(inicio, fim == std::string::npos ? std::string::npos : fim - inicio);
-    if (!l.empty() && l.back() == '\r') l.pop_back();
-    r.push_back(l);
-    if (fim == std::string::npos) break;
-    inicio = fim + 1;
-  }
-  return r;
-}
-
-}  // namespace
-
 std::string TWebServicesConf::TextoServicosDoArquivo() {
   std::string arquivo = Root().Arquivos().IniServicos();
   std::string texto;
@@ -42,7 +24,7 @@ std::string TWebServicesConf::TextoServicosDoRecurso() { return TextoServicosEmb
 void TWebServicesConf::CarregarParams() {
   std::string texto = TextoServicosDoArquivo();
   if (texto.empty()) texto = TextoServicosDoRecurso();
-  fParams = LinhasDoTexto(texto);
+  fParams = DividirLinhas(texto);
 }
 
 void TTuimDFe::CarregarCatalogo(bool verificar) {

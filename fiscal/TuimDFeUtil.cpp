@@ -17,8 +17,6 @@
 namespace tuim {
 namespace {
 
-bool EhDigito(char c) { return c >= '0' && c <= '9'; }
-
 // Integer in decimal, zero-filled on the left to `largura`, cut to its leftmost characters.
 std::string Campo(long long v, std::size_t largura) {
   std::string s = std::to_string(v);
@@ -65,23 +63,20 @@ std::string GerarChaveAcesso(int codigoUF, TDateTime emissao, const std::string&
   if (codigo == 0) codigo = GerarCodigoNumerico(numero);
   if (codigo < -1) codigo = 0;
 
-  // An alphanumeric CNPJ keeps its letters; anything else is reduced to its digits.
-  std::string doc;
-  for (char c : documento)
-    if (EhDigito(c) || (c >= 'A' && c <= 'Z')) doc += c;
-  bool alfa = doc.size() == 14 && EhDigito(doc[12]) && EhDigito(doc[13]) && !TextoNumerico(doc);
-  if (!alfa) doc = SomenteNumeros(documento);
-  if (doc.size() < 14) doc.insert(0, 14 - doc.size(), '0');
-  doc.resize(14);
-
   int ano, mes, dia;
   DecodeDate(emissao, ano, mes, dia);
-  std::string chave = Campo(codigoUF, 2) + InteiroComZeros(ano % 100, 2) + InteiroComZeros(mes, 2) + doc +
-                      Campo(modelo, 2) + Campo(serie, 3) + Campo(numero, 9) + Campo(tipoEmissao, 1) +
-                      Campo(codigo, 8);
-  int dv = 0;
-  DigitoChaveAcesso(chave, dv);
-  return chave + std::to_string(dv);
+  AccessKeyFields f;
+  f.UF = Campo(codigoUF, kChaveUF.Tamanho);
+  f.Ano = InteiroComZeros(ano % 100, kChaveAno.Tamanho);
+  f.Mes = InteiroComZeros(mes, kChaveMes.Tamanho);
+  f.CNPJ = DocumentoDaChave(documento);
+  f.Modelo = Campo(modelo, kChaveModelo.Tamanho);
+  f.Serie = Campo(serie, kChaveSerie.Tamanho);
+  f.NNF = Campo(numero, kChaveNumero.Tamanho);
+  f.TipoEmissao = Campo(tipoEmissao, kChaveTipoEmissao.Tamanho)[0];
+  f.CNF = Campo(codigo, kChaveCodigo.Tamanho);
+  DefinirDigitoChave(f);
+  return ComporChaveAcesso(f);
 }
 
 bool ValidarNumeroDI(const std::string& texto) {

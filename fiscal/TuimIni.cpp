@@ -8,20 +8,12 @@
 #include <iterator>
 #include <sstream>
 
+#include "fiscal/TuimUtil.h"
 #include "fiscal/TuimException.h"
 
 namespace tuim {
 
 namespace {
-
-bool IsBlank(char c) { return static_cast<unsigned char>(c) <= ' '; }
-
-std::string Trim(const std::string& s) {
-  std::size_t b = 0, e = s.size();
-  while (b < e && IsBlank(s[b])) ++b;
-  while (e > b && IsBlank(s[e - 1])) --e;
-  return s.substr(b, e - b);
-}
 
 // Windows-1252 letters fold like Latin-1: A-Z and the accented capitals 0xC0-0xDE (but 0xD7).
 unsigned char Fold(unsigned char c) {

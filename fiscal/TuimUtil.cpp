@@ -159,6 +159,20 @@ std::string TrimRight(const std::string& s) {
   return s.substr(0, e);
 }
 
+std::vector<std::string> DividirLinhas(const std::string& texto) {
+  std::vector<std::string> r;
+  std::size_t inicio = 0;
+  while (inicio < texto.size()) {
+    std::size_t fim = texto.find('\n', inicio);
+    std::string l = texto.substr(inicio, fim == std::string::npos ? std::string::npos : fim - inicio);
+    if (!l.empty() && l.back() == '\r') l.pop_back();
+    r.push_back(std::move(l));
+    if (fim == std::string::npos) break;
+    inicio = fim + 1;
+  }
+  return r;
+}
+
 std::string UpperCase(const std::string& s) {
   std::string r = s;
   for (char& c : r)

@@ -47,6 +47,9 @@ std::string Trim(const std::string& s);
 std::string TrimLeft(const std::string& s);
 std::string TrimRight(const std::string& s);
 // ASCII letters only.
+// The lines of a text split at LF, a CR before it dropped. As a string list takes its text: a
+// final line break opens no further line, and an empty text has no lines.
+std::vector<std::string> DividirLinhas(const std::string& texto);
 std::string UpperCase(const std::string& s);
 std::string LowerCase(const std::string& s);
 // Windows-1252 letters too (accented capitals and small letters).

@@ -57,33 +57,12 @@ constexpr int kCodigosProibidos[] = {0,        11111111, 22222222, 33333333, 444
 
 bool EhDigito(char c) { return c >= '0' && c <= '9'; }
 
-// Positions from 1; what lies past the end is simply not there.
-std::string Copiar(const std::string& s, std::size_t pos, std::size_t n) {
-  if (pos < 1 || pos > s.size()) return "";
-  return s.substr(pos - 1, n);
-}
-
-// Whole text as a non-negative decimal, `padrao` when it is not one.
-long long ParaInteiro(const std::string& s, long long padrao = 0) {
-  if (!TextoNumerico(s) || s.size() > 18) return padrao;
-  return std::strtoll(s.c_str(), nullptr, 10);
-}
-
 // Item of a list whose items are each surrounded by `sep`; whole items only.
 int PosicaoItem(const char* lista, const std::string& item, char sep) {
   if (item.empty() || item.find(sep) != std::string::npos) return -1;
   std::string alvo = sep + item + sep;
   const char* p = std::strstr(lista, alvo.c_str());
   return p ? static_cast<int>(p - lista) : -1;
-}
-
-// The key's characters that count: digits, and upper-case letters of the CNPJ base.
-std::string LimparChave(const std::string& chave) {
-  std::string r;
-  for (unsigned char c : chave) {
-    if (EhDigito(c) || (c >= 'A' && c <= 'Z' && r.size() >= 6 && r.size() <= 17)) r += static_cast<char>(c);
-  }
-  return r;
 }
 
 // A referenced code point as Windows-1252; "?" for one XML forbids or the code page lacks.
@@ -261,75 +240,6 @@ bool ValidarAnoMes(const std::string& texto) {
   if (texto.size() != 4 || !TextoNumerico(texto)) return false;
   int mes = (texto[2] - '0') * 10 + (texto[3] - '0');
   return mes >= 1 && mes <= 12;
-}
-
-std::string MotivoChaveInvalida(const std::string& chave) {
-  std::string c = LimparChave(chave);
-  if (c.size() != 44) return "Chave de acesso deve ter 44 dígitos (tem " + std::to_string(c.size()) + ")";
-  int dv = 0;
-  if (!DigitoChaveAcesso(c.substr(0, 43), dv) || dv != c[43] - '0')
-    return "Dígito verificador inválido: calculado " + std::to_string(dv) + ", informado " + c.substr(43, 1);
-  if (!ValidarCodigoUF(static_cast<int>(ParaInteiro(c.substr(0, 2), -1))))
-    return "Código de UF inválido: " + c.substr(0, 2);
-  if (!ValidarAnoMes(c.substr(2, 4))) return "Ano e mês de emissão inválidos: " + c.substr(2, 4);
-  long long serie = ParaInteiro(c.substr(22, 3), -1);
-  if (serie >= 920 && serie <= 969) {
-    if (!ValidarCPF(c.substr(9, 11))) return "CPF do emitente inválido: " + c.substr(9, 11);
-  } else if (!ValidarCNPJ(c.substr(6, 14))) {
-    return "CNPJ do emitente inválido: " + c.substr(6, 14);
-  }
-  return "";
-}
-
-bool ValidarChaveAcesso(const std::string& chave) { return MotivoChaveInvalida(chave).empty(); }
-
-bool DigitoChaveAcesso(const std::string& key, int& digit) {
-  static constexpr char kWeights[] = "4329876543298765432987654329876543298765432";
-  digit = 0;
-  int values[43];
-  int n = 0;      // characters kept so far, counting those past the 43rd
-  for (unsigned char c : key) {
-    bool keep = (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z' && n >= 6 && n <= 17);
-    if (!keep) continue;
-    if (n < 43) values[n] = c - '0';
-    ++n;
-  }
-  if (n < 43) return false;
-  int sum = 0;
-  for (int i = 0; i < 43; ++i) sum += values[i] * (kWeights[i] - '0');
-  int r = sum % 11;
-  digit = (r == 0 || r == 1) ? 0 : 11 - r;
-  return n == 43;
-}
-
-std::string ModeloDaChave(const std::string& chave) {
-  return ValidarChaveAcesso(chave) ? Copiar(LimparChave(chave), 21, 2) : "";
-}
-
-int UFDaChave(const std::string& chave) {
-  return static_cast<int>(ParaInteiro(Copiar(LimparChave(chave), 1, 2)));
-}
-
-std::string CNPJDaChave(const std::string& chave) { return Copiar(LimparChave(chave), 7, 14); }
-
-int SerieDaChave(const std::string& chave) {
-  std::string c = LimparChave(chave);
-  return static_cast<int>(ParaInteiro(Copiar(c, 21, 2) == "59" ? Copiar(c, 23, 9) : Copiar(c, 23, 3)));
-}
-
-int CodigoDaChave(const std::string& chave) {
-  std::string c = LimparChave(chave);
-  return static_cast<int>(ParaInteiro(Copiar(c, 21, 2) == "59" ? Copiar(c, 38, 6) : Copiar(c, 36, 8)));
-}
-
-int TipoEmissaoDaChave(const std::string& chave) {
-  std::string c = LimparChave(chave);
-  return Copiar(c, 21, 2) == "59" ? 0 : static_cast<int>(ParaInteiro(Copiar(c, 35, 1)));
-}
-
-int DigitoDaChave(const std::string& chave) {
-  std::string c = LimparChave(chave);
-  return c.empty() ? 0 : c.back() - '0';
 }
 
 // ---- Code checks ----------------------------------------------------------------------------

@@ -3,6 +3,7 @@
 #include <ctime>
 #include <string>
 
+#include "fiscal/TuimChaveAcesso.h"
 #include "fiscal/TuimDateTime.h"
 
 namespace tuim {
@@ -65,26 +66,8 @@ TDateTime DomingoPascoa(int ano);
 
 // ---- Access keys ----------------------------------------------------------------------------
 
-bool ValidarChaveAcesso(const std::string& chave);
-// Why a key fails ValidarChaveAcesso, in one line; empty for a valid key.
-std::string MotivoChaveInvalida(const std::string& chave);
+// Keys themselves: fiscal/TuimChaveAcesso.h.
 bool ValidarAnoMes(const std::string& texto);  // "YYMM"
-
-// Key parts. Characters other than digits are dropped first, except upper-case letters in the
-// issuer's CNPJ base (positions 7 to 18), which an alphanumeric CNPJ carries.
-std::string ModeloDaChave(const std::string& chave);  // empty unless the key is valid
-int UFDaChave(const std::string& chave);
-std::string CNPJDaChave(const std::string& chave);
-int SerieDaChave(const std::string& chave);         // 9 digits for model 59
-int CodigoDaChave(const std::string& chave);        // 6 digits for model 59
-int TipoEmissaoDaChave(const std::string& chave);   // 0 for model 59
-int DigitoDaChave(const std::string& chave);
-
-// Check digit (modulus 11) of the first 43 characters of an access key, after dropping every
-// character that is neither a digit nor an upper-case letter in the issuer's CNPJ base
-// (positions 7 to 18, valued as ASCII code minus 48). True when exactly 43 remain; `digit`
-// holds the digit of the first 43 even when there are more, and 0 when there are fewer.
-bool DigitoChaveAcesso(const std::string& key, int& digit);
 
 // ---- Code checks ----------------------------------------------------------------------------
 

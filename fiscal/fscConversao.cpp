@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <mutex>
 
+#include "fiscal/TuimUtil.h"
 #include "fiscal/TuimException.h"
 #include "fiscal/fscConversaoNFe.h"
 
@@ -19,12 +20,6 @@ bool IgualSemCaixa(const std::string& a, const char* b) {
     if (b[i] == '\0' || FoldAscii(a[i]) != FoldAscii(b[i])) return false;
   }
   return b[i] == '\0';
-}
-
-std::string Maiusculas(std::string s) {
-  for (char& c : s)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
-  return s;
 }
 
 constexpr TCodigoEnumerado tabIndPag[] = {{indPag0, "0"}, {indPag1, "1"}, {indPag2, "2"}, {indPagVazio, ""}};
@@ -387,7 +382,7 @@ TSchemaDFe TextoParaSchemaDFe(const std::string& name) {
 void RegistrarConversorEvento(TStrToTpEventoDFe converter, const std::string& kind) {
   // An empty converter would only hide the kind from a real one registered later.
   if (!converter) return;
-  const std::string tipo = Maiusculas(kind);
+  const std::string tipo = UpperCase(kind);
   auto& reg = RegistroEventos();
   std::lock_guard<std::mutex> lock(reg.Trava);
   for (const auto& e : reg.Itens)
@@ -396,7 +391,7 @@ void RegistrarConversorEvento(TStrToTpEventoDFe converter, const std::string& ki
 }
 
 TfscTpEvento TextoParaTpEventoDFe(bool& ok, const std::string& code, const std::string& kind) {
-  const std::string tipo = Maiusculas(kind);
+  const std::string tipo = UpperCase(kind);
   ok = false;
   TStrToTpEventoDFe conversor;
   {

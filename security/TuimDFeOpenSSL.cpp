@@ -22,13 +22,13 @@
 #include "fiscal/TuimValidador.h"
 #include "fiscal/fscAuxiliar.h"
 #include "security/TuimDFeSSLUtil.h"
+#include "security/TuimPKCS12.h"
 
 namespace tuim {
 
 namespace {
 
 struct BioFree { void operator()(BIO* b) const { BIO_free_all(b); } };
-struct P12Free { void operator()(PKCS12* p) const { PKCS12_free(p); } };
 struct MdCtxFree { void operator()(EVP_MD_CTX* c) const { EVP_MD_CTX_free(c); } };
 struct MdFree { void operator()(EVP_MD* m) const { EVP_MD_free(m); } };
 struct X509Free { void operator()(X509* x) const { X509_free(x); } };
@@ -211,31 +211,18 @@ void TDFeOpenSSL::AbrirCertificado() {
 bool TDFeOpenSSL::LerPFX(const std::string& dados, bool& semChave) {
   semChave = false;
   LiberarChaves();
-  std::unique_ptr<BIO, BioFree> bio(BIO_new_mem_buf(dados.data(), static_cast<int>(dados.size())));
-  if (!bio) return false;
-  std::unique_ptr<PKCS12, P12Free> p12(d2i_PKCS12_bio(bio.get(), nullptr));
-  if (!p12) {
-    ERR_clear_error();
-    return false;
-  }
   std::string senha = ParaUTF8(FpDFeSSL.Senha());
-  EVP_PKEY* chave = nullptr;
-  X509* cert = nullptr;
-  STACK_OF(X509)* ca = nullptr;
-  int ok = PKCS12_parse(p12.get(), senha.c_str(), &chave, &cert, &ca);
+  TConteudoPKCS12 pfx;
+  unsigned long erro = 0;
+  const bool ok = LerPKCS12(dados, senha, pfx, erro) == rpkOk;
   OPENSSL_cleanse(senha.data(), senha.size());
-  ERR_clear_error();
-  if (ok != 1 || !cert) {
-    semChave = ok == 1 && !chave;
-    EVP_PKEY_free(chave);
-    X509_free(cert);
-    sk_X509_pop_free(ca, X509_free);
+  if (!ok || !pfx.Certificado) {
+    semChave = ok && !pfx.Chave;
     return false;
   }
-  fChave = chave;
-  fCertificado = cert;
-  for (int i = 0; i < sk_X509_num(ca); ++i) fCadeia.push_back(sk_X509_value(ca, i));
-  sk_X509_free(ca);  // the certificates now belong to fCadeia
+  fChave = pfx.Chave.release();
+  fCertificado = pfx.Certificado.release();
+  for (TX509PKCS12& x : pfx.Cadeia) fCadeia.push_back(x.release());
   LerDadosCertificado(fCertificado, fInfoCertificado);
   return true;
 }

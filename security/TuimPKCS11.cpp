@@ -11,6 +11,7 @@
 #include <mutex>
 
 #include "security/TuimDFeOpenSSL.h"
+#include "security/TuimPKCS12.h"
 
 #ifndef TUIM_P11_KIT_PROXY
 #define TUIM_P11_KIT_PROXY "p11-kit-proxy.so"
@@ -195,46 +196,29 @@ TResultadoPFX ImportarPFX(const std::string& dados, const std::string& senha, TS
   store.Certificados.clear();
   store.Temporaria = true;
   codigoErro = 0;
-  const unsigned char* p = reinterpret_cast<const unsigned char*>(dados.data());
-  PKCS12* p12 = dados.empty() ? nullptr : d2i_PKCS12(nullptr, &p, static_cast<long>(dados.size()));
-  if (!p12) {
-    ERR_clear_error();
-    return rpInvalido;
+  TConteudoPKCS12 pfx;
+  unsigned long erro = 0;
+  switch (LerPKCS12(dados, senha, pfx, erro)) {
+    case rpkOk: break;
+    case rpkInvalido: return rpInvalido;
+    case rpkSenhaErrada: return rpSenhaErrada;
+    case rpkFalha:
+      codigoErro = erro;
+      return rpFalhaImportacao;
   }
-  struct P12Guard {
-    PKCS12* p;
-    ~P12Guard() { PKCS12_free(p); }
-  } guard{p12};
-
-  // An empty password may have been applied as "no password" or as an empty string.
-  if (PKCS12_mac_present(p12)) {
-    bool ok = PKCS12_verify_mac(p12, senha.c_str(), static_cast<int>(senha.size())) == 1;
-    if (!ok && senha.empty()) ok = PKCS12_verify_mac(p12, nullptr, 0) == 1;
-    ERR_clear_error();
-    if (!ok) return rpSenhaErrada;
-  }
-
-  EVP_PKEY* chave = nullptr;
-  X509* cert = nullptr;
-  STACK_OF(X509)* ca = nullptr;
-  if (PKCS12_parse(p12, senha.c_str(), &chave, &cert, &ca) != 1) {
-    codigoErro = UltimoErroOpenSSL();
-    return rpFalhaImportacao;
-  }
-  std::shared_ptr<evp_pkey_st> k(chave, PKeyFree());
-  if (cert) {
+  std::shared_ptr<evp_pkey_st> k(pfx.Chave.release(), PKeyFree());
+  if (pfx.Certificado) {
     TCertificadoPlataforma c;
-    c.Certificado = TX509(cert, X509Free());
     // libcrypto pairs key and certificate by their local key id or public key.
-    if (k && X509_check_private_key(cert, chave) == 1) c.ChaveSoftware = k;
+    if (k && X509_check_private_key(pfx.Certificado.get(), k.get()) == 1) c.ChaveSoftware = k;
+    c.Certificado = TX509(pfx.Certificado.release(), X509Free());
     store.Certificados.push_back(std::move(c));
   }
-  for (int i = 0; i < sk_X509_num(ca); ++i) {
+  for (TX509PKCS12& x : pfx.Cadeia) {
     TCertificadoPlataforma c;
-    c.Certificado = TX509(sk_X509_value(ca, i), X509Free());
+    c.Certificado = TX509(x.release(), X509Free());
     store.Certificados.push_back(std::move(c));
   }
-  sk_X509_free(ca);
   ERR_clear_error();
   return rpOk;
 }

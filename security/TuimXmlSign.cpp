@@ -15,6 +15,7 @@
 #include <memory>
 #include <mutex>
 
+#include "fiscal/TuimUtil.h"
 #include "fiscal/TuimDFeUtil.h"
 #include "fiscal/TuimException.h"
 
@@ -65,19 +66,13 @@ Doc LerDocumento(const std::string& texto) {
 
 // ---- text helpers ----
 
-std::string Minusculas(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return s;
-}
-
 std::string SemPrefixo(const std::string& nome) {
   auto p = nome.find(':');
   return p == std::string::npos ? nome : nome.substr(p + 1);
 }
 
 bool DeclaraUTF8(const std::string& xml) {
-  std::string inicio = Minusculas(xml.substr(0, 50));
+  std::string inicio = LowerCase(xml.substr(0, 50));
   auto p = inicio.find("encoding");
   return p != std::string::npos && inicio.find("utf-8", p) != std::string::npos;
 }
@@ -106,7 +101,8 @@ std::string SemBrancos(const std::string& s) {
   return r;
 }
 
-std::string DecodificarBase64(const std::string& texto) {
+// Base64 as signatures carry it, with line breaks and blanks anywhere.
+std::string Base64SemBrancos(const std::string& texto) {
   std::string b = SemBrancos(texto);
   if (b.empty() || b.size() % 4 != 0) return {};
   std::string out(b.size() / 4 * 3, '\0');
@@ -481,7 +477,7 @@ TSSLDgst DigestDaAssinatura(const std::string& xml) {
     p += marca.size();
     auto f = xml.find('"', p);
     if (f == std::string::npos) return {};
-    return Minusculas(xml.substr(p, f - p));
+    return LowerCase(xml.substr(p, f - p));
   };
   std::string nome = ler(kXmlDsigNamespace);
   if (nome.empty()) nome = ler(kDsigMore);
@@ -685,7 +681,7 @@ bool TDFeSSLXmlSignLibXml2::ValidarAssinatura(const std::string& conteudoXML, st
         TSSLDgst digest = DigestDaAssinatura(s);
         std::string uri = Atributo(reference, "URI");
         std::string digestGuardado =
-            DecodificarBase64(Conteudo(LocalizarElemento(reference, "DigestValue", kXmlDsigNamespace)));
+            Base64SemBrancos(Conteudo(LocalizarElemento(reference, "DigestValue", kXmlDsigNamespace)));
         xmlNode* elem = nullptr;
         bool referenciaOk = true;
         if (!uri.empty()) {
@@ -709,7 +705,7 @@ bool TDFeSSLXmlSignLibXml2::ValidarAssinatura(const std::string& conteudoXML, st
           } else {
             std::string cert = Conteudo(LocalizarElemento(assinatura, "X509Certificate", kXmlDsigNamespace));
             std::string valor =
-                DecodificarBase64(Conteudo(LocalizarElemento(assinatura, "SignatureValue", kXmlDsigNamespace)));
+                Base64SemBrancos(Conteudo(LocalizarElemento(assinatura, "SignatureValue", kXmlDsigNamespace)));
             FpDFeSSL.CarregarCertificadoPublico(cert);
             std::string canonSI = Canonizar(d, signedInfo);
             resultado = !valor.empty() && FpDFeSSL.ValidarHash(canonSI, digest, valor, true);

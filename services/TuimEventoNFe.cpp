@@ -134,7 +134,7 @@ void TEventoNFe::GerarEvento(TInfEventoCollectionItem& item) {
   const std::string chave = DocumentoLimpo(ev.chNFe());
   const std::string id = "ID" + ev.CodigoEvento() + chave + InteiroComZeros(ev.nSeqEvento(), 2);
   ev.SetId(id);
-  const std::string modelo = chave.size() >= 22 ? chave.substr(20, 2) : std::string();
+  const std::string modelo = ParteDaChave(chave, kChaveModelo);
   const int cOrgao = ev.cOrgaoEfetivo();
 
   g.EscreverGrupo("evento " + DeclaracaoNameSpaceNFe() + " versao=\"" + fVersao + "\"");

@@ -5,6 +5,7 @@
 #include <climits>
 #include <exception>
 
+#include "fiscal/TuimChaveAcesso.h"
 #include "fiscal/TuimException.h"
 #include "fiscal/TuimUtil.h"
 
@@ -13,23 +14,10 @@ namespace {
 
 const char* const kFalhaDescompactar = "Falha ao descompactar o docZip: ";
 
-std::string Minusculas(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return s;
-}
-
-TfscTipoAmbiente Ambiente(TLeitor& l) {
-  bool ok = false;
-  return TextoParaTipoAmbiente(ok, l.LerCampo(fcTexto, "tpAmb").AsString());
-}
-std::string Texto(TLeitor& l, const std::string& tag) { return l.LerCampo(fcTexto, tag).AsString(); }
 // Entities left over in a text already read (an issuer that escaped them twice).
 std::string Decodificado(TLeitor& l, const std::string& tag) {
-  return TratarEntidades(Texto(l, tag), true, false);
+  return TratarEntidades(l.LerTexto(tag), true, false);
 }
-int Inteiro(TLeitor& l, const std::string& tag) { return l.LerCampo(fcInteiro, tag).AsInteger(); }
-TDateTime DataHora(TLeitor& l, const std::string& tag) { return l.LerCampo(fcDataHora, tag).AsDateTime(); }
 TCurrency Valor(TLeitor& l, const std::string& tag) { return l.LerCampo(fcDecimal2, tag).AsCurrency(); }
 
 // The group's own fields, without those of a child group that repeats their names.
@@ -104,13 +92,10 @@ bool TRetDistDFeInt::Ler() {
   if (l.ExtrairGrupo(1, "retDistDFeInt").empty()) return false;
   versao = l.LerAtributo("versao", "retDistDFeInt").AsString();
   LimitarAntesDe(l, "loteDistDFeInt");
-  tpAmb = Ambiente(l);
-  verAplic = Texto(l, "verAplic");
-  cStat = Inteiro(l, "cStat");
-  xMotivo = Texto(l, "xMotivo");
-  dhResp = DataHora(l, "dhResp");
-  ultNSU = Texto(l, "ultNSU");
-  maxNSU = Texto(l, "maxNSU");
+  LerCabecalho(l, "");
+  dhResp = l.LerDataHora("dhResp");
+  ultNSU = l.LerTexto("ultNSU");
+  maxNSU = l.LerTexto("maxNSU");
   for (int i = 1;; ++i) {
     if (l.ExtrairGrupo(2, "docZip", "", i).empty()) break;
     LerDocZip(fdocZip.New());
@@ -141,43 +126,56 @@ void TRetDistDFeInt::LerDocZip(TdocZipCollectionItem& item) {
 void TRetDistDFeInt::LerDocumento(TdocZipCollectionItem& item, const std::string& documento) {
   TLeitor l;
   l.SetArquivo(documento);
+  LerResumo(l, item);
+  LerResumoEvento(l, item);
+  LerDocumentoProcessado(l, item);
+  LerEventoProcessado(l, item);
+}
+
+// Summary of a document.
+void TRetDistDFeInt::LerResumo(TLeitor& l, TdocZipCollectionItem& item) {
   bool ok = false;
   const std::string ch = "ch" + fSufixo;
-
-  // Summary of a document.
   if (std::string g = l.ExtrairGrupo(1, "res" + fSufixo); !g.empty()) {
     item.XML = ComDeclaracao(g);
     TresDFe& r = item.resDFe();
-    r.chDFe = Texto(l, ch);
+    r.chDFe = l.LerTexto(ch);
     r.CNPJCPF = l.LerCampoCNPJCPF();
     r.xNome = Decodificado(l, "xNome");
-    r.IE = Texto(l, "IE");
-    r.dhEmi = DataHora(l, "dhEmi");
-    r.tpNF = TextoParaTpNF(ok, Texto(l, "tpNF"));
+    r.IE = l.LerTexto("IE");
+    r.dhEmi = l.LerDataHora("dhEmi");
+    r.tpNF = TextoParaTpNF(ok, l.LerTexto("tpNF"));
     r.vNF = Valor(l, "vNF");
-    r.digVal = Texto(l, "digVal");
-    r.dhRecbto = DataHora(l, "dhRecbto");
-    r.nProt = Texto(l, "nProt");
-    r.cSitNFe = TextoParaCSitNFe(ok, Texto(l, "cSitNFe"));
+    r.digVal = l.LerTexto("digVal");
+    r.dhRecbto = l.LerDataHora("dhRecbto");
+    r.nProt = l.LerTexto("nProt");
+    r.cSitNFe = TextoParaCSitNFe(ok, l.LerTexto("cSitNFe"));
   }
+}
 
-  // Summary of an event.
+// Summary of an event.
+void TRetDistDFeInt::LerResumoEvento(TLeitor& l, TdocZipCollectionItem& item) {
+  bool ok = false;
+  const std::string ch = "ch" + fSufixo;
   if (std::string g = l.ExtrairGrupo(1, "resEvento"); !g.empty()) {
     item.XML = ComDeclaracao(g);
     TresEvento& r = item.resEvento();
-    r.cOrgao = Inteiro(l, "cOrgao");
+    r.cOrgao = l.LerInteiro("cOrgao");
     r.CNPJCPF = l.LerCampoCNPJCPF();
-    r.chDFe = Texto(l, ch);
-    r.dhEvento = DataHora(l, "dhEvento");
-    r.tpEvento = TextoParaTpEventoDFe(ok, Texto(l, "tpEvento"), fSufixo);
-    r.nSeqEvento = Inteiro(l, "nSeqEvento");
+    r.chDFe = l.LerTexto(ch);
+    r.dhEvento = l.LerDataHora("dhEvento");
+    r.tpEvento = TextoParaTpEventoDFe(ok, l.LerTexto("tpEvento"), fSufixo);
+    r.nSeqEvento = l.LerInteiro("nSeqEvento");
     r.xEvento = Decodificado(l, "xEvento");
-    r.dhRecbto = DataHora(l, "dhRecbto");
-    r.nProt = Texto(l, "nProt");
+    r.dhRecbto = l.LerDataHora("dhRecbto");
+    r.nProt = l.LerTexto("nProt");
   }
+}
 
-  // Full document.
-  const std::string tipo = Minusculas(fSufixo);
+// Full document.
+void TRetDistDFeInt::LerDocumentoProcessado(TLeitor& l, TdocZipCollectionItem& item) {
+  bool ok = false;
+  const std::string tipo = LowerCase(fSufixo);
   std::string proc = l.ExtrairGrupo(1, tipo + "Proc");
   if (proc.empty()) proc = l.ExtrairGrupo(1, tipo + "OSProc");
   if (!proc.empty()) {
@@ -185,7 +183,7 @@ void TRetDistDFeInt::LerDocumento(TdocZipCollectionItem& item, const std::string
     TresDFe& r = item.resDFe();
     const std::string id = "Id=\"" + fSufixo;
     const std::size_t p = proc.find(id);
-    r.chDFe = p == std::string::npos ? std::string() : proc.substr(p + id.size(), 44);
+    r.chDFe = p == std::string::npos ? std::string() : proc.substr(p + id.size(), TamanhoChaveAcesso);
 
     // Issuer, identification and totals belong to the document's information group.
     const std::string inf = fSufixo == "CTe" ? "infCte" : "inf" + fSufixo;
@@ -193,22 +191,22 @@ void TRetDistDFeInt::LerDocumento(TdocZipCollectionItem& item, const std::string
     if (!l.ExtrairGrupo(3, "emit").empty()) {
       r.CNPJCPF = l.LerCampoCNPJCPF();
       r.xNome = Decodificado(l, "xNome");
-      r.IE = Texto(l, "IE");
+      r.IE = l.LerTexto("IE");
     }
     if (!l.ExtrairGrupo(3, "ide").empty()) {
-      r.dhEmi = DataHora(l, "dhEmi");
+      r.dhEmi = l.LerDataHora("dhEmi");
       if (r.dhEmi == 0) r.dhEmi = l.LerCampo(fcData, "dEmi").AsDateTime();
-      r.tpNF = TextoParaTpNF(ok, Texto(l, "tpNF"));
+      r.tpNF = TextoParaTpNF(ok, l.LerTexto("tpNF"));
     }
     r.vNF = TCurrency();
     if (!l.ExtrairGrupo(3, "total").empty()) r.vNF = Valor(l, "vNF");
     if (r.vNF == TCurrency() && !l.ExtrairGrupo(3, "vPrest").empty()) r.vNF = Valor(l, "vTPrest");
 
     if (!l.ExtrairGrupo(2, "infProt").empty()) {
-      r.digVal = Texto(l, "digVal");
-      r.dhRecbto = DataHora(l, "dhRecbto");
-      r.nProt = Texto(l, "nProt");
-      switch (Inteiro(l, "cStat")) {
+      r.digVal = l.LerTexto("digVal");
+      r.dhRecbto = l.LerDataHora("dhRecbto");
+      r.nProt = l.LerTexto("nProt");
+      switch (l.LerInteiro("cStat")) {
         case 100: r.cSitNFe = cSitNFe1; break;  // authorised
         case 110: r.cSitNFe = cSitNFe2; break;  // denied
         case 101: r.cSitNFe = cSitNFe3; break;  // cancelled
@@ -217,22 +215,26 @@ void TRetDistDFeInt::LerDocumento(TdocZipCollectionItem& item, const std::string
       }
     }
   }
+}
 
-  // Processed event.
+// Processed event.
+void TRetDistDFeInt::LerEventoProcessado(TLeitor& l, TdocZipCollectionItem& item) {
+  bool ok = false;
+  const std::string ch = "ch" + fSufixo;
   if (std::string g = l.ExtrairGrupo(1, "procEvento" + fSufixo); !g.empty()) {
     item.XML = ComDeclaracao(g);
     TprocEvento& e = item.procEvento();
     e.Id = l.LerAtributo("Id", "infEvento").AsString();
     // The event's own head: its detail and its registration repeat several of these names.
     LimitarAntesDe(l, "detEvento");
-    e.cOrgao = Inteiro(l, "cOrgao");
-    e.tpAmb = Ambiente(l);
-    e.CNPJ = Texto(l, "CNPJ");
-    e.chDFe = Texto(l, ch);
-    e.dhEvento = DataHora(l, "dhEvento");
-    e.tpEvento = TextoParaTpEventoDFe(ok, Texto(l, "tpEvento"), fSufixo);
-    e.nSeqEvento = Inteiro(l, "nSeqEvento");
-    e.verEvento = Texto(l, "verEvento");
+    e.cOrgao = l.LerInteiro("cOrgao");
+    e.tpAmb = l.LerAmbiente();
+    e.CNPJ = l.LerTexto("CNPJ");
+    e.chDFe = l.LerTexto(ch);
+    e.dhEvento = l.LerDataHora("dhEvento");
+    e.tpEvento = TextoParaTpEventoDFe(ok, l.LerTexto("tpEvento"), fSufixo);
+    e.nSeqEvento = l.LerInteiro("nSeqEvento");
+    e.verEvento = l.LerTexto("verEvento");
 
     if (!l.ExtrairGrupo(2, "detEvento").empty()) {
       TprocEvento_DetEvento& d = e.detEvento();
@@ -240,22 +242,22 @@ void TRetDistDFeInt::LerDocumento(TdocZipCollectionItem& item, const std::string
       // The CT-e and the issuer carry a protocol and names of their own.
       LimitarAntesDe(l, "CTe");
       LimitarAntesDe(l, "emit");
-      d.nProt = Texto(l, "nProt");
+      d.nProt = l.LerTexto("nProt");
       d.xJust = Decodificado(l, "xJust");
       d.xCorrecao = Decodificado(l, "xCorrecao");
       d.descEvento = Decodificado(l, "descEvento");
       if (!l.ExtrairGrupo(3, "CTe").empty()) {
         TDetEventoCTe& c = d.CTe();
-        c.chCTe = Texto(l, "chCTe");
-        c.modal = TextoParaModal(ok, Texto(l, "modal"));
-        c.dhEmi = DataHora(l, "dhEmi");
-        c.nProt = Texto(l, "nProt");
-        c.dhRecbto = DataHora(l, "dhRecbto");
+        c.chCTe = l.LerTexto("chCTe");
+        c.modal = TextoParaModal(ok, l.LerTexto("modal"));
+        c.dhEmi = l.LerDataHora("dhEmi");
+        c.nProt = l.LerTexto("nProt");
+        c.dhRecbto = l.LerDataHora("dhRecbto");
       }
       if (!l.ExtrairGrupo(3, "emit").empty()) {
         TDetEventoEmit& m = d.emit();
-        m.CNPJ = Texto(l, "CNPJ");
-        m.IE = Texto(l, "IE");
+        m.CNPJ = l.LerTexto("CNPJ");
+        m.IE = l.LerTexto("IE");
         m.xNome = Decodificado(l, "xNome");
       }
     }
@@ -265,18 +267,16 @@ void TRetDistDFeInt::LerDocumento(TdocZipCollectionItem& item, const std::string
     if (!ret.empty()) {
       TprocEvento_RetInfEvento& r = e.RetinfEvento();
       r.Id = l.LerAtributo("Id", "infEvento").AsString();
-      r.tpAmb = Ambiente(l);
-      r.verAplic = Texto(l, "verAplic");
-      r.cOrgao = Inteiro(l, "cOrgao");
-      r.cStat = Inteiro(l, "cStat");
+      r.LerCabecalho(l, "");
+      r.cOrgao = l.LerInteiro("cOrgao");
       r.xMotivo = Decodificado(l, "xMotivo");
-      r.chDFe = Texto(l, ch);
-      r.tpEvento = TextoParaTpEventoDFe(ok, Texto(l, "tpEvento"), fSufixo);
+      r.chDFe = l.LerTexto(ch);
+      r.tpEvento = TextoParaTpEventoDFe(ok, l.LerTexto("tpEvento"), fSufixo);
       r.xEvento = Decodificado(l, "xEvento");
-      r.nSeqEvento = Inteiro(l, "nSeqEvento");
-      r.CNPJDest = Texto(l, "CNPJDest");
-      r.dhRegEvento = DataHora(l, "dhRegEvento");
-      r.nProt = Texto(l, "nProt");
+      r.nSeqEvento = l.LerInteiro("nSeqEvento");
+      r.CNPJDest = l.LerTexto("CNPJDest");
+      r.dhRegEvento = l.LerDataHora("dhRegEvento");
+      r.nProt = l.LerTexto("nProt");
     }
   }
 }

@@ -74,15 +74,11 @@ private:
   TDetEventoEmit femit;
 };
 
-// Registration of a distributed event.
-class TprocEvento_RetInfEvento {
+// Registration of a distributed event: the answer's common fields and its own.
+class TprocEvento_RetInfEvento : public TCabecalhoRetorno {
 public:
   std::string Id;
-  TfscTipoAmbiente tpAmb = taProducao;
-  std::string verAplic;
   int cOrgao = 0;
-  int cStat = 0;
-  std::string xMotivo;
   std::string chDFe;
   TfscTpEvento tpEvento = teNaoMapeado;
   std::string xEvento;
@@ -121,10 +117,13 @@ public:
   TSchemaDFe schema = schresNFe;
   std::string InfZip;  // the Base64 text as received
   std::string XML;     // the document (Windows-1252), with the UTF-8 declaration in front
+  // By schema: the summary (resNFe) or the whole document's fields (procNFe).
   TresDFe& resDFe() { return fresDFe; }
   const TresDFe& resDFe() const { return fresDFe; }
+  // An event summary (resEvento).
   TresEvento& resEvento() { return fresEvento; }
   const TresEvento& resEvento() const { return fresEvento; }
+  // A processed event (procEventoNFe).
   TprocEvento& procEvento() { return fprocEvento; }
   const TprocEvento& procEvento() const { return fprocEvento; }
 
@@ -146,7 +145,7 @@ std::string DescompactarDocZip(const std::string& dados);
 // Document distribution (retDistDFeInt). Unlike the other answers, a failure while reading
 // (bad Base64, corrupt compressed data, an unknown schema name) reaches the caller as an
 // ETuimDFeException with the same message; a missing root element gives false.
-class TRetDistDFeInt {
+class TRetDistDFeInt : public TCabecalhoRetorno {
 public:
   explicit TRetDistDFeInt(const std::string& sufixo = "NFe");
   ~TRetDistDFeInt();
@@ -156,11 +155,6 @@ public:
   TLeitor& Leitor() { return *fLeitor; }
   const std::string& Sufixo() const { return fSufixo; }
 
-  std::string versao;
-  TfscTipoAmbiente tpAmb = taProducao;
-  std::string verAplic;
-  int cStat = 0;
-  std::string xMotivo;
   TDateTime dhResp = 0;
   std::string ultNSU;
   std::string maxNSU;
@@ -174,6 +168,10 @@ private:
   bool Ler();
   void LerDocZip(TdocZipCollectionItem& item);
   void LerDocumento(TdocZipCollectionItem& item, const std::string& documento);
+  void LerResumo(TLeitor& l, TdocZipCollectionItem& item);
+  void LerResumoEvento(TLeitor& l, TdocZipCollectionItem& item);
+  void LerDocumentoProcessado(TLeitor& l, TdocZipCollectionItem& item);
+  void LerEventoProcessado(TLeitor& l, TdocZipCollectionItem& item);
 
   std::unique_ptr<TLeitor> fLeitor;
   std::string fSufixo;

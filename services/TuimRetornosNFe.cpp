@@ -26,22 +26,6 @@ void LimitarAoCabecalho(TLeitor& l, std::initializer_list<const char*> filhos) {
   if (fim < g.size()) l.SetGrupo(g.substr(0, fim));
 }
 
-TfscTipoAmbiente Ambiente(TLeitor& l) {
-  bool ok = false;
-  return TextoParaTipoAmbiente(ok, l.LerCampo(fcTexto, "tpAmb").AsString());
-}
-
-std::string Texto(TLeitor& l, const char* tag, const std::string& parada = "") {
-  return l.LerCampo(fcTexto, tag, parada).AsString();
-}
-int Inteiro(TLeitor& l, const char* tag, const std::string& parada = "") {
-  return l.LerCampo(fcInteiro, tag, parada).AsInteger();
-}
-TDateTime DataHora(TLeitor& l, const char* tag, const std::string& parada = "") {
-  return l.LerCampo(fcDataHora, tag, parada).AsDateTime();
-}
-TDateTime Data(TLeitor& l, const char* tag) { return l.LerCampo(fcData, tag).AsDateTime(); }
-
 // Trimmed; a non-empty document shorter than its size is zero-filled on the left.
 std::string AjustarDocumento(const std::string& doc, std::size_t tamanho) {
   std::string d = Trim(doc);
@@ -61,11 +45,14 @@ TRetornoDFe::TRetornoDFe() : fLeitor(std::make_unique<TLeitor>()) {}
 TRetornoDFe::~TRetornoDFe() = default;
 
 bool TRetornoDFe::LerResposta() {
+  fErroLeitura.clear();
   try {
-    return Ler();
-  } catch (const std::exception&) {
-    return false;
+    if (Ler()) return true;
+    fErroLeitura = "elemento da resposta não encontrado";
+  } catch (const std::exception& e) {
+    fErroLeitura = e.what();
   }
+  return false;
 }
 
 // ---- TRetConsStatServ ---------------------------------------------------------------------
@@ -74,16 +61,10 @@ bool TRetConsStatServ::Ler() {
   TLeitor& l = Leitor();
   const std::string raiz = "retConsStatServ" + fSufixo;
   if (l.ExtrairGrupo(1, raiz).empty()) return false;
-  versao = l.LerAtributo("versao", raiz).AsString();
-  tpAmb = Ambiente(l);
-  verAplic = Texto(l, "verAplic");
-  cStat = Inteiro(l, "cStat");
-  xMotivo = Texto(l, "xMotivo");
-  cUF = Inteiro(l, "cUF");
-  dhRecbto = DataHora(l, "dhRecbto");
-  tMed = Inteiro(l, "tMed");
-  dhRetorno = DataHora(l, "dhRetorno");
-  xObs = Texto(l, "xObs");
+  LerCabecalho(l, raiz);
+  tMed = l.LerInteiro("tMed");
+  dhRetorno = l.LerDataHora("dhRetorno");
+  xObs = l.LerTexto("xObs");
   return true;
 }
 
@@ -94,17 +75,13 @@ bool TretEnvNFe::Ler() {
   if (l.ExtrairGrupo(1, "retEnviNFe").empty()) return false;
   versao = l.LerAtributo("versao", "retEnviNFe").AsString();
   LimitarAoCabecalho(l, {"infRec", "protNFe"});
-  tpAmb = Ambiente(l);
-  verAplic = Texto(l, "verAplic");
-  cStat = Inteiro(l, "cStat");
-  xMotivo = Texto(l, "xMotivo");
-  cUF = Inteiro(l, "cUF");
-  fInfRec.dhRecbto = DataHora(l, "dhRecbto");
+  LerCabecalho(l, "");
+  fInfRec.dhRecbto = dhRecbto;
   fInfRec.nRec.clear();
   fInfRec.tMed = 0;
   if (!l.ExtrairGrupo(2, "infRec").empty()) {
-    fInfRec.nRec = Texto(l, "nRec");
-    fInfRec.tMed = Inteiro(l, "tMed");
+    fInfRec.nRec = l.LerTexto("nRec");
+    fInfRec.tMed = l.LerInteiro("tMed");
   }
   return true;
 }
@@ -119,14 +96,10 @@ bool TRetConsReciDFe::Ler() {
   if (l.ExtrairGrupo(1, raiz).empty()) return false;
   versao = l.LerAtributo("versao", raiz).AsString();
   LimitarAoCabecalho(l, {prot.c_str()});
-  tpAmb = Ambiente(l);
-  verAplic = Texto(l, "verAplic");
-  nRec = Texto(l, "nRec");
-  cStat = Inteiro(l, "cStat");
-  xMotivo = Texto(l, "xMotivo");
-  cUF = Inteiro(l, "cUF");
-  cMsg = Inteiro(l, "cMsg");
-  xMsg = Texto(l, "xMsg");
+  LerCabecalho(l, "");
+  nRec = l.LerTexto("nRec");
+  cMsg = l.LerInteiro("cMsg");
+  xMsg = l.LerTexto("xMsg");
   if (cStat != 104) return true;  // batch not processed: no protocol counts yet
 
   const std::string ch = "ch" + fSufixo;
@@ -141,14 +114,10 @@ bool TRetConsReciDFe::Ler() {
     lp.SetArquivo(p.XMLprot);
     lp.ExtrairGrupo(1, "infProt");
     p.Id = lp.LerAtributo("Id", "infProt").AsString();
-    p.tpAmb = Ambiente(lp);
-    p.verAplic = Texto(lp, "verAplic");
-    p.chDFe = Texto(lp, ch.c_str());
-    p.dhRecbto = DataHora(lp, "dhRecbto");
-    p.nProt = Texto(lp, "nProt");
-    p.digVal = Texto(lp, "digVal");
-    p.cStat = Inteiro(lp, "cStat");
-    p.xMotivo = Texto(lp, "xMotivo");
+    p.LerCabecalho(lp, "");
+    p.chDFe = lp.LerTexto(ch);
+    p.nProt = lp.LerTexto("nProt");
+    p.digVal = lp.LerTexto("digVal");
   }
   return true;
 }
@@ -163,14 +132,9 @@ bool TRetConsSitNFe::Ler() {
   if (l.ExtrairGrupo(1, "retConsSitNFe").empty()) return false;
   versao = l.LerAtributo("versao", "retConsSitNFe").AsString();
   LimitarAoCabecalho(l, {"protNFe", "retCancNFe", "procEventoNFe"});
-  tpAmb = Ambiente(l);
-  verAplic = Texto(l, "verAplic");
-  nRec = Texto(l, "nRec");
-  cStat = Inteiro(l, "cStat");
-  xMotivo = Texto(l, "xMotivo");
-  cUF = Inteiro(l, "cUF");
-  dhRecbto = DataHora(l, "dhRecbto");
-  chNFe = Texto(l, "chNFe");
+  LerCabecalho(l, "");
+  nRec = l.LerTexto("nRec");
+  chNFe = l.LerTexto("chNFe");
 
   std::string prot;
   if (EstaEm(cStat, {100, 101, 104, 110, 150, 151, 155, 301, 302, 303})) prot = l.ExtrairGrupo(1, "protNFe");
@@ -178,28 +142,19 @@ bool TRetConsSitNFe::Ler() {
     TProcNFe& p = fprotNFe;
     p.XMLProt = std::move(prot);
     l.ExtrairGrupo(2, "infProt");
-    p.tpAmb = Ambiente(l);
-    p.verAplic = Texto(l, "verAplic");
-    p.chNFe = Texto(l, "chNFe");
-    p.dhRecbto = DataHora(l, "dhRecbto");
-    p.nProt = Texto(l, "nProt");
-    p.digVal = Texto(l, "digVal");
-    p.cStat = Inteiro(l, "cStat");
-    p.xMotivo = Texto(l, "xMotivo");
-    p.cMsg = Inteiro(l, "cMsg");
-    p.xMsg = Texto(l, "xMsg");
+    p.LerCabecalho(l, "");
+    p.chNFe = l.LerTexto("chNFe");
+    p.nProt = l.LerTexto("nProt");
+    p.digVal = l.LerTexto("digVal");
+    p.cMsg = l.LerInteiro("cMsg");
+    p.xMsg = l.LerTexto("xMsg");
   }
 
   if (EstaEm(cStat, {101, 151, 155}) && !l.ExtrairGrupo(1, "infCanc").empty()) {
     TRetCancNFe& c = fretCancNFe;
-    c.tpAmb = Ambiente(l);
-    c.verAplic = Texto(l, "verAplic");
-    c.cStat = Inteiro(l, "cStat");
-    c.xMotivo = Texto(l, "xMotivo");
-    c.cUF = Inteiro(l, "cUF");
-    c.chNFe = Texto(l, "chNFe");
-    c.dhRecbto = DataHora(l, "dhRecbto");
-    c.nProt = Texto(l, "nProt");
+    c.LerCabecalho(l, "");
+    c.chNFe = l.LerTexto("chNFe");
+    c.nProt = l.LerTexto("nProt");
   }
 
   for (int i = 1;; ++i) {
@@ -223,42 +178,39 @@ bool TRetConsCad::Ler() {
 
   // The query's own fields stand before the registrations, which repeat CNPJ, IE and UF.
   l.ExtrairGrupo(1, "infCons");
-  CNPJ = AjustarDocumento(Texto(l, "CNPJ", "infCad"), 14);
-  CPF = AjustarDocumento(Texto(l, "CPF", "infCad"), 11);
-  verAplic = Texto(l, "verAplic", "infCad");
-  cStat = Inteiro(l, "cStat", "infCad");
-  xMotivo = Texto(l, "xMotivo", "infCad");
-  UF = Texto(l, "UF", "infCad");
-  IE = Texto(l, "IE", "infCad");
-  dhCons = DataHora(l, "dhCons", "infCad");
-  cUF = Inteiro(l, "cUF", "infCad");
+  LerCabecalho(l, "", "infCad");
+  CNPJ = AjustarDocumento(l.LerTexto("CNPJ", "infCad"), 14);
+  CPF = AjustarDocumento(l.LerTexto("CPF", "infCad"), 11);
+  UF = l.LerTexto("UF", "infCad");
+  IE = l.LerTexto("IE", "infCad");
+  dhCons = l.LerDataHora("dhCons", "infCad");
 
   for (int i = 1;; ++i) {
     if (l.ExtrairGrupo(2, "infCad", "", i).empty()) break;
     TInfCadCollectionItem& c = fInfCad.New();
-    c.IE = Texto(l, "IE");
-    c.CNPJ = AjustarDocumento(Texto(l, "CNPJ"), 14);
-    c.CPF = AjustarDocumento(Texto(l, "CPF"), 11);
-    c.UF = Texto(l, "UF");
-    c.cSit = Inteiro(l, "cSit");
-    c.indCredNFe = Inteiro(l, "indCredNFe");
-    c.indCredCTe = Inteiro(l, "indCredCTe");
-    c.xNome = Texto(l, "xNome");
-    c.xFant = Texto(l, "xFant");
-    c.xRegApur = Texto(l, "xRegApur");
-    c.CNAE = Inteiro(l, "CNAE");
-    c.dIniAtiv = Data(l, "dIniAtiv");
-    c.dUltSit = Data(l, "dUltSit");
-    c.dBaixa = Data(l, "dBaixa");
-    c.IEUnica = Texto(l, "IEUnica");
-    c.IEAtual = Texto(l, "IEAtual");
-    c.xLgr = Texto(l, "xLgr");
-    c.nro = Texto(l, "nro");
-    c.xCpl = Texto(l, "xCpl");
-    c.xBairro = Texto(l, "xBairro");
-    c.cMun = Inteiro(l, "cMun");
-    c.xMun = Texto(l, "xMun");
-    c.CEP = Inteiro(l, "CEP");
+    c.IE = l.LerTexto("IE");
+    c.CNPJ = AjustarDocumento(l.LerTexto("CNPJ"), 14);
+    c.CPF = AjustarDocumento(l.LerTexto("CPF"), 11);
+    c.UF = l.LerTexto("UF");
+    c.cSit = l.LerInteiro("cSit");
+    c.indCredNFe = l.LerInteiro("indCredNFe");
+    c.indCredCTe = l.LerInteiro("indCredCTe");
+    c.xNome = l.LerTexto("xNome");
+    c.xFant = l.LerTexto("xFant");
+    c.xRegApur = l.LerTexto("xRegApur");
+    c.CNAE = l.LerInteiro("CNAE");
+    c.dIniAtiv = l.LerData("dIniAtiv");
+    c.dUltSit = l.LerData("dUltSit");
+    c.dBaixa = l.LerData("dBaixa");
+    c.IEUnica = l.LerTexto("IEUnica");
+    c.IEAtual = l.LerTexto("IEAtual");
+    c.xLgr = l.LerTexto("xLgr");
+    c.nro = l.LerTexto("nro");
+    c.xCpl = l.LerTexto("xCpl");
+    c.xBairro = l.LerTexto("xBairro");
+    c.cMun = l.LerInteiro("cMun");
+    c.xMun = l.LerTexto("xMun");
+    c.CEP = l.LerInteiro("CEP");
   }
   if (fInfCad.Count() == 0) fInfCad.New();
   return true;
@@ -275,21 +227,22 @@ bool TRetInutNFe::Ler() {
     raiz = "infInut";
     if (l.ExtrairGrupo(1, raiz).empty()) return false;
   }
-  versao = l.LerAtributo("versao", raiz).AsString();
-  tpAmb = Ambiente(l);
-  verAplic = Texto(l, "verAplic");
-  cStat = Inteiro(l, "cStat");
-  xMotivo = Texto(l, "xMotivo");
-  cUF = Inteiro(l, "cUF");
-  ano = Inteiro(l, "ano");
-  CNPJ = Texto(l, "CNPJ");
-  modelo = Inteiro(l, "mod");
-  serie = Inteiro(l, "serie");
-  nNFIni = Inteiro(l, "nNFIni");
-  nNFFin = Inteiro(l, "nNFFin");
-  dhRecbto = DataHora(l, "dhRecbto");
-  nProt = Texto(l, "nProt");
-  if (!l.ExtrairGrupo(1, "infInut").empty()) xJust = Texto(l, "xJust");
+  if (raiz == "retInutNFe") {
+    LerCabecalho(l, raiz);
+  } else {
+    // The request itself carries no status, only what was asked.
+    versao = l.LerAtributo("versao", raiz).AsString();
+    tpAmb = l.LerAmbiente();
+    cUF = l.LerInteiro("cUF");
+  }
+  ano = l.LerInteiro("ano");
+  CNPJ = l.LerTexto("CNPJ");
+  modelo = l.LerInteiro("mod");
+  serie = l.LerInteiro("serie");
+  nNFIni = l.LerInteiro("nNFIni");
+  nNFFin = l.LerInteiro("nNFFin");
+  nProt = l.LerTexto("nProt");
+  if (!l.ExtrairGrupo(1, "infInut").empty()) xJust = l.LerTexto("xJust");
   return true;
 }
 
@@ -299,17 +252,14 @@ bool TRetAdmCSCNFCe::Ler() {
   TLeitor& l = Leitor();
   fdadosCsc.Clear();
   if (l.ExtrairGrupo(1, "retAdmCscNFCe").empty()) return false;
-  versao = l.LerAtributo("versao", "retAdmCscNFCe").AsString();
+  LerCabecalho(l, "retAdmCscNFCe");
   bool ok = false;
-  tpAmb = Ambiente(l);
-  indOp = TextoParaIndOp(ok, Texto(l, "indOp"));
-  cStat = Inteiro(l, "cStat");
-  xMotivo = Texto(l, "xMotivo");
+  indOp = TextoParaIndOp(ok, l.LerTexto("indOp"));
   for (int i = 1;; ++i) {
     if (l.ExtrairGrupo(2, "dadosCsc", "", i).empty()) break;
     TRetdadosCscCollectionItem& d = fdadosCsc.New();
-    d.idCsc = Inteiro(l, "idCsc");
-    d.codigoCsc = Texto(l, "codigoCsc");
+    d.idCsc = l.LerInteiro("idCsc");
+    d.codigoCsc = l.LerTexto("codigoCsc");
   }
   if (fdadosCsc.Count() == 0) fdadosCsc.New();
   return true;

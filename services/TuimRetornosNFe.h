@@ -16,14 +16,14 @@ namespace tuim {
 class TRetornoDFe {
 public:
   TRetornoDFe();
-  virtual ~TRetornoDFe();
-  TRetornoDFe(const TRetornoDFe&) = delete;
-  TRetornoDFe& operator=(const TRetornoDFe&) = delete;
+  virtual ~TRetornoDFe();  // the reader it owns makes it a non-copyable object
 
   TLeitor& Leitor() { return *fLeitor; }
   const TLeitor& Leitor() const { return *fLeitor; }
 
   bool LerResposta();
+  // Why the last LerResposta gave false; empty when it read the answer.
+  const std::string& ErroLeitura() const { return fErroLeitura; }
 
 protected:
   // The reading proper; may raise, LerResposta turns that into false.
@@ -31,21 +31,15 @@ protected:
 
 private:
   std::unique_ptr<TLeitor> fLeitor;
+  std::string fErroLeitura;
 };
 
 // Service status (retConsStatServ).
-class TRetConsStatServ : public TRetornoDFe {
+class TRetConsStatServ : public TRetornoDFe, public TCabecalhoRetorno {
 public:
   explicit TRetConsStatServ(const std::string& sufixo = "") : fSufixo(sufixo) {}
   const std::string& Sufixo() const { return fSufixo; }
 
-  std::string versao;
-  TfscTipoAmbiente tpAmb = taProducao;
-  std::string verAplic;
-  int cStat = 0;
-  std::string xMotivo;
-  int cUF = 0;
-  TDateTime dhRecbto = 0;
   int tMed = 0;
   TDateTime dhRetorno = 0;
   std::string xObs;
@@ -65,15 +59,9 @@ public:
   int tMed = 0;
 };
 
-// Batch reception (retEnviNFe).
-class TretEnvNFe : public TRetornoDFe {
+// Batch reception (retEnviNFe); dhRecbto is also the receipt's.
+class TretEnvNFe : public TRetornoDFe, public TCabecalhoRetorno {
 public:
-  std::string versao;
-  TfscTipoAmbiente tpAmb = taProducao;
-  std::string verAplic;
-  int cStat = 0;
-  std::string xMotivo;
-  int cUF = 0;
   TInfREC& infRec() { return fInfRec; }
   const TInfREC& infRec() const { return fInfRec; }
 
@@ -85,34 +73,23 @@ private:
 };
 
 // One document protocol of a processed batch.
-class TProtDFeCollectionItem {
+class TProtDFeCollectionItem : public TCabecalhoRetorno {
 public:
   std::string XMLprot;  // the whole prot group
   std::string Id;
-  TfscTipoAmbiente tpAmb = taProducao;
-  std::string verAplic;
   std::string chDFe;
-  TDateTime dhRecbto = 0;
   std::string nProt;
   std::string digVal;
-  int cStat = 0;
-  std::string xMotivo;
 };
 using TProtDFeCollection = TListaDono<TProtDFeCollectionItem>;
 
 // Receipt query (retConsReci + suffix); protocols are read only for a processed batch (104).
-class TRetConsReciDFe : public TRetornoDFe {
+class TRetConsReciDFe : public TRetornoDFe, public TCabecalhoRetorno {
 public:
   explicit TRetConsReciDFe(const std::string& sufixo = "NFe") : fSufixo(sufixo) {}
   const std::string& Sufixo() const { return fSufixo; }
 
-  std::string versao;
-  TfscTipoAmbiente tpAmb = taProducao;
-  std::string verAplic;
   std::string nRec;
-  int cStat = 0;
-  std::string xMotivo;
-  int cUF = 0;
   int cMsg = 0;
   std::string xMsg;
   TProtDFeCollection& ProtDFe() { return fProtDFe; }
@@ -127,15 +104,9 @@ private:
 };
 
 // Cancellation return of a protocol query (infCanc).
-class TRetCancNFe {
+class TRetCancNFe : public TCabecalhoRetorno {
 public:
-  TfscTipoAmbiente tpAmb = taProducao;
-  std::string verAplic;
-  int cStat = 0;
-  std::string xMotivo;
-  int cUF = 0;
   std::string chNFe;
-  TDateTime dhRecbto = 0;
   std::string nProt;
 };
 
@@ -151,16 +122,9 @@ private:
 using TRetEventoNFeCollection = TListaDono<TRetEventoNFeCollectionItem>;
 
 // Protocol query (retConsSitNFe): the protocol, the cancellation and the processed events.
-class TRetConsSitNFe : public TRetornoDFe {
+class TRetConsSitNFe : public TRetornoDFe, public TCabecalhoRetorno {
 public:
-  std::string versao;
-  TfscTipoAmbiente tpAmb = taProducao;
-  std::string verAplic;
   std::string nRec;
-  int cStat = 0;
-  std::string xMotivo;
-  int cUF = 0;
-  TDateTime dhRecbto = 0;
   std::string chNFe;
   // The protocol fields; XMLProt holds the protNFe group as received.
   TProcNFe& protNFe() { return fprotNFe; }
@@ -209,18 +173,13 @@ public:
 using TInfCadCollection = TListaDono<TInfCadCollectionItem>;
 
 // Taxpayer query (retConsCad); without any registration InfCad holds one empty item.
-class TRetConsCad : public TRetornoDFe {
+class TRetConsCad : public TRetornoDFe, public TCabecalhoRetorno {
 public:
-  std::string versao;
   std::string CNPJ;  // trimmed; a shorter one zero-filled to 14
   std::string CPF;   // trimmed; a shorter one zero-filled to 11
-  std::string verAplic;
-  int cStat = 0;
-  std::string xMotivo;
   std::string UF;
   std::string IE;
   TDateTime dhCons = 0;
-  int cUF = 0;
   TInfCadCollection& InfCad() { return fInfCad; }
   const TInfCadCollection& InfCad() const { return fInfCad; }
 
@@ -232,22 +191,15 @@ private:
 };
 
 // Number voiding (retInutNFe), also read from a processed voiding or from the request itself.
-class TRetInutNFe : public TRetornoDFe {
+class TRetInutNFe : public TRetornoDFe, public TCabecalhoRetorno {
 public:
   std::string Id;
-  std::string versao;
-  TfscTipoAmbiente tpAmb = taProducao;
-  std::string verAplic;
-  int cStat = 0;
-  std::string xMotivo;
-  int cUF = 0;
   int ano = 0;
   std::string CNPJ;
   int modelo = 0;  // element mod
   int serie = 0;
   int nNFIni = 0;
   int nNFFin = 0;
-  TDateTime dhRecbto = 0;
   std::string nProt;
   std::string xJust;
 
@@ -263,13 +215,9 @@ public:
 using TRetdadosCscCollection = TListaDono<TRetdadosCscCollectionItem>;
 
 // Security-code administration (retAdmCscNFCe); without any dadosCsc one empty item.
-class TRetAdmCSCNFCe : public TRetornoDFe {
+class TRetAdmCSCNFCe : public TRetornoDFe, public TCabecalhoRetorno {
 public:
-  std::string versao;
-  TfscTipoAmbiente tpAmb = taProducao;
   TfscIndOp indOp = indOp1;
-  int cStat = 0;
-  std::string xMotivo;
   TRetdadosCscCollection& dadosCsc() { return fdadosCsc; }
   const TRetdadosCscCollection& dadosCsc() const { return fdadosCsc; }
 

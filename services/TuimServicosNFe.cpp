@@ -88,7 +88,10 @@ void TNFeConsulta::Limpar() {
 bool TNFeConsulta::DefinirDestino(TDestinoServico& destino) {
   // The key names the authority; a malformed one would be sent to nobody in particular.
   const std::string motivo = MotivoChaveInvalida(fNFeChave);
-  if (!motivo.empty()) FalharPreparacao(motivo);
+  if (!motivo.empty()) {
+    FalharPreparacao(motivo);
+    return false;
+  }
   TConfiguracoesNFe& c = ConfiguracoesNFe();
   bool ok = false;
   destino.Modelo = ModeloDFParaNome(TextoParaModeloDF(ok, ModeloDaChave(fNFeChave)));
@@ -244,6 +247,7 @@ TNFeConsultaCadastro::TNFeConsultaCadastro(TTuimNFe& owner) : TNFeServicoComReto
 
 void TNFeConsultaCadastro::PrepararServico() {
   TNFeWebService::PrepararServico();
+  if (Interrompido()) return;
   fElementoCorpoSalvo = ElementoCorpo();
   fCorpoTrocado = true;
   if (!Antes400(ConfiguracoesNFe()) && UpperCase(UF) == "MT") SetElementoCorpo("consultaCadastro");

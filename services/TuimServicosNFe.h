@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "fiscal/TuimDateTime.h"
+#include "fiscal/TuimException.h"
 #include "fiscal/fscConversao.h"
 #include "services/TuimRetDistDFeInt.h"
 #include "services/TuimRetornosNFe.h"
@@ -43,12 +44,16 @@ protected:
   R& Retorno() { return *fRetorno; }
   const R& Retorno() const { return *fRetorno; }
   void NovoRetorno() { fRetorno = std::make_unique<R>(); }
-  // The result element of the answer, required, parsed into the answer held.
+  // The result element of the answer, required, parsed into the answer held. An answer that
+  // cannot be read (no root element, a malformed cStat) is a failure, not a status of 0.
   void LerRetorno() {
     ExtrairRetorno();
     ExigirResposta();
     fRetorno->Leitor().SetArquivo(RetornoDecodificado());
-    fRetorno->LerResposta();
+    if (fRetorno->LerResposta()) return;
+    std::string motivo;
+    if constexpr (requires(const R& r) { r.ErroLeitura(); }) motivo = fRetorno->ErroLeitura();
+    throw ETuimDFeException("Resposta do webservice ilegível" + (motivo.empty() ? "." : ": " + motivo));
   }
 
 private:
@@ -171,8 +176,9 @@ protected:
   std::string MensagemLog() override;
 
 private:
-  std::string fElementoCorpoSalvo;
+  // The body element a call for Mato Grosso changes and EncerrarServico puts back.
   bool fCorpoTrocado = false;
+  std::string fElementoCorpoSalvo;
 };
 
 // Documents of interest from the national environment, by NSU or key; saves what it receives.

@@ -1,6 +1,8 @@
 #include "services/TuimWebServices.h"
 
 #include <chrono>
+#include <exception>
+#include <functional>
 #include <thread>
 
 #include "transport/TuimTransporte.h"
@@ -14,9 +16,6 @@
 namespace tuim {
 
 namespace {
-
-// Thrown after a preparation failure that the host's log handler marked as handled.
-struct TInterrupcaoServico {};
 
 bool TemAssinatura(const std::string& xml) { return Posicao("<signature", LowerCase(xml)) > 0; }
 
@@ -40,49 +39,53 @@ void TDFeWebService::Limpar() {
 }
 
 bool TDFeWebService::Executar() {
-  try {
-    RegistrarLogServico("Inicio " + ClassName(), false);
-    PrepararServico();
-  } catch (const TInterrupcaoServico&) {
-    return false;
-  }
+  fInterrompido = false;
+  RegistrarLogServico("Inicio " + ClassName(), false);
+  PrepararServico();
+  if (fInterrompido) return false;
 
+  // From here on the service is prepared, and EncerrarServico puts back what it changed.
+  const std::function<void()> passos[] = {
+      [this] { DefinirDadosMsg(); },
+      [this] {
+        if (fOwner.Integrador()) PrepararIntegrador();
+      },
+      [this] { MontarEnvelope(); },
+      [this] { GravarEnvio(); },
+  };
   bool resultado = false;
   try {
-    DefinirDadosMsg();
-    if (fOwner.Integrador()) PrepararIntegrador();
-    MontarEnvelope();
-    GravarEnvio();
-
-    try {
-      Transmitir();
-      try {
-        resultado = TratarResposta();
-      } catch (...) {
-        RegistrarLogServico(MensagemLog(), true);
-        GravarResposta();
-        throw;
-      }
-      RegistrarLogServico(MensagemLog(), true);
-      GravarResposta();
-    } catch (const TInterrupcaoServico&) {
-      throw;
-    } catch (const std::exception& e) {
-      resultado = false;
-      RelatarErro(MensagemErro(&e), &e);
-    } catch (...) {
-      resultado = false;
-      RelatarErro(MensagemErro(nullptr));
-    }
-  } catch (const TInterrupcaoServico&) {
-    EncerrarServico();
-    return false;
+    for (const auto& passo : passos) passo();
+    resultado = TransmitirETratarResposta();
   } catch (...) {
     EncerrarServico();
     throw;
   }
   EncerrarServico();
   return resultado;
+}
+
+bool TDFeWebService::TransmitirETratarResposta() {
+  try {
+    Transmitir();
+    // The answer is logged and saved also when it cannot be handled.
+    std::exception_ptr falha;
+    bool resultado = false;
+    try {
+      resultado = TratarResposta();
+    } catch (...) {
+      falha = std::current_exception();
+    }
+    RegistrarLogServico(MensagemLog(), true);
+    GravarResposta();
+    if (falha) std::rethrow_exception(falha);
+    return resultado;
+  } catch (const std::exception& e) {
+    RelatarErro(MensagemErro(&e), &e);
+  } catch (...) {
+    RelatarErro(MensagemErro(nullptr));
+  }
+  return false;
 }
 
 void TDFeWebService::RegistrarLogServico(const std::string& linha, bool mostrar) {
@@ -98,7 +101,7 @@ void TDFeWebService::RelatarErro(const std::string& texto, const std::exception*
 
 void TDFeWebService::FalharPreparacao(const std::string& texto) {
   RelatarErro(texto);
-  throw TInterrupcaoServico{};
+  fInterrompido = true;
 }
 
 void TDFeWebService::NaoImplementado(const std::string& passo) {
@@ -109,11 +112,12 @@ void TDFeWebService::PrepararServico() {
   Limpar();
 
   DefinirURL();
-  if (fURL.empty()) FalharPreparacao("URL não definida para: " + ClassName());
+  if (fInterrompido) return;
+  if (fURL.empty()) return FalharPreparacao("URL não definida para: " + ClassName());
 
   DefinirServicoEAction();
-  if (fServico.empty()) FalharPreparacao("Servico não definido para: " + ClassName());
-  if (fSoapAction.empty()) FalharPreparacao("SoapAction não definido para: " + ClassName());
+  if (fServico.empty()) return FalharPreparacao("Servico não definido para: " + ClassName());
+  if (fSoapAction.empty()) return FalharPreparacao("SoapAction não definido para: " + ClassName());
   // "*" in the catalogue means the service takes no SOAP action at all.
   if (fSoapAction == "*") fSoapAction.clear();
 }
@@ -357,6 +361,7 @@ void TNFeWebService::Limpar() {
 
 void TNFeWebService::PrepararServico() {
   TDFeWebService::PrepararServico();
+  if (Interrompido()) return;
   fSSLTypeSalvo = fNFe.SSL().SSLType();
   fElementoCabecalhoSalvo = ElementoCabecalho();
   // The 4.00 layout dropped the SOAP header.
@@ -371,6 +376,7 @@ void TNFeWebService::DefinirURL() {
   SetSoapAction("");
   TDestinoServico destino;
   const bool proprio = DefinirDestino(destino);
+  if (Interrompido()) return;
   double versao = 0;
   std::string acao, ns, url;
   try {
@@ -382,7 +388,7 @@ void TNFeWebService::DefinirURL() {
       fNFe.LocalizarServicoLayout(fLayout, versao, acao, ns, url);
     }
   } catch (const ETuimDFeException& e) {
-    FalharPreparacao(e.what());
+    return FalharPreparacao(e.what());
   }
   SetSoapAction(acao);
   SetServico(ns);

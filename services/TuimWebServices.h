@@ -108,9 +108,14 @@ protected:
   virtual std::string GerarUFSoap();
   virtual std::string PrefixoArquivo();
 
+  // Transmission and answer; a failure is reported with the service's text and gives false.
+  bool TransmitirETratarResposta();
+
   // A preparation failure: reported, and when the handler marks it handled the call stops
-  // with false instead of going on with an address or namespace it does not have.
-  [[noreturn]] void FalharPreparacao(const std::string& texto);
+  // with false (Interrompido) instead of going on with an address or namespace it does not
+  // have. A preparing step returns right after it.
+  void FalharPreparacao(const std::string& texto);
+  bool Interrompido() const { return fInterrompido; }
   // "<step> não implementado para: <class>".
   void NaoImplementado(const std::string& passo);
 
@@ -124,6 +129,7 @@ private:
   std::string fElementoCorpo = "nfeDadosMsg";
   std::string fDadosMsg, fEnvelope, fRespostaHTTP, fRetornoServico, fMensagem, fURL, fVersaoDados;
   std::string fSufixoEnvio, fSufixoResposta, fServico, fSoapAction, fMimeType;
+  bool fInterrompido = false;
 };
 
 // Where the catalogue is asked for a service.

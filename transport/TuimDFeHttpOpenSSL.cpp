@@ -5,7 +5,6 @@
 #include <openssl/crypto.h>
 #include <openssl/err.h>
 #include <openssl/opensslv.h>
-#include <openssl/pkcs12.h>
 #include <openssl/ssl.h>
 #include <openssl/x509v3.h>
 
@@ -20,6 +19,7 @@
 
 #include "fiscal/TuimUtil.h"
 #include "security/TuimDFeOpenSSL.h"
+#include "security/TuimPKCS12.h"
 #include "transport/TuimTransporte.h"
 
 namespace tuim {
@@ -37,18 +37,6 @@ std::string TextoErroOpenSSL(unsigned long e) {
   ERR_error_string_n(e, buf, sizeof buf);
   return buf;
 }
-
-// Frees what PKCS12_parse hands out.
-struct TPFX {
-  EVP_PKEY* chave = nullptr;
-  X509* certificado = nullptr;
-  STACK_OF(X509)* cadeia = nullptr;
-  ~TPFX() {
-    EVP_PKEY_free(chave);
-    X509_free(certificado);
-    sk_X509_pop_free(cadeia, X509_free);
-  }
-};
 
 }  // namespace
 
@@ -99,6 +87,226 @@ void THttpClienteTLS::Abortar() {
   }
 }
 
+// One exchange of Post: the connection (through a proxy tunnel when one is set), the TLS
+// setup, the request and the answer. Each asynchronous step runs to its end, its deadline or
+// an abort from another thread.
+class THttpClienteTLS::TSessao {
+public:
+  TSessao(THttpClienteTLS& cliente, const std::string& url)
+      : c(cliente), partes(DividirURL(url)), usarProxy(!cliente.ProxyHost.empty()), resolver(ioc), socket(ioc) {
+    std::lock_guard<std::mutex> g(c.fImpl->m);
+    c.fImpl->ioc = &ioc;
+    c.fImpl->socket = &socket;
+    c.fImpl->resolver = &resolver;
+    c.fImpl->abortado = c.fImpl->abandonado;
+  }
+  ~TSessao() {
+    std::lock_guard<std::mutex> g(c.fImpl->m);
+    c.fImpl->ioc = nullptr;
+    c.fImpl->socket = nullptr;
+    c.fImpl->resolver = nullptr;
+  }
+  TSessao(const TSessao&) = delete;
+  TSessao& operator=(const TSessao&) = delete;
+
+  bool Conectar();
+  bool ConfigurarTLS(asio::ssl::context& ctx);
+  http::request<http::string_body> MontarPedido() const;
+  template <typename Stream>
+  bool Trocar(Stream& stream, http::request<http::string_body>& req);
+  bool Handshake(asio::ssl::stream<tcp::socket&>& tls);
+  void Fechar() {
+    error_code ig;
+    socket.close(ig);
+  }
+
+  THttpClienteTLS& c;
+  const TPartesURL partes;
+  const bool usarProxy;
+  asio::io_context ioc;
+  tcp::resolver resolver;
+  tcp::socket socket;
+
+private:
+  std::int32_t Prazo(std::int32_t especifico) const { return especifico > 0 ? especifico : c.Timeout; }
+  bool Abortado() const {
+    std::lock_guard<std::mutex> g(c.fImpl->m);
+    return c.fImpl->abortado;
+  }
+  bool Falhar(const error_code& ec, const std::string& prefixo = "") {
+    c.fUltimoErro = ec.value();
+    c.fDescricaoErro = prefixo + ec.message();
+    return false;
+  }
+  template <typename Iniciar>
+  error_code Rodar(Iniciar iniciar, std::int32_t ms);
+  std::string AutorizacaoProxy() const {
+    return "Basic " + CodificarBase64(c.ProxyUser + ":" + c.ProxyPass);
+  }
+  bool AbrirTunel();
+};
+
+template <typename Iniciar>
+error_code THttpClienteTLS::TSessao::Rodar(Iniciar iniciar, std::int32_t ms) {
+  if (Abortado()) return asio::error::operation_aborted;
+  std::optional<error_code> res;
+  iniciar([&res](error_code e, auto&&...) { res = e; });
+  ioc.restart();
+  if (ms > 0) {
+    auto fim = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
+    while (!res && ioc.run_one_until(fim) != 0) {
+    }
+  } else {
+    while (!res && ioc.run_one() != 0) {
+    }
+  }
+  if (!res) {
+    error_code ig;
+    resolver.cancel();
+    socket.close(ig);
+    ioc.restart();
+    while (!res && ioc.run_one() != 0) {
+    }
+    return Abortado() ? error_code(asio::error::operation_aborted) : error_code(asio::error::timed_out);
+  }
+  if (Abortado()) return asio::error::operation_aborted;
+  return *res;
+}
+
+bool THttpClienteTLS::TSessao::Conectar() {
+  const std::string host = usarProxy ? c.ProxyHost : partes.Host;
+  std::string porta = usarProxy ? c.ProxyPort : partes.Porta;
+  if (porta.empty() || porta == "0") porta = usarProxy ? "8080" : partes.Porta;
+  tcp::resolver::results_type enderecos;
+  error_code ec = Rodar(
+      [&](auto h) {
+        resolver.async_resolve(host, porta, [&enderecos, h](error_code e, tcp::resolver::results_type r) mutable {
+          enderecos = r;
+          h(e);
+        });
+      },
+      Prazo(c.TimeoutConexao));
+  if (ec) return Falhar(ec);
+  ec = Rodar([&](auto h) { asio::async_connect(socket, enderecos, h); }, Prazo(c.TimeoutConexao));
+  if (ec) return Falhar(ec);
+  return !(usarProxy && partes.HTTPS()) || AbrirTunel();
+}
+
+bool THttpClienteTLS::TSessao::AbrirTunel() {
+  const std::string destino = partes.Host + ":" + partes.Porta;
+  http::request<http::empty_body> conectar{http::verb::connect, destino, 11};
+  conectar.set(http::field::host, destino);
+  conectar.set(http::field::user_agent, c.UserAgent);
+  if (!Trim(c.ProxyUser).empty()) conectar.set(http::field::proxy_authorization, AutorizacaoProxy());
+  error_code ec = Rodar([&](auto h) { http::async_write(socket, conectar, h); }, Prazo(c.TimeoutTunel));
+  if (ec) return Falhar(ec);
+  beast::flat_buffer buf;
+  http::response_parser<http::empty_body> resposta;
+  resposta.skip(true);  // a CONNECT answer has no body
+  ec = Rodar([&](auto h) { http::async_read_header(socket, buf, resposta, h); }, Prazo(c.TimeoutTunel));
+  if (ec) return Falhar(ec);
+  if (resposta.get().result_int() == 200) return true;
+  c.fResultCode = static_cast<int>(resposta.get().result_int());
+  c.fUltimoErro = 0;
+  c.fDescricaoErro = "Proxy: " + std::to_string(c.fResultCode) + " " + std::string(resposta.get().reason());
+  return false;
+}
+
+bool THttpClienteTLS::TSessao::ConfigurarTLS(asio::ssl::context& ctx) {
+  SSL_CTX* nativo = ctx.native_handle();
+  // LT_all is TLS 1.2 or newer, set here rather than left to the system's configuration.
+  SSL_CTX_set_min_proto_version(nativo, TLS1_2_VERSION);
+  if (c.SSLType == LT_TLSv1_2) SSL_CTX_set_max_proto_version(nativo, TLS1_2_VERSION);
+  if (c.Verificacao.Verificar) {
+    ctx.set_verify_mode(asio::ssl::verify_peer);
+    error_code ec;
+    if (!c.Verificacao.ArquivoCA.empty()) {
+      ctx.load_verify_file(c.Verificacao.ArquivoCA, ec);
+      if (ec) return Falhar(ec, "CA " + c.Verificacao.ArquivoCA + ": ");
+    } else {
+      ctx.set_default_verify_paths(ec);
+    }
+  } else {
+    ctx.set_verify_mode(asio::ssl::verify_none);
+  }
+  if (c.DadosPFX.empty()) return true;
+  std::string senha = ParaUTF8(c.SenhaPFX);
+  TConteudoPKCS12 pfx;
+  unsigned long e = 0;
+  const bool lido = LerPKCS12(c.DadosPFX, senha, pfx, e) == rpkOk;
+  OPENSSL_cleanse(senha.data(), senha.size());
+  if (!lido || !pfx.Certificado || !pfx.Chave || SSL_CTX_use_certificate(nativo, pfx.Certificado.get()) != 1 ||
+      SSL_CTX_use_PrivateKey(nativo, pfx.Chave.get()) != 1) {
+    if (lido) e = ERR_peek_last_error();
+    c.fUltimoErro = static_cast<int>(e);
+    c.fDescricaoErro = "PKCS#12: " + (e ? TextoErroOpenSSL(e) : std::string("sem certificado ou chave"));
+    ERR_clear_error();
+    return false;
+  }
+  for (const TX509PKCS12& x : pfx.Cadeia) SSL_CTX_add1_chain_cert(nativo, x.get());
+  return true;
+}
+
+http::request<http::string_body> THttpClienteTLS::TSessao::MontarPedido() const {
+  // Through a proxy without a tunnel the request names the whole address.
+  const std::string alvo = usarProxy && !partes.HTTPS()
+                               ? partes.Protocolo + "://" + partes.HostComPorta() + partes.Caminho
+                               : partes.Caminho;
+  http::request<http::string_body> req{http::verb::post, alvo, c.Protocolo == "1.0" ? 10 : 11};
+  req.set(http::field::host, c.PortaNoHost ? partes.HostComPorta() : partes.Host);
+  if (!c.UserAgent.empty()) req.set(http::field::user_agent, c.UserAgent);
+  if (!c.MimeType.empty()) req.set(http::field::content_type, c.MimeType);
+  for (const std::string& linha : c.Cabecalhos) {
+    auto dp = linha.find(':');
+    if (dp == std::string::npos) continue;
+    req.insert(linha.substr(0, dp), TrimLeft(linha.substr(dp + 1)));
+  }
+  if (usarProxy && !partes.HTTPS() && !Trim(c.ProxyUser).empty())
+    req.set(http::field::proxy_authorization, AutorizacaoProxy());
+  req.keep_alive(false);
+  req.body() = c.fCorpo;
+  req.prepare_payload();
+  return req;
+}
+
+bool THttpClienteTLS::TSessao::Handshake(asio::ssl::stream<tcp::socket&>& tls) {
+  std::string hostNome = partes.Host;
+  if (hostNome.size() > 1 && hostNome.front() == '[') hostNome = hostNome.substr(1, hostNome.size() - 2);
+  SSL* ssl = tls.native_handle();
+  error_code ipErro;
+  asio::ip::make_address(hostNome, ipErro);
+  if (ipErro) SSL_set_tlsext_host_name(ssl, hostNome.c_str());
+  if (c.Verificacao.Verificar) {
+    X509_VERIFY_PARAM* param = SSL_get0_param(ssl);
+    if (ipErro)
+      X509_VERIFY_PARAM_set1_host(param, hostNome.c_str(), 0);
+    else
+      X509_VERIFY_PARAM_set1_ip_asc(param, hostNome.c_str());
+  }
+  error_code ec =
+      Rodar([&](auto h) { tls.async_handshake(asio::ssl::stream_base::client, h); }, Prazo(c.TimeoutConexao));
+  return !ec || Falhar(ec);
+}
+
+template <typename Stream>
+bool THttpClienteTLS::TSessao::Trocar(Stream& stream, http::request<http::string_body>& req) {
+  error_code e = Rodar([&](auto h) { http::async_write(stream, req, h); }, Prazo(c.TimeoutEnvio));
+  if (e) return Falhar(e);
+  beast::flat_buffer buf;
+  http::response_parser<http::string_body> parser;
+  parser.body_limit(c.Verificacao.TamanhoMaximoResposta);
+  e = Rodar([&](auto h) { http::async_read(stream, buf, parser, h); }, Prazo(c.TimeoutEntrePacotes));
+  if (e) {
+    if (parser.is_header_done()) c.fResultCode = static_cast<int>(parser.get().result_int());
+    return Falhar(e);
+  }
+  c.fResultCode = static_cast<int>(parser.get().result_int());
+  // The parser's limit does not cover every framing of the body; the bound holds regardless.
+  if (parser.get().body().size() > c.Verificacao.TamanhoMaximoResposta) return Falhar(http::error::body_limit);
+  c.fResposta = parser.get().body();
+  return true;
+}
+
 bool THttpClienteTLS::Post(const std::string& url) {
   fResultCode = 0;
   fResposta.clear();
@@ -106,204 +314,19 @@ bool THttpClienteTLS::Post(const std::string& url) {
   fDescricaoErro.clear();
   CarregarProvedoresOpenSSL();
 
-  const TPartesURL partes = DividirURL(url);
-  const bool usarProxy = !ProxyHost.empty();
-  const std::string hostConexao = usarProxy ? ProxyHost : partes.Host;
-  std::string portaConexao = usarProxy ? ProxyPort : partes.Porta;
-  if (portaConexao.empty() || portaConexao == "0") portaConexao = usarProxy ? "8080" : partes.Porta;
-  std::string hostNome = partes.Host;
-  if (hostNome.size() > 1 && hostNome.front() == '[') hostNome = hostNome.substr(1, hostNome.size() - 2);
-
-  asio::io_context ioc;
-  tcp::resolver resolver(ioc);
-  tcp::socket socket(ioc);
-  {
-    std::lock_guard<std::mutex> g(fImpl->m);
-    fImpl->ioc = &ioc;
-    fImpl->socket = &socket;
-    fImpl->resolver = &resolver;
-    fImpl->abortado = fImpl->abandonado;
-  }
-  struct TSoltar {
-    TImpl& i;
-    ~TSoltar() {
-      std::lock_guard<std::mutex> g(i.m);
-      i.ioc = nullptr;
-      i.socket = nullptr;
-      i.resolver = nullptr;
-    }
-  } soltar{*fImpl};
-
-  auto prazo = [&](std::int32_t especifico) { return especifico > 0 ? especifico : Timeout; };
-  auto abortado = [&] {
-    std::lock_guard<std::mutex> g(fImpl->m);
-    return fImpl->abortado;
-  };
-  // Runs one asynchronous step to its end, its deadline or an abort from another thread.
-  auto rodar = [&](auto iniciar, std::int32_t ms) -> error_code {
-    if (abortado()) return asio::error::operation_aborted;
-    std::optional<error_code> res;
-    iniciar([&res](error_code e, auto&&...) { res = e; });
-    ioc.restart();
-    if (ms > 0) {
-      auto fim = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-      while (!res && ioc.run_one_until(fim) != 0) {
-      }
-    } else {
-      while (!res && ioc.run_one() != 0) {
-      }
-    }
-    if (!res) {
-      error_code ig;
-      resolver.cancel();
-      socket.close(ig);
-      ioc.restart();
-      while (!res && ioc.run_one() != 0) {
-      }
-      return abortado() ? error_code(asio::error::operation_aborted) : error_code(asio::error::timed_out);
-    }
-    if (abortado()) return asio::error::operation_aborted;
-    return *res;
-  };
-  auto falhar = [&](const error_code& ec, const std::string& prefixo = "") {
-    fUltimoErro = ec.value();
-    fDescricaoErro = prefixo + ec.message();
-    return false;
-  };
-
-  tcp::resolver::results_type enderecos;
-  error_code ec = rodar(
-      [&](auto h) {
-        resolver.async_resolve(hostConexao, portaConexao, [&enderecos, h](error_code e, tcp::resolver::results_type r) mutable {
-          enderecos = r;
-          h(e);
-        });
-      },
-      prazo(TimeoutConexao));
-  if (ec) return falhar(ec);
-  ec = rodar([&](auto h) { asio::async_connect(socket, enderecos, h); }, prazo(TimeoutConexao));
-  if (ec) return falhar(ec);
-
-  if (usarProxy && partes.HTTPS()) {
-    const std::string destino = partes.Host + ":" + partes.Porta;
-    http::request<http::empty_body> conectar{http::verb::connect, destino, 11};
-    conectar.set(http::field::host, destino);
-    conectar.set(http::field::user_agent, UserAgent);
-    if (!Trim(ProxyUser).empty())
-      conectar.set(http::field::proxy_authorization, "Basic " + CodificarBase64(ProxyUser + ":" + ProxyPass));
-    ec = rodar([&](auto h) { http::async_write(socket, conectar, h); }, prazo(TimeoutTunel));
-    if (ec) return falhar(ec);
-    beast::flat_buffer buf;
-    http::response_parser<http::empty_body> resposta;
-    resposta.skip(true);  // a CONNECT answer has no body
-    ec = rodar([&](auto h) { http::async_read_header(socket, buf, resposta, h); }, prazo(TimeoutTunel));
-    if (ec) return falhar(ec);
-    if (resposta.get().result_int() != 200) {
-      fResultCode = static_cast<int>(resposta.get().result_int());
-      fUltimoErro = 0;
-      fDescricaoErro = "Proxy: " + std::to_string(fResultCode) + " " + std::string(resposta.get().reason());
-      return false;
-    }
-  }
-
-  // The request, as sent directly or to the proxy.
-  const std::string alvo = usarProxy && !partes.HTTPS()
-                               ? partes.Protocolo + "://" + partes.HostComPorta() + partes.Caminho
-                               : partes.Caminho;
-  http::request<http::string_body> req{http::verb::post, alvo, Protocolo == "1.0" ? 10 : 11};
-  req.set(http::field::host, PortaNoHost ? partes.HostComPorta() : partes.Host);
-  if (!UserAgent.empty()) req.set(http::field::user_agent, UserAgent);
-  if (!MimeType.empty()) req.set(http::field::content_type, MimeType);
-  for (const std::string& linha : Cabecalhos) {
-    auto dp = linha.find(':');
-    if (dp == std::string::npos) continue;
-    req.insert(linha.substr(0, dp), TrimLeft(linha.substr(dp + 1)));
-  }
-  if (usarProxy && !partes.HTTPS() && !Trim(ProxyUser).empty())
-    req.set(http::field::proxy_authorization, "Basic " + CodificarBase64(ProxyUser + ":" + ProxyPass));
-  req.keep_alive(false);
-  req.body() = fCorpo;
-  req.prepare_payload();
-
-  auto trocar = [&](auto& stream) -> bool {
-    error_code e = rodar([&](auto h) { http::async_write(stream, req, h); }, prazo(TimeoutEnvio));
-    if (e) return falhar(e);
-    beast::flat_buffer buf;
-    http::response_parser<http::string_body> parser;
-    parser.body_limit(Verificacao.TamanhoMaximoResposta);
-    e = rodar([&](auto h) { http::async_read(stream, buf, parser, h); }, prazo(TimeoutEntrePacotes));
-    if (e) {
-      if (parser.is_header_done()) fResultCode = static_cast<int>(parser.get().result_int());
-      return falhar(e);
-    }
-    fResultCode = static_cast<int>(parser.get().result_int());
-    // The parser's limit does not cover every framing of the body; the bound holds regardless.
-    if (parser.get().body().size() > Verificacao.TamanhoMaximoResposta) return falhar(http::error::body_limit);
-    fResposta = parser.get().body();
-    return true;
-  };
-
-  if (!partes.HTTPS()) {
-    bool ok = trocar(socket);
-    error_code ig;
-    socket.close(ig);
-    return ok;
-  }
-
-  asio::ssl::context ctx(asio::ssl::context::tls_client);
-  SSL_CTX* nativo = ctx.native_handle();
-  // LT_all is TLS 1.2 or newer, set here rather than left to the system's configuration.
-  SSL_CTX_set_min_proto_version(nativo, TLS1_2_VERSION);
-  if (SSLType == LT_TLSv1_2) SSL_CTX_set_max_proto_version(nativo, TLS1_2_VERSION);
-  if (Verificacao.Verificar) {
-    ctx.set_verify_mode(asio::ssl::verify_peer);
-    if (!Verificacao.ArquivoCA.empty()) {
-      ctx.load_verify_file(Verificacao.ArquivoCA, ec);
-      if (ec) return falhar(ec, "CA " + Verificacao.ArquivoCA + ": ");
-    } else {
-      ctx.set_default_verify_paths(ec);
-    }
+  TSessao s(*this, url);
+  if (!s.Conectar()) return false;
+  http::request<http::string_body> req = s.MontarPedido();
+  bool ok = false;
+  if (!s.partes.HTTPS()) {
+    ok = s.Trocar(s.socket, req);
   } else {
-    ctx.set_verify_mode(asio::ssl::verify_none);
+    asio::ssl::context ctx(asio::ssl::context::tls_client);
+    if (!s.ConfigurarTLS(ctx)) return false;
+    asio::ssl::stream<tcp::socket&> tls(s.socket, ctx);
+    ok = s.Handshake(tls) && s.Trocar(tls, req);
   }
-  if (!DadosPFX.empty()) {
-    ERR_clear_error();
-    const unsigned char* p = reinterpret_cast<const unsigned char*>(DadosPFX.data());
-    PKCS12* p12 = d2i_PKCS12(nullptr, &p, static_cast<long>(DadosPFX.size()));
-    TPFX pfx;
-    std::string senha = ParaUTF8(SenhaPFX);
-    int ok = p12 ? PKCS12_parse(p12, senha.c_str(), &pfx.chave, &pfx.certificado, &pfx.cadeia) : 0;
-    OPENSSL_cleanse(senha.data(), senha.size());
-    PKCS12_free(p12);
-    if (ok != 1 || !pfx.certificado || !pfx.chave || SSL_CTX_use_certificate(nativo, pfx.certificado) != 1 ||
-        SSL_CTX_use_PrivateKey(nativo, pfx.chave) != 1) {
-      unsigned long e = ERR_peek_last_error();
-      fUltimoErro = static_cast<int>(e);
-      fDescricaoErro = "PKCS#12: " + (e ? TextoErroOpenSSL(e) : std::string("sem certificado ou chave"));
-      ERR_clear_error();
-      return false;
-    }
-    for (int i = 0; pfx.cadeia && i < sk_X509_num(pfx.cadeia); ++i)
-      SSL_CTX_add1_chain_cert(nativo, sk_X509_value(pfx.cadeia, i));
-  }
-
-  asio::ssl::stream<tcp::socket&> tls(socket, ctx);
-  SSL* ssl = tls.native_handle();
-  error_code ipErro;
-  asio::ip::make_address(hostNome, ipErro);
-  if (ipErro) SSL_set_tlsext_host_name(ssl, hostNome.c_str());
-  if (Verificacao.Verificar) {
-    X509_VERIFY_PARAM* param = SSL_get0_param(ssl);
-    if (ipErro)
-      X509_VERIFY_PARAM_set1_host(param, hostNome.c_str(), 0);
-    else
-      X509_VERIFY_PARAM_set1_ip_asc(param, hostNome.c_str());
-  }
-  ec = rodar([&](auto h) { tls.async_handshake(asio::ssl::stream_base::client, h); }, prazo(TimeoutConexao));
-  if (ec) return falhar(ec);
-  bool ok = trocar(tls);
-  error_code ig;
-  socket.close(ig);
+  s.Fechar();
   return ok;
 }
 

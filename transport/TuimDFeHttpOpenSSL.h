@@ -55,6 +55,7 @@ public:
 
 private:
   struct TImpl;
+  class TSessao;
   std::unique_ptr<TImpl> fImpl;
   std::string fCorpo;
   int fResultCode = 0;

@@ -71,12 +71,6 @@ long VersaoCurl(TSSLType t) {
   }
 }
 
-std::string Minusculas(std::string s) {
-  for (char& c : s)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return s;
-}
-
 }  // namespace
 
 // ------------------------------------------------------------------------ one libcurl exchange
@@ -198,7 +192,7 @@ void TTuimWinReqResp::Execute(const std::string& dados, std::string& resposta) {
 std::string TTuimWinReqResp::Cabecalhos(const TPartesURL& partes) const {
   std::string r = "Host: " + partes.HostComPorta() + "\r\n";
   // The facade's default type already names the charset; it is sent once.
-  if (Minusculas(fMimeType).find("charset=") == std::string::npos)
+  if (LowerCase(fMimeType).find("charset=") == std::string::npos)
     r += "Content-Type: " + fMimeType + "; charset=" + fCharset + "\r\n";
   else
     r += "Content-Type: " + fMimeType + "\r\n";

@@ -27,12 +27,6 @@ std::string Aparar(std::string_view s) {
   return std::string(s);
 }
 
-std::string Maiusculas(std::string s) {
-  for (char& c : s)
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-  return s;
-}
-
 void SubstituirTodos(std::string& s, std::string_view de, std::string_view para) {
   if (de.empty()) return;
   std::string r;
@@ -509,7 +503,7 @@ void TGerador::EscreverTexto(const std::string& texto) {
 
 void TGerador::AbrirRegistroTXT(const std::string& id) {
   if (!ModoTXT()) return;
-  fIDNivel = Maiusculas(id);
+  fIDNivel = UpperCase(id);
   if (fIDNivel.empty()) return;
   const std::string marca = "<" + fIDNivel + ">";
   fInicioRegistroTXT = fLinhasTXT.size();
@@ -525,13 +519,13 @@ void TGerador::AbrirRegistroTXT(const std::string& id) {
 void TGerador::PreencherCampoTXT(const std::string& tag, const std::string& valor) {
   if (!ModoTXT() || fIDNivel.empty()) return;
   const std::string marca = "<" + fIDNivel + ">";
-  const std::string campo = "|" + Maiusculas(Aparar(tag)) + kPlaceholderTXT;
+  const std::string campo = "|" + UpperCase(std::string(Aparar(tag))) + kPlaceholderTXT;
   // Only the records of the group opened last: an earlier item's unfilled field must not
   // take the value of a later item.
   for (std::size_t i = fInicioRegistroTXT; i < fLinhasTXT.size(); ++i) {
     std::string& linha = fLinhasTXT[i];
     if (linha.find(marca) == std::string::npos) continue;
-    if (Maiusculas(linha).find(campo) == std::string::npos) continue;
+    if (UpperCase(linha).find(campo) == std::string::npos) continue;
     std::size_t p = linha.find(campo);
     if (p == std::string::npos) continue;
     linha.replace(p, campo.size(), "|" + valor);

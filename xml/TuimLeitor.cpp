@@ -7,6 +7,7 @@
 #include <sstream>
 #include <string_view>
 
+#include "fiscal/TuimUtil.h"
 #include "fiscal/TuimDateTime.h"
 #include "fiscal/TuimException.h"
 #include "fiscal/fscAuxiliar.h"
@@ -25,12 +26,6 @@ std::string_view Aparar(std::string_view s) {
 }
 
 char Maiuscula(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
-std::string Maiusculas(std::string_view s) {
-  std::string r(s);
-  for (char& c : r) c = Maiuscula(c);
-  return r;
-}
 
 // Case-insensitive (ASCII) search of an upper-case needle, without copying the text.
 std::size_t AcharSemCaixa(std::string_view texto, std::string_view agulhaMaiuscula, std::size_t inicio = 0) {
@@ -195,8 +190,8 @@ std::string TLeitor::ExtrairGrupo(int nivel, const std::string& tagInicioBruta, 
 }
 
 TValorCampo TLeitor::LerCampo(TFormatoCampo tipo, const std::string& tagBruta, const std::string& tagParadaBruta) {
-  const std::string tag = Maiusculas(Aparar(tagBruta));
-  const std::string parada = Maiusculas(Aparar(tagParadaBruta));
+  const std::string tag = UpperCase(std::string(Aparar(tagBruta)));
+  const std::string parada = UpperCase(std::string(Aparar(tagParadaBruta)));
   std::string_view grupo = fGrupo;
 
   std::string_view campo;
@@ -322,6 +317,46 @@ TValorCampo TLeitor::LerAtributo(const std::string& atributoBruto, const std::st
   while (!valor.empty() && Branco(valor.front())) valor.remove_prefix(1);
   if (valor.empty()) return TValorCampo(std::string());
   return TValorCampo(DecodificarEntidadesXML(std::string(valor)));
+}
+
+std::string TLeitor::LerTexto(const std::string& tag, const std::string& tagParada) {
+  return LerCampo(fcTexto, tag, tagParada).AsString();
+}
+
+int TLeitor::LerInteiro(const std::string& tag, const std::string& tagParada) {
+  return LerCampo(fcInteiro, tag, tagParada).AsInteger();
+}
+
+TDateTime TLeitor::LerDataHora(const std::string& tag, const std::string& tagParada) {
+  return LerCampo(fcDataHora, tag, tagParada).AsDateTime();
+}
+
+TDateTime TLeitor::LerData(const std::string& tag, const std::string& tagParada) {
+  return LerCampo(fcData, tag, tagParada).AsDateTime();
+}
+
+TfscTipoAmbiente TLeitor::LerAmbiente(const std::string& tag, const std::string& tagParada) {
+  bool ok = false;
+  return TextoParaTipoAmbiente(ok, LerTexto(tag, tagParada));
+}
+
+int TLeitor::LerCStat(const std::string& tagParada) {
+  const std::string texto = LerCampo(fcDigitos, "cStat", tagParada).AsString();
+  bool digitos = texto.size() == 3 || texto.size() == 4;
+  for (char c : texto) digitos = digitos && c >= '0' && c <= '9';
+  // A code read loosely (letters dropped, a missing one taken as 0) would pass for a status.
+  if (!digitos) throw ETuimDFeException("cStat inválido na resposta: '" + texto + "'");
+  return std::stoi(texto);
+}
+
+void TCabecalhoRetorno::LerCabecalho(TLeitor& l, const std::string& raiz, const std::string& parada) {
+  if (!raiz.empty()) versao = l.LerAtributo("versao", raiz).AsString();
+  tpAmb = l.LerAmbiente("tpAmb", parada);
+  verAplic = l.LerTexto("verAplic", parada);
+  cStat = l.LerCStat(parada);
+  xMotivo = l.LerTexto("xMotivo", parada);
+  cUF = l.LerInteiro("cUF", parada);
+  dhRecbto = l.LerDataHora("dhRecbto", parada);
 }
 
 }  // namespace tuim

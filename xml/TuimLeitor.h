@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <string>
 
+#include "fiscal/TuimDateTime.h"
+#include "fiscal/fscConversao.h"
 #include "xml/TuimGerador.h"
 #include "xml/TuimValorCampo.h"
 
@@ -41,6 +43,17 @@ public:
   std::string LerCampoCNPJCPF(const std::string& tagParada = "");
   TValorCampo LerAtributo(const std::string& atributo, const std::string& grupoTag = "");
 
+  // Typed reads of LerCampo, for the answers of the web services.
+  std::string LerTexto(const std::string& tag, const std::string& tagParada = "");
+  int LerInteiro(const std::string& tag, const std::string& tagParada = "");
+  TDateTime LerDataHora(const std::string& tag, const std::string& tagParada = "");
+  TDateTime LerData(const std::string& tag, const std::string& tagParada = "");
+  // An unknown or missing code gives the first environment, as TextoParaTipoAmbiente does.
+  TfscTipoAmbiente LerAmbiente(const std::string& tag = "tpAmb", const std::string& tagParada = "");
+  // A status code is three or four digits and nothing else; anything else, a missing one
+  // included, makes the answer unreadable: raises ETuimDFeException.
+  int LerCStat(const std::string& tagParada = "");
+
 private:
   std::string fArquivo;
   std::string fGrupo;
@@ -56,6 +69,21 @@ private:
     int saltadas = 0;          // closing tags skipped so far
     std::size_t posicao = 0;   // just after the last one skipped
   } fUltimaOcorrencia;
+};
+
+// The fields every answer of the web services opens with, under the layout's names.
+struct TCabecalhoRetorno {
+  std::string versao;
+  TfscTipoAmbiente tpAmb = taProducao;
+  std::string verAplic;
+  int cStat = 0;
+  std::string xMotivo;
+  int cUF = 0;
+  TDateTime dhRecbto = 0;
+
+  // versao from the attribute of `raiz` (none when empty), the rest from the group cut last,
+  // each field before `tagParada`; cStat strictly (see TLeitor::LerCStat).
+  void LerCabecalho(TLeitor& leitor, const std::string& raiz, const std::string& tagParada = "");
 };
 
 }  // namespace tuim

@@ -161,7 +161,7 @@ void TNFeW::GerarIde() {
   g.EscreverCampo(fcInteiro, "B02", "cUF", 2, 2, 1, ide.cUF, "Código do UF (Unidade da Federação)");
   if (!ValidarCodigoUF(ide.cUF))
     g.RegistrarAlerta("B02", "cUF", "Código do UF (Unidade da Federação)", kAlertaConteudoInvalido);
-  g.EscreverCampo(fcTexto, "B03", "cNF", 8, 8, 1, fChave.substr(35, 8), "Número da Nota Fiscal Eletrônica");
+  g.EscreverCampo(fcTexto, "B03", "cNF", 8, 8, 1, ParteDaChave(fChave, kChaveCodigo), "Número da Nota Fiscal Eletrônica");
   g.EscreverCampo(fcTexto, "B04", "natOp", 1, 60, 1, ide.natOp, "Descrição da Natureza da Operação");
   if (VersaoAbaixo(4))
     g.EscreverCampo(fcTexto, "B05", "indPag", 1, 1, 1, IndPagParaTexto(ide.indPag), "Indicador da forma de pagamento");

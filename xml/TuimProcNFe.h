@@ -5,6 +5,7 @@
 #include "fiscal/TuimDateTime.h"
 #include "fiscal/fscConversao.h"
 #include "xml/TuimGerador.h"
+#include "xml/TuimLeitor.h"
 
 namespace tuim {
 
@@ -15,7 +16,7 @@ inline constexpr const char* kNamespaceNFe = "http://www.portalfiscal.inf.br/nfe
 // the processed form nfeProc. Inside a TNFe it only carries the protocol fields; a web service
 // makes one per authorized document, hands it the two texts and keeps the result.
 // Plain data: the fields are public and carry the names of the layout.
-class TProcNFe {
+class TProcNFe : public TCabecalhoRetorno {
 public:
   TProcNFe();
   ~TProcNFe();
@@ -33,18 +34,13 @@ public:
   std::string ArquivoRetConsReci;
   std::string ArquivoRetConsSit;
 
-  // Protocol fields.
-  TfscTipoAmbiente tpAmb = taProducao;
-  std::string verAplic;
+  // Protocol fields besides the answer's common ones (versao and cUF unused here).
   std::string chNFe;
-  TDateTime dhRecbto = 0;
   // The offset the authority wrote after dhRecbto ("-03:00"); empty when none was read, and
   // then the state's offset is written.
   std::string dhRecbtoFuso;
   std::string nProt;
   std::string digVal;
-  int cStat = 0;
-  std::string xMotivo;
   std::string Versao;  // layout version text, "4.00"
   int cMsg = 0;
   std::string xMsg;

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/TuimChave.h"
+#include "fiscal/TuimChaveAcesso.h"
 #include "fiscal/fscAuxiliar.h"
 
 using namespace tuim;

@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "cli/TuimRun.h"
-#include "mail/ServidorSMTPTeste.h"
+#include "testing/ServidorSMTPTeste.h"
 
 using tuim::testing::RunTuim;
 

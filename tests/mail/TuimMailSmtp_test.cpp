@@ -7,7 +7,7 @@
 #include <mutex>
 #include <thread>
 
-#include "ServidorSMTPTeste.h"
+#include "testing/ServidorSMTPTeste.h"
 #include "component/TuimNFe.h"
 #include "fiscal/TuimUtil.h"
 #include "mail/TuimMail.h"

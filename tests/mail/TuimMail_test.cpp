@@ -6,7 +6,7 @@
 #include <deque>
 #include <sstream>
 
-#include "ServidorSMTPTeste.h"
+#include "testing/ServidorSMTPTeste.h"
 #include "fiscal/TuimUtil.h"
 
 using namespace tuim;

@@ -2,7 +2,7 @@
 #include <string>
 
 #include "fiscal/TuimUtil.h"
-#include "security/CertificadosTeste.h"
+#include "testing/CertificadosTeste.h"
 #include "security/TuimDFeSSL.h"
 
 namespace tuim::teste {

@@ -6,7 +6,7 @@
 #include "fiscal/TuimDateTime.h"
 #include "fiscal/TuimException.h"
 #include "services/MensagensTeste.h"
-#include "services/RespostasTeste.h"
+#include "testing/RespostasTeste.h"
 #include "services/TuimRetDistDFeInt.h"
 
 using namespace tuim;

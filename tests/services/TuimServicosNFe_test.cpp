@@ -10,7 +10,7 @@
 #include <mutex>
 
 #include "MensagensTeste.h"
-#include "RespostasTeste.h"
+#include "testing/RespostasTeste.h"
 #include "fiscal/TuimException.h"
 #include "fiscal/TuimUtil.h"
 #include "testing/ServidorTeste.h"
@@ -197,6 +197,41 @@ TEST_F(Servicos, StatusWithoutResultElementFailsWithTheServiceTextAndTheRawAnswe
   EXPECT_EQ(Erro([&] { s.Executar(); }),
             "WebService Consulta Status serviço:\r\n- Inativo ou Inoperante tente novamente.\r\n"
             "Erro ao obter resposta do webservice.\r\n<html>manutencao</html>");
+}
+
+// A status the answer does not spell as three or four digits must not pass for a status.
+class ServicosCStatIlegivel : public Servicos, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(ServicosCStatIlegivel, AnswerIsAFailureNotAStatus) {
+  std::string resposta = RetStatus(107, "OK", 1);
+  resposta.replace(resposta.find("<cStat>107</cStat>"), 18, GetParam());
+  const std::string nome = "sta-ilegivel-" + std::to_string(std::hash<std::string>{}(GetParam()));
+  Catalogo("NFe_MT_H", "NfeStatusServico_4.00", Rota(nome, Soap("nfeResultMsg", resposta)));
+  TNFeStatusServico s(nfe);
+  const std::string erro = Erro([&] { s.Executar(); });
+  EXPECT_EQ(erro.rfind("WebService Consulta Status serviço:\r\n- Inativo ou Inoperante tente novamente.\r\n"
+                       "Resposta do webservice ilegível: cStat inválido",
+                       0),
+            0u)
+      << erro;
+  tratarErros = true;
+  EXPECT_FALSE(s.Executar());
+}
+
+INSTANTIATE_TEST_SUITE_P(Casos, ServicosCStatIlegivel,
+                         ::testing::Values("", "<cStat></cStat>", "<cStat>1O7</cStat>", "<cStat>10</cStat>",
+                                           "<cStat>10700</cStat>"));
+
+TEST_F(Servicos, AnswerWithoutItsRootElementIsAFailure) {
+  Catalogo("NFe_MT_H", "NfeStatusServico_4.00",
+           Rota("sta-sem-raiz", Soap("nfeResultMsg", "<retOutro><cStat>107</cStat></retOutro>")));
+  TNFeStatusServico s(nfe);
+  tratarErros = true;
+  EXPECT_FALSE(s.Executar());
+  ASSERT_FALSE(log.empty());
+  EXPECT_NE(log.back().find("Resposta do webservice ilegível: elemento da resposta não encontrado"),
+            std::string::npos)
+      << log.back();
 }
 
 TEST_F(Servicos, StatusFilesAreNamedByTimestampAndSuffix) {

@@ -15,7 +15,7 @@
 #include <thread>
 #include <vector>
 
-#include "../security/CertificadosTeste.h"
+#include "testing/CertificadosTeste.h"
 
 namespace teste {
 

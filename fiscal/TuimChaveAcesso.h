@@ -9,7 +9,66 @@
 #include "fiscal/TuimCurrency.h"
 #include "fiscal/TuimDateTime.h"
 
+// The access key of the electronic fiscal documents in one place: its layout, check digit,
+// the alphanumeric-CNPJ rule, its field parts and the codec of the workbench.
+
 namespace tuim {
+
+// ---- Layout ---------------------------------------------------------------------------------
+
+constexpr std::size_t TamanhoChaveAcesso = 44;
+
+// A field of the key: first position (from 0) and size.
+struct TCampoChave {
+  std::size_t Inicio;
+  std::size_t Tamanho;
+};
+inline constexpr TCampoChave kChaveUF{0, 2}, kChaveAno{2, 2}, kChaveMes{4, 2}, kChaveCNPJ{6, 14},
+    kChaveModelo{20, 2}, kChaveSerie{22, 3}, kChaveNumero{25, 9}, kChaveTipoEmissao{34, 1}, kChaveCodigo{35, 8},
+    kChaveDigito{43, 1};
+// The CF-e of the SAT (model 59) spends the series, number and emission type differently.
+inline constexpr TCampoChave kChaveSATSerie{22, 9}, kChaveSATCodigo{37, 6};
+
+// The characters of `chave` in `campo`; what lies past the end is simply not there.
+std::string ParteDaChave(std::string_view chave, TCampoChave campo);
+
+// Whether `c` may stand at `posicao` (from 0) of a key: a digit anywhere, an upper-case letter
+// only in the issuer's CNPJ base (positions 7 to 18 counted from 1), which an alphanumeric
+// CNPJ carries.
+bool CaractereDaChave(char c, std::size_t posicao);
+// 44 characters, each allowed where it stands.
+bool ChaveBemFormada(std::string_view chave);
+// The key's characters that count, in order: those CaractereDaChave allows where they land.
+std::string LimparChave(const std::string& chave);
+// The issuer's document as the key carries it: an alphanumeric CNPJ (twelve digits or
+// upper-case letters, two check digits) as it is, anything else reduced to its digits; then
+// zero-filled on the left and cut to 14.
+std::string DocumentoDaChave(const std::string& documento);
+
+// ---- Check digit and validation -------------------------------------------------------------
+
+// Check digit (modulus 11) of the first 43 characters of an access key, after dropping every
+// character that is neither a digit nor an upper-case letter in the issuer's CNPJ base
+// (positions 7 to 18, valued as ASCII code minus 48). True when exactly 43 remain; `digit`
+// holds the digit of the first 43 even when there are more, and 0 when there are fewer.
+bool DigitoChaveAcesso(const std::string& key, int& digit);
+
+bool ValidarChaveAcesso(const std::string& chave);
+// Why a key fails ValidarChaveAcesso, in one line; empty for a valid key.
+std::string MotivoChaveInvalida(const std::string& chave);
+
+// ---- Field parts ----------------------------------------------------------------------------
+
+// Characters that LimparChave drops are dropped first.
+std::string ModeloDaChave(const std::string& chave);  // empty unless the key is valid
+int UFDaChave(const std::string& chave);
+std::string CNPJDaChave(const std::string& chave);
+int SerieDaChave(const std::string& chave);         // 9 digits for model 59
+int CodigoDaChave(const std::string& chave);        // 6 digits for model 59
+int TipoEmissaoDaChave(const std::string& chave);   // 0 for model 59
+int DigitoDaChave(const std::string& chave);
+
+// ---- Codec ----------------------------------------------------------------------------------
 
 // A text of at most N characters: a longer text keeps its leftmost N, a shorter one is kept as is.
 template <std::size_t N>
@@ -54,8 +113,6 @@ struct AccessKeyFields {
   char DV = '\0';             // 44
   friend bool operator==(const AccessKeyFields&, const AccessKeyFields&) = default;
 };
-
-constexpr std::size_t TamanhoChaveAcesso = 44;
 
 // Each member receives the characters at its positions, unchanged; characters after the 44th are
 // ignored. A key shorter than 44 characters leaves the missing members short or empty.
