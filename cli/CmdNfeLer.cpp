@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/TuimChave.h"
+#include "fiscal/TuimChaveAcesso.h"
 #include "cli/TuimCli.h"
 #include "component/TuimConfiguracoes.h"
 #include "fiscal/TuimException.h"

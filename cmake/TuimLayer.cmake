@@ -37,5 +37,6 @@ function(tuim_layer name)
   foreach(_camada ${_visiveis})
     file(CREATE_LINK ${CMAKE_SOURCE_DIR}/${_camada} ${_raiz}/${_camada} SYMBOLIC)
   endforeach()
-  target_include_directories(tuim_${name} PUBLIC ${_raiz})
+  target_include_directories(tuim_${name} PUBLIC $<BUILD_INTERFACE:${_raiz}>
+                                                $<INSTALL_INTERFACE:${CMAKE_INSTALL_INCLUDEDIR}/tuim>)
 endfunction()
