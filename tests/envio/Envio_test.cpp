@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <map>
 #include <filesystem>
+#include <fstream>
 #include <mutex>
 
 #include "component/TuimCatalogo.h"
@@ -252,28 +253,20 @@ TEST_P(Envio, LostAnswerIsRecoveredByKeyForEveryFaultKind) {
       Configurar(nfe, moNFCe);
       nfe.Configuracoes().WebServices().SetTimeOut(1000);
       Adicionar(nfe, 65);
-      int envios = 0;
-      nfe.OnTransmitError = [&](int, int, const std::string&, const std::string&, const std::string&, bool&, bool&) {};
       TNFeAutorizacao a(nfe);
       std::vector<std::string> progresso;
       a.OnProgresso = [&](const std::string& l) { progresso.push_back(l); };
       Falha("NFeAutorizacao4", tipo);
-      const bool ok = a.Enviar(std::to_string(++envios + 10), sincrono, false);
+      // A 500 may come before the batch is processed: then the key query finds nothing, and
+      // only then is the batch sent again.
+      EXPECT_TRUE(a.Enviar(sincrono ? "11" : "12", sincrono, false));
       ASSERT_EQ(a.Resultados().size(), 1u);
       const TResultadoNota& r = a.Resultados()[0];
-      if (std::string(tipo) == "http500") {
-        // The 500 comes before the batch is processed: the key query finds nothing, and only
-        // then is the batch sent again.
-        EXPECT_TRUE(ok) << r.cStat << " " << r.xMotivo;
-      } else {
-        EXPECT_TRUE(ok) << r.cStat << " " << r.xMotivo;
-      }
       EXPECT_EQ(r.Situacao, sAutorizada);
       ConferirProc(r);
       bool consultou = false;
       for (const auto& l : progresso) consultou |= l.find("consultando a chave") != std::string::npos;
       EXPECT_TRUE(consultou);
-      nfe.OnTransmitError = nullptr;
     }
   }
 }
@@ -461,6 +454,7 @@ TEST_P(Envio, SoakWithRandomFaults) {
   const char* tipos[] = {"corte", "atraso:1500", "http500", "vazio", "truncado"};
   unsigned semente = 12345u + static_cast<unsigned>(GetParam().http);
   std::vector<TResultadoNota> todos;
+  int reenvios = 0;
   for (int i = 0; i < n; ++i) {
     TTuimNFe nfe;
     Configurar(nfe, moNFCe);
@@ -473,9 +467,17 @@ TEST_P(Envio, SoakWithRandomFaults) {
     a.OnProgresso = [&](const std::string& l) { progresso.push_back(l); };
     const bool sincrono = (semente >> 20) % 2 == 0;
     EXPECT_TRUE(a.Enviar(std::to_string(100 + i), sincrono, (semente >> 24) % 2 == 0)) << i;
-    for (const auto& l : progresso) EXPECT_EQ(l.find("reenviando"), std::string::npos) << l;
+    // A batch goes again only after the key query found nothing (a 500 before processing);
+    // had the simulator held it, the second send would have met a duplicate and asked again.
+    bool reenviado = false;
+    for (const auto& l : progresso) {
+      if (l.find("reenviando") != std::string::npos) reenviado = true;
+      if (reenviado) EXPECT_EQ(l.find("consultando a chave"), std::string::npos) << i;
+    }
+    if (reenviado) ++reenvios;
     todos.push_back(a.Resultados()[0]);
   }
+  RecordProperty("reenvios", reenvios);
   auto estado = Rodar({kSim, "estado", Amb().pasta, "--json"});
   ASSERT_EQ(estado.codigo, 0);
   for (const auto& r : todos) {
@@ -530,6 +532,46 @@ TEST_P(Envio, CorrectionLetterAndCancellationAreRegisteredAndSaved) {
   c.SetNFeChave(chave);
   c.Executar();
   EXPECT_EQ(c.cStat(), 101) << c.xMotivo();
+}
+
+// `tuim sefaz autorizar` on signed files: one line per document, exit 0 only when all are
+// authorised; the same file again recovers its protocol by key; `tuim sefaz recibo` refuses a
+// receipt that is not 15 digits.
+TEST(EnvioCli, AutorizarPrintsOneLinePerDocumentAndExitsByOutcome) {
+  ASSERT_TRUE(Amb().erro.empty()) << Amb().erro;
+  const std::string saida = PastaNova("tuim-envio-cli");
+  TNota n;
+  n.modelo = 55;
+  n.nNF = Amb().proximoNumero++;
+  const std::string arquivo = saida + "/nfe.xml";
+  {
+    std::ofstream f(arquivo, std::ios::binary);
+    f << Amb().assinador->Assinar(Montar(n), "NFe", "infNFe");
+  }
+  const std::vector<std::string> comuns = {"--uf", "SP", "--pfx", Amb().pasta + "/" + kEmitente + ".pfx", "--senha",
+                                           "1234", "--cacert", Amb().pasta + "/ca.pem", "--catalogo",
+                                           Amb().pasta + "/catalogo.ini", "--schemas", TUIM_SCHEMAS_DIR, "--lib",
+                                           "openssl", "--salvar", saida};
+  auto rodar = [&](std::vector<std::string> args) {
+    args.insert(args.begin(), TUIM_CLI);
+    args.insert(args.end(), comuns.begin(), comuns.end());
+    return Rodar(args);
+  };
+  for (int vez = 0; vez < 2; ++vez) {
+    auto r = rodar({"sefaz", "autorizar", arquivo, "--sincrono"});
+    EXPECT_EQ(r.codigo, 0) << r.out << r.err;
+    EXPECT_EQ(r.out.rfind("chNFe=" + n.chave + " cStat=100 xMotivo=Autorizado o uso da NF-e nProt=", 0), 0u) << r.out;
+    const std::size_t p = r.out.find(" Arquivo=");
+    ASSERT_NE(p, std::string::npos);
+    std::string nome = r.out.substr(p + 9);
+    nome.erase(nome.find_last_not_of("\r\n") + 1);
+    EXPECT_NE(LerArquivo(nome).find("<nfeProc"), std::string::npos) << nome;
+    if (vez == 1) EXPECT_NE(r.err.find("consultando a chave"), std::string::npos) << r.err;
+  }
+  EXPECT_EQ(rodar({"sefaz", "recibo", "../12345"}).codigo, 2);
+  EXPECT_EQ(rodar({"sefaz", "autorizar"}).codigo, 2);
+  std::error_code ec;
+  std::filesystem::remove_all(saida, ec);
 }
 
 INSTANTIATE_TEST_SUITE_P(Transportes, Envio,
