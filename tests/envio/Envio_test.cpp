@@ -18,6 +18,7 @@
 #include "fiscal/TuimException.h"
 #include "services/TuimServicosEnvio.h"
 #include "simulator/SimTeste.h"
+#include "testing/RespostasTeste.h"
 #include "transport/TuimTransporte.h"
 #include "xml/TuimNFeR.h"
 
@@ -570,6 +571,48 @@ TEST(EnvioCli, AutorizarPrintsOneLinePerDocumentAndExitsByOutcome) {
   }
   EXPECT_EQ(rodar({"sefaz", "recibo", "../12345"}).codigo, 2);
   EXPECT_EQ(rodar({"sefaz", "autorizar"}).codigo, 2);
+  std::error_code ec;
+  std::filesystem::remove_all(saida, ec);
+}
+
+// A distribution answer names its files by the keys it carries: one that is not a key never
+// becomes a file, so a name cannot climb out of the download folder.
+TEST(EnvioDistribuicao, KeysThatAreNotKeysNeverBecomeFileNames) {
+  ASSERT_TRUE(Amb().erro.empty()) << Amb().erro;
+  const std::string saida = PastaNova("tuim-envio-dist");
+  TTuimNFe nfe;
+  auto& c = nfe.Configuracoes();
+  c.WebServices().SetUF("SP");
+  c.WebServices().SetAmbiente(taHomologacao);
+  c.Geral().SetVersaoDF(ve400);
+  c.Arquivos().SetPathSchemas(TUIM_SCHEMAS_DIR);
+  c.Arquivos().SetIniServicos(Amb().pasta + "/catalogo.ini");
+  c.Arquivos().SetSalvar(true);
+  c.Arquivos().SetPathSalvar(saida + "/base");
+  c.Arquivos().DownloadDFe().SetPathDownload(saida + "/base");
+  const std::string valida = "35261211222333000181550010000000011000000010";
+  const std::string escalada = std::string("../../../../../../../../../../../../../../") + "xy";
+  ASSERT_EQ(escalada.size(), 44u);
+  const std::string ret =
+      teste::RetDistDFeInt({teste::DocZip("1", "resNFe_v1.01.xsd", teste::InfZip(teste::ResNFe(escalada, "Empresa"))),
+                            teste::DocZip("2", "resNFe_v1.01.xsd", teste::InfZip(teste::ResNFe(valida, "Empresa")))});
+  nfe.OnTransmit = [&](const std::string&, const std::string&, const std::string&, const std::string&,
+                       std::string& resposta, int& http, int& interno) {
+    resposta = "<soap:Envelope xmlns:soap=\"http://www.w3.org/2003/05/soap-envelope\"><soap:Body>"
+               "<nfeDistDFeInteresseResponse><nfeDistDFeInteresseResult>" + ret +
+               "</nfeDistDFeInteresseResult></nfeDistDFeInteresseResponse></soap:Body></soap:Envelope>";
+    http = 200;
+    interno = 0;
+  };
+  TDistribuicaoDFe d(nfe);
+  d.CNPJCPF = kEmitente;
+  d.ultNSU = "0";
+  EXPECT_TRUE(d.Executar());
+  ASSERT_EQ(d.ListaArqs().size(), 1u);
+  EXPECT_EQ(d.ListaArqs()[0], valida + "-resNFe.xml");
+  for (const auto& e : std::filesystem::recursive_directory_iterator(saida))
+    if (e.is_regular_file()) EXPECT_EQ(e.path().string().rfind(saida + "/base/", 0), 0u) << e.path();
+  EXPECT_FALSE(std::filesystem::exists(saida + "/xy-resNFe.xml"));
   std::error_code ec;
   std::filesystem::remove_all(saida, ec);
 }
