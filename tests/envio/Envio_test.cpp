@@ -217,7 +217,8 @@ TEST_P(Envio, DenialIsItsOwnOutcomeSavedButNotAuthorised) {
   EXPECT_EQ(r.Situacao, sDenegada) << r.cStat << " " << r.xMotivo;
   EXPECT_TRUE(StatusDenegado(r.cStat)) << r.cStat;
   ConferirProc(r);
-  EXPECT_FALSE(nfe.NotasFiscais()[0].Confirmada() && StatusAutorizado(nfe.NotasFiscais()[0].cStat()));
+  EXPECT_FALSE(nfe.NotasFiscais()[0].Confirmada());
+  EXPECT_TRUE(nfe.NotasFiscais()[0].Processada());
 }
 
 TEST_P(Envio, ReplayedKeyGets204AndTheProtocolIsFetchedByKey) {
