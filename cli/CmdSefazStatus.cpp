@@ -257,3 +257,12 @@ const SubCommandRegistrar kInutilizar(
 
 }  // namespace
 }  // namespace tuim::cli
+
+namespace tuim::cli {
+
+// The configuration of `tuim sefaz status` for the other service commands.
+int ConfigurarSefaz(Args& a, TTuimNFe& nfe, const std::string& servico, const std::string& ufSecao) {
+  return Configurar(a, nfe, servico, ufSecao);
+}
+
+}  // namespace tuim::cli

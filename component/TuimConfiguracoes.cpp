@@ -571,6 +571,9 @@ void TWebServicesConf::CopiarDe(const TWebServicesConf& src) {
   SetTentativas(src.Tentativas());
   SetIntervaloTentativas(src.IntervaloTentativas());
   SetAjustaAguardaConsultaRet(src.AjustaAguardaConsultaRet());
+  SetRetentativasTransmissao(src.RetentativasTransmissao());
+  SetTamanhoMaximoResposta(src.TamanhoMaximoResposta());
+  SetArquivoCA(src.ArquivoCA());
   SetSalvar(src.Salvar());
   SetQuebradeLinha(src.QuebradeLinha());
   SetSSLType(src.SSLType());
@@ -603,6 +606,9 @@ void TWebServicesConf::SalvarIni(TTuimIni& ini) const {
   ini.WriteInteger(s, "AguardarConsultaRet", fAguardarConsultaRet);
   ini.WriteInteger(s, "IntervaloTentativas", fIntervaloTentativas);
   ini.WriteInteger(s, "Tentativas", fTentativas);
+  ini.WriteInteger(s, "RetentativasTransmissao", fRetentativasTransmissao);
+  ini.WriteInteger(s, "TamanhoMaximoResposta", static_cast<int>(fTamanhoMaximoResposta));
+  ini.WriteString(s, "ArquivoCA", fArquivoCA);
   ini.WriteInteger(s, "SSLType", fSSLType);
   ini.WriteString(s, "QuebradeLinha", fQuebradeLinha);
 }
@@ -634,6 +640,10 @@ void TWebServicesConf::CarregarIni(const TTuimIni& ini) {
   SetAguardarConsultaRet(static_cast<std::uint32_t>(ini.ReadInt64(s, "AguardarConsultaRet", fAguardarConsultaRet)));
   SetIntervaloTentativas(static_cast<std::uint32_t>(ini.ReadInt64(s, "IntervaloTentativas", fIntervaloTentativas)));
   SetTentativas(ini.ReadInteger(s, "Tentativas", fTentativas));
+  SetRetentativasTransmissao(ini.ReadInteger(s, "RetentativasTransmissao", fRetentativasTransmissao));
+  SetTamanhoMaximoResposta(
+      static_cast<std::uint32_t>(ini.ReadInteger(s, "TamanhoMaximoResposta", static_cast<int>(fTamanhoMaximoResposta))));
+  SetArquivoCA(ini.ReadString(s, "ArquivoCA", fArquivoCA));
   SetSSLType(LerEnum(ini, s, "SSLType", fSSLType, LT_SSHv2));
   SetQuebradeLinha(ini.ReadString(s, "QuebradeLinha", fQuebradeLinha));
 }

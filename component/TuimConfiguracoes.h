@@ -316,6 +316,19 @@ public:
   void SetIntervaloTentativas(std::uint32_t v);  // below 1000 becomes 1000
   bool AjustaAguardaConsultaRet() const { return fAjustaAguardaConsultaRet; }
   void SetAjustaAguardaConsultaRet(bool v) { fAjustaAguardaConsultaRet = v; }
+  // How many times OnTransmitError may ask for one send to be repeated (INI
+  // "RetentativasTransmissao"); negative becomes 0.
+  int RetentativasTransmissao() const { return fRetentativasTransmissao; }
+  void SetRetentativasTransmissao(int v) { fRetentativasTransmissao = v < 0 ? 0 : v; }
+  // Longest answer accepted by either HTTP backend, in bytes (INI "TamanhoMaximoResposta");
+  // 0 becomes the default, 16 MiB.
+  std::uint32_t TamanhoMaximoResposta() const { return fTamanhoMaximoResposta; }
+  void SetTamanhoMaximoResposta(std::uint32_t v) { fTamanhoMaximoResposta = v == 0 ? kTamanhoMaximoRespostaPadrao : v; }
+  static constexpr std::uint32_t kTamanhoMaximoRespostaPadrao = 16u * 1024u * 1024u;
+  // PEM bundle of the authorities that sign the servers' certificates (ICP-Brasil roots,
+  // which the system does not ship); empty: the transport's own setting (INI "ArquivoCA").
+  const std::string& ArquivoCA() const { return fArquivoCA; }
+  void SetArquivoCA(const std::string& v) { fArquivoCA = v; }
   bool Salvar() const { return fSalvar; }
   void SetSalvar(bool v) { fSalvar = v; }
   const std::vector<std::string>& Params() const { return fParams; }
@@ -360,6 +373,9 @@ private:
   int fTentativas = 5;
   std::uint32_t fIntervaloTentativas = 1000;
   bool fAjustaAguardaConsultaRet = false;
+  int fRetentativasTransmissao = 3;
+  std::uint32_t fTamanhoMaximoResposta = kTamanhoMaximoRespostaPadrao;
+  std::string fArquivoCA;
   bool fSalvar = false;
   std::vector<std::string> fParams;
   int fTimeOut = 5000;

@@ -378,14 +378,16 @@ void TTuimNFe::AlterarStatus(TSituacaoNFe v) {
   if (OnStatusChange) OnStatusChange(this);
 }
 
-bool TTuimNFe::StatusConfirmado(int cStat) {
+// Only an authorised document is confirmed; a denied one (110, 301-303) is on file at the
+// authority, so it is processed, but it may never be used.
+bool TTuimNFe::StatusConfirmado(int cStat) { return cStat == 100 || cStat == 150; }
+
+bool TTuimNFe::StatusProcessado(int cStat) {
   switch (cStat) {
     case 100: case 110: case 150: case 301: case 302: case 303: return true;
     default: return false;
   }
 }
-
-bool TTuimNFe::StatusProcessado(int cStat) { return StatusConfirmado(cStat); }
 
 bool TTuimNFe::StatusCancelado(int cStat) { return cStat == 101 || cStat == 151 || cStat == 155; }
 

@@ -1,10 +1,12 @@
 #include "services/TuimServicosNFe.h"
 
+#include <filesystem>
 #include <initializer_list>
 
 #include "component/TuimCatalogo.h"
 #include "fiscal/TuimException.h"
 #include "fiscal/TuimUtil.h"
+#include "component/TuimNotasFiscais.h"
 #include "fiscal/fscAuxiliar.h"
 #include "services/TuimMensagensNFe.h"
 
@@ -351,7 +353,18 @@ void TDistribuicaoDFe::SalvarDocumento(TdocZipCollectionItem& doc) {
     default:
       fNomeArquivoDistribuicao.clear();
   }
-  if (fNomeArquivoDistribuicao.empty()) return;
+  // The names come from the answer: a key is 44 characters of the key alphabet, and no name
+  // may carry a folder of its own.
+  const bool comChave = doc.schema == schresNFe || doc.schema == schprocNFe;
+  if (comChave && !ChaveNoAlfabeto(doc.resDFe().chDFe)) fNomeArquivoDistribuicao.clear();
+  if (fNomeArquivoDistribuicao.find_first_of("/\\:") != std::string::npos ||
+      fNomeArquivoDistribuicao.find("..") != std::string::npos || fNomeArquivoDistribuicao[0] == '-')
+    fNomeArquivoDistribuicao.clear();
+  if (fNomeArquivoDistribuicao.empty()) {
+    bool tratado = false;
+    NFe().RegistrarLog("Documento distribuído com nome inválido ignorado (NSU " + doc.NSU + ")", tratado);
+    return;
+  }
   fListaArqs.push_back(fNomeArquivoDistribuicao);
 
   TArquivosConfNFe& a = ConfiguracoesNFe().Arquivos();
@@ -364,7 +377,7 @@ void TDistribuicaoDFe::SalvarDocumento(TdocZipCollectionItem& doc) {
   if (doc.schema == schresNFe || doc.schema == schprocNFe) {
     const TresDFe& r = doc.resDFe();
     std::string pasta = a.MontarPathDownload(r.xNome, r.CNPJCPF, data(r.dhEmi, r.dhRecbto));
-    NFe().GravarArquivo(fNomeArquivoDistribuicao, doc.XML, true, pasta);
+    GravarDistribuido(pasta, doc.XML);
   } else if (a.SalvarEvento()) {
     std::string pasta;
     if (doc.schema == schresEvento) {
@@ -375,8 +388,18 @@ void TDistribuicaoDFe::SalvarDocumento(TdocZipCollectionItem& doc) {
       pasta = a.MontarPathDownloadEvento(e.tpEvento, doc.resDFe().xNome, e.CNPJ,
                                          data(e.dhEvento, e.RetinfEvento().dhRegEvento));
     }
-    NFe().GravarArquivo(fNomeArquivoDistribuicao, doc.XML, true, pasta);
+    GravarDistribuido(pasta, doc.XML);
   }
+}
+
+void TDistribuicaoDFe::GravarDistribuido(const std::string& pasta, const std::string& xml) {
+  // The resolved file stays under its folder, whatever the folder rules made of the answer's names.
+  namespace fs = std::filesystem;
+  const fs::path base = fs::weakly_canonical(fs::path(pasta.empty() ? ConfiguracoesNFe().Arquivos().PathSalvar() : pasta));
+  const fs::path alvo = fs::weakly_canonical(base / fNomeArquivoDistribuicao);
+  if (alvo.parent_path() != base)
+    throw ETuimNFeException("Nome de arquivo inválido: " + fNomeArquivoDistribuicao);
+  NFe().GravarArquivo(fNomeArquivoDistribuicao, xml, true, pasta);
 }
 
 bool TDistribuicaoDFe::TratarResposta() {
@@ -420,6 +443,52 @@ void TAdministrarCSCNFCe::DefinirDadosMsg() {
   ConfigurarGerador(m.Gerador().Opcoes());
   m.GerarXML();
   SetDadosMsg(m.Gerador().ArquivoFormatoXML());
+}
+
+namespace {
+
+// Every element content named `tag` replaced by asterisks of the same length.
+std::string Mascarar(std::string x, const std::string& tag) {
+  const std::string abre = "<" + tag + ">", fecha = "</" + tag + ">";
+  for (std::size_t p = x.find(abre); p != std::string::npos; p = x.find(abre, p + 1)) {
+    const std::size_t ini = p + abre.size(), fim = x.find(fecha, ini);
+    if (fim == std::string::npos) break;
+    x.replace(ini, fim - ini, std::string(fim - ini, '*'));
+  }
+  return x;
+}
+
+}  // namespace
+
+void TAdministrarCSCNFCe::GravarEnvio() {
+  const std::string dados = DadosMsg(), envelope = Envelope();
+  SetDadosMsg(Mascarar(dados, "codigoCsc"));
+  SetEnvelope(Mascarar(envelope, "codigoCsc"));
+  try {
+    TNFeServicoComRetorno::GravarEnvio();
+  } catch (...) {
+    SetDadosMsg(dados);
+    SetEnvelope(envelope);
+    throw;
+  }
+  SetDadosMsg(dados);
+  SetEnvelope(envelope);
+}
+
+void TAdministrarCSCNFCe::GravarResposta() {
+  // The answer carries the tokens of the taxpayer (CSC) as well.
+  const std::string retorno = RetornoServico(), resposta = RespostaHTTP();
+  SetRetornoServico(Mascarar(Mascarar(retorno, "CSC"), "codigoCsc"));
+  SetRespostaHTTP(Mascarar(Mascarar(resposta, "CSC"), "codigoCsc"));
+  try {
+    TNFeServicoComRetorno::GravarResposta();
+  } catch (...) {
+    SetRetornoServico(retorno);
+    SetRespostaHTTP(resposta);
+    throw;
+  }
+  SetRetornoServico(retorno);
+  SetRespostaHTTP(resposta);
 }
 
 bool TAdministrarCSCNFCe::TratarResposta() {

@@ -206,6 +206,7 @@ protected:
 
 private:
   void SalvarDocumento(TdocZipCollectionItem& doc);
+  void GravarDistribuido(const std::string& pasta, const std::string& xml);
 
   std::vector<std::string> fListaArqs;
   std::string fNomeArquivoDistribuicao;
@@ -226,6 +227,9 @@ public:
 
 protected:
   void DefinirDadosMsg() override;
+  // The request files never hold the token: its value is masked in what is written.
+  void GravarEnvio() override;
+  void GravarResposta() override;
   bool TratarResposta() override;
   std::string MensagemLog() override;
 };

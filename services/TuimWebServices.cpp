@@ -1,7 +1,11 @@
 #include "services/TuimWebServices.h"
 
+#include <chrono>
 #include <exception>
 #include <functional>
+#include <thread>
+
+#include "transport/TuimTransporte.h"
 
 #include "component/TuimCatalogo.h"
 #include "fiscal/TuimDateTime.h"
@@ -206,8 +210,22 @@ void TDFeWebService::Transmitir() {
   if ((fMimeType.empty() || Posicao("xml", LowerCase(fMimeType)) > 0) && !TemAssinatura(fEnvelope))
     fEnvelope = ConverterXmlUTF8(fEnvelope);
 
+  // The answer bound and the authorities' bundle of the configuration reach the backend.
+  const TWebServicesConf& ws = fConfiguracoes.WebServices();
+  TVerificacaoServidor verificacao;
+  if (LerVerificacaoServidor(ssl, verificacao)) {
+    verificacao.TamanhoMaximoResposta = ws.TamanhoMaximoResposta();
+    if (!ws.ArquivoCA().empty()) verificacao.ArquivoCA = ws.ArquivoCA();
+    DefinirVerificacaoServidor(ssl, verificacao);
+  }
+
   bool retentar = false;
+  int repeticoes = 0;
   do {
+    if (retentar) {
+      // A short, growing pause; a host asking again forever would never let the call end.
+      std::this_thread::sleep_for(std::chrono::milliseconds(200 * repeticoes));
+    }
     retentar = false;
     bool tratado = false;
     fRetornoServico.clear();
@@ -236,6 +254,10 @@ void TDFeWebService::Transmitir() {
     } catch (const std::exception&) {
       if (!fOwner.OnTransmitError) throw;
       fOwner.OnTransmitError(codigoHTTP, codigoInterno, fURL, fEnvelope, fSoapAction, retentar, tratado);
+      if (retentar && ++repeticoes > ws.RetentativasTransmissao()) {
+        retentar = false;
+        tratado = false;
+      }
       if (!retentar && !tratado) throw;
     }
   } while (retentar);

@@ -40,38 +40,8 @@ std::string TextoErroOpenSSL(unsigned long e) {
 
 }  // namespace
 
-bool SSLTypeOferecido(TSSLType t) {
-  switch (t) {
-    case LT_all: return true;
-    case LT_SSLv2: return false;  // SSLv2_method left OpenSSL in 1.1.0
-    case LT_SSLv3:
-#ifdef OPENSSL_NO_SSL3_METHOD
-      return false;
-#else
-      return true;
-#endif
-    case LT_TLSv1:
-#ifdef OPENSSL_NO_TLS1_METHOD
-      return false;
-#else
-      return true;
-#endif
-    case LT_TLSv1_1:
-#ifdef OPENSSL_NO_TLS1_1_METHOD
-      return false;
-#else
-      return true;
-#endif
-    case LT_TLSv1_2:
-#ifdef OPENSSL_NO_TLS1_2_METHOD
-      return false;
-#else
-      return true;
-#endif
-    case LT_SSHv2: return false;
-  }
-  return false;
-}
+// Nothing below TLS 1.2 is offered: the authorities dropped it and it is not safe.
+bool SSLTypeOferecido(TSSLType t) { return t == LT_all || t == LT_TLSv1_2; }
 
 // ------------------------------------------------------------------------ THttpClienteTLS
 
@@ -244,17 +214,9 @@ bool THttpClienteTLS::TSessao::AbrirTunel() {
 
 bool THttpClienteTLS::TSessao::ConfigurarTLS(asio::ssl::context& ctx) {
   SSL_CTX* nativo = ctx.native_handle();
-  int versao = 0;
-  switch (c.SSLType) {
-    case LT_TLSv1: versao = TLS1_VERSION; break;
-    case LT_TLSv1_1: versao = TLS1_1_VERSION; break;
-    case LT_TLSv1_2: versao = TLS1_2_VERSION; break;
-    default: break;
-  }
-  if (versao) {
-    SSL_CTX_set_min_proto_version(nativo, versao);
-    SSL_CTX_set_max_proto_version(nativo, versao);
-  }
+  // LT_all is TLS 1.2 or newer, set here rather than left to the system's configuration.
+  SSL_CTX_set_min_proto_version(nativo, TLS1_2_VERSION);
+  if (c.SSLType == LT_TLSv1_2) SSL_CTX_set_max_proto_version(nativo, TLS1_2_VERSION);
   if (c.Verificacao.Verificar) {
     ctx.set_verify_mode(asio::ssl::verify_peer);
     error_code ec;
@@ -332,13 +294,15 @@ bool THttpClienteTLS::TSessao::Trocar(Stream& stream, http::request<http::string
   if (e) return Falhar(e);
   beast::flat_buffer buf;
   http::response_parser<http::string_body> parser;
-  parser.body_limit(boost::none);
+  parser.body_limit(c.Verificacao.TamanhoMaximoResposta);
   e = Rodar([&](auto h) { http::async_read(stream, buf, parser, h); }, Prazo(c.TimeoutEntrePacotes));
   if (e) {
     if (parser.is_header_done()) c.fResultCode = static_cast<int>(parser.get().result_int());
     return Falhar(e);
   }
   c.fResultCode = static_cast<int>(parser.get().result_int());
+  // The parser's limit does not cover every framing of the body; the bound holds regardless.
+  if (parser.get().body().size() > c.Verificacao.TamanhoMaximoResposta) return Falhar(http::error::body_limit);
   c.fResposta = parser.get().body();
   return true;
 }

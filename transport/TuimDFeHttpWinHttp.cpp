@@ -2,6 +2,7 @@
 
 #include <curl/curl.h>
 #include <openssl/opensslconf.h>
+#include <openssl/crypto.h>
 #include <openssl/ssl.h>
 #include <openssl/x509.h>
 
@@ -46,15 +47,14 @@ const char* TextoFixo(std::int32_t codigo) {
   }
 }
 
+// Nothing below TLS 1.2 is offered: the authorities dropped it and it is not safe.
 bool TLSOferecido(TSSLType t) {
   switch (t) {
-    case LT_SSLv2: return false;  // gone from every OpenSSL this builds with
+    case LT_SSLv2:
     case LT_SSLv3:
-#ifdef OPENSSL_NO_SSL3_METHOD
-      return false;
-#else
-      return true;
-#endif
+    case LT_TLSv1:
+    case LT_TLSv1_1:
+    case LT_SSHv2: return false;
     default: return true;
   }
 }
@@ -65,9 +65,9 @@ long VersaoCurl(TSSLType t) {
     case LT_TLSv1_1: return long{CURL_SSLVERSION_TLSv1_1} | long{CURL_SSLVERSION_MAX_TLSv1_1};
     case LT_TLSv1_2: return long{CURL_SSLVERSION_TLSv1_2} | long{CURL_SSLVERSION_MAX_TLSv1_2};
     case LT_SSLv3: return CURL_SSLVERSION_SSLv3;
-    // The "combined setting" of the Windows stack meant SSL 2.0 to TLS 1.0, which no server
-    // accepts any more: every other value takes what the TLS library allows.
-    default: return CURL_SSLVERSION_DEFAULT;
+    // The "combined setting" means TLS 1.2 or newer, set here rather than left to the
+    // system's configuration.
+    default: return CURL_SSLVERSION_TLSv1_2;
   }
 }
 
@@ -111,6 +111,7 @@ public:
     auto* t = static_cast<TTrocaCurl*>(p);
     t->Atividade();
     if (t->abortar) return 0;
+    if (t->resposta->size() + tam * n > t->limite) return 0;  // too long: curl stops the transfer
     t->resposta->append(buf, tam * n);
     return tam * n;
   }
@@ -151,6 +152,7 @@ public:
   const std::string* corpo = nullptr;
   std::size_t enviado = 0;
   std::string* resposta = nullptr;
+  std::size_t limite = static_cast<std::size_t>(-1);
   const TContextoCertificado* certificado = nullptr;
   bool falhaCertificado = false;
   Relogio::time_point ultima = Relogio::now();
@@ -246,6 +248,7 @@ TTuimWinReqResp::TResultado TTuimWinReqResp::Trocar(const TPartesURL& partes, co
   CURL* e = t.easy;
   t.corpo = &fDados;
   t.resposta = &resposta;
+  t.limite = fVerificacao.TamanhoMaximoResposta;
   bool anexarCertificado = partes.HTTPS() && fContextoCertificado && fContextoCertificado->Certificado &&
                            fContextoCertificado->ChavePrivada;
   t.certificado = anexarCertificado ? fContextoCertificado : nullptr;
@@ -453,6 +456,9 @@ int TDFeHttpWinHttp::HTTPResultCode() const { return fReqResp->HTTPResultCode();
 int TDFeHttpWinHttp::InternalErrorCode() const { return fReqResp->InternalErrorCode(); }
 
 void TDFeHttpWinHttp::ConfigurarHTTP() {
+  if (!TLSOferecido(FpDFeSSL.SSLType()))
+    throw ETuimDFeException(std::string(OpenSSL_version(OPENSSL_VERSION)) + ", não suporta " +
+                            SSLTypeParaTexto(FpDFeSSL.SSLType()));
   fReqResp->SetContextoCertificado(FpDFeSSL.UseCertificateHTTP() ? FpDFeSSL.ContextoCertificado() : nullptr);
   fReqResp->SetSSLType(FpDFeSSL.SSLType());
   fReqResp->SetProxyHost(FpDFeSSL.ProxyHost());

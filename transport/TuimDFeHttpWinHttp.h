@@ -1,4 +1,5 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -23,6 +24,8 @@ public:
 struct TVerificacaoServidor {
   bool Verificar = true;
   std::string ArquivoCA;  // PEM bundle of trusted authorities; empty: the system's store
+  // An answer longer than this is refused rather than held in memory whole.
+  std::size_t TamanhoMaximoResposta = 16u * 1024u * 1024u;
 };
 
 class TTrocaCurl;

@@ -54,4 +54,17 @@ bool DefinirVerificacaoServidor(TDFeSSL& ssl, const TVerificacaoServidor& v) {
   return false;
 }
 
+bool LerVerificacaoServidor(TDFeSSL& ssl, TVerificacaoServidor& v) {
+  TDFeSSLHttpClass& h = ssl.SSLHttpClass();
+  if (auto* w = dynamic_cast<TDFeHttpWinHttp*>(&h)) {
+    v = w->VerificacaoServidor();
+    return true;
+  }
+  if (auto* o = dynamic_cast<TDFeHttpOpenSSL*>(&h)) {
+    v = o->VerificacaoServidor();
+    return true;
+  }
+  return false;
+}
+
 }  // namespace tuim

@@ -18,5 +18,8 @@ TVerificacaoServidor VerificacaoServidorPadrao();
 // Sets how the facade's current HTTP backend checks server certificates (kept by the send
 // thread's copies). False when the backend is not one of this layer.
 bool DefinirVerificacaoServidor(TDFeSSL& ssl, const TVerificacaoServidor& v);
+// The check of the facade's current HTTP backend; false (and `v` untouched) when the backend is
+// not one of this layer.
+bool LerVerificacaoServidor(TDFeSSL& ssl, TVerificacaoServidor& v);
 
 }  // namespace tuim

@@ -543,6 +543,9 @@ void PreencherNaoPadrao(TConfiguracoesNFe& c, const std::string& dados) {
   w.SetAguardarConsultaRet(4000000000u);
   w.SetIntervaloTentativas(2500);
   w.SetTentativas(8);
+  w.SetRetentativasTransmissao(1);
+  w.SetTamanhoMaximoResposta(65536);
+  w.SetArquivoCA("/etc/icp-brasil/raizes.pem");
   w.SetSSLType(LT_TLSv1_2);
   w.SetQuebradeLinha(";");
 
@@ -616,6 +619,9 @@ void ConferirNaoPadrao(TConfiguracoesNFe& c, const std::string& dados) {
   EXPECT_EQ(w.AguardarConsultaRet(), 4000000000u);
   EXPECT_EQ(w.IntervaloTentativas(), 2500u);
   EXPECT_EQ(w.Tentativas(), 8);
+  EXPECT_EQ(w.RetentativasTransmissao(), 1);
+  EXPECT_EQ(w.TamanhoMaximoResposta(), 65536u);
+  EXPECT_EQ(w.ArquivoCA(), "/etc/icp-brasil/raizes.pem");
   EXPECT_EQ(w.SSLType(), LT_TLSv1_2);
   EXPECT_EQ(w.QuebradeLinha(), ";");
 
@@ -709,11 +715,23 @@ TEST(Ini, SectionsAndKeysComeInTheirOrder) {
                 "IdentarXML", "ValidarDigest", "IdCSC", "CSC", "ModeloDF", "VersaoDF", "AtualizarXMLCancelado",
                 "VersaoQRCode", "CamposFatObrigatorios", "TagNT2018005", "Ambiente", "SalvarWS", "Timeout",
                 "TimeoutPorThread", "Visualizar", "AjustaAguardaConsultaRet", "AguardarConsultaRet",
-                "IntervaloTentativas", "Tentativas", "SSLType", "QuebradeLinha", "PathSalvar", "PathSchemas",
+                "IntervaloTentativas", "Tentativas", "RetentativasTransmissao",
+                "TamanhoMaximoResposta", "ArquivoCA", "SSLType", "QuebradeLinha", "PathSalvar", "PathSchemas",
                 "IniServicos", "SalvarArq", "AdicionarLiteral", "SepararPorCNPJ", "SepararPorModelo", "SepararPorAno",
                 "SepararPorMes", "SepararPorDia", "Download.PathDownload", "Download.SepararPorNome", "SalvarEvento",
                 "SalvarApenasNFeProcessadas", "EmissaoPathNFe", "NormatizarMunicipios", "PathNFe", "PathInu",
                 "PathEvento", "PathArquivoMunicipios", "IdCSRT", "CSRT"}));
+}
+
+TEST(Ini, SendingSettingsHaveSafeDefaults) {
+  TConfiguracoesNFe c;
+  EXPECT_EQ(c.WebServices().RetentativasTransmissao(), 3);
+  EXPECT_EQ(c.WebServices().TamanhoMaximoResposta(), 16u * 1024u * 1024u);
+  EXPECT_EQ(c.WebServices().ArquivoCA(), "");
+  c.WebServices().SetRetentativasTransmissao(-4);
+  EXPECT_EQ(c.WebServices().RetentativasTransmissao(), 0);
+  c.WebServices().SetTamanhoMaximoResposta(0);
+  EXPECT_EQ(c.WebServices().TamanhoMaximoResposta(), 16u * 1024u * 1024u);
 }
 
 TEST(Ini, BaseRootWithoutSectionWritesOnlyTheSharedSections) {

@@ -264,21 +264,21 @@ TEST(Status, NumbersAreStable) {
 
 struct CStatCase {
   int cStat;
-  bool confirmado, cancelado;
+  bool confirmado, cancelado, processado;
 };
 class Classificadores : public ::testing::TestWithParam<CStatCase> {};
 TEST_P(Classificadores, StatusCodesAreClassified) {
   EXPECT_EQ(TTuimNFe::StatusConfirmado(GetParam().cStat), GetParam().confirmado);
-  EXPECT_EQ(TTuimNFe::StatusProcessado(GetParam().cStat), GetParam().confirmado);
+  EXPECT_EQ(TTuimNFe::StatusProcessado(GetParam().cStat), GetParam().processado);
   EXPECT_EQ(TTuimNFe::StatusCancelado(GetParam().cStat), GetParam().cancelado);
 }
 INSTANTIATE_TEST_SUITE_P(Component, Classificadores,
-                         ::testing::Values(CStatCase{100, true, false}, CStatCase{110, true, false},
-                                           CStatCase{150, true, false}, CStatCase{301, true, false},
-                                           CStatCase{302, true, false}, CStatCase{303, true, false},
-                                           CStatCase{101, false, true}, CStatCase{151, false, true},
-                                           CStatCase{155, false, true}, CStatCase{135, false, false},
-                                           CStatCase{204, false, false}, CStatCase{0, false, false}));
+                         ::testing::Values(CStatCase{100, true, false, true}, CStatCase{110, false, false, true},
+                                           CStatCase{150, true, false, true}, CStatCase{301, false, false, true},
+                                           CStatCase{302, false, false, true}, CStatCase{303, false, false, true},
+                                           CStatCase{101, false, true, false}, CStatCase{151, false, true, false},
+                                           CStatCase{155, false, true, false}, CStatCase{135, false, false, false},
+                                           CStatCase{204, false, false, false}, CStatCase{0, false, false, false}));
 
 struct AutorizacaoCase {
   TfscVersaoDF versao;

@@ -219,7 +219,7 @@ TEST_F(Colecao, AssignedTextWithSignatureFillsXMLAssinado) {
 
 struct CasoStatus {
   int cStat;
-  bool confirmada;
+  bool confirmada, processada;
 };
 class StatusDoProtocolo : public ::testing::TestWithParam<CasoStatus> {};
 TEST_P(StatusDoProtocolo, ConfirmedAndProcessedFollowTheProtocol) {
@@ -228,15 +228,16 @@ TEST_P(StatusDoProtocolo, ConfirmedAndProcessedFollowTheProtocol) {
   nf.NFe().procNFe.cStat = GetParam().cStat;
   nf.NFe().procNFe.xMotivo = "Motivo";
   EXPECT_EQ(nf.Confirmada(), GetParam().confirmada);
-  EXPECT_EQ(nf.Processada(), GetParam().confirmada);
+  EXPECT_EQ(nf.Processada(), GetParam().processada);
   EXPECT_EQ(nf.cStat(), GetParam().cStat);
   EXPECT_EQ(nf.Msg(), "Motivo");
 }
 INSTANTIATE_TEST_SUITE_P(Cstat, StatusDoProtocolo,
-                         ::testing::Values(CasoStatus{100, true}, CasoStatus{110, true}, CasoStatus{150, true},
-                                           CasoStatus{301, true}, CasoStatus{302, true}, CasoStatus{303, true},
-                                           CasoStatus{0, false}, CasoStatus{101, false}, CasoStatus{204, false},
-                                           CasoStatus{539, false}));
+                         ::testing::Values(CasoStatus{100, true, true}, CasoStatus{110, false, true},
+                                           CasoStatus{150, true, true}, CasoStatus{301, false, true},
+                                           CasoStatus{302, false, true}, CasoStatus{303, false, true},
+                                           CasoStatus{0, false, false}, CasoStatus{101, false, false},
+                                           CasoStatus{204, false, false}, CasoStatus{539, false, false}));
 
 // ---- Names built from keys ------------------------------------------------------------------
 

@@ -396,15 +396,17 @@ TEST_F(HttpServidor, WinINetTakesAnEmptyAnswerForAFailure) {
                    "\r\nErro: Requisição não enviada.\r\nErro: 0 - No error");
 }
 
-TEST_F(HttpServidor, WinHttpRefusesAProtocolTheTlsLibraryDoesNotOffer) {
-  TDFeSSL ssl;
-  Configurar(ssl, httpWinHttp);
-  ssl.SetSSLType(LT_SSLv2);
-  std::string m = Mensagem([&] { ssl.Enviar("<x/>", URL(Amb().Https(), "/ws"), kSoapAction); });
-  EXPECT_EQ(m, "Erro Interno: 4\r\nErro HTTP: 0\r\nURL: " + URL(Amb().Https(), "/ws") +
-                   "\r\nFalha ajustando WINHTTP_OPTION_SECURE_PROTOCOLS. Erro:Erro: 4 - "
-                   "A requested feature, protocol or option was not found built-in in this libcurl due to a build-time "
-                   "decision.");
+// Nothing below TLS 1.2 is offered by either backend, with the same message.
+TEST_F(HttpServidor, BothBackendsRefuseEveryProtocolBelowTls12) {
+  for (TSSLHttpLib lib : {httpWinHttp, httpOpenSSL})
+    for (TSSLType t : {LT_SSLv2, LT_SSLv3, LT_TLSv1, LT_TLSv1_1}) {
+      TDFeSSL ssl;
+      Configurar(ssl, lib);
+      ssl.SetSSLType(t);
+      std::string m = Mensagem([&] { ssl.Enviar("<x/>", URL(Amb().Https(), "/ws"), kSoapAction); });
+      EXPECT_EQ(m.rfind("OpenSSL 3.", 0), 0u) << m;
+      EXPECT_NE(m.find(", não suporta " + SSLTypeParaTexto(t)), std::string::npos) << m;
+    }
 }
 
 TEST_F(HttpServidor, OpenSSLNeverOffersSSHv2) {
