@@ -811,15 +811,17 @@ void TTuimMail::EnviarEmSegundoPlano() {
     std::lock_guard<std::mutex> lk(estado->m);
     ++estado->pendentes;
   }
+  // The process-wide count goes down first: whoever the component's count wakes (its
+  // destructor) must already see this send gone from both.
   auto terminar = [](const std::shared_ptr<TEnviosDoComponente>& e) {
     {
-      std::lock_guard<std::mutex> lk(e->m);
-      --e->pendentes;
-      e->cv.notify_all();
+      std::lock_guard<std::mutex> lk(gEnvios.m);
+      --gEnvios.pendentes;
+      gEnvios.cv.notify_all();
     }
-    std::lock_guard<std::mutex> lk(gEnvios.m);
-    --gEnvios.pendentes;
-    gEnvios.cv.notify_all();
+    std::lock_guard<std::mutex> lk(e->m);
+    --e->pendentes;
+    e->cv.notify_all();
   };
   try {
     std::thread([c = std::move(copia), estado, terminar]() mutable {
