@@ -228,6 +228,22 @@ void TGeralConfNFe::SetIdCSC(const std::string& v) {
 
 void TGeralConfNFe::SetCSC(const std::string& v) { fCSC = Trim(v); }
 
+void TGeralConfNFe::CopiarDe(const TGeralConf& src) {
+  TGeralConf::CopiarDe(src);
+  const auto* nfe = dynamic_cast<const TGeralConfNFe*>(&src);
+  if (!nfe) return;
+  SetModeloDF(nfe->ModeloDF());
+  SetVersaoDF(nfe->VersaoDF());
+  SetAtualizarXMLCancelado(nfe->AtualizarXMLCancelado());
+  // The stored texts: the setters would pad or trim them again.
+  fIdCSC = nfe->fIdCSC;
+  fCSC = nfe->fCSC;
+  SetVersaoQRCode(nfe->VersaoQRCode());
+  SetCamposFatObrigatorios(nfe->CamposFatObrigatorios());
+  SetForcarGerarTagRejeicao938(nfe->ForcarGerarTagRejeicao938());
+  SetPacoteSchemas(nfe->PacoteSchemas());
+}
+
 void TGeralConfNFe::SalvarIni(TTuimIni& ini) const {
   TGeralConf::SalvarIni(ini);
   const std::string& s = Root().SecaoIni();

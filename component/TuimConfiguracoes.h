@@ -124,6 +124,8 @@ public:
   TfscPacoteSchemas PacoteSchemas() const { return fPacoteSchemas; }
   void SetPacoteSchemas(TfscPacoteSchemas v) { fPacoteSchemas = v; }
 
+  // The common values, and the NF-e ones when `src` is an NF-e node too.
+  void CopiarDe(const TGeralConf& src) override;
   void SalvarIni(TTuimIni& ini) const override;
   void CarregarIni(const TTuimIni& ini) override;
 

@@ -466,7 +466,7 @@ TEST(Configuracoes, CopyTakesYearFolderIndentationAndValidityCheck) {
   EXPECT_FALSE(dst.Certificados().VerificarValidade());
 }
 
-TEST(Configuracoes, CopyTakesTheListedPropertiesButNotTheNFeOnes) {
+TEST(Configuracoes, CopyTakesTheListedPropertiesButNotTheNFeFolders) {
   TConfiguracoesNFe src;
   src.Geral().SetSSLLib(libOpenSSL);
   src.Geral().SetFormaEmissao(teSVCAN);
@@ -487,7 +487,7 @@ TEST(Configuracoes, CopyTakesTheListedPropertiesButNotTheNFeOnes) {
   dst.CopiarDe(src);
   EXPECT_EQ(dst.Geral().SSLLib(), libOpenSSL);
   EXPECT_EQ(dst.Geral().FormaEmissao(), teSVCAN);
-  EXPECT_EQ(dst.Geral().ModeloDF(), moNFe);
+  EXPECT_EQ(dst.Geral().ModeloDF(), moNFCe);
   EXPECT_EQ(dst.WebServices().UF(), "MT");
   EXPECT_EQ(dst.WebServices().UFCodigo(), 51);
   EXPECT_EQ(dst.WebServices().Tentativas(), 9);
@@ -504,8 +504,8 @@ TEST(Configuracoes, CopyTakesTheListedPropertiesButNotTheNFeOnes) {
 
 // ---- INI ----------------------------------------------------------------------------------
 
-void PreencherNaoPadrao(TConfiguracoesNFe& c, const std::string& dados) {
-  auto& g = c.Geral();
+// Every value of the general node away from its default.
+void PreencherGeralNaoPadrao(TGeralConfNFe& g) {
   g.SetSSLCryptLib(cryOpenSSL);
   g.SetSSLHttpLib(httpOpenSSL);
   g.SetSSLXmlSignLib(xsNone);
@@ -525,6 +525,11 @@ void PreencherNaoPadrao(TConfiguracoesNFe& c, const std::string& dados) {
   g.SetVersaoQRCode(veqr100);
   g.SetCamposFatObrigatorios(false);
   g.SetForcarGerarTagRejeicao938(fgtSempre);
+  g.SetPacoteSchemas(psPL010e);
+}
+
+void PreencherNaoPadrao(TConfiguracoesNFe& c, const std::string& dados) {
+  PreencherGeralNaoPadrao(c.Geral());
 
   auto& w = c.WebServices();
   w.SetUF("MT");
@@ -577,8 +582,7 @@ void PreencherNaoPadrao(TConfiguracoesNFe& c, const std::string& dados) {
   c.RespTec().SetCSRT("G8063VRTNDMO886SFNK5LDUDEI24XJ22YIPO");
 }
 
-void ConferirNaoPadrao(TConfiguracoesNFe& c, const std::string& dados) {
-  auto& g = c.Geral();
+void ConferirGeralNaoPadrao(const TGeralConfNFe& g) {
   EXPECT_EQ(g.SSLCryptLib(), cryOpenSSL);
   EXPECT_EQ(g.SSLHttpLib(), httpOpenSSL);
   EXPECT_EQ(g.SSLXmlSignLib(), xsNone);
@@ -600,6 +604,11 @@ void ConferirNaoPadrao(TConfiguracoesNFe& c, const std::string& dados) {
   EXPECT_EQ(g.VersaoQRCode(), veqr100);
   EXPECT_FALSE(g.CamposFatObrigatorios());
   EXPECT_EQ(g.ForcarGerarTagRejeicao938(), fgtSempre);
+  EXPECT_EQ(g.PacoteSchemas(), psPL010e);
+}
+
+void ConferirNaoPadrao(TConfiguracoesNFe& c, const std::string& dados) {
+  ConferirGeralNaoPadrao(c.Geral());
 
   auto& w = c.WebServices();
   EXPECT_EQ(w.UF(), "MT");
@@ -656,6 +665,35 @@ void ConferirNaoPadrao(TConfiguracoesNFe& c, const std::string& dados) {
 
   EXPECT_EQ(c.RespTec().IdCSRT(), 3);
   EXPECT_EQ(c.RespTec().CSRT(), "G8063VRTNDMO886SFNK5LDUDEI24XJ22YIPO");
+}
+
+TEST(Configuracoes, CopyTakesEveryValueOfTheNFeGeneralNode) {
+  TConfiguracoesNFe src;
+  PreencherGeralNaoPadrao(src.Geral());
+  TConfiguracoesNFe dst;
+  dst.CopiarDe(src);
+  ConferirGeralNaoPadrao(dst.Geral());
+}
+
+TEST(Configuracoes, CopyKeepsAnUnsetCSCIdentifierUnset) {
+  TConfiguracoesNFe src;
+  TConfiguracoesNFe dst;
+  dst.Geral().SetIdCSC("7");
+  dst.CopiarDe(src);
+  EXPECT_EQ(dst.Geral().IdCSC(), "");
+}
+
+TEST(Configuracoes, NFeGeneralNodeCopiedFromABaseNodeKeepsItsOwnValues) {
+  TConfiguracoes base;
+  base.Geral().SetIdentarXML(true);
+  TConfiguracoesNFe dst;
+  PreencherGeralNaoPadrao(dst.Geral());
+  dst.Geral().SetIdentarXML(false);
+  dst.Geral().CopiarDe(base.Geral());
+  EXPECT_TRUE(dst.Geral().IdentarXML());
+  EXPECT_EQ(dst.Geral().PacoteSchemas(), psPL010e);
+  EXPECT_EQ(dst.Geral().VersaoQRCode(), veqr100);
+  EXPECT_EQ(dst.Geral().IdCSC(), "000002");
 }
 
 std::string TodosOsBytes() {
