@@ -23,13 +23,13 @@ bool IgualSemCaixa(const std::string& a, const char* b) {
 }
 
 constexpr TCodigoEnumerado tabIndPag[] = {{indPag0, "0"}, {indPag1, "1"}, {indPag2, "2"}, {indPagVazio, ""}};
-constexpr TCodigoEnumerado tabTipoImpressao[] = {{tiSemGeracao, "0"}, {tiRetrato, "1"}, {tiPaisagem, "2"}, {tiSimplificado, "3"}, {tiNFCe, "4"}, {tiMsgEletronica, "5"}};
+constexpr TCodigoEnumerado tabTipoImpressao[] = {{tiSemGeracao, "0"}, {tiRetrato, "1"}, {tiPaisagem, "2"}, {tiSimplificado, "3"}, {tiNFCe, "4"}, {tiMsgEletronica, "5"}, {tiSimplificadoTipo2, "6"}};
 constexpr TCodigoEnumerado tabTipoEmissao[] = {{teNormal, "1"}, {teContingencia, "2"}, {teSCAN, "3"}, {teDPEC, "4"}, {teFSDA, "5"}, {teSVCAN, "6"}, {teSVCRS, "7"}, {teSVCSP, "8"}, {teOffLine, "9"}};
 constexpr TCodigoEnumerado tabTipoAmbiente[] = {{taProducao, "1"}, {taHomologacao, "2"}};
-constexpr TCodigoEnumerado tabProcEmi[] = {{procEmi0, "0"}, {procEmi1, "1"}, {procEmi2, "2"}, {procEmi3, "3"}};
+constexpr TCodigoEnumerado tabProcEmi[] = {{procEmi0, "0"}, {procEmi1, "1"}, {procEmi2, "2"}, {procEmi3, "3"}, {procEmi4, "4"}};
 constexpr TCodigoEnumerado tabOrig[] = {{orig0, "0"}, {orig1, "1"}, {orig2, "2"}, {orig3, "3"}, {orig4, "4"}, {orig5, "5"}, {orig6, "6"}, {orig7, "7"}, {orig8, "8"}};
 constexpr TCodigoEnumerado tabCSOSN[] = {{csosn0, "0"}, {csosn101, "101"}, {csosn102, "102"}, {csosn103, "103"}, {csosn201, "201"}, {csosn202, "202"}, {csosn203, "203"}, {csosn300, "300"}, {csosn400, "400"}, {csosn500, "500"}, {csosn900, "900"}};
-constexpr TCodigoEnumerado tabCSTIcms[] = {{cstIcms00, "00"}, {cstIcms10, "10"}, {cstIcms20, "20"}, {cstIcms30, "30"}, {cstIcms40, "40"}, {cstIcms41, "41"}, {cstIcms45, "45"}, {cstIcms50, "50"}, {cstIcms51, "51"}, {cstIcms60, "60"}, {cstIcms70, "70"}, {cstIcms80, "80"}, {cstIcms81, "81"}, {cstIcms90, "90"}, {cstIcmsPart10, "10"}, {cstIcmsPart90, "90"}, {cstIcmsST41, "41"}, {cstIcmsVazio, ""}, {cstIcms90b, "90"}, {cstIcmsSN, "SN"}, {cstIcmsST60, "60"}};
+constexpr TCodigoEnumerado tabCSTIcms[] = {{cstIcms00, "00"}, {cstIcms10, "10"}, {cstIcms20, "20"}, {cstIcms30, "30"}, {cstIcms40, "40"}, {cstIcms41, "41"}, {cstIcms45, "45"}, {cstIcms50, "50"}, {cstIcms51, "51"}, {cstIcms60, "60"}, {cstIcms70, "70"}, {cstIcms80, "80"}, {cstIcms81, "81"}, {cstIcms90, "90"}, {cstIcmsPart10, "10"}, {cstIcmsPart90, "90"}, {cstIcmsST41, "41"}, {cstIcmsVazio, ""}, {cstIcms90b, "90"}, {cstIcmsSN, "SN"}, {cstIcmsST60, "60"}, {cstIcmsPart20, "20"}};
 constexpr TCodigoEnumerado tabModBC[] = {{modBC0, "0"}, {modBC1, "1"}, {modBC2, "2"}, {modBC3, "3"}, {modBCVazio, ""}};
 constexpr TCodigoEnumerado tabModBCST[] = {{modBCST0, "0"}, {modBCST1, "1"}, {modBCST2, "2"}, {modBCST3, "3"}, {modBCST4, "4"}, {modBCST5, "5"}, {modBCST6, "6"}};
 constexpr TCodigoEnumerado tabMotDesICMS[] = {{motDesICMS1, "1"}, {motDesICMS2, "2"}, {motDesICMS3, "3"}, {motDesICMS4, "4"}, {motDesICMS5, "5"}, {motDesICMS6, "6"}, {motDesICMS7, "7"}, {motDesICMS8, "8"}, {motDesICMS9, "9"}, {motDesICMS10, "10"}, {motDesICMS11, "11"}, {motDesICMS12, "12"}, {motDesICMS16, "16"}, {motDesICMS90, "90"}};
@@ -147,7 +147,7 @@ constexpr TCodigoEnumerado tabCSTIcmsIdGrupo[] = {
     {cstIcms40, "06"},      {cstIcms41, "06"},      {cstIcms50, "06"},    {cstIcms51, "07"},
     {cstIcms60, "08"},      {cstIcms70, "09"},      {cstIcms80, "10"},    {cstIcms81, "11"},
     {cstIcms90, "12"},      {cstIcmsPart10, "10a"}, {cstIcmsPart90, "10a"},
-    {cstIcmsST41, "10b"},   {cstIcmsST60, "10b"}};
+    {cstIcmsST41, "10b"},   {cstIcmsST60, "10b"},  {cstIcmsPart20, "10a"}};
 constexpr TCodigoEnumerado tabIndProcDescricao[] = {
     {indProc0, "SEFAZ"},       {indProc1, "JUSTIÇA FEDERAL"}, {indProc2, "JUSTIÇA ESTADUAL"},
     {indProc3, "SECEX / RFB"}, {indProc9, "OUTROS"}};

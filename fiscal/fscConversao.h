@@ -53,13 +53,15 @@ std::string CodigoParaUF(int code);
 
 enum TfscIndPag : std::uint8_t { indPag0, indPag1, indPag2, indPagVazio };
 enum TfscTipoImpressao : std::uint8_t {
-  tiSemGeracao, tiRetrato, tiPaisagem, tiSimplificado, tiNFCe, tiMsgEletronica
+  tiSemGeracao, tiRetrato, tiPaisagem, tiSimplificado, tiNFCe, tiMsgEletronica,
+  tiSimplificadoTipo2  // PL_010 packages only
 };
 enum TfscTipoEmissao : std::uint8_t {
   teNormal, teContingencia, teSCAN, teDPEC, teFSDA, teSVCAN, teSVCRS, teSVCSP, teOffLine
 };
 enum TfscTipoAmbiente : std::uint8_t { taProducao, taHomologacao };
-enum TfscProcEmi : std::uint8_t { procEmi0, procEmi1, procEmi2, procEmi3 };
+// procEmi4 (a signing and authorisation provider, PAA) exists in the PL_010 packages only.
+enum TfscProcEmi : std::uint8_t { procEmi0, procEmi1, procEmi2, procEmi3, procEmi4 };
 enum TfscOrig : std::uint8_t { orig0, orig1, orig2, orig3, orig4, orig5, orig6, orig7, orig8 };
 enum TfscCSOSN : std::uint8_t {
   csosn0, csosn101, csosn102, csosn103, csosn201, csosn202, csosn203, csosn300, csosn400,
@@ -68,7 +70,8 @@ enum TfscCSOSN : std::uint8_t {
 enum TfscCSTIcms : std::uint8_t {
   cstIcms00, cstIcms10, cstIcms20, cstIcms30, cstIcms40, cstIcms41, cstIcms45, cstIcms50,
   cstIcms51, cstIcms60, cstIcms70, cstIcms80, cstIcms81, cstIcms90, cstIcmsPart10,
-  cstIcmsPart90, cstIcmsST41, cstIcmsVazio, cstIcms90b, cstIcmsSN, cstIcmsST60
+  cstIcmsPart90, cstIcmsST41, cstIcmsVazio, cstIcms90b, cstIcmsSN, cstIcmsST60,
+  cstIcmsPart20  // sharing with base reduction, PL_010 packages only
 };
 enum TfscModBC : std::uint8_t { modBC0, modBC1, modBC2, modBC3, modBCVazio };
 enum TfscModBCST : std::uint8_t {

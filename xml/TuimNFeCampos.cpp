@@ -15,8 +15,8 @@ struct TNomeCST {
 };
 
 // The repeated values first under their own names, so that Texto never gives an ambiguous code.
-constexpr TNomeCST kNomesCST[] = {{cstIcmsPart10, "Part10"}, {cstIcmsPart90, "Part90"}, {cstIcmsST41, "ST41"},
-                                  {cstIcmsST60, "ST60"},     {cstIcms90b, "90b"}};
+constexpr TNomeCST kNomesCST[] = {{cstIcmsPart10, "Part10"}, {cstIcmsPart20, "Part20"}, {cstIcmsPart90, "Part90"},
+                                  {cstIcmsST41, "ST41"},     {cstIcmsST60, "ST60"},     {cstIcms90b, "90b"}};
 
 bool Digitos(const std::string& s, std::size_t p, std::size_t n, int& out) {
   if (p + n > s.size()) return false;
@@ -87,7 +87,7 @@ TfscCSTIcms CodigoParaCSTIcms(bool& ok, const std::string& s) {
   for (const TNomeCST& n : kNomesCST)
     if (s == n.codigo) return n.valor;
   // The first value of a plain code: cstIcms10 for "10", cstIcms90 for "90".
-  for (int i = cstIcms00; i <= cstIcmsST60; ++i) {
+  for (int i = cstIcms00; i <= cstIcmsPart20; ++i) {
     const auto v = static_cast<TfscCSTIcms>(i);
     if (CSTIcmsParaTexto(v) == s) return v;
   }

@@ -165,6 +165,7 @@ template <class V> void Campos(V& v, TIde& o) {
   v.Campo("xJust", o.xJust);
   v.Data("dPrevEntrega", o.dPrevEntrega);
   v.Campo("cMunFGIBS", o.cMunFGIBS);
+  v.Campo("cIndOp", o.cIndOp);
   v.Campo("tpNFDebito", o.tpNFDebito);
   v.Campo("tpNFCredito", o.tpNFCredito);
   v.Grupo("gCompraGov", o.gCompraGov);
@@ -472,6 +473,11 @@ template <class V> void Campos(V& v, TICMS& o) {
   v.Campo("pICMSEfet", o.pICMSEfet);
   v.Campo("vICMSEfet", o.vICMSEfet);
   v.Campo("vICMSSubstituto", o.vICMSSubstituto);
+  v.Campo("indDeduzDeson", o.indDeduzDeson);
+  v.Campo("cBenefRBC", o.cBenefRBC);
+  v.Campo("pFCPDif", o.pFCPDif);
+  v.Campo("vFCPDif", o.vFCPDif);
+  v.Campo("vFCPEfet", o.vFCPEfet);
 }
 
 template <class V> void Campos(V& v, TIPI& o) {
@@ -1030,6 +1036,21 @@ template <class V> void Campos(V& v, TinfRespTec& o) {
   v.Campo("fone", o.fone);
 }
 
+template <class V> void Campos(V& v, TRSAKeyValue& o) {
+  v.Campo("Modulus", o.Modulus);
+  v.Campo("Exponent", o.Exponent);
+}
+
+template <class V> void Campos(V& v, TPAASignature& o) {
+  v.Campo("SignatureValue", o.SignatureValue);
+  v.Grupo("RSAKeyValue", o.RSAKeyValue);
+}
+
+template <class V> void Campos(V& v, TinfPAA& o) {
+  v.Campo("CNPJPAA", o.CNPJPAA);
+  v.Grupo("PAASignature", o.PAASignature);
+}
+
 template <class V> void Campos(V& v, TinfNFeSupl& o) {
   v.Campo("qrCode", o.qrCode);
   v.Campo("urlChave", o.urlChave);
@@ -1086,6 +1107,7 @@ template <class V> void Campos(V& v, TNFe& o) {
   v.Lista("autXML", o.autXML);
   v.Grupo("infNFeSupl", o.infNFeSupl);
   v.Grupo("infRespTec", o.infRespTec);
+  v.Grupo("infPAA", o.infPAA);
 }
 
 }  // namespace tuim

@@ -122,6 +122,8 @@ public:
   // Reform fields (PL_010 packages); left empty they are not written.
   TDateTime dPrevEntrega = 0;
   int cMunFGIBS = 0;
+  std::string cIndOp;  // six digits: where the supply takes place
+
   TfscTpNFDebito tpNFDebito = tpNFDebitoVazio;
   TfscTpNFCredito tpNFCredito = tpNFCreditoVazio;
   TgCompraGov gCompraGov;
@@ -466,6 +468,13 @@ public:
   TCurrency pICMSEfet;
   TCurrency vICMSEfet;
   TCurrency vICMSSubstituto;
+  // "0" or "1" when given: whether the exempted ICMS is taken off the item's value.
+  std::string indDeduzDeson;
+  // PL_010 packages, ICMS90: the benefit code of the base reduction and the deferred FCP.
+  std::string cBenefRBC;
+  TCurrency pFCPDif;
+  TCurrency vFCPDif;
+  TCurrency vFCPEfet;
 };
 
 class TIPI {
@@ -1126,6 +1135,26 @@ public:
   std::string fone;
 };
 
+// PL_010 packages: a document issued through a signing and authorisation provider (PAA) carries
+// the issuer's RSA signature of the document Id and its public key, all Base64.
+class TRSAKeyValue {
+public:
+  std::string Modulus;
+  std::string Exponent;
+};
+
+class TPAASignature {
+public:
+  std::string SignatureValue;
+  TRSAKeyValue RSAKeyValue;
+};
+
+class TinfPAA {
+public:
+  std::string CNPJPAA;
+  TPAASignature PAASignature;
+};
+
 class TinfNFeSupl {
 public:
   std::string qrCode;
@@ -1168,6 +1197,7 @@ public:
   TautXMLCollection autXML;
   TinfNFeSupl infNFeSupl;
   TinfRespTec infRespTec;
+  TinfPAA infPAA;
 };
 
 }  // namespace tuim

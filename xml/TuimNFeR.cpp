@@ -79,7 +79,13 @@ template <class T> void Preparar(T&) {}
 void Preparar(TenderEmit& o) { o.xPais.clear(); }
 void Preparar(TenderDest& o) { o.xPais.clear(); }
 void Preparar(TProd& o) { o.indEscala = indEscalaVazio; }
-void Preparar(TICMS& o) { o.modBC = modBCVazio; }
+// An item of goods may have no ICMS group (PL_010 packages): its CST is then left empty, and
+// an ICMS group, or an ISSQN one, gives it back its value of a new document.
+void Preparar(TImposto& o) { o.ICMS.CST = cstIcmsVazio; }
+void Preparar(TICMS& o) {
+  o.modBC = modBCVazio;
+  o.CST = cstIcms00;
+}
 void Preparar(TpagCollectionItem& o) { o.indPag = indPagVazio; }
 void Preparar(TISSQNtot& o) { o.cRegTrib = cRegTrib0; }
 
@@ -171,6 +177,10 @@ public:
   bool Especial(TNFe& o, const xmlNode* e, const std::string& n, const std::string& caminho);
   bool Especial(TICMS& o, const xmlNode* e, const std::string& n, const std::string& caminho);
   bool Especial(TinfRespTec& o, const xmlNode* e, const std::string& n, const std::string& caminho);
+  bool Especial(TImposto& o, const xmlNode*, const std::string& n, const std::string&) {
+    if (n == "ISSQN") o.ICMS.CST = cstIcms00;
+    return false;
+  }
 
   template <class T>
   bool AtributoEspecial(T&, const std::string&, const std::string&, const std::string&) {
@@ -339,6 +349,7 @@ bool TLeituraXML::Especial(TICMS& o, const xmlNode* e, const std::string& n, con
   for (const xmlNode* c = e->children; c; c = c->next) destino = destino || (Elemento(c) && Nome(c) == "vBCSTDest");
   if (n == "ICMSPart") {
     if (o.CST == cstIcms10) o.CST = cstIcmsPart10;
+    if (o.CST == cstIcms20) o.CST = cstIcmsPart20;
     if (o.CST == cstIcms90) o.CST = cstIcmsPart90;
   } else if (n == "ICMSST") {
     if (o.CST == cstIcms41) o.CST = cstIcmsST41;

@@ -72,13 +72,46 @@ bool Presente(const TIBSCBSTot& g) {
          Presente(g.gEstornoCred);
 }
 
+bool Presente(const TinfPAA& g) {
+  return !g.CNPJPAA.empty() || !g.PAASignature.SignatureValue.empty() || !g.PAASignature.RSAKeyValue.Modulus.empty() ||
+         !g.PAASignature.RSAKeyValue.Exponent.empty();
+}
+
+bool SemICMS(const TImposto& imp, TfscCRT crt) {
+  const bool servico = imp.ISSQN.cSitTrib != cSitTribVazio || !imp.ISSQN.cListServ.empty();
+  return !servico && imp.ICMS.CST == cstIcmsVazio && (crt != crt1 || imp.ICMS.CSOSN == csosn0);
+}
+
+namespace {
+
+// The ICMS values of the normal regime that only the PL_010 packages take.
+std::string ICMSReforma(const TICMS& icms) {
+  const bool partilha = icms.CST == cstIcmsPart10 || icms.CST == cstIcmsPart20 || icms.CST == cstIcmsPart90;
+  if (icms.CST == cstIcmsPart20) return "CST";
+  if (icms.CST == cstIcms20 && icms.vICMSDeson != kZero &&
+      (icms.motDesICMS == motDesICMS10 || icms.motDesICMS == motDesICMS11))
+    return "motDesICMS";
+  if (icms.CST == cstIcms90) {
+    if (!icms.cBenefRBC.empty()) return "cBenefRBC";
+    if (Algum({icms.vICMSOp, icms.pDif, icms.vICMSDif})) return "vICMSOp";
+    if (Algum({icms.pFCPDif, icms.vFCPDif, icms.vFCPEfet})) return "pFCPDif";
+  }
+  if (partilha && icms.vICMSDeson != kZero) return "vICMSDeson";
+  return "";
+}
+
+}  // namespace
+
 std::string PrimeiroGrupoReforma(const TNFe& nfe) {
   const TIde& ide = nfe.Ide;
   if (ide.dPrevEntrega != 0) return "dPrevEntrega";
   if (ide.cMunFGIBS != 0) return "cMunFGIBS";
+  if (ide.tpImp == tiSimplificadoTipo2) return "tpImp";
   if (ide.finNFe == finNFe5 || ide.finNFe == finNFe6) return "finNFe";
   if (ide.tpNFDebito != tpNFDebitoVazio) return "tpNFDebito";
   if (ide.tpNFCredito != tpNFCreditoVazio) return "tpNFCredito";
+  if (!ide.cIndOp.empty()) return "cIndOp";
+  if (ide.procEmi == procEmi4) return "procEmi";
   if (Presente(ide.gCompraGov)) return "gCompraGov";
   if (!ide.gPagAntecipado.refNFe.Empty()) return "gPagAntecipado";
   // The alphanumeric CNPJ: of the issuer (and so in the key) or of any other party.
@@ -91,6 +124,9 @@ std::string PrimeiroGrupoReforma(const TNFe& nfe) {
   for (const TDetCollectionItem& item : nfe.Det) {
     if (item.Prod.tpCredPresIBSZFM != tpCredPresIBSZFMVazio) return "tpCredPresIBSZFM";
     if (item.Prod.indBemMovelUsado != indBemMovelUsadoVazio) return "indBemMovelUsado";
+    if (SemICMS(item.Imposto, nfe.Emit.CRT)) return "ICMS";
+    if (nfe.Emit.CRT != crt1)
+      if (std::string icms = ICMSReforma(item.Imposto.ICMS); !icms.empty()) return icms;
     if (Presente(item.Imposto.IS)) return "IS";
     if (Presente(item.Imposto.IBSCBS)) return "IBSCBS";
     if (item.vItem != kZero) return "vItem";
@@ -99,6 +135,7 @@ std::string PrimeiroGrupoReforma(const TNFe& nfe) {
   if (nfe.Total.ISTot.vIS != kZero) return "ISTot";
   if (Presente(nfe.Total.IBSCBSTot)) return "IBSCBSTot";
   if (nfe.Total.vNFTot != kZero) return "vNFTot";
+  if (Presente(nfe.infPAA)) return "infPAA";
   return "";
 }
 
@@ -106,7 +143,7 @@ std::string PrimeiroGrupoReformaXML(const std::string& xml) {
   static const char* const kElementos[] = {
       "dPrevEntrega", "cMunFGIBS", "tpNFDebito", "tpNFCredito", "gCompraGov", "gPagAntecipado",
       "ISUFEmit",     "tpCredPresIBSZFM", "indBemMovelUsado", "IS", "IBSCBS", "vItem", "DFeReferenciado",
-      "ISTot",        "IBSCBSTot", "vNFTot"};
+      "ISTot",        "IBSCBSTot", "vNFTot", "cIndOp", "cBenefRBC", "pFCPDif", "infPAA"};
   std::size_t melhor = std::string::npos;
   std::string nome;
   auto considerar = [&](std::size_t p, const std::string& n) {
@@ -127,6 +164,29 @@ std::string PrimeiroGrupoReformaXML(const std::string& xml) {
     }
   }
   for (const char* f : {"<finNFe>5<", "<finNFe>6<"}) considerar(xml.find(f), "finNFe");
+  considerar(xml.find("<tpImp>6<"), "tpImp");
+  considerar(xml.find("<procEmi>4<"), "procEmi");
+  // Values and elements the old package has elsewhere, refused only inside these groups.
+  auto dentro = [&](const std::string& grupo, const char* trecho, const std::string& n) {
+    const std::string abre = "<" + grupo + ">", fecha = "</" + grupo + ">";
+    for (std::size_t p = xml.find(abre); p != std::string::npos; p = xml.find(abre, p + 1)) {
+      const std::size_t fim = xml.find(fecha, p);
+      const std::size_t t = xml.find(trecho, p);
+      if (t != std::string::npos && (fim == std::string::npos || t < fim)) considerar(t, n);
+    }
+  };
+  dentro("ICMS90", "<vICMSOp>", "vICMSOp");
+  dentro("ICMSPart", "<CST>20<", "CST");
+  dentro("ICMSPart", "<vICMSDeson>", "vICMSDeson");
+  dentro("ICMS20", "<motDesICMS>10<", "motDesICMS");
+  dentro("ICMS20", "<motDesICMS>11<", "motDesICMS");
+  // An item of goods without ICMS: an imposto with neither ICMS nor ISSQN, known at its end.
+  for (std::size_t p = xml.find("<imposto>"); p != std::string::npos; p = xml.find("<imposto>", p + 1)) {
+    const std::size_t fim = xml.find("</imposto>", p);
+    if (fim == std::string::npos) break;
+    const std::string corpo = xml.substr(p, fim - p);
+    if (corpo.find("<ICMS>") == std::string::npos && corpo.find("<ISSQN>") == std::string::npos) considerar(fim, "ICMS");
+  }
   // An issuer CNPJ with letters: the key in the Id attribute holds them at positions 7 to 18.
   if (std::size_t p = xml.find("Id=\"NFe"); p != std::string::npos && p + 7 + 44 <= xml.size()) {
     for (std::size_t i = p + 7 + 6; i < p + 7 + 18; ++i)

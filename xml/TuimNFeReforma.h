@@ -34,9 +34,16 @@ bool Presente(const TgIBSTot& g);
 bool Presente(const TgCBSTot& g);
 bool Presente(const TgMonoTot& g);
 bool Presente(const TIBSCBSTot& g);
+bool Presente(const TinfPAA& g);
 
-// The first element of `nfe` that only the PL_010 packages accept ("IBSCBS", "finNFe", "CNPJ"
-// for an alphanumeric issuer...), empty when the document fits PL_009_V4 as well.
+// An item of goods without the ICMS group, which the PL_010 packages allow: no ISSQN, the CST
+// left empty and, in the simplified regime (CRT 1), no CSOSN either.
+bool SemICMS(const TImposto& imp, TfscCRT crt);
+
+// The first part of `nfe` that only the PL_010 packages accept, by its element name: a group
+// or element ("IBSCBS", "cIndOp", "infPAA"...), a value ("finNFe" 5 or 6, "tpImp" 6, "procEmi" 4,
+// "CST" 20 of ICMSPart, "motDesICMS" 10 or 11 of ICMS20, "CNPJ" with letters...) or "ICMS" for
+// an item without it; empty when the document fits PL_009_V4 as well.
 std::string PrimeiroGrupoReforma(const TNFe& nfe);
 // The same for a written document: the first reform element found in the XML text.
 std::string PrimeiroGrupoReformaXML(const std::string& xml);

@@ -151,7 +151,10 @@ void TNFeW::GerarInfNFe() {
   GerarExporta();
   GerarCompra();
   GerarCana();
-  if (VersaoAoMenos(4)) GerarInfRespTec();
+  if (VersaoAoMenos(4)) {
+    GerarInfRespTec();
+    GerarInfPAA();
+  }
 }
 
 // ---- ide -----------------------------------------------------------------------------------
@@ -203,6 +206,7 @@ void TNFeW::GerarIde() {
                     "Indicador de Operação com Consumidor Final");
     g.EscreverCampo(fcTexto, "B25b", "indPres", 1, 1, 1, IndPresParaTexto(ide.indPres),
                     "Indicador de Presença do Consumidor Final");
+    GerarIdecIndOp();
   }
   g.EscreverCampo(fcTexto, "B26", "procEmi", 1, 1, 1, ProcEmiParaTexto(ide.procEmi), "Processo de emissão do DF-e");
   g.EscreverCampo(fcTexto, "B27", "verProc", 1, 20, 1, ide.verProc, "Versão do Processo de emissão do DF-e");

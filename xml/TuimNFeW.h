@@ -202,7 +202,8 @@ private:
   void GerarDetImpostoICMS(const TICMS& icms);
   void GerarDetImpostoICMSCST(const TICMS& icms);
   void GerarDetImpostoICMSCSOSN(const TICMS& icms);
-  void GerarICMSBase(const TICMS& icms, bool pRedBCOpcional);
+  // ICMS90 of the normal regime adds the PL_010 benefit code and deferral to the base.
+  void GerarICMSBase(const TICMS& icms, bool pRedBCOpcional, bool icms90 = false);
   void GerarICMSBlocoFCP(const TICMS& icms, bool comBase, bool opcional, bool idsST);
   void GerarICMSBlocoST(const TICMS& icms, bool pMVASTDecimal2);
   void GerarICMSBlocoFCPST(const TICMS& icms, bool opcional);
@@ -228,6 +229,7 @@ private:
   void GerarIdedPrevEntrega();
   void GerarIdecMunFGIBS();
   void GerarIdeTpNFDebitoCredito();
+  void GerarIdecIndOp();
   void GerarIdeCompraGov();
   void GerarIdePagAntecipado();
   void GerarListaChaves(const std::vector<std::string>& lista, const std::string& id, const std::string& tag,
@@ -242,6 +244,13 @@ private:
   void GerarIBSCBSgIBSCBSMono(const TgIBSCBSMono& m);
   void GerarIBSCBSgCredPres(const std::string& grupo, const TgCredPres& c, const std::string& id);
   void GerarDetVItemDFeReferenciado(const TDetCollectionItem& item);
+  // "Conteúdo inválido" for an exemption reason outside `aceitos`, when an exemption is given.
+  void AlertaMotDesICMS(const TICMS& icms, std::initializer_list<TfscMotDesICMS> aceitos);
+  void GerarICMS90cBenefRBC(const TICMS& icms);
+  void GerarICMS90Diferimento(const TICMS& icms);
+  void GerarICMS90FCPDiferido(const TICMS& icms);
+  void GerarICMSPartDesoneracao(const TICMS& icms);
+  void GerarInfPAA();
   void GerarTotalISTot();
   void GerarTotalIBSCBSTot();
   void GerarTotalVNFTot();

@@ -3,6 +3,7 @@
 
 #include "fiscal/TuimUtil.h"
 #include "fiscal/fscAuxiliar.h"
+#include "xml/TuimNFeReforma.h"
 #include "xml/TuimNFeW.h"
 
 namespace tuim {
@@ -61,7 +62,7 @@ void TNFeW::GerarDetImposto(const TDetCollectionItem& item) {
     if (VersaoAoMenos(3)) GerarDetImpostoIPI(item);
     GerarDetImpostoISSQN(imp.ISSQN);
   } else {
-    GerarDetImpostoICMS(imp.ICMS);
+    if (!SemICMS(imp, fNFe->Emit.CRT)) GerarDetImpostoICMS(imp.ICMS);
     GerarDetImpostoIPI(item);
     GerarDetImpostoII(item);
   }
@@ -105,12 +106,14 @@ bool TNFeW::ICMSSubstitutoObrigatorio() const {
   }
 }
 
-void TNFeW::GerarICMSBase(const TICMS& icms, bool pRedBCOpcional) {
+void TNFeW::GerarICMSBase(const TICMS& icms, bool pRedBCOpcional, bool icms90) {
   TGerador& g = *fGerador;
   g.EscreverCampo(fcTexto, "N13", "modBC", 1, 1, 1, ModBCParaTexto(icms.modBC), "Modalidade de determinação da BC do ICMS");
   g.EscreverCampo(fcDecimal2, "N15", "vBC", 1, 15, 1, icms.vBC, "Valor da BC do ICMS");
   EscreverTaxa("N14", "pRedBC", pRedBCOpcional ? 0 : 1, icms.pRedBC, "Percentual da Redução de BC");
+  if (icms90) GerarICMS90cBenefRBC(icms);
   EscreverTaxa("N16", "pICMS", 1, icms.pICMS, "Alíquota do imposto");
+  if (icms90) GerarICMS90Diferimento(icms);
   g.EscreverCampo(fcDecimal2, "N17", "vICMS", 1, 15, 1, icms.vICMS, "Valor do ICMS");
 }
 
@@ -182,10 +185,17 @@ void TNFeW::GerarICMSBlocoDesoneracao(const TICMS& icms, bool idsICMS40) {
                           "Valor do ICMS Desoneração");
   fGerador->EscreverCampo(fcTexto, idsICMS40 ? "N13b" : "N28", "motDesICMS", 1, 2, 1,
                           MotDesICMSParaTexto(icms.motDesICMS), "Motivo da desoneração do ICMS");
+  if (icms.indDeduzDeson.empty()) return;
+  const char* const desc = "Indica se o valor do ICMS desonerado deduz do valor do item";
+  fGerador->EscreverCampo(fcTexto, "N28b", "indDeduzDeson", 1, 1, 0, icms.indDeduzDeson, desc);
+  if (icms.indDeduzDeson != "0" && icms.indDeduzDeson != "1")
+    fGerador->RegistrarAlerta("N28b", "indDeduzDeson", desc, kAlertaConteudoInvalido);
 }
 
 void TNFeW::GerarICMSBlocoPartilha(const TICMS& icms) {
-  if (icms.UFST.empty() && icms.pBCOp == kZero && icms.CST != cstIcmsPart10 && icms.CST != cstIcmsPart90) return;
+  if (icms.UFST.empty() && icms.pBCOp == kZero && icms.CST != cstIcmsPart10 && icms.CST != cstIcmsPart20 &&
+      icms.CST != cstIcmsPart90)
+    return;
   EscreverTaxa("N25", "pBCOp", 1, icms.pBCOp, "Percentual da BC operação própria");
   fGerador->EscreverCampo(fcTexto, "N24", "UFST", 2, 2, 1, icms.UFST, "UF para qual é devido o ICMS ST");
 }
@@ -235,7 +245,7 @@ void TNFeW::GerarDetImpostoICMSCST(const TICMS& icms) {
     case cstIcms80: sufixo = "80"; id = "10"; break;
     case cstIcms81: sufixo = "81"; id = "11"; break;
     case cstIcms90: sufixo = "90"; id = "12"; break;
-    case cstIcmsPart10: case cstIcmsPart90: sufixo = "Part"; id = "10a"; break;
+    case cstIcmsPart10: case cstIcmsPart20: case cstIcmsPart90: sufixo = "Part"; id = "10a"; break;
     // ICMS60 has no destination fields: the ST 60 form lives in ICMSST in every version.
     case cstIcmsST41: case cstIcmsST60: sufixo = "ST"; id = "10b"; break;
     default: break;
@@ -250,7 +260,7 @@ void TNFeW::GerarDetImpostoICMSCST(const TICMS& icms) {
   g.EscreverCampo(fcTexto, "N11", "orig", 1, 1, 1, OrigParaTexto(icms.orig), "Origem da mercadoria");
   g.EscreverCampo(fcTexto, "N12", "CST", 2, 2, 1, CSTIcmsParaTexto(icms.CST), "Código da situação tributária ");
   const bool partilha = !icms.UFST.empty() || icms.pBCOp != kZero || icms.CST == cstIcmsPart10 ||
-                        icms.CST == cstIcmsPart90;
+                        icms.CST == cstIcmsPart20 || icms.CST == cstIcmsPart90;
   switch (icms.CST) {
     case cstIcms00:
       g.EscreverCampo(fcTexto, "N13", "modBC", 1, 1, 1, ModBCParaTexto(icms.modBC), "Modalidade de determinação da BC do ICMS");
@@ -261,6 +271,7 @@ void TNFeW::GerarDetImpostoICMSCST(const TICMS& icms) {
       break;
     case cstIcms10:
     case cstIcmsPart10:
+    case cstIcmsPart20:
       g.EscreverCampo(fcTexto, "N13", "modBC", 1, 1, 1, ModBCParaTexto(icms.modBC), "Modalidade de determinação da BC do ICMS");
       g.EscreverCampo(fcDecimal2, "N15", "vBC", 1, 15, 1, icms.vBC, "Valor da BC do ICMS");
       if (partilha) g.EscreverCampo(fcDecimal2, "N14", "pRedBC", 1, 5, 0, icms.pRedBC, "Percentual da Redução de BC");
@@ -270,6 +281,7 @@ void TNFeW::GerarDetImpostoICMSCST(const TICMS& icms) {
       GerarICMSBlocoST(icms, false);
       GerarICMSBlocoFCPST(icms, false);
       GerarICMSBlocoPartilha(icms);
+      if (icms.CST != cstIcms10) GerarICMSPartDesoneracao(icms);
       break;
     case cstIcms20:
     case cstIcms70:
@@ -280,7 +292,10 @@ void TNFeW::GerarDetImpostoICMSCST(const TICMS& icms) {
       g.EscreverCampo(fcDecimal2, "N17", "vICMS", 1, 15, 1, icms.vICMS, "Valor do ICMS");
       if (icms.CST == cstIcms20) {
         GerarICMSBlocoFCP(icms, true, false, false);
-        if (VersaoAoMenos(3.10)) GerarICMSBlocoDesoneracao(icms, false);
+        if (VersaoAoMenos(3.10)) {
+          GerarICMSBlocoDesoneracao(icms, false);
+          AlertaMotDesICMS(icms, {motDesICMS3, motDesICMS9, motDesICMS10, motDesICMS11, motDesICMS12});
+        }
       } else {
         GerarICMSBlocoFCP(icms, true, false, true);
         GerarICMSBlocoST(icms, false);
@@ -331,14 +346,18 @@ void TNFeW::GerarDetImpostoICMSCST(const TICMS& icms) {
       }
       break;
     case cstIcms90:
-    case cstIcmsPart90:
-      if (Valor(icms.vBC) || Valor(icms.vICMS)) GerarICMSBase(icms, true);
+    case cstIcmsPart90: {
+      const bool base = Valor(icms.vBC) || Valor(icms.vICMS);
+      if (base) GerarICMSBase(icms, true, icms.CST == cstIcms90);
       GerarICMSBlocoFCP(icms, true, true, false);
+      if (base && icms.CST == cstIcms90) GerarICMS90FCPDiferido(icms);
       if (Valor(icms.vBCST) || Valor(icms.vICMSST)) GerarICMSBlocoST(icms, true);
       GerarICMSBlocoFCPST(icms, true);
       if (icms.CST == cstIcms90 && VersaoAoMenos(3.10)) GerarICMSBlocoDesoneracao(icms, false);
       GerarICMSBlocoPartilha(icms);
+      if (icms.CST == cstIcmsPart90) GerarICMSPartDesoneracao(icms);
       break;
+    }
     case cstIcmsST41:
     case cstIcmsST60:
       GerarICMSST(icms);

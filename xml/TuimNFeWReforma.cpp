@@ -1,5 +1,6 @@
 // The writer's groups of the consumption-tax reform (IBS, CBS and IS) of the PL_010 schema
 // packages. Each one writes nothing unless its group holds something in the model.
+#include <algorithm>
 #include <cstdio>
 
 #include "fiscal/TuimUtil.h"
@@ -36,6 +37,21 @@ bool ChaveDFeValida(const std::string& chave) {
   return DigitoChaveAcesso(chave.substr(0, 43), dv) && dv == chave[43] - '0';
 }
 
+bool Base64Valido(const std::string& t) {
+  std::string bytes;
+  return !t.empty() && DecodificarBase64(t, bytes);
+}
+
+// What the old package refuses, as the alert names it: a value of an element both packages
+// have, the absence of the ICMS group, or else a whole element or group.
+std::string NaoAceito(const std::string& nome) {
+  static const char* const kValores[] = {"finNFe", "tpImp", "procEmi", "motDesICMS", "CST", "CNPJ"};
+  if (nome == "ICMS") return "Item sem grupo ICMS ou ISSQN";
+  for (const char* v : kValores)
+    if (nome == v) return "Valor";
+  return "Grupo";
+}
+
 }  // namespace
 
 void TNFeW::EscreverAliquota(const std::string& id, const std::string& tag, TCurrency valor,
@@ -64,8 +80,8 @@ void TNFeW::AlertaPacoteSchemas() {
   const std::string grupo = PrimeiroGrupoReforma(*fNFe);
   if (grupo.empty()) return;
   fGerador->RegistrarAlerta("A01", grupo, "Reforma Tributária",
-                            "Grupo não aceito pelo pacote de schemas " + PacoteSchemasParaTexto(psPL009V4) +
-                                " (use " + PacoteSchemasParaTexto(psPL010e) + ")");
+                            NaoAceito(grupo) + " não aceito pelo pacote de schemas " +
+                                PacoteSchemasParaTexto(psPL009V4) + " (use " + PacoteSchemasParaTexto(psPL010e) + ")");
 }
 
 // ---- ide -----------------------------------------------------------------------------------
@@ -100,6 +116,13 @@ void TNFeW::GerarIdeTpNFDebitoCredito() {
     g.RegistrarAlerta("B25c", "tpNFDebito", descDebito, kAlertaConteudoInvalido);
   if (ide.tpNFCredito != tpNFCreditoVazio && ide.finNFe != finNFe5)
     g.RegistrarAlerta("B25d", "tpNFCredito", descCredito, kAlertaConteudoInvalido);
+}
+
+void TNFeW::GerarIdecIndOp() {
+  const std::string& c = fNFe->Ide.cIndOp;
+  if (c.empty()) return;
+  fGerador->EscreverCampo(fcDigitos, "B25e", "cIndOp", 6, 6, 0, c,
+                          "Código indicador do local da operação de fornecimento");
 }
 
 void TNFeW::GerarListaChaves(const std::vector<std::string>& lista, const std::string& id, const std::string& tag,
@@ -160,6 +183,86 @@ void TNFeW::GerarDetProdIndBemMovelUsado(const TProd& prod) {
   if (prod.indBemMovelUsado == indBemMovelUsadoVazio) return;
   fGerador->EscreverCampo(fcTexto, "I17c", "indBemMovelUsado", 1, 1, 0, IndBemMovelUsadoParaTexto(prod.indBemMovelUsado),
                           "Indicador de fornecimento de bem móvel usado");
+}
+
+// ---- ICMS: the PL_010 parts of ICMS20, ICMS90 and ICMSPart ---------------------------------
+
+void TNFeW::AlertaMotDesICMS(const TICMS& icms, std::initializer_list<TfscMotDesICMS> aceitos) {
+  if (icms.vICMSDeson == kZero) return;
+  if (std::find(aceitos.begin(), aceitos.end(), icms.motDesICMS) == aceitos.end())
+    fGerador->RegistrarAlerta("N28", "motDesICMS", "Motivo da desoneração do ICMS", kAlertaConteudoInvalido);
+}
+
+void TNFeW::GerarICMS90cBenefRBC(const TICMS& icms) {
+  const std::string& c = icms.cBenefRBC;
+  if (c.empty()) return;
+  const char* const desc = "Código de Benefício Fiscal na UF aplicado ao item quando houver RBC";
+  fGerador->EscreverCampo(fcTexto, "N14a", "cBenefRBC", 8, 10, 0, c, desc);
+  // Eight or ten characters, nine is neither.
+  if (c.size() == 9) fGerador->RegistrarAlerta("N14a", "cBenefRBC", desc, kAlertaConteudoInvalido);
+}
+
+void TNFeW::GerarICMS90Diferimento(const TICMS& icms) {
+  if (icms.vICMSOp == kZero && icms.pDif == kZero && icms.vICMSDif == kZero) return;
+  TGerador& g = *fGerador;
+  g.EscreverCampo(fcDecimal2, "N16a", "vICMSOp", 1, 15, 1, icms.vICMSOp, "Valor do ICMS da Operação");
+  EscreverTaxa("N16b", "pDif", 1, icms.pDif, "Percentual do diferemento");
+  if (icms.pDif > TCurrency(100))
+    g.RegistrarAlerta("N16b", "pDif", "Percentual do diferemento", kAlertaConteudoInvalido);
+  g.EscreverCampo(fcDecimal2, "N16c", "vICMSDif", 1, 15, 1, icms.vICMSDif, "Valor do ICMS diferido");
+}
+
+void TNFeW::GerarICMS90FCPDiferido(const TICMS& icms) {
+  if (icms.pFCPDif == kZero && icms.vFCPDif == kZero && icms.vFCPEfet == kZero) return;
+  TGerador& g = *fGerador;
+  EscreverTaxa("N17d", "pFCPDif", 1, icms.pFCPDif,
+               "Percentual do diferimento do ICMS relativo ao Fundo de Combate à Pobreza (FCP)");
+  g.EscreverCampo(fcDecimal2, "N17e", "vFCPDif", 1, 15, 1, icms.vFCPDif,
+                  "Valor do ICMS relativo ao Fundo de Combate à Pobreza (FCP) diferido");
+  g.EscreverCampo(fcDecimal2, "N17f", "vFCPEfet", 1, 15, 0, icms.vFCPEfet,
+                  "Valor efetivo do ICMS relativo ao Fundo de Combate à Pobreza (FCP)");
+}
+
+void TNFeW::GerarICMSPartDesoneracao(const TICMS& icms) {
+  GerarICMSBlocoDesoneracao(icms, false);
+  AlertaMotDesICMS(icms, {motDesICMS9, motDesICMS10, motDesICMS11});
+}
+
+// ---- infPAA --------------------------------------------------------------------------------
+
+void TNFeW::GerarInfPAA() {
+  const TinfPAA& p = fNFe->infPAA;
+  TGerador& g = *fGerador;
+  const bool presente = Presente(p);
+  // The provider's group and the emission process 4 go together.
+  if (presente != (fNFe->Ide.procEmi == procEmi4))
+    g.RegistrarAlerta("ZY01", "infPAA", "Grupo de Informação do Provedor de Assinatura e Autorização",
+                      presente ? kAlertaConteudoInvalido : kAlertaNenhumValor);
+  if (!presente) return;
+  g.EscreverGrupo("infPAA", "ZY01");
+  const bool alfanumerico = std::any_of(p.CNPJPAA.begin(), p.CNPJPAA.end(), [](char c) { return c >= 'A' && c <= 'Z'; });
+  g.EscreverCampo(alfanumerico ? fcTexto : fcDigitos, "ZY02", "CNPJPAA", 14, 14, 1, p.CNPJPAA,
+                  "CNPJ do Provedor de Assinatura e Autorização");
+  if (!ValidarCNPJ(p.CNPJPAA))
+    g.RegistrarAlerta("ZY02", "CNPJPAA", "CNPJ do Provedor de Assinatura e Autorização", kAlertaConteudoInvalido);
+  g.EscreverGrupo("PAASignature", "ZY03");
+  struct TBase64 {
+    const char* id;
+    const char* tag;
+    const std::string& valor;
+    const char* descricao;
+  };
+  auto escrever = [&](const TBase64& c) {
+    g.EscreverCampo(fcTexto, c.id, c.tag, 1, -1, 1, c.valor, c.descricao);  // no upper limit
+    if (!c.valor.empty() && !Base64Valido(c.valor)) g.RegistrarAlerta(c.id, c.tag, c.descricao, kAlertaConteudoInvalido);
+  };
+  escrever({"ZY04", "SignatureValue", p.PAASignature.SignatureValue, "Assinatura digital padrão RSA"});
+  g.EscreverGrupo("RSAKeyValue", "ZY05");
+  escrever({"ZY06", "Modulus", p.PAASignature.RSAKeyValue.Modulus, "Módulo da chave pública RSA"});
+  escrever({"ZY07", "Exponent", p.PAASignature.RSAKeyValue.Exponent, "Expoente da chave pública RSA"});
+  g.EscreverGrupo("/RSAKeyValue");
+  g.EscreverGrupo("/PAASignature");
+  g.EscreverGrupo("/infPAA");
 }
 
 // ---- imposto/IS ----------------------------------------------------------------------------

@@ -244,6 +244,11 @@ TEST(IcmsSituation, RepeatedAndEmptyCodes) {
   EXPECT_EQ(CSTIcmsParaTexto(cstIcms00), "00");
   EXPECT_EQ(CSTIcmsParaTexto(cstIcms45), "45");
   EXPECT_EQ(cstIcmsST60, 20);
+  // Values of the PL_010 packages come after the older ones, whose ordinals stay.
+  EXPECT_EQ(CSTIcmsParaTexto(cstIcmsPart20), "20");
+  EXPECT_EQ(cstIcmsPart20, 21);
+  EXPECT_EQ(tiSimplificadoTipo2, 6);
+  EXPECT_EQ(procEmi4, 4);
 }
 
 TEST(TotalIndicator, FirstDeclaredValueIsCodeOne) {
@@ -270,9 +275,9 @@ TEST(OutOfRange, ValueOutsideItsEnumerationGivesEmptyText) {
 // Every table: codes in declaration order exactly as the layouts list them.
 TEST(CodeTables, CodesInDeclarationOrder) {
   EXPECT_EQ(Codes(4, IndPagParaTexto), (V{"0", "1", "2", ""}));
-  EXPECT_EQ(Codes(6, TipoImpressaoParaTexto), (V{"0", "1", "2", "3", "4", "5"}));
+  EXPECT_EQ(Codes(7, TipoImpressaoParaTexto), (V{"0", "1", "2", "3", "4", "5", "6"}));
   EXPECT_EQ(Codes(9, TipoEmissaoParaTexto), (V{"1", "2", "3", "4", "5", "6", "7", "8", "9"}));
-  EXPECT_EQ(Codes(4, ProcEmiParaTexto), (V{"0", "1", "2", "3"}));
+  EXPECT_EQ(Codes(5, ProcEmiParaTexto), (V{"0", "1", "2", "3", "4"}));
   EXPECT_EQ(Codes(9, OrigParaTexto), (V{"0", "1", "2", "3", "4", "5", "6", "7", "8"}));
   EXPECT_EQ(Codes(11, CSOSNParaTexto),
             (V{"0", "101", "102", "103", "201", "202", "203", "300", "400", "500", "900"}));
@@ -327,9 +332,9 @@ TEST(CodeTables, EveryTableWithDistinctCodesRoundTrips) {
   ExpectRoundTrip(6, ModalParaTexto, TextoParaModal);
   ExpectRoundTrip(2, TpNFParaTexto, TextoParaTpNF);
   ExpectRoundTrip(4, IndPagParaTexto, TextoParaIndPag);
-  ExpectRoundTrip(6, TipoImpressaoParaTexto, TextoParaTipoImpressao);
+  ExpectRoundTrip(7, TipoImpressaoParaTexto, TextoParaTipoImpressao);
   ExpectRoundTrip(9, TipoEmissaoParaTexto, TextoParaTipoEmissao);
-  ExpectRoundTrip(4, ProcEmiParaTexto, TextoParaProcEmi);
+  ExpectRoundTrip(5, ProcEmiParaTexto, TextoParaProcEmi);
   ExpectRoundTrip(9, OrigParaTexto, TextoParaOrig);
   ExpectRoundTrip(11, CSOSNParaTexto, TextoParaCSOSN);
   ExpectRoundTrip(5, ModBCParaTexto, TextoParaModBC);
@@ -416,7 +421,7 @@ INSTANTIATE_TEST_SUITE_P(
                       CstCase{cstIcmsPart10, "10a"}, CstCase{cstIcmsPart90, "10a"},
                       CstCase{cstIcmsST41, "10b"}, CstCase{cstIcmsVazio, ""},
                       CstCase{cstIcms90b, ""}, CstCase{cstIcmsSN, ""},
-                      CstCase{cstIcmsST60, "10b"}));
+                      CstCase{cstIcmsST60, "10b"}, CstCase{cstIcmsPart20, "10a"}));
 
 TEST(ProcessOrigin, DescriptionsAreWindows1252) {
   EXPECT_EQ(IndProcParaDescricao(indProc0), "SEFAZ");

@@ -179,6 +179,70 @@ public:
     g.gTribRegular.vTribRegCBS = V("0.90");
   }
 
+  // ICMS 20 of the first item with an exemption for the given reason.
+  static void ICMS20Desonerado(TNFe& n, TfscMotDesICMS motivo) {
+    TICMS& i = n.Det[0].Imposto.ICMS;
+    i.CST = cstIcms20;
+    i.modBC = modBC3;
+    i.pRedBC = V("10");
+    i.vBC = V("90");
+    i.pICMS = V("18");
+    i.vICMS = V("16.20");
+    i.vICMSDeson = V("1.80");
+    i.motDesICMS = motivo;
+    i.indDeduzDeson = "1";
+  }
+
+  // ICMS 90 of the first item with the PL_010 benefit code, deferral and deferred FCP.
+  static void ICMS90Completo(TNFe& n) {
+    TICMS& i = n.Det[0].Imposto.ICMS;
+    i.CST = cstIcms90;
+    i.modBC = modBC3;
+    i.vBC = V("100");
+    i.pRedBC = V("10");
+    i.cBenefRBC = "SP123456";
+    i.pICMS = V("18");
+    i.vICMSOp = V("18");
+    i.pDif = V("50");
+    i.vICMSDif = V("9");
+    i.vICMS = V("9");
+    i.vBCFCP = V("100");
+    i.pFCP = V("2");
+    i.vFCP = V("2");
+    i.pFCPDif = V("50");
+    i.vFCPDif = V("1");
+    i.vFCPEfet = V("1");
+  }
+
+  // The sharing group of the first item with a CST and an exemption.
+  static void ICMSPart(TNFe& n, TfscCSTIcms cst, TfscMotDesICMS motivo) {
+    TICMS& i = n.Det[0].Imposto.ICMS;
+    i.CST = cst;
+    i.modBC = modBC3;
+    i.vBC = V("100");
+    i.pRedBC = V("10");
+    i.pICMS = V("18");
+    i.vICMS = V("16.20");
+    i.modBCST = modBCST4;
+    i.vBCST = V("120");
+    i.pICMSST = V("18");
+    i.vICMSST = V("5.40");
+    i.pBCOp = V("100");
+    i.UFST = "MT";
+    i.vICMSDeson = V("1.80");
+    i.motDesICMS = motivo;
+    i.indDeduzDeson = "0";
+  }
+
+  // Issued through a signing and authorisation provider.
+  static void ProvedorPAA(TNFe& n) {
+    n.Ide.procEmi = procEmi4;
+    n.infPAA.CNPJPAA = "11444777000161";
+    n.infPAA.PAASignature.SignatureValue = "c2lnbmF0dXJlLW9mLXRoZS1pZA==";
+    n.infPAA.PAASignature.RSAKeyValue.Modulus = "wVwBKuePO3ZZbZ//gqaNuUNyaPHbS3e2v5iDHMFRfYE=";
+    n.infPAA.PAASignature.RSAKeyValue.Exponent = "AQAB";
+  }
+
 protected:
   // The writer's document with its package; the signature template goes before "</NFe>".
   std::string Escrever(TfscPacoteSchemas pacote = psPL010e, bool modeloVazio = false) {
@@ -432,6 +496,45 @@ const Caso kCorpus[] = {
        n.infNFeSupl.urlChave = "https://www.homologacao.nfce.fazenda.sp.gov.br/consulta";
      },
      {"|3|2|10|100.00|||c2lnbmF0dXJl"}},
+    {"LocalDaOperacaoDanfeSimplificadoTipo2EProvedorPAA",
+     [](TNFe& n) {
+       n.Ide.cIndOp = "355030";
+       n.Ide.tpImp = tiSimplificadoTipo2;
+       NFeReforma::ProvedorPAA(n);
+       NFeReforma::IBSCBSCompleto(n);
+     },
+     {"<tpImp>6</tpImp>", "<indPres>1</indPres><cIndOp>355030</cIndOp><procEmi>4</procEmi>",
+      "<infPAA><CNPJPAA>11444777000161</CNPJPAA><PAASignature><SignatureValue>c2lnbmF0dXJlLW9mLXRoZS1pZA=="
+      "</SignatureValue><RSAKeyValue><Modulus>wVwBKuePO3ZZbZ//gqaNuUNyaPHbS3e2v5iDHMFRfYE=</Modulus>"
+      "<Exponent>AQAB</Exponent></RSAKeyValue></PAASignature></infPAA></infNFe>"}},
+    {"ICMS20DesoneradoParaDeficienteCondutor",
+     [](TNFe& n) {
+       NFeReforma::ICMS20Desonerado(n, motDesICMS10);
+       NFeReforma::IBSCBSCompleto(n);
+     },
+     {"<vICMSDeson>1.80</vICMSDeson><motDesICMS>10</motDesICMS><indDeduzDeson>1</indDeduzDeson></ICMS20>"}},
+    {"ICMS90ComBeneficioDiferimentoEFCPDiferido",
+     [](TNFe& n) {
+       NFeReforma::ICMS90Completo(n);
+       NFeReforma::IBSCBSCompleto(n);
+     },
+     {"<pRedBC>10.0000</pRedBC><cBenefRBC>SP123456</cBenefRBC><pICMS>18.0000</pICMS><vICMSOp>18.00</vICMSOp>"
+      "<pDif>50.0000</pDif><vICMSDif>9.00</vICMSDif><vICMS>9.00</vICMS>",
+      "<vFCP>2.00</vFCP><pFCPDif>50.0000</pFCPDif><vFCPDif>1.00</vFCPDif><vFCPEfet>1.00</vFCPEfet></ICMS90>"}},
+    {"ICMSPart20DesoneradoParaDeficienteNaoCondutor",
+     [](TNFe& n) {
+       NFeReforma::ICMSPart(n, cstIcmsPart20, motDesICMS11);
+       NFeReforma::IBSCBSCompleto(n);
+     },
+     {"<ICMSPart><orig>0</orig><CST>20</CST>",
+      "<UFST>MT</UFST><vICMSDeson>1.80</vICMSDeson><motDesICMS>11</motDesICMS><indDeduzDeson>0</indDeduzDeson>"
+      "</ICMSPart>"}},
+    {"ItemSemICMS",
+     [](TNFe& n) {
+       n.Det[0].Imposto.ICMS.CST = cstIcmsVazio;
+       NFeReforma::IBSCBSCompleto(n);
+     },
+     {"<imposto><PIS>"}},
 };
 
 // Written, read back by TNFeR and written again: the same XML, with no warning; and the same
@@ -461,6 +564,84 @@ INSTANTIATE_TEST_SUITE_P(Grupos, CorpusReforma, ::testing::ValuesIn(kCorpus),
                          [](const ::testing::TestParamInfo<Caso>& i) { return std::string(i.param.nome); });
 
 // ---- The old package ------------------------------------------------------------------------
+
+// Each part of the new package written for the old one: one alert naming it, a schema that
+// refuses it, and the same name found again in the written XML.
+struct Recusa {
+  const char* nome;
+  std::function<void(TNFe&)> preparar;
+  const char* elemento;
+  const char* mensagem;
+};
+
+class RecusaPL009 : public NFeReforma, public ::testing::WithParamInterface<Recusa> {};
+
+TEST_P(RecusaPL009, IsAnAlertAndTheOldSchemaRefusesIt) {
+  GetParam().preparar(n);
+  const std::string xml = Escrever(psPL009V4);
+  ASSERT_EQ(alertas.size(), 1u) << ::testing::PrintToString(alertas);
+  EXPECT_NE(alertas[0].find(std::string("/") + GetParam().elemento + "("), std::string::npos) << alertas[0];
+  EXPECT_NE(alertas[0].find(std::string(GetParam().mensagem) + " pelo pacote de schemas PL_009_V4 (use PL_010e"),
+            std::string::npos)
+      << alertas[0];
+  EXPECT_EQ(PrimeiroGrupoReformaXML(xml), GetParam().elemento);
+  EXPECT_NE(Validar(xml, kPL009), 0) << xml;
+  EXPECT_EQ(Validar(xml, kPL010e), 0) << saida << "\n" << xml;
+}
+
+const Recusa kRecusas[] = {
+    {"LocalDaOperacao", [](TNFe& n) { n.Ide.cIndOp = "355030"; }, "cIndOp", "Grupo não aceito"},
+    {"DanfeSimplificadoTipo2", [](TNFe& n) { n.Ide.tpImp = tiSimplificadoTipo2; }, "tpImp", "Valor não aceito"},
+    {"ProvedorPAA", [](TNFe& n) { NFeReforma::ProvedorPAA(n); }, "procEmi", "Valor não aceito"},
+    {"ICMS20ParaDeficienteNaoCondutor", [](TNFe& n) { NFeReforma::ICMS20Desonerado(n, motDesICMS11); }, "motDesICMS",
+     "Valor não aceito"},
+    {"ICMS90BeneficioDaReducao",
+     [](TNFe& n) {
+       NFeReforma::ICMS90Completo(n);
+       TICMS& i = n.Det[0].Imposto.ICMS;
+       i.vICMSOp = i.pDif = i.vICMSDif = i.pFCPDif = i.vFCPDif = i.vFCPEfet = TCurrency();
+       i.vICMS = V("16.20");
+     },
+     "cBenefRBC", "Grupo não aceito"},
+    {"ICMS90Diferimento",
+     [](TNFe& n) {
+       NFeReforma::ICMS90Completo(n);
+       TICMS& i = n.Det[0].Imposto.ICMS;
+       i.cBenefRBC.clear();
+       i.pFCPDif = i.vFCPDif = i.vFCPEfet = TCurrency();
+     },
+     "vICMSOp", "Grupo não aceito"},
+    {"ICMS90FCPDiferido",
+     [](TNFe& n) {
+       NFeReforma::ICMS90Completo(n);
+       TICMS& i = n.Det[0].Imposto.ICMS;
+       i.cBenefRBC.clear();
+       i.vICMSOp = i.pDif = i.vICMSDif = TCurrency();
+     },
+     "pFCPDif", "Grupo não aceito"},
+    {"ICMSPart20",
+     [](TNFe& n) {
+       NFeReforma::ICMSPart(n, cstIcmsPart20, motDesICMS9);
+       n.Det[0].Imposto.ICMS.vICMSDeson = TCurrency();
+     },
+     "CST", "Valor não aceito"},
+    {"ICMSPartDesonerado", [](TNFe& n) { NFeReforma::ICMSPart(n, cstIcmsPart90, motDesICMS9); }, "vICMSDeson",
+     "Grupo não aceito"},
+    {"ItemSemICMS", [](TNFe& n) { n.Det[0].Imposto.ICMS.CST = cstIcmsVazio; }, "ICMS",
+     "Item sem grupo ICMS ou ISSQN não aceito"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Pacote, RecusaPL009, ::testing::ValuesIn(kRecusas),
+                         [](const ::testing::TestParamInfo<Recusa>& i) { return std::string(i.param.nome); });
+
+TEST_F(NFeReforma, ExemptionDeductionIndicatorIsTakenByBothPackages) {
+  ICMS20Desonerado(n, motDesICMS9);
+  const std::string xml = Escrever(psPL009V4);
+  EXPECT_TRUE(alertas.empty()) << ::testing::PrintToString(alertas);
+  EXPECT_NE(xml.find("<motDesICMS>9</motDesICMS><indDeduzDeson>1</indDeduzDeson>"), std::string::npos) << xml;
+  EXPECT_EQ(Validar(xml, kPL009), 0) << saida;
+  EXPECT_EQ(Validar(xml, kPL010e), 0) << saida;
+}
 
 TEST_F(NFeReforma, DocumentWithoutReformGroupsIsTheSameForBothPackagesAndValidInPL009) {
   std::string antigo = Escrever(psPL009V4);
@@ -626,6 +807,55 @@ const Regra kRegras[] = {
        c.gIBSCredPres.vCredPresCondSus = V("1");
      },
      "gIBSCredPres", "Somente um dos grupos da escolha pode ser informado"},
+    {"NineCharacterBenefitCode",
+     [](TNFe& n) {
+       NFeReforma::ICMS90Completo(n);
+       n.Det[0].Imposto.ICMS.cBenefRBC = "SP1234567";
+     },
+     "cBenefRBC", "Conteúdo inválido"},
+    {"DeferralAboveAHundredPercent",
+     [](TNFe& n) {
+       NFeReforma::ICMS90Completo(n);
+       n.Det[0].Imposto.ICMS.pDif = V("100.01");
+     },
+     "pDif", "Conteúdo inválido"},
+    {"DeductionIndicatorTwo",
+     [](TNFe& n) {
+       NFeReforma::ICMS20Desonerado(n, motDesICMS9);
+       n.Det[0].Imposto.ICMS.indDeduzDeson = "2";
+     },
+     "indDeduzDeson", "Conteúdo inválido"},
+    {"ExemptionReasonOfAnotherGroupInICMS20", [](TNFe& n) { NFeReforma::ICMS20Desonerado(n, motDesICMS7); },
+     "motDesICMS", "Conteúdo inválido"},
+    {"ExemptionReasonOfAnotherGroupInICMSPart",
+     [](TNFe& n) { NFeReforma::ICMSPart(n, cstIcmsPart10, motDesICMS12); }, "motDesICMS", "Conteúdo inválido"},
+    {"ProviderProcessWithoutProvider", [](TNFe& n) { n.Ide.procEmi = procEmi4; }, "infPAA",
+     "Nenhum valor informado"},
+    {"ProviderWithoutItsProcess",
+     [](TNFe& n) {
+       NFeReforma::ProvedorPAA(n);
+       n.Ide.procEmi = procEmi0;
+     },
+     "infPAA", "Conteúdo inválido"},
+    {"ProviderKeyNotBase64",
+     [](TNFe& n) {
+       NFeReforma::ProvedorPAA(n);
+       n.infPAA.PAASignature.RSAKeyValue.Modulus = "not base64!";
+     },
+     "Modulus", "Conteúdo inválido"},
+    {"ProviderWithoutSignature",
+     [](TNFe& n) {
+       NFeReforma::ProvedorPAA(n);
+       n.infPAA.PAASignature.SignatureValue.clear();
+     },
+     "SignatureValue", "Nenhum valor informado"},
+    {"ProviderCNPJWithWrongDigit",
+     [](TNFe& n) {
+       NFeReforma::ProvedorPAA(n);
+       n.infPAA.CNPJPAA = "11444777000162";
+     },
+     "CNPJPAA", "Conteúdo inválido"},
+    {"OperationPlaceOfFiveDigits", [](TNFe& n) { n.Ide.cIndOp = "35503"; }, "cIndOp", "Tamanho menor"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Regras, RegrasReforma, ::testing::ValuesIn(kRegras),
@@ -643,6 +873,18 @@ TEST(PrimeiroGrupoReformaXML, FindsTheReformElementsAndOnlyThem) {
             "CNPJ");
   EXPECT_EQ(PrimeiroGrupoReformaXML("<infNFe versao=\"4.00\" Id=\"NFe35260511222333000181550010000001231123456780\">"),
             "");
+  // Values and elements that the old package has too, outside the groups that now take more.
+  EXPECT_EQ(PrimeiroGrupoReformaXML("<ICMS51><vICMSOp>1.00</vICMSOp></ICMS51><ICMS90><vBC>1.00</vBC></ICMS90>"), "");
+  EXPECT_EQ(PrimeiroGrupoReformaXML("<ICMS90><vBC>1.00</vBC><vICMSOp>1.00</vICMSOp></ICMS90>"), "vICMSOp");
+  EXPECT_EQ(PrimeiroGrupoReformaXML("<ICMS40><motDesICMS>10</motDesICMS></ICMS40>"), "");
+  EXPECT_EQ(PrimeiroGrupoReformaXML("<ICMS20><motDesICMS>9</motDesICMS></ICMS20><ICMS30><motDesICMS>11</motDesICMS>"),
+            "");
+  EXPECT_EQ(PrimeiroGrupoReformaXML("<ICMS10><CST>10</CST></ICMS10><ICMSPart><CST>10</CST></ICMSPart>"), "");
+  EXPECT_EQ(PrimeiroGrupoReformaXML("<ICMS20><CST>20</CST></ICMS20><ICMSPart><CST>20</CST></ICMSPart>"), "CST");
+  EXPECT_EQ(PrimeiroGrupoReformaXML("<imposto><ICMS><ICMS00/></ICMS></imposto><imposto><PIS/></imposto>"), "ICMS");
+  EXPECT_EQ(PrimeiroGrupoReformaXML("<impostoDevol><pDevol>1.00</pDevol></impostoDevol>"), "");
+  EXPECT_EQ(PrimeiroGrupoReformaXML("<ide><tpImp>6</tpImp></ide>"), "tpImp");
+  EXPECT_EQ(PrimeiroGrupoReformaXML("<ide><tpImp>5</tpImp><procEmi>4</procEmi></ide>"), "procEmi");
 }
 
 // ---- The totals helper -----------------------------------------------------------------------
@@ -698,6 +940,44 @@ TEST(TotalizarReforma, SumsTheRoundedItemValuesOfSeveralItemsAndRates) {
   // Rounding each item first is what the sum of the written items gives; the raw sum would not.
   // (0.05 + 0.0067 + 0.005 = 0.0617 would round to 0.06).
   EXPECT_EQ(t.gIBS.gIBSMun.vIBSMun.Raw(), 700);
+}
+
+// The authority adds up the written item values (vIBSUF, vIBSMun, vCBS, vIS...) and compares
+// them with the totals: what is written must add up, whatever the unrounded model values.
+TEST_F(NFeReforma, WrittenTotalsAreTheSumsOfTheWrittenItems) {
+  IBSCBSCompleto(n);
+  const char* const valores[] = {"0.005", "0.0149", "1.115", "2.4951"};
+  for (int i = 1; i < 4; ++i) {
+    TDetCollectionItem& item = Item(n, i + 1, V("1"));
+    item.Imposto.IBSCBS = n.Det[0].Imposto.IBSCBS;
+    TgIBSCBS& g = item.Imposto.IBSCBS.gIBSCBS;
+    g.gIBSUF.vIBSUF = g.gIBSMun.vIBSMun = g.gCBS.vCBS = V(valores[i]);
+    item.Imposto.IS.CSTIS = "000";
+    item.Imposto.IS.cClassTribIS = "000001";
+    item.Imposto.IS.vBCIS = V("1");
+    item.Imposto.IS.pIS = V("1");
+    item.Imposto.IS.vIS = V(valores[i]);
+  }
+  TotalizarReforma(n);
+  TNFeW w(&n);
+  w.Opcoes().SetPacoteSchemas(psPL010e);
+  w.EscreverNFe();
+  TNFe lido;
+  TNFeR(&lido).LerXML(w.Gerador().ArquivoFormatoXML());
+  TCurrency uf, mun, cbs, is;
+  for (const TDetCollectionItem& item : lido.Det) {
+    uf += item.Imposto.IBSCBS.gIBSCBS.gIBSUF.vIBSUF;
+    mun += item.Imposto.IBSCBS.gIBSCBS.gIBSMun.vIBSMun;
+    cbs += item.Imposto.IBSCBS.gIBSCBS.gCBS.vCBS;
+    is += item.Imposto.IS.vIS;
+  }
+  const TIBSCBSTot& t = lido.Total.IBSCBSTot;
+  EXPECT_EQ(t.gIBS.gIBSUF.vIBSUF, uf);
+  EXPECT_EQ(t.gIBS.gIBSMun.vIBSMun, mun);
+  EXPECT_EQ(t.gCBS.vCBS, cbs);
+  EXPECT_EQ(t.gIBS.vIBS, uf + mun);
+  EXPECT_EQ(lido.Total.ISTot.vIS, is);
+  EXPECT_EQ(is.ToString(2), "3.63");  // 0.01 + 1.12 + 2.50
 }
 
 TEST(TotalizarReforma, RunsAgainWithoutAddingTwiceAndClearsOldTotals) {
