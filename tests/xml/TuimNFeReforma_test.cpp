@@ -179,50 +179,49 @@ public:
     g.gTribRegular.vTribRegCBS = V("0.90");
   }
 
+  // The ICMS of the first item: its CST and a base of 18% with a reduction of 10%.
+  static TICMS& ICMSComBase(TNFe& n, TfscCSTIcms cst, const char* vBC, const char* vICMS) {
+    TICMS& i = n.Det[0].Imposto.ICMS;
+    i.CST = cst;
+    i.modBC = modBC3;
+    i.vBC = V(vBC);
+    i.pRedBC = V("10");
+    i.pICMS = V("18");
+    i.vICMS = V(vICMS);
+    return i;
+  }
+
   // ICMS 20 of the first item with an exemption for the given reason.
   static void ICMS20Desonerado(TNFe& n, TfscMotDesICMS motivo) {
-    TICMS& i = n.Det[0].Imposto.ICMS;
-    i.CST = cstIcms20;
-    i.modBC = modBC3;
-    i.pRedBC = V("10");
-    i.vBC = V("90");
-    i.pICMS = V("18");
-    i.vICMS = V("16.20");
+    TICMS& i = ICMSComBase(n, cstIcms20, "90", "16.20");
     i.vICMSDeson = V("1.80");
     i.motDesICMS = motivo;
     i.indDeduzDeson = "1";
   }
 
-  // ICMS 90 of the first item with the PL_010 benefit code, deferral and deferred FCP.
-  static void ICMS90Completo(TNFe& n) {
-    TICMS& i = n.Det[0].Imposto.ICMS;
-    i.CST = cstIcms90;
-    i.modBC = modBC3;
-    i.vBC = V("100");
-    i.pRedBC = V("10");
-    i.cBenefRBC = "SP123456";
-    i.pICMS = V("18");
-    i.vICMSOp = V("18");
-    i.pDif = V("50");
-    i.vICMSDif = V("9");
-    i.vICMS = V("9");
+  // ICMS 90 of the first item with the PL_010 benefit code, deferral and deferred FCP, each
+  // when asked for.
+  static void ICMS90Completo(TNFe& n, bool beneficio = true, bool diferimento = true, bool fcpDiferido = true) {
+    TICMS& i = ICMSComBase(n, cstIcms90, "100", diferimento ? "9" : "18");
+    if (beneficio) i.cBenefRBC = "SP123456";
+    if (diferimento) {
+      i.vICMSOp = V("18");
+      i.pDif = V("50");
+      i.vICMSDif = V("9");
+    }
     i.vBCFCP = V("100");
     i.pFCP = V("2");
     i.vFCP = V("2");
-    i.pFCPDif = V("50");
-    i.vFCPDif = V("1");
-    i.vFCPEfet = V("1");
+    if (fcpDiferido) {
+      i.pFCPDif = V("50");
+      i.vFCPDif = V("1");
+      i.vFCPEfet = V("1");
+    }
   }
 
   // The sharing group of the first item with a CST and an exemption.
   static void ICMSPart(TNFe& n, TfscCSTIcms cst, TfscMotDesICMS motivo) {
-    TICMS& i = n.Det[0].Imposto.ICMS;
-    i.CST = cst;
-    i.modBC = modBC3;
-    i.vBC = V("100");
-    i.pRedBC = V("10");
-    i.pICMS = V("18");
-    i.vICMS = V("16.20");
+    TICMS& i = ICMSComBase(n, cst, "100", "16.20");
     i.modBCST = modBCST4;
     i.vBCST = V("120");
     i.pICMSST = V("18");
@@ -565,60 +564,43 @@ INSTANTIATE_TEST_SUITE_P(Grupos, CorpusReforma, ::testing::ValuesIn(kCorpus),
 
 // ---- The old package ------------------------------------------------------------------------
 
-// Each part of the new package written for the old one: one alert naming it, a schema that
-// refuses it, and the same name found again in the written XML.
-struct Recusa {
+// A document made to break one rule, the element named and the text of the alert.
+struct Regra {
   const char* nome;
   std::function<void(TNFe&)> preparar;
-  const char* elemento;
-  const char* mensagem;
+  const char* tag;
+  const char* alerta;
 };
 
-class RecusaPL009 : public NFeReforma, public ::testing::WithParamInterface<Recusa> {};
+// Each part of the new package written for the old one: one alert naming it, a schema that
+// refuses it, and the same name found again in the written XML.
+class RecusaPL009 : public NFeReforma, public ::testing::WithParamInterface<Regra> {};
 
 TEST_P(RecusaPL009, IsAnAlertAndTheOldSchemaRefusesIt) {
   GetParam().preparar(n);
   const std::string xml = Escrever(psPL009V4);
   ASSERT_EQ(alertas.size(), 1u) << ::testing::PrintToString(alertas);
-  EXPECT_NE(alertas[0].find(std::string("/") + GetParam().elemento + "("), std::string::npos) << alertas[0];
-  EXPECT_NE(alertas[0].find(std::string(GetParam().mensagem) + " pelo pacote de schemas PL_009_V4 (use PL_010e"),
+  EXPECT_NE(alertas[0].find(std::string("/") + GetParam().tag + "("), std::string::npos) << alertas[0];
+  EXPECT_NE(alertas[0].find(std::string(GetParam().alerta) + " pelo pacote de schemas PL_009_V4 (use PL_010e"),
             std::string::npos)
       << alertas[0];
-  EXPECT_EQ(PrimeiroGrupoReformaXML(xml), GetParam().elemento);
+  EXPECT_EQ(PrimeiroGrupoReformaXML(xml), GetParam().tag);
   EXPECT_NE(Validar(xml, kPL009), 0) << xml;
   EXPECT_EQ(Validar(xml, kPL010e), 0) << saida << "\n" << xml;
 }
 
-const Recusa kRecusas[] = {
+const Regra kRecusas[] = {
     {"LocalDaOperacao", [](TNFe& n) { n.Ide.cIndOp = "355030"; }, "cIndOp", "Grupo não aceito"},
     {"DanfeSimplificadoTipo2", [](TNFe& n) { n.Ide.tpImp = tiSimplificadoTipo2; }, "tpImp", "Valor não aceito"},
     {"ProvedorPAA", [](TNFe& n) { NFeReforma::ProvedorPAA(n); }, "procEmi", "Valor não aceito"},
     {"ICMS20ParaDeficienteNaoCondutor", [](TNFe& n) { NFeReforma::ICMS20Desonerado(n, motDesICMS11); }, "motDesICMS",
      "Valor não aceito"},
-    {"ICMS90BeneficioDaReducao",
-     [](TNFe& n) {
-       NFeReforma::ICMS90Completo(n);
-       TICMS& i = n.Det[0].Imposto.ICMS;
-       i.vICMSOp = i.pDif = i.vICMSDif = i.pFCPDif = i.vFCPDif = i.vFCPEfet = TCurrency();
-       i.vICMS = V("16.20");
-     },
-     "cBenefRBC", "Grupo não aceito"},
-    {"ICMS90Diferimento",
-     [](TNFe& n) {
-       NFeReforma::ICMS90Completo(n);
-       TICMS& i = n.Det[0].Imposto.ICMS;
-       i.cBenefRBC.clear();
-       i.pFCPDif = i.vFCPDif = i.vFCPEfet = TCurrency();
-     },
-     "vICMSOp", "Grupo não aceito"},
-    {"ICMS90FCPDiferido",
-     [](TNFe& n) {
-       NFeReforma::ICMS90Completo(n);
-       TICMS& i = n.Det[0].Imposto.ICMS;
-       i.cBenefRBC.clear();
-       i.vICMSOp = i.pDif = i.vICMSDif = TCurrency();
-     },
-     "pFCPDif", "Grupo não aceito"},
+    {"ICMS90BeneficioDaReducao", [](TNFe& n) { NFeReforma::ICMS90Completo(n, true, false, false); }, "cBenefRBC",
+     "Grupo não aceito"},
+    {"ICMS90Diferimento", [](TNFe& n) { NFeReforma::ICMS90Completo(n, false, true, false); }, "vICMSOp",
+     "Grupo não aceito"},
+    {"ICMS90FCPDiferido", [](TNFe& n) { NFeReforma::ICMS90Completo(n, false, false, true); }, "pFCPDif",
+     "Grupo não aceito"},
     {"ICMSPart20",
      [](TNFe& n) {
        NFeReforma::ICMSPart(n, cstIcmsPart20, motDesICMS9);
@@ -632,7 +614,7 @@ const Recusa kRecusas[] = {
 };
 
 INSTANTIATE_TEST_SUITE_P(Pacote, RecusaPL009, ::testing::ValuesIn(kRecusas),
-                         [](const ::testing::TestParamInfo<Recusa>& i) { return std::string(i.param.nome); });
+                         [](const ::testing::TestParamInfo<Regra>& i) { return std::string(i.param.nome); });
 
 TEST_F(NFeReforma, ExemptionDeductionIndicatorIsTakenByBothPackages) {
   ICMS20Desonerado(n, motDesICMS9);
@@ -702,13 +684,6 @@ TEST_F(NFeReforma, QRCodeLimitsFollowThePackage) {
 }
 
 // ---- Occurrence rules ----------------------------------------------------------------------
-
-struct Regra {
-  const char* nome;
-  std::function<void(TNFe&)> preparar;
-  const char* tag;
-  const char* alerta;
-};
 
 class RegrasReforma : public NFeReforma, public ::testing::WithParamInterface<Regra> {};
 
