@@ -177,6 +177,14 @@ public:
   bool Especial(TNFe& o, const xmlNode* e, const std::string& n, const std::string& caminho);
   bool Especial(TICMS& o, const xmlNode* e, const std::string& n, const std::string& caminho);
   bool Especial(TinfRespTec& o, const xmlNode* e, const std::string& n, const std::string& caminho);
+  // From PL_010 the protocol may carry up to five messages; the model keeps the first.
+  bool Especial(TProcNFe& o, const xmlNode*, const std::string& n, const std::string& caminho) {
+    if ((n == "cMsg" && o.cMsg != 0) || (n == "xMsg" && !o.xMsg.empty())) {
+      Aviso("Elemento não mantido (só a primeira mensagem do protocolo): " + caminho);
+      return true;
+    }
+    return false;
+  }
   bool Especial(TImposto& o, const xmlNode*, const std::string& n, const std::string&) {
     if (n == "ISSQN") o.ICMS.CST = cstIcms00;
     return false;

@@ -225,6 +225,25 @@ TEST_F(NFeR, ProtocolAttributeAndCsrtHashAreReportedAsNotKept) {
   EXPECT_NE(r.Avisos()[2].find("/nfeProc/protNFe/infProt/@Id"), std::string::npos);
 }
 
+// PL_010 lets the protocol carry up to five messages: the first is kept, the others are said.
+TEST_F(NFeR, ProtocolMessagesAfterTheFirstAreReportedAsNotKept) {
+  TNFe n;
+  exemplos::NFe(n);
+  n.procNFe.nProt = "135240000000001";
+  n.procNFe.cMsg = 7;
+  n.procNFe.xMsg = "PRIMEIRA";
+  std::string xml = Escrever(n);
+  xml.insert(xml.find("</xMsg>") + 7, "<cMsg>8</cMsg><xMsg>SEGUNDA</xMsg>");
+  TNFe lido;
+  TNFeR r(&lido);
+  r.LerXML(xml);
+  EXPECT_EQ(lido.procNFe.cMsg, 7);
+  EXPECT_EQ(lido.procNFe.xMsg, "PRIMEIRA");
+  ASSERT_EQ(r.Avisos().size(), 2u) << ::testing::PrintToString(r.Avisos());
+  EXPECT_NE(r.Avisos()[0].find("/nfeProc/protNFe/infProt/cMsg"), std::string::npos) << r.Avisos()[0];
+  EXPECT_NE(r.Avisos()[1].find("/nfeProc/protNFe/infProt/xMsg"), std::string::npos) << r.Avisos()[1];
+}
+
 TEST_F(NFeR, SchemaValidDocumentReadBackIsValidAgain) {
   TNFe n;
   exemplos::NFe(n);
