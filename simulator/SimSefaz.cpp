@@ -658,8 +658,17 @@ std::string TSefaz::Evento(TContexto& c) {
     // Each event's details against the schema of its type: a batch may mix types.
     TDocXml sozinho = LerXml(std::string("<envEvento versao=\"1.00\" xmlns=\"") + kNsNFe +
                              "\"><idLote>1</idLote>" + Serializar(ev) + "</envEvento>");
+    // No schema of the NFC-e EPEC ships with the packages: its own fields (the values outside
+    // dest) are checked here over the generic event schema.
+    const std::string chave = TextoDe(inf, "chNFe");
+    const bool epecNFCe = tp == "110140" && chave.size() == 44 && chave.substr(20, 2) == "65";
+    bool camposEpec = true;
+    if (epecNFCe)
+      for (const char* campo : {"cOrgaoAutor", "tpAutor", "verAplic", "dhEmi", "tpNF", "IE", "vNF", "vICMS"})
+        camposEpec = camposEpec && Filho(Filho(inf, "detEvento"), campo);
     TAssinaturaVerificada a;
-    if (!sozinho.doc || !fSchemas.Validar(sozinho.doc, SchemaEvento(tp), erro)) {
+    if (!sozinho.doc || !camposEpec ||
+        !fSchemas.Validar(sozinho.doc, epecNFCe ? "envEvento_v1.00.xsd" : SchemaEvento(tp), erro)) {
       std::cerr << "tuim-sefaz-sim: evento " << tp << ": " << erro << "\n";
       v.cStat = 215;
       v.xMotivo = "Rejeição: Falha no schema XML";

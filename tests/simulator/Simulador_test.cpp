@@ -630,6 +630,19 @@ TEST_F(Simulador, EpecGoesToTheNationalAddressAndIsRegisteredUnlinked) {
   EXPECT_EQ(Campo(e, "cStat", 1), "489") << e;
   e = Eventos({Evento(m.chave, "110140", 1, det, "35")}, "NFCe/SP/H");
   EXPECT_EQ(Campo(e, "cStat", 1), "136") << e;
+
+  // An NFC-e's EPEC carries its values outside dest, and dest only when there is a recipient.
+  TNota c;
+  c.modelo = 65;
+  c.nNF = Amb().proximoNumero++;
+  Montar(c);
+  const std::string detNFCe =
+      "<descEvento>EPEC</descEvento><cOrgaoAutor>35</cOrgaoAutor><tpAutor>1</tpAutor><verAplic>Tuim 1.0</verAplic>"
+      "<dhEmi>2026-12-10T10:00:00-03:00</dhEmi><tpNF>1</tpNF><IE>110042490114</IE>";
+  e = Eventos({Evento(c.chave, "110140", 1, detNFCe + "<vNF>10.00</vNF>", "35")}, "NFCe/SP/H");
+  EXPECT_EQ(Campo(e, "cStat", 1), "215") << e;
+  e = Eventos({Evento(c.chave, "110140", 1, detNFCe + "<vNF>10.00</vNF><vICMS>0.00</vICMS>", "35")}, "NFCe/SP/H");
+  EXPECT_EQ(Campo(e, "cStat", 1), "136") << e;
 }
 
 TEST_F(Simulador, SignatureMovedFromAnotherDocumentGives298) {
