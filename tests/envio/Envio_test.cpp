@@ -77,10 +77,41 @@ void Ajustar(const std::vector<std::string>& opcoes) {
   ASSERT_EQ(r.codigo, 0) << r.err;
 }
 
-// A recipient nobody else uses, so that what the simulator holds for it is this test's alone.
+// A recipient nobody else uses, so that what the simulator holds for it is this test's alone; a
+// valid CNPJ, since it may sign events.
 std::string NovoDestinatario() {
   static std::atomic<int> n{1};
-  return "7700000000" + Zeros(n++, 4);
+  std::string c = "77000000" + Zeros(n++, 4);
+  for (int pesoInicial : {5, 6}) {
+    int soma = 0, peso = pesoInicial;
+    for (char d : c) {
+      soma += (d - '0') * peso;
+      peso = peso == 2 ? 9 : peso - 1;
+    }
+    c += std::to_string(soma % 11 < 2 ? 0 : 11 - soma % 11);
+  }
+  return c;
+}
+
+// A company certificate for `cnpj` made now with the openssl tool, issued by the simulator's CA
+// and shaped as the simulator's own (ICP-Brasil CNPJ other name): the PKCS#12 file, password 1234.
+std::string NovoCertificado(const std::string& cnpj) {
+  const std::string base = Amb().pasta + "/" + cnpj;
+  {
+    std::ofstream ext(base + ".ext");
+    ext << "basicConstraints=CA:FALSE\nkeyUsage=critical,digitalSignature,nonRepudiation,keyEncipherment\n"
+           "extendedKeyUsage=clientAuth,emailProtection\nsubjectAltName=otherName:2.16.76.1.3.3;OCTETSTRING:"
+        << cnpj << "\n";
+  }
+  const std::string q = "'" + base;
+  const std::string cmd =
+      "openssl req -new -newkey rsa:2048 -nodes -keyout " + q + ".key' -subj '/C=BR/O=ICP-Brasil/CN=DESTINATARIO TESTE:" +
+      cnpj + "' -out " + q + ".csr' && openssl x509 -req -in " + q + ".csr' -CA '" + Amb().pasta + "/ca.pem' -CAkey '" +
+      Amb().pasta + "/ca.key' -set_serial 0x" + cnpj + " -days 30 -extfile " + q + ".ext' -out " + q +
+      ".pem' && openssl pkcs12 -export -inkey " + q + ".key' -in " + q + ".pem' -certfile '" + Amb().pasta +
+      "/ca.pem' -passout pass:1234 -out " + q + ".pfx'";
+  if (std::system(("(" + cmd + ") >/dev/null 2>&1").c_str()) != 0) return "";
+  return base + ".pfx";
 }
 
 bool Contem(const std::string& texto, const std::string& parte) { return texto.find(parte) != std::string::npos; }
@@ -808,19 +839,26 @@ TEST_P(Envio, EpecGoesByItsOwnRoute) {
   }
 }
 
-// The four acknowledgements are the recipient's, signed with its own certificate and sent to the
-// national environment: the issuer's are refused (575), the recipient's registered; after the
-// acknowledgement the distribution hands the recipient the whole processed document.
+// The four acknowledgements are the recipient's, signed with its own certificate (made here) and
+// sent to the national environment: the issuer's and a third company's are refused (575), the
+// recipient's registered; after the acknowledgement the distribution hands the recipient the
+// whole processed document.
 TEST_P(Envio, RecipientAcknowledgementsAreTheRecipientsOnly) {
+  const std::string dest = NovoDestinatario();
+  const std::string pfx = NovoCertificado(dest);
+  ASSERT_FALSE(pfx.empty());
   TTuimNFe emitente;
   Configurar(emitente, moNFe);
-  const std::string chave = Adicionar(emitente, 55, kOutro);
+  const std::string chave = Adicionar(emitente, 55, dest);
   TNFeAutorizacao a(emitente);
   ASSERT_TRUE(a.Enviar("71", true, false));
 
+  TTuimNFe terceiro;
+  Configurar(terceiro, moNFe);
+  terceiro.Configuracoes().Certificados().SetArquivoPFX(Amb().pasta + "/" + kOutro + ".pfx");
   TTuimNFe destinatario;
   Configurar(destinatario, moNFe);
-  destinatario.Configuracoes().Certificados().SetArquivoPFX(Amb().pasta + "/" + kOutro + ".pfx");
+  destinatario.Configuracoes().Certificados().SetArquivoPFX(pfx);
   destinatario.Configuracoes().Arquivos().SetPathEvento(fSaida + "/manifestacao");
 
   struct Caso {
@@ -836,16 +874,18 @@ TEST_P(Envio, RecipientAcknowledgementsAreTheRecipientsOnly) {
   };
   for (const Caso& c : casos) {
     SCOPED_TRACE(c.codigo);
-    TInfEvento& e1 = Evento(emitente, chave, c.tipo, 1, kEmitente);
-    if (*c.xJust) e1.detEvento().SetxJust(c.xJust);
-    TNFeEnvEvento doEmitente(emitente);
-    EXPECT_FALSE(doEmitente.Executar());
-    EXPECT_TRUE(Contem(doEmitente.URL(), "/ws/NFe/AN/H/")) << doEmitente.URL();
-    const TRetInfEvento& recusa = emitente.EventoNFe().Evento()[0].RetInfEvento();
-    EXPECT_EQ(recusa.cStat, 575) << recusa.xMotivo;
-    EXPECT_TRUE(recusa.NomeArquivo.empty());
+    for (auto [quem, cnpj] : {std::pair<TTuimNFe*, const char*>{&emitente, kEmitente}, {&terceiro, kOutro}}) {
+      TInfEvento& e1 = Evento(*quem, chave, c.tipo, 1, cnpj);
+      if (*c.xJust) e1.detEvento().SetxJust(c.xJust);
+      TNFeEnvEvento outro(*quem);
+      EXPECT_FALSE(outro.Executar());
+      EXPECT_TRUE(Contem(outro.URL(), "/ws/NFe/AN/H/")) << outro.URL();
+      const TRetInfEvento& recusa = quem->EventoNFe().Evento()[0].RetInfEvento();
+      EXPECT_EQ(recusa.cStat, 575) << cnpj << " " << recusa.xMotivo;
+      EXPECT_TRUE(recusa.NomeArquivo.empty());
+    }
 
-    TInfEvento& e2 = Evento(destinatario, chave, c.tipo, 1, kOutro);
+    TInfEvento& e2 = Evento(destinatario, chave, c.tipo, 1, dest);
     if (*c.xJust) e2.detEvento().SetxJust(c.xJust);
     TNFeEnvEvento doDestinatario(destinatario);
     ASSERT_TRUE(doDestinatario.Executar()) << doDestinatario.xMotivo();
@@ -856,7 +896,7 @@ TEST_P(Envio, RecipientAcknowledgementsAreTheRecipientsOnly) {
 
   TDistribuicaoDFe d(destinatario);
   d.cUFAutor = 35;
-  d.CNPJCPF = kOutro;
+  d.CNPJCPF = dest;
   d.chNFe = chave;
   ASSERT_TRUE(d.Executar()) << d.xMotivo();
   const auto& lista = d.ListaArqs();
