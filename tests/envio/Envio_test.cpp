@@ -256,6 +256,37 @@ protected:
     return eventos;
   }
 
+  // A loopback HTTPS server (certificate of the simulator's CA) answering every distribution
+  // request with the SOAP envelope of `retDistDFeInt`; returns the catalogue that points there.
+  std::string ServirDistribuicao(teste::TServidorTeste& servidor, const std::string& retDistDFeInt) {
+    const std::string eco = fSaida + "/eco";
+    std::filesystem::create_directories(eco);
+    if (!teste::GerarCertificadoServidor(Amb().pasta, eco, "eco")) return "";
+    std::ofstream(eco + "/dist.xml", std::ios::binary)
+        << "<soap:Envelope xmlns:soap=\"http://www.w3.org/2003/05/soap-envelope\"><soap:Body>"
+           "<nfeDistDFeInteresseResponse><nfeDistDFeInteresseResult>"
+        << retDistDFeInt << "</nfeDistDFeInteresseResult></nfeDistDFeInteresseResponse></soap:Body></soap:Envelope>";
+    std::string erro;
+    if (!servidor.Iniciar(TUIM_SOURCE_DIR "/testing/servidor_https.py",
+                          {"--cert", eco + "/eco.pem", "--key", eco + "/eco.key", "--respostas", eco}, erro)) {
+      ADD_FAILURE() << erro;
+      return "";
+    }
+    std::ofstream(eco + "/catalogo.ini", std::ios::binary)
+        << "[NFe_AN_H]\nNFeDistribuicaoDFe_1.01=https://127.0.0.1:" << servidor.Porta() << "/arquivo/dist.xml\n";
+    return eco + "/catalogo.ini";
+  }
+
+  // `tuim sefaz distribuicao` with this backend, the simulator's CA and the given catalogue.
+  TSaida Distribuicao(const std::vector<std::string>& opcoes, const std::string& catalogo) {
+    std::vector<std::string> args = {TUIM_CLI, "sefaz", "distribuicao", "--uf", "SP", "--pfx",
+                                     Amb().pasta + "/" + kEmitente + ".pfx", "--senha", "1234", "--cacert",
+                                     Amb().pasta + "/ca.pem", "--catalogo", catalogo, "--schemas", TUIM_SCHEMAS_DIR,
+                                     "--lib", GetParam().http == httpOpenSSL ? "openssl" : "winhttp"};
+    args.insert(args.end(), opcoes.begin(), opcoes.end());
+    return Rodar(args);
+  }
+
   // The saved nfeProc holds the very bytes that were signed and the protocol of its key.
   void ConferirProc(const TResultadoNota& r) {
     ASSERT_FALSE(r.Arquivo.empty()) << r.chNFe;
@@ -969,32 +1000,22 @@ TEST_P(Envio, DistributionDownloadsAndFilesWhatTheRecipientHas) {
 // becomes a file, and no name from the answer (key, issuer's name) climbs out of the download
 // folder. The simulator only holds keys it checked, so the answer comes from a loopback server.
 TEST_P(Envio, DistributionNamesFromTheAnswerStayInTheDownloadFolder) {
-  const std::string eco = fSaida + "/eco";
-  std::filesystem::create_directories(eco);
-  ASSERT_TRUE(teste::GerarCertificadoServidor(Amb().pasta, eco, "eco"));
   const std::string valida = "35261211222333000181550010000000011000000010";
   const std::string escalada = std::string("../../../../../../../../../../../../../../") + "xy";
   ASSERT_EQ(escalada.size(), 44u);
-  const std::string ret = teste::RetDistDFeInt(
-      {teste::DocZip("1", "resNFe_v1.01.xsd", teste::InfZip(teste::ResNFe(escalada, "Empresa"))),
-       teste::DocZip("2", "procNFe_v4.00.xsd", teste::InfZip(teste::NFeProc(escalada, "Empresa"))),
-       teste::DocZip("3", "resNFe_v1.01.xsd", teste::InfZip(teste::ResNFe(valida, "../../../../../../../tmp/fora")))});
-  std::ofstream(eco + "/dist.xml", std::ios::binary)
-      << "<soap:Envelope xmlns:soap=\"http://www.w3.org/2003/05/soap-envelope\"><soap:Body>"
-         "<nfeDistDFeInteresseResponse><nfeDistDFeInteresseResult>"
-      << ret << "</nfeDistDFeInteresseResult></nfeDistDFeInteresseResponse></soap:Body></soap:Envelope>";
   teste::TServidorTeste servidor;
-  std::string erro;
-  ASSERT_TRUE(servidor.Iniciar(TUIM_SOURCE_DIR "/testing/servidor_https.py",
-                               {"--cert", eco + "/eco.pem", "--key", eco + "/eco.key", "--respostas", eco}, erro))
-      << erro;
-  std::ofstream(eco + "/catalogo.ini", std::ios::binary)
-      << "[NFe_AN_H]\nNFeDistribuicaoDFe_1.01=https://127.0.0.1:" << servidor.Porta() << "/arquivo/dist.xml\n";
+  const std::string catalogo = ServirDistribuicao(
+      servidor,
+      teste::RetDistDFeInt(
+          {teste::DocZip("1", "resNFe_v1.01.xsd", teste::InfZip(teste::ResNFe(escalada, "Empresa"))),
+           teste::DocZip("2", "procNFe_v4.00.xsd", teste::InfZip(teste::NFeProc(escalada, "Empresa"))),
+           teste::DocZip("3", "resNFe_v1.01.xsd", teste::InfZip(teste::ResNFe(valida, "../../../../../../../tmp/fora")))}));
+  ASSERT_FALSE(catalogo.empty());
 
   TTuimNFe nfe;
   Configurar(nfe, moNFe);
   auto& arq = nfe.Configuracoes().Arquivos();
-  arq.SetIniServicos(eco + "/catalogo.ini");
+  arq.SetIniServicos(catalogo);
   arq.DownloadDFe().SetPathDownload(fSaida + "/base");
   arq.DownloadDFe().SetSepararPorNome(true);
   TDistribuicaoDFe d(nfe);
@@ -1106,10 +1127,8 @@ TEST_P(Envio, CliDistributionGoesToTheEndAndStopsAt137And656) {
 
   const std::string saida = fSaida + "/cli";
   auto rodar = [&](const std::string& ult) {
-    return Rodar({TUIM_CLI, "sefaz", "distribuicao", "--cnpj", dest, "--ult-nsu", ult, "--ate-o-fim", "--uf", "SP",
-                  "--pfx", Amb().pasta + "/" + kEmitente + ".pfx", "--senha", "1234", "--cacert",
-                  Amb().pasta + "/ca.pem", "--catalogo", Amb().pasta + "/catalogo.ini", "--schemas", TUIM_SCHEMAS_DIR,
-                  "--lib", GetParam().http == httpOpenSSL ? "openssl" : "winhttp", "--salvar", saida});
+    return Distribuicao({"--cnpj", dest, "--ult-nsu", ult, "--ate-o-fim", "--salvar", saida},
+                        Amb().pasta + "/catalogo.ini");
   };
   auto r = rodar("0");
   Ajustar({"--pagina-nsu", "50"});
@@ -1132,6 +1151,23 @@ TEST_P(Envio, CliDistributionGoesToTheEndAndStopsAt137And656) {
   EXPECT_EQ(r.codigo, 1) << r.out << r.err;
   EXPECT_TRUE(Contem(r.out, "cStat=656 ")) << r.out;
   EXPECT_TRUE(Contem(r.out, " ultNSU=" + ult + "\n")) << r.out;
+}
+
+// An authority that keeps answering 138 with the same ultNSU below maxNSU would be asked the same
+// page again and again: the loop stops at the first answer that does not move forward, with the
+// NSU to resume from.
+TEST_P(Envio, CliDistributionStopsWhenTheAnswerDoesNotMoveForward) {
+  teste::TServidorTeste servidor;
+  const std::string catalogo = ServirDistribuicao(
+      servidor, teste::RetDistDFeInt({teste::DocZip("000000000000050", "resNFe_v1.01.xsd",
+                                                    teste::InfZip(teste::ResNFe(std::string(44, '3'), "Empresa")))},
+                                     "138", "000000000000050"));
+  ASSERT_FALSE(catalogo.empty());
+  auto r = Distribuicao({"--cnpj", kEmitente, "--ate-o-fim"}, catalogo);
+  EXPECT_EQ(r.codigo, 1) << r.out << r.err;
+  EXPECT_EQ(Contar(r.err, "tuim: cStat=138 "), 2) << r.err;
+  EXPECT_TRUE(Contem(r.err, "tuim: o ultNSU da resposta n")) << r.err;
+  EXPECT_TRUE(Contem(r.out, " ultNSU=000000000000050\n")) << r.out;
 }
 
 INSTANTIATE_TEST_SUITE_P(Transportes, Envio,
