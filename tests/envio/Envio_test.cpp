@@ -287,6 +287,29 @@ protected:
     return Rodar(args);
   }
 
+  // The key query with its saved request and answer: the answer's cStat and the protocol that
+  // settles the document.
+  void ConsultarChave(TNFeConsulta& c, int cStat, const std::string& protocolo) {
+    ASSERT_TRUE(c.Executar()) << c.xMotivo();
+    EXPECT_EQ(c.cStat(), cStat) << c.xMotivo();
+    EXPECT_EQ(c.Protocolo(), protocolo);
+    ConferirArquivos(fSaida, c.NFeChave(), "ped-sit", "sit", "<cStat>" + std::to_string(cStat) + "</cStat>");
+  }
+
+  // The component's one event sent as batch `lote` and registered (135), with its procEventoNFe
+  // and its request and answer in the event folder; returns the registration's protocol.
+  std::string Registrar(TTuimNFe& nfe, int lote, const std::string& pasta, const std::string& tpEvento) {
+    TNFeEnvEvento env(nfe);
+    env.idLote = lote;
+    EXPECT_TRUE(env.Executar()) << env.cStat() << " " << env.xMotivo();
+    const TRetInfEvento& r = nfe.EventoNFe().Evento()[0].RetInfEvento();
+    EXPECT_EQ(r.cStat, 135) << r.xMotivo;
+    ConferirProcEvento(r, pasta, tpEvento);
+    ConferirArquivos(pasta, std::to_string(lote), "ped-eve", "eve", "<cStat>135</cStat>");
+    fURL = env.URL();
+    return r.nProt;
+  }
+
   // The saved nfeProc holds the very bytes that were signed and the protocol of its key.
   void ConferirProc(const TResultadoNota& r) {
     ASSERT_FALSE(r.Arquivo.empty()) << r.chNFe;
@@ -300,6 +323,7 @@ protected:
   }
 
   std::string fSaida;
+  std::string fURL;  // of the last event Registrar sent
   std::map<std::string, std::string> fAssinados;
 };
 
@@ -672,28 +696,16 @@ TEST_P(Envio, NfceLifeFromStatusToCancellation) {
 
   TNFeConsulta c(nfe);
   c.SetNFeChave(chave);
-  ASSERT_TRUE(c.Executar()) << c.xMotivo();
-  EXPECT_EQ(c.cStat(), 100);
-  EXPECT_EQ(c.Protocolo(), nProt);
-  ConferirArquivos(fSaida, chave, "ped-sit", "sit", "<cStat>100</cStat>");
+  ConsultarChave(c, 100, nProt);
 
   TInfEvento& canc = Evento(nfe, chave, teCancelamento);
   canc.detEvento().SetnProt(nProt);
   canc.detEvento().SetxJust("Cancelamento por desistencia do consumidor");
-  TNFeEnvEvento env(nfe);
-  env.idLote = 62;
-  ASSERT_TRUE(env.Executar()) << env.cStat() << " " << env.xMotivo();
-  const TRetInfEvento& r = nfe.EventoNFe().Evento()[0].RetInfEvento();
-  EXPECT_EQ(r.cStat, 135) << r.xMotivo;
-  ConferirProcEvento(r, eventos, "110111");
-  ConferirArquivos(eventos, "62", "ped-eve", "eve", "<cStat>135</cStat>");
-  EXPECT_TRUE(Contem(env.URL(), "/ws/NFCe/SP/H/")) << env.URL();
+  const std::string nProtCanc = Registrar(nfe, 62, eventos, "110111");
+  EXPECT_TRUE(Contem(fURL, "/ws/NFCe/SP/H/")) << fURL;
 
-  ASSERT_TRUE(c.Executar()) << c.xMotivo();
-  EXPECT_EQ(c.cStat(), 101) << c.xMotivo();
-  EXPECT_EQ(c.Protocolo(), r.nProt);
+  ConsultarChave(c, 101, nProtCanc);
   EXPECT_EQ(c.procEventoNFe().Count(), 1);
-  ConferirArquivos(fSaida, chave, "ped-sit", "sit", "<cStat>101</cStat>");
 }
 
 // An NF-e from the service status to its cancellation: authorised asynchronously and compressed,
@@ -713,44 +725,27 @@ TEST_P(Envio, NfeLifeFromStatusToCancellation) {
 
   TNFeConsulta c(nfe);
   c.SetNFeChave(chave);
-  ASSERT_TRUE(c.Executar()) << c.xMotivo();
-  EXPECT_EQ(c.cStat(), 100);
-  EXPECT_EQ(c.Protocolo(), nProt);
-  ConferirArquivos(fSaida, chave, "ped-sit", "sit", "<cStat>100</cStat>");
+  ConsultarChave(c, 100, nProt);
 
   TInfEvento& cce = Evento(nfe, chave, teCCe);
   cce.detEvento().SetxCorrecao("Correcao do endereco de entrega do destinatario");
   cce.detEvento().SetxCondUso("");
-  TNFeEnvEvento env(nfe);
-  env.idLote = 64;
-  ASSERT_TRUE(env.Executar()) << env.cStat() << " " << env.xMotivo();
-  const TRetInfEvento& r1 = nfe.EventoNFe().Evento()[0].RetInfEvento();
-  EXPECT_EQ(r1.cStat, 135) << r1.xMotivo;
-  ConferirProcEvento(r1, eventos, "110110");
-  const std::string nProtCCe = r1.nProt;
-  ConferirArquivos(eventos, "64", "ped-eve", "eve", "<cStat>135</cStat>");
+  const std::string nProtCCe = Registrar(nfe, 64, eventos, "110110");
   EXPECT_TRUE(Contem(LerArquivo(eventos + "/64-ped-eve.xml"), "<xCorrecao>Correcao do endereco"));
 
   TInfEvento& canc = Evento(nfe, chave, teCancelamento);
   canc.detEvento().SetnProt(nProt);
   canc.detEvento().SetxJust("Cancelamento por erro de digitacao do pedido");
-  env.idLote = 65;
-  ASSERT_TRUE(env.Executar()) << env.cStat() << " " << env.xMotivo();
-  const TRetInfEvento& r2 = nfe.EventoNFe().Evento()[0].RetInfEvento();
-  EXPECT_EQ(r2.cStat, 135) << r2.xMotivo;
-  ConferirProcEvento(r2, eventos, "110111");
-  ConferirArquivos(eventos, "65", "ped-eve", "eve", "<cStat>135</cStat>");
+  const std::string nProtCanc = Registrar(nfe, 65, eventos, "110111");
 
-  ASSERT_TRUE(c.Executar()) << c.xMotivo();
-  EXPECT_EQ(c.cStat(), 101) << c.xMotivo();
-  EXPECT_EQ(c.Protocolo(), r2.nProt);
+  ConsultarChave(c, 101, nProtCanc);
   EXPECT_EQ(c.procEventoNFe().Count(), 2);
   const std::string sit = LerArquivo(fSaida + "/" + chave + "-sit.xml");
-  EXPECT_TRUE(Contem(sit, "<cStat>101</cStat>"));
   EXPECT_TRUE(Contem(sit, "<nProt>" + nProtCCe + "</nProt>"));
-  EXPECT_TRUE(Contem(sit, "<nProt>" + r2.nProt + "</nProt>"));
+  EXPECT_TRUE(Contem(sit, "<nProt>" + nProtCanc + "</nProt>"));
 
   // Cancelled once, never twice.
+  TNFeEnvEvento env(nfe);
   env.idLote = 66;
   Evento(nfe, chave, teCancelamento, 2).detEvento().SetnProt(nProt);
   nfe.EventoNFe().Evento()[0].InfEvento().detEvento().SetxJust("Cancelamento repetido por engano do operador");
