@@ -234,7 +234,12 @@ int Distribuicao(const std::vector<std::string>& words) {
   s.NSU = nsu;
   s.chNFe = chave;
   const bool laco = a.Has("ate-o-fim") && nsu.empty() && chave.empty();
-  for (int volta = 0; volta < 1000; ++volta) {
+  // An NSU of the answer as a number; -1 when it is not one.
+  auto numero = [](const std::string& n) -> long long {
+    if (n.empty() || n.size() > 15 || n.find_first_not_of("0123456789") != std::string::npos) return -1;
+    return std::atoll(n.c_str());
+  };
+  for (int volta = 0;; ++volta) {
     s.ultNSU = nsu.empty() && chave.empty() ? ult : "";
     bool ok = false;
     try {
@@ -251,13 +256,19 @@ int Distribuicao(const std::vector<std::string>& words) {
       std::cout << "cStat=" << r.cStat << " xMotivo=" << ParaUTF8(r.xMotivo) << " ultNSU=" << (r.ultNSU.empty() ? ult : r.ultNSU) << "\n";
       return r.cStat == 137 ? kExitOk : kExitInvalid;
     }
-    if (!r.ultNSU.empty()) ult = r.ultNSU;
+    // Asking again from an NSU that did not move forward would ask for the same page forever.
+    const bool avancou = numero(r.ultNSU) > numero(ult);
+    if (avancou || !laco) ult = r.ultNSU.empty() ? ult : r.ultNSU;
     if (!laco || r.ultNSU == r.maxNSU) {
       std::cout << "cStat=" << r.cStat << " xMotivo=" << ParaUTF8(r.xMotivo) << " ultNSU=" << ult << "\n";
       return kExitOk;
     }
+    if (!avancou || volta >= 999) {
+      std::cerr << "tuim: " << (avancou ? "limite de 1000 consultas" : "o ultNSU da resposta não avançou") << "\n";
+      std::cout << "cStat=" << r.cStat << " xMotivo=" << ParaUTF8(r.xMotivo) << " ultNSU=" << ult << "\n";
+      return kExitInvalid;
+    }
   }
-  return kExitInvalid;
 }
 
 // ---- CSC ------------------------------------------------------------------------------------
@@ -310,8 +321,8 @@ const SubCommandRegistrar kDistribuicao(
      std::string("Uso: tuim sefaz distribuicao --cnpj CNPJ [--ult-nsu N | --nsu N | --chave CHAVE] [--ate-o-fim]\n") +
          kOpcoes +
          "\nPede nfeDistDFeInteresse e grava cada documento pelas regras de pastas (--salvar). Com --ate-o-fim\n"
-         "repete até ultNSU = maxNSU, com uma linha de progresso por resposta na saída de erros; para em 137\n"
-         "ou 656 mostrando o ultNSU de onde retomar.\n",
+         "repete até ultNSU = maxNSU, com uma linha de progresso por resposta na saída de erros; para em 137,\n"
+         "em 656 ou numa resposta cujo ultNSU não avança, mostrando o ultNSU de onde retomar.\n",
      Distribuicao});
 
 const SubCommandRegistrar kCsc(

@@ -19,8 +19,6 @@ namespace tuim {
 
 namespace {
 
-constexpr std::uint32_t kEsperaMaximaMs = 60000;  // a wait taken from an answer never exceeds this
-
 std::string Preencher(const std::string& mascara, std::initializer_list<std::string> valores) {
   std::string r;
   auto v = valores.begin();
@@ -468,7 +466,13 @@ bool TNFeRetRecepcao::Executar() {
   fChaveNFe.clear();
   fProtocolo.clear();
   const TWebServicesConf& ws = ConfiguracoesNFe().WebServices();
-  Dormir(std::min(ws.AguardarConsultaRet(), kEsperaMaximaMs));
+  auto esperar = [this](std::uint32_t ms) {
+    if (OnEsperar)
+      OnEsperar(ms);
+    else
+      Dormir(ms);
+  };
+  esperar(std::min(ws.AguardarConsultaRet(), kEsperaMaximaMs));
   const std::uint32_t intervalo = std::max<std::uint32_t>(ws.IntervaloTentativas(), 1000);
   int consultas = 0;
   int ultimo = 0;
@@ -486,7 +490,7 @@ bool TNFeRetRecepcao::Executar() {
     }
     if (!denovo || consultas > ws.Tentativas()) break;
     if (OnAguardando) OnAguardando(consultas, ultimo);
-    Dormir(intervalo);
+    esperar(intervalo);
   }
   fNFe.AlterarStatus(snParado);
   if (ultimo != 104) return false;
@@ -680,6 +684,12 @@ bool TNFeEnvEvento::TratarResposta() {
 }
 
 std::string TNFeEnvEvento::PrefixoArquivo() { return std::to_string(idLote); }
+
+std::string TNFeEnvEvento::PastaArquivos() {
+  TInfEventoCollection& eventos = fNFe.EventoNFe().Evento();
+  if (eventos.Count() == 0) return "";
+  return ConfiguracoesNFe().Arquivos().MontarPathEvento(eventos[0].InfEvento().tpEvento(), fCNPJ, Now());
+}
 
 std::string TNFeEnvEvento::MensagemLog() {
   TRetEventoNFe& r = *fEventoRetorno;

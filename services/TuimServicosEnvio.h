@@ -138,6 +138,8 @@ public:
   const std::vector<TResultadoNota>& Resultados() const { return fResultados; }
   // Called before each wait with the query number (from 1) and the answer's cStat.
   std::function<void(int consulta, int cStat)> OnAguardando;
+  // When assigned, takes each wait (milliseconds) in place of the sleep.
+  std::function<void(std::uint32_t ms)> OnEsperar;
 
 protected:
   bool TratarResposta() override;
@@ -173,6 +175,8 @@ protected:
   void DefinirDadosMsg() override;
   bool TratarResposta() override;
   std::string PrefixoArquivo() override;
+  // The event folder of the first event's type, its author and today.
+  std::string PastaArquivos() override;
   std::string MensagemLog() override;
 
 private:

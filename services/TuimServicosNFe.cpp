@@ -1,5 +1,6 @@
 #include "services/TuimServicosNFe.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <initializer_list>
 
@@ -61,8 +62,12 @@ bool TNFeStatusServico::TratarResposta() {
   // The shared virtual authority's clock correction needs its published host, which the
   // catalogue does not carry; the answer's time is kept as given.
   SetMensagem(xMotivo() + "\r\n" + xObs());
-  if (Configuracoes().WebServices().AjustaAguardaConsultaRet())
-    Configuracoes().WebServices().SetAguardarConsultaRet(static_cast<std::uint32_t>(tMed()) * 1000u);
+  // The authority's mean time becomes a stored setting: an absurd one (huge, negative, or
+  // wrapping when multiplied) is held to the longest wait there is.
+  if (Configuracoes().WebServices().AjustaAguardaConsultaRet()) {
+    const int segundos = std::clamp(tMed(), 0, static_cast<int>(kEsperaMaximaMs / 1000));
+    Configuracoes().WebServices().SetAguardarConsultaRet(static_cast<std::uint32_t>(segundos) * 1000u);
+  }
   return Sucesso(cStat());
 }
 
@@ -226,7 +231,11 @@ bool TNFeInutilizacao::TratarResposta() {
                        "\" " + DeclaracaoNameSpaceNFe() + ">" + DadosMsg() + RemoverDeclaracaoXml(RetornoServico()) +
                        "</ProcInutNFe>";
     fNomeArquivo = CaminhoComBarra(PastaInutilizacao()) + PrefixoArquivo() + "-procInutNFe.xml";
-    if (ConfiguracoesNFe().Arquivos().Salvar()) NFe().GravarArquivo(fNomeArquivo, fXML_ProcInutNFe, true, "", true);
+    // The same range has the same name: a 563 never replaces the file of the accepted voiding.
+    std::error_code ec;
+    const bool substituiria = cStat() == 563 && std::filesystem::exists(fNomeArquivo, ec);
+    if (ConfiguracoesNFe().Arquivos().Salvar() && !substituiria)
+      NFe().GravarArquivo(fNomeArquivo, fXML_ProcInutNFe, true, "", true);
   }
   return Sucesso(cStat());
 }

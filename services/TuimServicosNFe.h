@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,6 +12,9 @@
 #include "services/TuimWebServices.h"
 
 namespace tuim {
+
+// A wait taken from an answer (tMed, AguardarConsultaRet) never exceeds this.
+constexpr std::uint32_t kEsperaMaximaMs = 60000;
 
 // The NF-e services that do not send documents of the collection. What is data about them
 // (names, suffixes, result elements, success codes) is their row of the service table; each

@@ -177,20 +177,22 @@ void TDFeWebService::MontarEnvelope() {
 
 void TDFeWebService::GravarEnvio() {
   if (fSufixoEnvio.empty()) return;
-  std::string prefixo = PrefixoArquivo();
+  if (!fConfiguracoes.Geral().Salvar() && !fConfiguracoes.WebServices().Salvar()) return;
+  const std::string prefixo = PrefixoArquivo(), pasta = PastaArquivos();
   if (fConfiguracoes.Geral().Salvar())
-    fOwner.GravarArquivo(prefixo + "-" + fSufixoEnvio + ".xml", fDadosMsg, TemAssinatura(fDadosMsg));
+    fOwner.GravarArquivo(prefixo + "-" + fSufixoEnvio + ".xml", fDadosMsg, TemAssinatura(fDadosMsg), pasta);
   if (fConfiguracoes.WebServices().Salvar())
-    fOwner.GravarArquivo(prefixo + "-" + fSufixoEnvio + "-soap.xml", fEnvelope, TemAssinatura(fEnvelope));
+    fOwner.GravarArquivo(prefixo + "-" + fSufixoEnvio + "-soap.xml", fEnvelope, TemAssinatura(fEnvelope), pasta);
 }
 
 void TDFeWebService::GravarResposta() {
   if (fSufixoResposta.empty()) return;
-  std::string prefixo = PrefixoArquivo();
+  if (!fConfiguracoes.Geral().Salvar() && !fConfiguracoes.WebServices().Salvar()) return;
+  const std::string prefixo = PrefixoArquivo(), pasta = PastaArquivos();
   if (fConfiguracoes.Geral().Salvar())
-    fOwner.GravarArquivo(prefixo + "-" + fSufixoResposta + ".xml", fRetornoServico, true);
+    fOwner.GravarArquivo(prefixo + "-" + fSufixoResposta + ".xml", fRetornoServico, true, pasta);
   if (fConfiguracoes.WebServices().Salvar())
-    fOwner.GravarArquivo(prefixo + "-" + fSufixoResposta + "-soap.xml", fRespostaHTTP, true);
+    fOwner.GravarArquivo(prefixo + "-" + fSufixoResposta + "-soap.xml", fRespostaHTTP, true, pasta);
 }
 
 void TDFeWebService::Transmitir() {

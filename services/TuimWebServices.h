@@ -107,6 +107,8 @@ protected:
   virtual std::string GerarVersaoDadosSoap();
   virtual std::string GerarUFSoap();
   virtual std::string PrefixoArquivo();
+  // Folder of the request and answer files; empty is PathSalvar.
+  virtual std::string PastaArquivos() { return ""; }
 
   // Transmission and answer; a failure is reported with the service's text and gives false.
   bool TransmitirETratarResposta();

@@ -29,12 +29,14 @@ const char* const kUso =
     "     tuim-sefaz-sim falha PASTA SERVICO TIPO [--vezes N]\n"
     "     tuim-sefaz-sim estado PASTA [--json]\n"
     "     tuim-sefaz-sim ajustar PASTA [--consultas-105 N] [--irregular DOC] [--regular DOC]\n"
-    "                                  [--contribuinte CNPJ:IE[:UF]]\n\n"
+    "                                  [--contribuinte CNPJ:IE[:UF]] [--tmed S] [--pagina-nsu N]\n\n"
     "Simula as autoridades fiscais da NF-e e da NFC-e (layout 4.00) em HTTPS local.\n"
     "iniciar grava a CA de teste (ca.pem), o certificado do servidor, um CNPJ.pfx (senha 1234) e um\n"
     "CNPJ.csc por CNPJ, e o banco de dados. servir imprime PORTA n, grava PASTA/catalogo.ini apontando\n"
     "todos os serviços para si e atende até SIGTERM. falha arma uma falha para as próximas N chamadas\n"
-    "de um serviço (ou *): corte, atraso:MS, http500, vazio, truncado, 656, paralisado[:109].\n";
+    "de um serviço (ou *): corte, atraso:MS, http500, vazio, truncado, 656, paralisado[:109]. ajustar\n"
+    "--tmed muda o tempo médio das respostas (padrão 1 s); --pagina-nsu, os documentos por resposta da\n"
+    "distribuição (padrão 50).\n";
 
 int Erro(const std::string& m) {
   std::cerr << "tuim-sefaz-sim: " << m << "\n";
@@ -209,6 +211,16 @@ int Ajustar(const TArgs& a) {
     long n = 0;
     if (!Inteiro(a.Valor("consultas-105"), n)) return Erro("--consultas-105 inválido");
     b.SetConfig("consultas105", std::to_string(n));
+  }
+  if (a.Tem("tmed")) {
+    long n = 0;
+    if (!Inteiro(a.Valor("tmed"), n)) return Erro("--tmed inválido");
+    b.SetConfig("tmed", std::to_string(n));
+  }
+  if (a.Tem("pagina-nsu")) {
+    long n = 0;
+    if (!Inteiro(a.Valor("pagina-nsu"), n) || n < 1 || n > 50) return Erro("--pagina-nsu inválido");
+    b.SetConfig("pagina-nsu", std::to_string(n));
   }
   for (const auto& d : a.Todos("irregular")) b.Executar("INSERT OR IGNORE INTO irregulares (doc) VALUES (?)", {d});
   for (const auto& d : a.Todos("regular")) b.Executar("DELETE FROM irregulares WHERE doc = ?", {d});

@@ -270,7 +270,7 @@ std::string TSefaz::RetSimples(TContexto& c, int cStat, const std::string& xMoti
   const std::string nsv = std::string(" xmlns=\"") + kNsNFe + "\"";
   if (n == "NFeStatusServico4")
     return "<retConsStatServ versao=\"4.00\"" + nsv + ">" + amb + cs + Tag("cUF", c.cUF()) + Tag("dhRecbto", dh) +
-           Tag("tMed", "1") + "</retConsStatServ>";
+           Tag("tMed", fBanco->Config("tmed", "1")) + "</retConsStatServ>";
   if (n == "NFeAutorizacao4")
     return "<retEnviNFe versao=\"4.00\"" + nsv + ">" + amb + cs + Tag("cUF", c.cUF()) + Tag("dhRecbto", dh) +
            "</retEnviNFe>";
@@ -517,7 +517,8 @@ std::string TSefaz::Autorizacao(TContexto& c) {
     fBanco->Executar("INSERT INTO recibos (nrec, tpamb, cuf, dhrecbto, consultas, protocolos) VALUES (?, ?, ?, ?, ?, ?)",
                      {nRec, c.tpAmb, c.cUF(), dh, consultas, prots});
     r = head + Tag("cStat", "103") + Tag("xMotivo", "Lote recebido com sucesso") + Tag("cUF", c.cUF()) +
-        Tag("dhRecbto", dh) + "<infRec>" + Tag("nRec", nRec) + Tag("tMed", "1") + "</infRec></retEnviNFe>";
+        Tag("dhRecbto", dh) + "<infRec>" + Tag("nRec", nRec) + Tag("tMed", fBanco->Config("tmed", "1")) +
+        "</infRec></retEnviNFe>";
   }
   t.Confirmar();
   return r;
@@ -657,8 +658,17 @@ std::string TSefaz::Evento(TContexto& c) {
     // Each event's details against the schema of its type: a batch may mix types.
     TDocXml sozinho = LerXml(std::string("<envEvento versao=\"1.00\" xmlns=\"") + kNsNFe +
                              "\"><idLote>1</idLote>" + Serializar(ev) + "</envEvento>");
+    // No schema of the NFC-e EPEC ships with the packages: its own fields (the values outside
+    // dest) are checked here over the generic event schema.
+    const std::string chave = TextoDe(inf, "chNFe");
+    const bool epecNFCe = tp == "110140" && chave.size() == 44 && chave.substr(20, 2) == "65";
+    bool camposEpec = true;
+    if (epecNFCe)
+      for (const char* campo : {"cOrgaoAutor", "tpAutor", "verAplic", "dhEmi", "tpNF", "IE", "vNF", "vICMS"})
+        camposEpec = camposEpec && Filho(Filho(inf, "detEvento"), campo);
     TAssinaturaVerificada a;
-    if (!sozinho.doc || !fSchemas.Validar(sozinho.doc, SchemaEvento(tp), erro)) {
+    if (!sozinho.doc || !camposEpec ||
+        !fSchemas.Validar(sozinho.doc, epecNFCe ? "envEvento_v1.00.xsd" : SchemaEvento(tp), erro)) {
       std::cerr << "tuim-sefaz-sim: evento " << tp << ": " << erro << "\n";
       v.cStat = 215;
       v.xMotivo = "Rejeição: Falha no schema XML";
@@ -712,6 +722,9 @@ std::string TSefaz::Evento(TContexto& c) {
         rejeitar(594, "Rejeição: O número de sequência do evento informado é maior que o permitido");
     } else if (!manifestacao && tp != "110140" && !doc) {
       rejeitar(494, "Rejeição: Chave de Acesso inexistente");
+    } else if (manifestacao && doc && autor != (*doc)[2]) {
+      // Only the document's recipient acknowledges it.
+      rejeitar(575, "Rejeição: O autor do evento diverge do destinatário da NF-e");
     }
     // EPEC of NFC-e has its own address in one state; everything else of this kind is national.
     const bool epecEstadual = tp == "110140" && c.modelo == "NFCe";
@@ -819,8 +832,8 @@ std::string TSefaz::Distribuicao(TContexto& c) {
                        "quando = excluded.quando",
                        {cnpj, std::to_string(Agora())});
     } else {
-      docs = fBanco->Consultar("SELECT nsu, schema, xml FROM nsu WHERE cnpj = ? AND nsu > ? ORDER BY nsu LIMIT 50",
-                               {cnpj, std::to_string(ult)});
+      docs = fBanco->Consultar("SELECT nsu, schema, xml FROM nsu WHERE cnpj = ? AND nsu > ? ORDER BY nsu LIMIT ?",
+                               {cnpj, std::to_string(ult), fBanco->Config("pagina-nsu", "50")});
     }
   } else if (xmlNodePtr d = Filho(c.raiz, "consNSU")) {
     docs = fBanco->Consultar("SELECT nsu, schema, xml FROM nsu WHERE cnpj = ? AND nsu = ?",

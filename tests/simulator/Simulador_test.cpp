@@ -557,6 +557,58 @@ TEST_F(Simulador, RecipientAcknowledgementAtTheNationalAddressFeedsTheDistributi
   EXPECT_EQ(Campo(d4, "cStat"), "138") << d4;
 }
 
+// The four acknowledgements are the recipient's: the issuer signing one for its own document is
+// refused, the recipient is registered.
+TEST_F(Simulador, AcknowledgementsAreRegisteredOnlyForTheRecipient) {
+  TNota n;
+  auto a = Autorizar({Nota(n)});
+  ASSERT_EQ(Campo(a, "cStat", 1), "100");
+  struct Caso {
+    const char *tp, *det;
+  };
+  const Caso casos[] = {
+      {"210210", "<descEvento>Ciencia da Operacao</descEvento>"},
+      {"210200", "<descEvento>Confirmacao da Operacao</descEvento>"},
+      {"210220", "<descEvento>Desconhecimento da Operacao</descEvento>"},
+      {"210240", "<descEvento>Operacao nao Realizada</descEvento><xJust>Mercadoria devolvida ao emitente</xJust>"},
+  };
+  for (const Caso& c : casos) {
+    SCOPED_TRACE(c.tp);
+    auto e = Eventos({Evento(n.chave, c.tp, 1, c.det, "91", kEmitente)}, "NFe/AN/H");
+    EXPECT_EQ(Campo(e, "cStat", 1), "575") << e;
+    EXPECT_EQ(Campo(e, "xMotivo", 1), "Rejeição: O autor do evento diverge do destinatário da NF-e");
+    EXPECT_EQ(ValidarRetorno(e, "retEnvEvento_v1.00.xsd"), "");
+    e = Eventos({Evento(n.chave, c.tp, 1, c.det, "91", kOutro)}, "NFe/AN/H");
+    EXPECT_EQ(Campo(e, "cStat", 1), "135") << e;
+  }
+}
+
+TEST_F(Simulador, MeanTimeAndDistributionPageAreAdjustable) {
+  const std::string p = Amb().pasta;
+  ASSERT_EQ(Rodar({kSim, "ajustar", p, "--tmed", "3600", "--pagina-nsu", "1"}).codigo, 0);
+  auto r = Chamar("NFeStatusServico4", "nfeStatusServicoNF", Status());
+  EXPECT_EQ(Campo(r.corpo, "tMed"), "3600") << r.corpo;
+  TNota n, m;
+  auto a = Autorizar({Nota(n), Nota(m)}, false);
+  EXPECT_EQ(Campo(a, "tMed"), "3600") << a;
+  auto d = Cliente(kOutro).Post(
+      "/ws/NFe/AN/H/NFeDistribuicaoDFe",
+      Envelope("NFeDistribuicaoDFe",
+               std::string("<nfeDadosMsg><distDFeInt xmlns=\"") + kNs +
+                   "\" versao=\"1.01\"><tpAmb>2</tpAmb><cUFAutor>35</cUFAutor><CNPJ>" + kOutro +
+                   "</CNPJ><distNSU><ultNSU>000000000000000</ultNSU></distNSU></distDFeInt></nfeDadosMsg>",
+               "nfeDistDFeInteresse"),
+      Acao("NFeDistribuicaoDFe", "nfeDistDFeInteresse"));
+  EXPECT_EQ(Contar(d.corpo, "<docZip "), 1) << d.corpo;
+  const std::size_t q = d.corpo.find("NSU=\"");
+  ASSERT_NE(q, std::string::npos);
+  EXPECT_EQ(Campo(d.corpo, "ultNSU"), d.corpo.substr(q + 5, 15));
+  EXPECT_LT(Campo(d.corpo, "ultNSU"), Campo(d.corpo, "maxNSU"));
+  EXPECT_EQ(Rodar({kSim, "ajustar", p, "--pagina-nsu", "0"}).codigo, 2);
+  EXPECT_EQ(Rodar({kSim, "ajustar", p, "--tmed", "-1"}).codigo, 2);
+  ASSERT_EQ(Rodar({kSim, "ajustar", p, "--tmed", "1", "--pagina-nsu", "50"}).codigo, 0);
+}
+
 TEST_F(Simulador, EpecGoesToTheNationalAddressAndIsRegisteredUnlinked) {
   TNota n;
   n.nNF = Amb().proximoNumero++;
@@ -577,6 +629,19 @@ TEST_F(Simulador, EpecGoesToTheNationalAddressAndIsRegisteredUnlinked) {
   e = Eventos({Evento(m.chave, "110140", 1, det, "91")}, "NFe/SP/H");
   EXPECT_EQ(Campo(e, "cStat", 1), "489") << e;
   e = Eventos({Evento(m.chave, "110140", 1, det, "35")}, "NFCe/SP/H");
+  EXPECT_EQ(Campo(e, "cStat", 1), "136") << e;
+
+  // An NFC-e's EPEC carries its values outside dest, and dest only when there is a recipient.
+  TNota c;
+  c.modelo = 65;
+  c.nNF = Amb().proximoNumero++;
+  Montar(c);
+  const std::string detNFCe =
+      "<descEvento>EPEC</descEvento><cOrgaoAutor>35</cOrgaoAutor><tpAutor>1</tpAutor><verAplic>Tuim 1.0</verAplic>"
+      "<dhEmi>2026-12-10T10:00:00-03:00</dhEmi><tpNF>1</tpNF><IE>110042490114</IE>";
+  e = Eventos({Evento(c.chave, "110140", 1, detNFCe + "<vNF>10.00</vNF>", "35")}, "NFCe/SP/H");
+  EXPECT_EQ(Campo(e, "cStat", 1), "215") << e;
+  e = Eventos({Evento(c.chave, "110140", 1, detNFCe + "<vNF>10.00</vNF><vICMS>0.00</vICMS>", "35")}, "NFCe/SP/H");
   EXPECT_EQ(Campo(e, "cStat", 1), "136") << e;
 }
 
