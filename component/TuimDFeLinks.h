@@ -45,6 +45,8 @@ public:
   }
   // The last command was taken by the integrator but no answer came: its outcome is unknown.
   virtual bool ComandoRecebidoSemResposta() const { return false; }
+  // The last command was never taken by the integrator: nothing of it can have gone out.
+  virtual bool ComandoNaoRecebido() const { return false; }
 };
 
 // Report components point back at the component that prints through them.

@@ -177,6 +177,7 @@ public:
   bool ComandoRecebidoSemResposta() const override {
     return fComando->Situacao() == scRecebidoSemResposta;
   }
+  bool ComandoNaoRecebido() const override { return fComando->Situacao() == scNaoRecebido; }
   void GravarLog(const std::string& linha);
 
 private:

@@ -108,6 +108,13 @@ bool ReciboValido(const std::string& recibo) {
   return recibo.size() == 15 && std::all_of(recibo.begin(), recibo.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
+void ParametrosDocumentoIntegrador(TTuimIntegradorBase& integrador, const TNFe& nfe) {
+  integrador.SetParametro("versaoDados", FormatarVersaoCatalogo(nfe.infNFe.versao));
+  integrador.SetParametro("NumeroNFCe", SomenteNumeros(nfe.infNFe.ID));
+  integrador.SetParametro("DataHoraNFCeGerado", DataHoraParaTexto14(nfe.Ide.dEmi));
+  integrador.SetParametro("ValorNFCe", nfe.Total.ICMSTot.vNF.ToString(2, '.'));
+}
+
 NotaFiscal* NotaPorChave(TNotasFiscais& notas, const std::string& chave) {
   for (int i = 0; i < notas.Count(); ++i)
     if (notas[i].NumID() == chave) return &notas[i];
@@ -276,14 +283,7 @@ void TNFeRecepcao::PrepararIntegrador() {
   TNFeWebService::PrepararIntegrador();
   TTuimIntegradorBase* integrador = fNFe.Integrador();
   TNotasFiscais& notas = fNFe.NotasFiscais();
-  if (!integrador || notas.Count() == 0) return;
-  TNFe& n = notas[0].NFe();
-  integrador->SetParametro("NumeroNFCe", std::to_string(n.Ide.nNF));
-  integrador->SetParametro("DataHoraNFCeGerado", DataHoraParaTexto14(n.Ide.dEmi));
-  char valor[32];
-  std::snprintf(valor, sizeof valor, "%.2f", n.Total.ICMSTot.vNF.ToDouble());
-  integrador->SetParametro("ValorNFCe", valor);
-  integrador->SetParametro("versaoDados", FormatarVersaoCatalogo(n.infNFe.versao));
+  if (integrador && notas.Count() > 0) ParametrosDocumentoIntegrador(*integrador, notas[0].NFe());
 }
 
 void TNFeRecepcao::Transmitir() {
@@ -302,6 +302,9 @@ void TNFeRecepcao::Transmitir() {
     TNFeWebService::Transmitir();
   } catch (...) {
     fNFe.OnTransmitError = doHost;
+    // A command the integrator never took sent nothing: no key query is needed.
+    if (TTuimIntegradorBase* integrador = fNFe.Integrador(); integrador && integrador->ComandoNaoRecebido())
+      fTransmitido = false;
     throw;
   }
   fNFe.OnTransmitError = doHost;
@@ -681,6 +684,17 @@ bool TNFeEnvEvento::TratarResposta() {
     reg.XML = proc;
   }
   return todos;
+}
+
+void TNFeEnvEvento::PrepararIntegrador() {
+  TNFeWebService::PrepararIntegrador();
+  TTuimIntegradorBase* integrador = fNFe.Integrador();
+  TInfEventoCollection& eventos = fNFe.EventoNFe().Evento();
+  if (!integrador || eventos.Count() == 0 || eventos[0].InfEvento().tpEvento() != teCancelamento) return;
+  // The document cancelled, not merely the first one held: another document's key and value
+  // would describe a sale that is not being cancelled.
+  if (NotaFiscal* nota = NotaPorChave(fNFe.NotasFiscais(), eventos[0].InfEvento().chNFe()))
+    ParametrosDocumentoIntegrador(*integrador, nota->NFe());
 }
 
 std::string TNFeEnvEvento::PrefixoArquivo() { return std::to_string(idLote); }

@@ -48,6 +48,10 @@ bool ReciboValido(const std::string& recibo);
 TResultadoNota AplicarProtocolo(TNFeWebService& servico, NotaFiscal& nota, const TProcNFe& protocolo,
                                 const std::string& xmlProt, const std::string& versao);
 
+// The integrator's parameters that describe an NFC-e: layout version, key, issue date-time and
+// total value. Both the authorisation and the cancellation carry them.
+void ParametrosDocumentoIntegrador(TTuimIntegradorBase& integrador, const TNFe& nfe);
+
 // The collection document whose key is `chave`; null when none.
 NotaFiscal* NotaPorChave(TNotasFiscais& notas, const std::string& chave);
 
@@ -173,6 +177,7 @@ public:
 protected:
   bool DefinirDestino(TDestinoServico& destino) override;
   void DefinirDadosMsg() override;
+  void PrepararIntegrador() override;
   bool TratarResposta() override;
   std::string PrefixoArquivo() override;
   // The event folder of the first event's type, its author and today.

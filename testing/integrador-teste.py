@@ -19,7 +19,10 @@ Modes:
   aspas         the result begins with a backslash and a double quote
   encaminhar    posts the "dados" parameter (a SOAP envelope, Base64) to --url with the
                 client certificate (--pfx-pem, --chave-pem, --ca) and answers the authority's
-                reply as the seventh line, Base64
+                reply as the seventh line, Base64; a --url ending in "/" gets the service
+                named by the envelope's body namespace appended (".../wsdl/NFeStatusServico4")
+--perder METODO (repeatable) carries out a command of that method as the mode says but never
+answers it, as if the answer were lost, and then writes perdido-SESSION into --pasta-log.
 --resposta-arquivo F makes the seventh line F's content in Base64 (an authority's answer).
 --linhas N sets how many "|"-separated lines the result has (default 7). --uma ends after
 the first command. The script ends by itself after --duracao seconds.
@@ -31,15 +34,26 @@ import os
 import ssl
 import sys
 import time
+import urllib.error
 import urllib.request
 import xml.etree.ElementTree as ET
 
 
+def lista_parametros(raiz):
+    return [[p.findtext("Nome") or "", p.findtext("Valor") or ""] for p in raiz.iter("Parametro")]
+
+
 def parametros(raiz):
-    r = {}
-    for p in raiz.iter("Parametro"):
-        r[p.findtext("Nome") or ""] = p.findtext("Valor") or ""
-    return r
+    return dict(lista_parametros(raiz))
+
+
+def servico_do_envelope(envelope):
+    raiz = ET.fromstring(envelope)
+    for corpo in raiz.iter("{http://www.w3.org/2003/05/soap-envelope}Body"):
+        for dados in corpo:
+            if dados.tag.startswith("{"):
+                return dados.tag[1:dados.tag.index("}")].rsplit("/", 1)[-1]
+    return ""
 
 
 def resposta(sessao, resultado, codigo="AP", erro=None):
@@ -72,12 +86,18 @@ def linhas(n, setima=None):
 
 def encaminhar(args, params):
     envelope = base64.b64decode(params.get("dados", ""))
+    url = args.url
+    if url.endswith("/"):
+        url += servico_do_envelope(envelope)
     ctx = ssl.create_default_context(cafile=args.ca)
     ctx.load_cert_chain(args.pfx_pem, args.chave_pem)
-    req = urllib.request.Request(args.url, data=envelope, method="POST",
+    req = urllib.request.Request(url, data=envelope, method="POST",
                                  headers={"Content-Type": "application/soap+xml; charset=utf-8"})
-    with urllib.request.urlopen(req, context=ctx, timeout=30) as r:
-        corpo = r.read()
+    try:
+        with urllib.request.urlopen(req, context=ctx, timeout=30) as r:
+            corpo = r.read()
+    except urllib.error.HTTPError as e:
+        corpo = e.read()  # a SOAP fault is the authority's answer too
     return linhas(max(args.linhas, 7), base64.b64encode(corpo).decode())
 
 
@@ -92,10 +112,16 @@ def atender(args, caminho, n):
         log.write(json.dumps({"arquivo": os.path.basename(caminho), "sessao": sessao,
                               "componente": raiz.find("Componente").get("Nome"),
                               "metodo": metodo.get("Nome") if metodo is not None else None,
-                              "parametros": params}) + "\n")
+                              "parametros": params, "lista": lista_parametros(raiz)}) + "\n")
     os.remove(caminho)
     nome = "resp-%s-%d.xml" % (sessao, n)
     modo = args.modo
+    if metodo is not None and metodo.get("Nome") in args.perder:
+        if modo == "encaminhar":
+            encaminhar(args, params)
+        with open(os.path.join(args.pasta_log, "perdido-%s" % sessao), "w") as f:
+            f.write(metodo.get("Nome"))
+        return
     if modo == "toma":
         return
     if modo == "atraso":
@@ -145,6 +171,7 @@ def main():
     p.add_argument("--pfx-pem")
     p.add_argument("--chave-pem")
     p.add_argument("--ca")
+    p.add_argument("--perder", action="append", default=[])
     args = p.parse_args()
     with open(os.path.join(args.pasta_log, "pronto"), "w") as f:
         f.write(str(os.getpid()))

@@ -4,10 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -18,8 +15,7 @@
 #include <thread>
 
 #include "fiscal/TuimUtil.h"
-
-extern char** environ;
+#include "integrator/ProcessoIntegrador.h"
 
 namespace tuim {
 namespace {
@@ -83,24 +79,10 @@ protected:
   }
 
   void Iniciar(const std::string& modo, std::vector<std::string> extra = {}) {
-    std::vector<std::string> a = {"python3", TUIM_SOURCE_DIR "/testing/integrador-teste.py", "--entrada",
-                                  (base / "in").string(), "--saida", (base / "out").string(), "--pasta-log",
-                                  (base / "log").string(), "--modo", modo, "--duracao", "60"};
-    a.insert(a.end(), extra.begin(), extra.end());
-    std::vector<char*> argv;
-    for (auto& s : a) argv.push_back(s.data());
-    argv.push_back(nullptr);
-    ASSERT_EQ(posix_spawnp(&pid, "python3", nullptr, nullptr, argv.data(), environ), 0);
-    for (int k = 0; k < 500 && !fs::exists(base / "log" / "pronto"); ++k) std::this_thread::sleep_for(10ms);
-    ASSERT_TRUE(fs::exists(base / "log" / "pronto"));
+    extra.insert(extra.begin(), {"--modo", modo});
+    teste::IniciarIntegrador(base, extra, pid);
   }
-  void Parar() {
-    if (pid > 0) {
-      ::kill(pid, SIGTERM);
-      ::waitpid(pid, nullptr, 0);
-      pid = -1;
-    }
-  }
+  void Parar() { teste::PararIntegrador(pid); }
   // The commands the integrator process took, one JSON line each.
   std::vector<std::string> Comandos() {
     std::vector<std::string> r;
