@@ -431,8 +431,13 @@ void LerProt(TLeituraXML& l, const xmlNode* e, TProcNFe& p, const std::string& c
       l.Aviso("Elemento desconhecido: " + cc);
       continue;
     }
-    for (const xmlAttr* a = c->properties; a; a = a->next)
-      l.Aviso("Atributo não mantido: " + cc + "/@" + DeUTF8(reinterpret_cast<const char*>(a->name)));
+    for (const xmlAttr* a = c->properties; a; a = a->next) {
+      const std::string an = DeUTF8(reinterpret_cast<const char*>(a->name));
+      if (an == "Id")
+        p.Id = DeUTF8(TextoAtributo(a, cc + "/@Id"));
+      else
+        l.Aviso("Atributo desconhecido: " + cc + "/@" + an);
+    }
     l.LerFilhos(c, p, cc);
   }
 }

@@ -522,7 +522,8 @@ std::string TNFeW::GerarProtNFe() const {
     recebimento += p.dhRecbtoFuso.empty() ? FusoHorario(CodigoUFParaSigla(fNFe->Ide.cUF), p.dhRecbto) : p.dhRecbtoFuso;
   std::string x;
   x.reserve(512);
-  x += "<protNFe " + AtributoVersao() + "><infProt>";
+  x += "<protNFe " + AtributoVersao() + ">";
+  x += p.Id.empty() ? std::string("<infProt>") : "<infProt Id=\"" + Escapar(p.Id) + "\">";
   x += "<tpAmb>" + TipoAmbienteParaTexto(p.tpAmb) + "</tpAmb>";
   x += "<verAplic>" + Escapar(p.verAplic) + "</verAplic>";
   x += "<chNFe>" + Escapar(p.chNFe) + "</chNFe>";

@@ -210,19 +210,60 @@ TEST_F(NFeR, ForeignDocumentKeepsItsValuesAndReportsWhatItCannotKeep) {
   EXPECT_EQ(Escrever(lido), Escrever(n));
 }
 
-TEST_F(NFeR, ProtocolAttributeAndCsrtHashAreReportedAsNotKept) {
+TEST_F(NFeR, CsrtHashAndUnknownProtocolAttributeAreReportedAsNotKept) {
   TNFe n;
   exemplos::NFe(n);
   n.procNFe.nProt = "135240000000001";
   std::string xml = Escrever(n);
-  xml.replace(xml.find("<infProt>"), 9, "<infProt Id=\"ID135240000000001\">");
+  xml.replace(xml.find("<infProt>"), 9, "<infProt Id=\"ID135240000000001\" outro=\"1\">");
   xml.insert(xml.find("</infRespTec>"), "<idCSRT>01</idCSRT><hashCSRT>AAAAAAAAAAAAAAAAAAAAAAAAAAA=</hashCSRT>");
   TNFe lido;
   TNFeR r(&lido);
   r.LerXML(xml);
   ASSERT_EQ(r.Avisos().size(), 3u);
   EXPECT_NE(r.Avisos()[0].find("/infRespTec/idCSRT"), std::string::npos);
-  EXPECT_NE(r.Avisos()[2].find("/nfeProc/protNFe/infProt/@Id"), std::string::npos);
+  EXPECT_NE(r.Avisos()[2].find("/nfeProc/protNFe/infProt/@outro"), std::string::npos);
+  EXPECT_EQ(lido.procNFe.Id, "ID135240000000001");
+}
+
+bool ValidoNoSchema(const std::string& xml, const std::string& schema) {
+  const fs::path f = fs::temp_directory_path() / ("tuim-nfer-" + std::to_string(::getpid()) + ".xml");
+  std::ofstream(f, std::ios::binary) << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>" << xml;
+  const std::string cmd = "xmllint --noout --schema " + std::string(TUIM_SCHEMAS_DIR) + "/" + schema + " " +
+                          f.string() + " >/dev/null 2>&1";
+  const bool ok = std::system(cmd.c_str()) == 0;
+  fs::remove(f);
+  return ok;
+}
+
+// The authority's identifier of the protocol is part of the processed document.
+TEST_F(NFeR, ProtocolIdIsWrittenAndReadBack) {
+  TNFe n;
+  exemplos::NFe(n);
+  n.signature.SetDigestValue("AAAAAAAAAAAAAAAAAAAAAAAAAAA=");
+  n.signature.SetSignatureValue("AAAA");
+  n.signature.SetX509Certificate("AAAA");
+  n.procNFe.tpAmb = taProducao;
+  n.procNFe.verAplic = "SP_NFE_PL_009_V4";
+  n.procNFe.chNFe = "35240511444777000161550010000001236123456785";
+  n.procNFe.dhRecbto = EncodeDateTime(2024, 5, 10, 10, 21, 0);
+  n.procNFe.nProt = "135240000000001";
+  n.procNFe.Id = "ID135240000000001";
+  n.procNFe.digVal = "AAAAAAAAAAAAAAAAAAAAAAAAAAA=";
+  n.procNFe.cStat = 100;
+  n.procNFe.xMotivo = "Autorizado o uso da NF-e";
+  const std::string xml = Escrever(n);
+  EXPECT_NE(xml.find("<infProt Id=\"ID135240000000001\"><tpAmb>"), std::string::npos);
+  EXPECT_TRUE(ValidoNoSchema(xml, "procNFe_v4.00.xsd"));
+  TNFe lido;
+  TNFeR r(&lido);
+  r.LerXML(xml);
+  EXPECT_TRUE(r.Avisos().empty());
+  EXPECT_EQ(lido.procNFe.Id, "ID135240000000001");
+  EXPECT_EQ(Escrever(lido), xml);
+  // Without one, none is made up.
+  n.procNFe.Id.clear();
+  EXPECT_NE(Escrever(n).find("<infProt><tpAmb>"), std::string::npos);
 }
 
 TEST_F(NFeR, SchemaValidDocumentReadBackIsValidAgain) {
