@@ -11,6 +11,9 @@
 #include <fstream>
 #include <string>
 
+#include <libxml/parser.h>
+#include <libxml/tree.h>
+
 #include "NFeExemplos.h"
 #include "security/CertificadosTeste.h"
 #include "fiscal/TuimException.h"
@@ -264,6 +267,37 @@ TEST_F(NFeR, ProtocolIdIsWrittenAndReadBack) {
   // Without one, none is made up.
   n.procNFe.Id.clear();
   EXPECT_NE(Escrever(n).find("<infProt><tpAmb>"), std::string::npos);
+}
+
+// "]]>" inside the QR-code text would close its CDATA section early.
+TEST_F(NFeR, QrCodeHoldingTheCdataEndIsWellFormedAndReadsBackIntact) {
+  TNFe n;
+  exemplos::NFCe(n);
+  const std::string qr = n.infNFeSupl.qrCode;
+  for (const std::string& texto : {qr + "]]>", "]]>" + qr + "]]]>>]]>x", qr + "]]"}) {
+    n.infNFeSupl.qrCode = texto;
+    const std::string xml = Escrever(n);
+    xmlDoc* d = xmlReadMemory(xml.data(), static_cast<int>(xml.size()), nullptr, nullptr,
+                              XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+    EXPECT_NE(d, nullptr) << texto;
+    if (d) {
+      xmlNode* raiz = xmlDocGetRootElement(d);
+      xmlNode* qrNo = nullptr;
+      for (xmlNode* c = raiz->children; c; c = c->next)
+        if (c->type == XML_ELEMENT_NODE && std::string(reinterpret_cast<const char*>(c->name)) == "infNFeSupl")
+          qrNo = c->children;
+      ASSERT_NE(qrNo, nullptr);
+      xmlChar* conteudo = xmlNodeGetContent(qrNo);
+      EXPECT_EQ(std::string(reinterpret_cast<const char*>(conteudo)), ParaUTF8(texto));
+      xmlFree(conteudo);
+      xmlFreeDoc(d);
+    }
+    TNFe lido;
+    TNFeR r(&lido);
+    r.LerXML(xml);
+    EXPECT_EQ(lido.infNFeSupl.qrCode, texto);
+    EXPECT_EQ(Escrever(lido), xml);
+  }
 }
 
 TEST_F(NFeR, SchemaValidDocumentReadBackIsValidAgain) {
