@@ -56,15 +56,38 @@ using XmlText = std::unique_ptr<xmlChar, XmlCharFree>;
 
 // Entities are substituted (canonical XML has no entity references), but only internal ones:
 // the loader refuses external entities, NONET forbids the network, no DTD is loaded, and
-// libxml2's default amplification limits stay in force (no XML_PARSE_HUGE).
-const int kOpcoesParse = XML_PARSE_NOENT | XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
+// libxml2's default amplification limits stay in force (no XML_PARSE_HUGE). Short texts are
+// kept inside their nodes (COMPACT): most values of a fiscal document are, and each one so
+// kept is one allocation less to make and to free.
+const int kOpcoesParse =
+    XML_PARSE_NOENT | XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_COMPACT;
 
-Doc LerDocumento(const std::string& texto) {
+struct CtxtFree {
+  void operator()(xmlParserCtxt* c) const { xmlFreeParserCtxt(c); }
+};
+
+// One parser context per thread, reset for every document: its name dictionary is shared by
+// the documents it makes, so names are looked up in a dictionary that already holds them. A
+// dictionary grown past this many names (documents of many vocabularies) is started afresh.
+const int kMaximoNomesDicionario = 50000;
+
+xmlParserCtxt* ContextoDoThread() {
+  thread_local std::unique_ptr<xmlParserCtxt, CtxtFree> ctxt;
+  if (ctxt && ctxt->dict && xmlDictSize(ctxt->dict) > kMaximoNomesDicionario) ctxt.reset();
+  if (!ctxt) ctxt.reset(xmlNewParserCtxt());
+  return ctxt.get();
+}
+
+Doc LerDocumento(const char* texto, std::size_t tamanho) {
+  xmlParserCtxt* ctxt = ContextoDoThread();
+  if (!ctxt) return nullptr;
   tBloquearEntidades = true;
-  xmlDoc* d = xmlReadMemory(texto.data(), static_cast<int>(texto.size()), nullptr, nullptr, kOpcoesParse);
+  xmlDoc* d = xmlCtxtReadMemory(ctxt, texto, static_cast<int>(tamanho), nullptr, nullptr, kOpcoesParse);
   tBloquearEntidades = false;
   return Doc(d);
 }
+
+Doc LerDocumento(const std::string& texto) { return LerDocumento(texto.data(), texto.size()); }
 
 // ---- text helpers ----
 
@@ -88,8 +111,12 @@ std::string RemoverDeclaracao(const std::string& xml) {
   return xml.substr(fim + 2);
 }
 
+bool TemQuebra(const std::string& s) {
+  return std::memchr(s.data(), '\n', s.size()) || std::memchr(s.data(), '\r', s.size());
+}
+
 std::string SemQuebras(const std::string& s) {
-  if (s.find_first_of("\r\n") == std::string::npos) return s;
+  if (!TemQuebra(s)) return s;
   std::string r;
   r.reserve(s.size());
   for (char c : s)
@@ -149,11 +176,23 @@ std::string Atributo(const xmlNode* n, const std::string& nome) {
   return {};
 }
 
+// True when the attribute `nome` of `n` holds exactly `valor`; read in place when it is one text.
+bool AtributoIgual(const xmlNode* n, const std::string& nome, const std::string& valor) {
+  for (const xmlAttr* a = n->properties; a; a = a->next) {
+    if (nome != reinterpret_cast<const char*>(a->name)) continue;
+    const xmlNode* t = a->children;
+    if (t && !t->next && t->type == XML_TEXT_NODE)
+      return t->content && valor == reinterpret_cast<const char*>(t->content);
+    return Atributo(n, nome) == valor;
+  }
+  return false;
+}
+
 // First element named `nome` whose identifier attribute holds `id`.
 xmlNode* LocalizarPorId(xmlNode* inicio, const std::string& nome, const std::string& atributo, const std::string& id) {
   if (!inicio) return nullptr;
   if (inicio->type == XML_ELEMENT_NODE && (nome.empty() || Combina(inicio, nome, nullptr)) &&
-      Atributo(inicio, atributo) == id)
+      AtributoIgual(inicio, atributo, id))
     return inicio;
   for (xmlNode* c = inicio->children; c; c = c->next)
     if (xmlNode* r = LocalizarPorId(c, nome, atributo, id)) return r;
@@ -735,9 +774,13 @@ std::string TDFeSSLXmlSignLibXml2::Assinar(const std::string& conteudoXML, const
   AjustarPadroes(noAssinatura, nsAssinatura);
 
   const bool utf8 = DeclaraUTF8(conteudoXML);
-  std::string xml = utf8 ? conteudoXML : std::string(kDeclaracaoUTF8) + RemoverDeclaracao(conteudoXML);
-  // Line breaks go before anything is digested, so the output is exactly what was signed.
-  xml = SemQuebras(xml);
+  // Line breaks go before anything is digested, so the output is exactly what was signed. The
+  // usual input (UTF-8, one line) is parsed as it came, without a copy.
+  std::string preparado;
+  if (!utf8 || TemQuebra(conteudoXML))
+    preparado = SemQuebras(utf8 ? conteudoXML : std::string(kDeclaracaoUTF8) + RemoverDeclaracao(conteudoXML));
+  const std::string& xml = (!utf8 || TemQuebra(conteudoXML)) ? preparado : conteudoXML;
+
 
   const std::string doc = SemPrefixo(docElement), inf = SemPrefixo(infElement);
   const std::string atributo = atributoId.empty() ? "Id" : atributoId;
@@ -805,7 +848,7 @@ std::string TDFeSSLXmlSignLibXml2::Assinar(const std::string& conteudoXML, const
 
   // The template is parsed inside a wrapper and its Signature moved under docElement.
   std::string modelo = "<a>" + ModeloAssinatura(uri, true, idSignature, dgst) + "</a>";
-  Doc temp(xmlReadMemory(modelo.data(), static_cast<int>(modelo.size()), nullptr, nullptr, kOpcoesParse));
+  Doc temp = LerDocumento(modelo);
   if (!temp) throw ETuimDFeException("Erro: Falha ao interpretar o XML \"xmlParseDoc\"");
   xmlNode* assinatura = xmlDocCopyNode(xmlDocGetRootElement(temp.get())->children, d, 1);
   if (!assinatura || !xmlAddChild(destino, assinatura)) {
