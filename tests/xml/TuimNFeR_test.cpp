@@ -246,15 +246,8 @@ TEST_F(NFeR, ProtocolIdIsWrittenAndReadBack) {
   n.signature.SetDigestValue("AAAAAAAAAAAAAAAAAAAAAAAAAAA=");
   n.signature.SetSignatureValue("AAAA");
   n.signature.SetX509Certificate("AAAA");
-  n.procNFe.tpAmb = taProducao;
-  n.procNFe.verAplic = "SP_NFE_PL_009_V4";
-  n.procNFe.chNFe = "35240511444777000161550010000001236123456785";
-  n.procNFe.dhRecbto = EncodeDateTime(2024, 5, 10, 10, 21, 0);
-  n.procNFe.nProt = "135240000000001";
+  exemplos::Protocolo(n);
   n.procNFe.Id = "ID135240000000001";
-  n.procNFe.digVal = "AAAAAAAAAAAAAAAAAAAAAAAAAAA=";
-  n.procNFe.cStat = 100;
-  n.procNFe.xMotivo = "Autorizado o uso da NF-e";
   const std::string xml = Escrever(n);
   EXPECT_NE(xml.find("<infProt Id=\"ID135240000000001\"><tpAmb>"), std::string::npos);
   EXPECT_TRUE(ValidoNoSchema(xml, "procNFe_v4.00.xsd"));
@@ -308,12 +301,7 @@ TEST_F(NFeR, SchemaValidDocumentReadBackIsValidAgain) {
   n.signature.SetX509Certificate("AAAA");
   TNFe lido;
   TNFeR(&lido).LerXML(Escrever(n));
-  const fs::path f = fs::temp_directory_path() / ("tuim-nfer-" + std::to_string(::getpid()) + ".xml");
-  std::ofstream(f, std::ios::binary) << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>" << Escrever(lido);
-  const std::string cmd = "xmllint --noout --schema " + std::string(TUIM_SCHEMAS_DIR) + "/nfe_v4.00.xsd " +
-                          f.string() + " >/dev/null 2>&1";
-  EXPECT_EQ(std::system(cmd.c_str()), 0);
-  fs::remove(f);
+  EXPECT_TRUE(ValidoNoSchema(Escrever(lido), "nfe_v4.00.xsd"));
 }
 
 // A hand-written NFC-e signed by xmlsec1, which breaks its Base64 values into lines; empty
