@@ -229,6 +229,14 @@ TEST_F(NFeR, CsrtHashAndUnknownProtocolAttributeAreReportedAsNotKept) {
   EXPECT_EQ(lido.procNFe.Id, "ID135240000000001");
 }
 
+// The plain NF-e with Base64 placeholders where a signature goes, as the schema wants them.
+void AssinadaComValoresFicticios(TNFe& n) {
+  exemplos::NFe(n);
+  n.signature.SetDigestValue("AAAAAAAAAAAAAAAAAAAAAAAAAAA=");
+  n.signature.SetSignatureValue("AAAA");
+  n.signature.SetX509Certificate("AAAA");
+}
+
 bool ValidoNoSchema(const std::string& xml, const std::string& schema) {
   const fs::path f = fs::temp_directory_path() / ("tuim-nfer-" + std::to_string(::getpid()) + ".xml");
   std::ofstream(f, std::ios::binary) << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>" << xml;
@@ -242,10 +250,7 @@ bool ValidoNoSchema(const std::string& xml, const std::string& schema) {
 // The authority's identifier of the protocol is part of the processed document.
 TEST_F(NFeR, ProtocolIdIsWrittenAndReadBack) {
   TNFe n;
-  exemplos::NFe(n);
-  n.signature.SetDigestValue("AAAAAAAAAAAAAAAAAAAAAAAAAAA=");
-  n.signature.SetSignatureValue("AAAA");
-  n.signature.SetX509Certificate("AAAA");
+  AssinadaComValoresFicticios(n);
   exemplos::Protocolo(n);
   n.procNFe.Id = "ID135240000000001";
   const std::string xml = Escrever(n);
@@ -295,10 +300,7 @@ TEST_F(NFeR, QrCodeHoldingTheCdataEndIsWellFormedAndReadsBackIntact) {
 
 TEST_F(NFeR, SchemaValidDocumentReadBackIsValidAgain) {
   TNFe n;
-  exemplos::NFe(n);
-  n.signature.SetDigestValue("AAAAAAAAAAAAAAAAAAAAAAAAAAA=");
-  n.signature.SetSignatureValue("AAAA");
-  n.signature.SetX509Certificate("AAAA");
+  AssinadaComValoresFicticios(n);
   TNFe lido;
   TNFeR(&lido).LerXML(Escrever(n));
   EXPECT_TRUE(ValidoNoSchema(Escrever(lido), "nfe_v4.00.xsd"));
