@@ -497,7 +497,8 @@ void TNFeW::GerarInfNFeSupl() {
   g.EscreverCampo(fcTexto, "ZX02", "qrCode", qrMin + moldura, qrMax + moldura, 1, cdata,
                   "Texto com o QR-Code impresso no DANFE NFC-e.", false);
   if (VersaoAoMenos(4))
-    g.EscreverCampo(fcTexto, "ZX03", "urlChave", 21, 85, 1, s.urlChave,
+    // No text filter, but an address with a query ("?a=1&b=2") must still be well-formed XML.
+    g.EscreverCampo(fcTexto, "ZX03", "urlChave", 21, 85, 1, Escapar(s.urlChave),
                     "URL de consulta por chave de acesso a ser impressa no DANFE NFC-e", false);
   g.EscreverGrupo("/infNFeSupl");
 }

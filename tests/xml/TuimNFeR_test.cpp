@@ -298,6 +298,21 @@ TEST_F(NFeR, QrCodeHoldingTheCdataEndIsWellFormedAndReadsBackIntact) {
   }
 }
 
+TEST_F(NFeR, KeyQueryAddressWithAQueryIsWellFormedAndReadsBack) {
+  TNFe n;
+  exemplos::NFCe(n);
+  n.infNFeSupl.urlChave = "https://www.sefaz.example/consulta?a=1&b=<2>";
+  const std::string xml = Escrever(n);
+  xmlDoc* d = xmlReadMemory(xml.data(), static_cast<int>(xml.size()), nullptr, nullptr,
+                            XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+  EXPECT_NE(d, nullptr);
+  xmlFreeDoc(d);
+  TNFe lido;
+  TNFeR(&lido).LerXML(xml);
+  EXPECT_EQ(lido.infNFeSupl.urlChave, n.infNFeSupl.urlChave);
+  EXPECT_EQ(Escrever(lido), xml);
+}
+
 TEST_F(NFeR, SchemaValidDocumentReadBackIsValidAgain) {
   TNFe n;
   AssinadaComValoresFicticios(n);
