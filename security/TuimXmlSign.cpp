@@ -56,15 +56,38 @@ using XmlText = std::unique_ptr<xmlChar, XmlCharFree>;
 
 // Entities are substituted (canonical XML has no entity references), but only internal ones:
 // the loader refuses external entities, NONET forbids the network, no DTD is loaded, and
-// libxml2's default amplification limits stay in force (no XML_PARSE_HUGE).
-const int kOpcoesParse = XML_PARSE_NOENT | XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING;
+// libxml2's default amplification limits stay in force (no XML_PARSE_HUGE). Short texts are
+// kept inside their nodes (COMPACT): most values of a fiscal document are, and each one so
+// kept is one allocation less to make and to free.
+const int kOpcoesParse =
+    XML_PARSE_NOENT | XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING | XML_PARSE_COMPACT;
 
-Doc LerDocumento(const std::string& texto) {
+struct CtxtFree {
+  void operator()(xmlParserCtxt* c) const { xmlFreeParserCtxt(c); }
+};
+
+// One parser context per thread, reset for every document: its name dictionary is shared by
+// the documents it makes, so names are looked up in a dictionary that already holds them. A
+// dictionary grown past this many names (documents of many vocabularies) is started afresh.
+const int kMaximoNomesDicionario = 50000;
+
+xmlParserCtxt* ContextoDoThread() {
+  thread_local std::unique_ptr<xmlParserCtxt, CtxtFree> ctxt;
+  if (ctxt && ctxt->dict && xmlDictSize(ctxt->dict) > kMaximoNomesDicionario) ctxt.reset();
+  if (!ctxt) ctxt.reset(xmlNewParserCtxt());
+  return ctxt.get();
+}
+
+Doc LerDocumento(const char* texto, std::size_t tamanho) {
+  xmlParserCtxt* ctxt = ContextoDoThread();
+  if (!ctxt) return nullptr;
   tBloquearEntidades = true;
-  xmlDoc* d = xmlReadMemory(texto.data(), static_cast<int>(texto.size()), nullptr, nullptr, kOpcoesParse);
+  xmlDoc* d = xmlCtxtReadMemory(ctxt, texto, static_cast<int>(tamanho), nullptr, nullptr, kOpcoesParse);
   tBloquearEntidades = false;
   return Doc(d);
 }
+
+Doc LerDocumento(const std::string& texto) { return LerDocumento(texto.data(), texto.size()); }
 
 // ---- text helpers ----
 
@@ -88,8 +111,12 @@ std::string RemoverDeclaracao(const std::string& xml) {
   return xml.substr(fim + 2);
 }
 
+bool TemQuebra(const std::string& s) {
+  return std::memchr(s.data(), '\n', s.size()) || std::memchr(s.data(), '\r', s.size());
+}
+
 std::string SemQuebras(const std::string& s) {
-  if (s.find_first_of("\r\n") == std::string::npos) return s;
+  if (!TemQuebra(s)) return s;
   std::string r;
   r.reserve(s.size());
   for (char c : s)
@@ -149,11 +176,23 @@ std::string Atributo(const xmlNode* n, const std::string& nome) {
   return {};
 }
 
+// True when the attribute `nome` of `n` holds exactly `valor`; read in place when it is one text.
+bool AtributoIgual(const xmlNode* n, const std::string& nome, const std::string& valor) {
+  for (const xmlAttr* a = n->properties; a; a = a->next) {
+    if (nome != reinterpret_cast<const char*>(a->name)) continue;
+    const xmlNode* t = a->children;
+    if (t && !t->next && t->type == XML_TEXT_NODE)
+      return t->content && valor == reinterpret_cast<const char*>(t->content);
+    return Atributo(n, nome) == valor;
+  }
+  return false;
+}
+
 // First element named `nome` whose identifier attribute holds `id`.
 xmlNode* LocalizarPorId(xmlNode* inicio, const std::string& nome, const std::string& atributo, const std::string& id) {
   if (!inicio) return nullptr;
   if (inicio->type == XML_ELEMENT_NODE && (nome.empty() || Combina(inicio, nome, nullptr)) &&
-      Atributo(inicio, atributo) == id)
+      AtributoIgual(inicio, atributo, id))
     return inicio;
   for (xmlNode* c = inicio->children; c; c = c->next)
     if (xmlNode* r = LocalizarPorId(c, nome, atributo, id)) return r;
@@ -190,10 +229,10 @@ xmlNode* LocalizarAssinatura(xmlDoc* doc, const std::string& infElement) {
 
 // ---- canonical XML ----
 
-// Canonical XML 1.0 of a document subset: the subtree of `apice` (the whole document when
-// null) in place, so every namespace in scope is rendered as a verifier renders it; the
+// Canonical XML 1.0 of a document subset, by libxml2: the subtree of `apice` (the whole document
+// when null) in place, so every namespace in scope is rendered as a verifier renders it; the
 // subtree of `excluido` (an enveloped signature) is left out. Visible nodes are marked once
-// beforehand, so the walk asks one pointer per node instead of climbing to the root.
+// beforehand, so the callback asks one pointer per node instead of climbing to the root.
 char gMarcaVisivel;
 
 void Marcar(xmlNode* n, void* marca) {
@@ -224,8 +263,9 @@ int Visivel(void*, xmlNodePtr no, xmlNodePtr pai) {
 }
 
 // Runs the canonicalisation of the subset into `saida`; false on failure. The marks are gone
-// afterwards whatever happens.
+// afterwards whatever happens. The whole document without exclusion needs no callback at all.
 bool ExecutarC14N(xmlDoc* doc, xmlNode* apice, xmlNode* excluido, xmlOutputBuffer* saida) {
+  if (!apice && !excluido) return xmlC14NExecute(doc, nullptr, nullptr, XML_C14N_1_0, nullptr, 0, saida) >= 0;
   MarcarSubconjunto(doc, apice, excluido, &gMarcaVisivel);
   int r = xmlC14NExecute(doc, Visivel, nullptr, XML_C14N_1_0, nullptr, 0, saida);
   MarcarSubconjunto(doc, apice, nullptr, nullptr);
@@ -233,11 +273,7 @@ bool ExecutarC14N(xmlDoc* doc, xmlNode* apice, xmlNode* excluido, xmlOutputBuffe
   return r >= 0;
 }
 
-bool CanonicoDireto(xmlNode* apice, xmlNode* excluido, std::string& out);
-
 std::string Canonizar(xmlDoc* doc, xmlNode* apice, xmlNode* excluido = nullptr) {
-  std::string direto;
-  if (CanonicoDireto(apice, excluido, direto)) return direto;
   xmlOutputBuffer* buf = xmlAllocOutputBuffer(nullptr);
   if (!buf) throw ETuimDFeException("Erro ao selecionar os elementos do XML.");
   bool ok = ExecutarC14N(doc, apice, excluido, buf);
@@ -251,172 +287,56 @@ std::string Canonizar(xmlDoc* doc, xmlNode* apice, xmlNode* excluido = nullptr) 
   return out;
 }
 
-// Canonical XML 1.0 (without comments) of an element's subtree, written straight from the tree:
-// libxml2's canonicaliser walks the whole document and builds lists for every element, which
-// made it the largest cost of signing. This writer covers what NF-e documents hold (elements,
-// unqualified attributes, text and CDATA, namespace declarations, comments left out); anything
-// else (processing instructions, entity references, qualified attributes, inherited xml:*
-// attributes) makes it answer false and the caller uses libxml2's.
-class EscritorCanonico {
-public:
-  EscritorCanonico(std::string& saida, xmlNode* excluido) : fSaida(saida), fExcluido(excluido) {}
-
-  bool Escrever(xmlNode* apice) {
-    // Every namespace in scope is rendered on the apex, as in a document subset.
-    std::map<std::string, std::string> escopo;
-    for (xmlNode* n = apice; n && n->type == XML_ELEMENT_NODE; n = n->parent) {
-      for (xmlNs* ns = n->nsDef; ns; ns = ns->next)
-        escopo.emplace(ns->prefix ? reinterpret_cast<const char*>(ns->prefix) : "",
-                       ns->href ? reinterpret_cast<const char*>(ns->href) : "");
-      if (n != apice)
-        for (xmlAttr* a = n->properties; a; a = a->next)
-          if (a->ns) return false;  // xml:* attributes are inherited by the apex
-    }
-    return Elemento(apice, escopo, true);
-  }
-
-private:
-  static const char* Nome(const xmlChar* c) { return reinterpret_cast<const char*>(c); }
-
-  void Texto(const xmlChar* c) {
-    if (!c) return;
-    for (const char* p = Nome(c); *p; ++p) {
-      switch (*p) {
-        case '&': fSaida += "&amp;"; break;
-        case '<': fSaida += "&lt;"; break;
-        case '>': fSaida += "&gt;"; break;
-        case '\r': fSaida += "&#xD;"; break;
-        default: fSaida += *p;
-      }
+// An attribute value written so that a parser reads back exactly `v` (white space included).
+void ValorDeAtributo(std::string& out, const char* v) {
+  for (; v && *v; ++v) {
+    switch (*v) {
+      case '&': out += "&amp;"; break;
+      case '<': out += "&lt;"; break;
+      case '"': out += "&quot;"; break;
+      case '\t': out += "&#9;"; break;
+      case '\n': out += "&#10;"; break;
+      case '\r': out += "&#13;"; break;
+      default: out += *v;
     }
   }
+}
 
-  void ValorAtributo(const char* v) {
-    for (; *v; ++v) {
-      const char c = *v;
-      switch (c) {
-        case '&': fSaida += "&amp;"; break;
-        case '<': fSaida += "&lt;"; break;
-        case '"': fSaida += "&quot;"; break;
-        case '\t': fSaida += "&#x9;"; break;
-        case '\n': fSaida += "&#xA;"; break;
-        case '\r': fSaida += "&#xD;"; break;
-        default: fSaida += c;
-      }
+// Canonical form of the element `nome` of `fragmento` as if the fragment sat under `contexto`:
+// the fragment is parsed inside a small element that declares every namespace in scope at
+// `contexto` and carries the xml:* attributes it inherits, and libxml2 canonicalises the element
+// there. A signature's SignedInfo is so canonicalised without walking the whole document again.
+std::string CanonicoNoContexto(xmlNode* contexto, const std::string& fragmento, const char* nome) {
+  std::map<std::string, std::string> ns, xmlAttrs;
+  for (xmlNode* n = contexto; n && n->type == XML_ELEMENT_NODE; n = n->parent) {
+    for (xmlNs* d = n->nsDef; d; d = d->next)  // the nearest declaration wins
+      ns.emplace(d->prefix ? reinterpret_cast<const char*>(d->prefix) : "",
+                 d->href ? reinterpret_cast<const char*>(d->href) : "");
+    for (xmlAttr* a = n->properties; a; a = a->next) {
+      if (!a->ns || !a->ns->prefix || std::strcmp(reinterpret_cast<const char*>(a->ns->prefix), "xml") != 0) continue;
+      XmlText v(xmlNodeListGetString(n->doc, a->children, 1));
+      xmlAttrs.emplace(reinterpret_cast<const char*>(a->name), v ? reinterpret_cast<const char*>(v.get()) : "");
     }
   }
-
-  // `escopo` holds the namespaces rendered by the nearest output ancestor (prefix -> URI). It is
-  // copied only for an element that changes it: most elements declare nothing.
-  bool Elemento(xmlNode* e, const std::map<std::string, std::string>& escopo, bool apice) {
-    const char* nome = Nome(e->name);
-    const char* prefixo = e->ns && e->ns->prefix ? Nome(e->ns->prefix) : nullptr;
-    fSaida += '<';
-    if (prefixo) {
-      fSaida += prefixo;
-      fSaida += ':';
-    }
-    fSaida += nome;
-    // Namespace declarations: on the apex all of the scope, below only those that change it.
-    const std::map<std::string, std::string>* atual = &escopo;
-    std::map<std::string, std::string> novo;
-    if (apice) {
-      for (const auto& [p, h] : escopo) Declaracao(p, h);
-    } else if (e->nsDef) {
-      std::vector<std::pair<std::string, std::string>> ns;
-      for (xmlNs* d = e->nsDef; d; d = d->next) {
-        std::string p = d->prefix ? Nome(d->prefix) : "", h = d->href ? Nome(d->href) : "";
-        auto it = escopo.find(p);
-        if (it == escopo.end() ? h.empty() : it->second == h) continue;
-        ns.emplace_back(p, h);
-      }
-      if (!ns.empty()) {
-        std::sort(ns.begin(), ns.end());
-        novo = escopo;
-        for (const auto& [p, h] : ns) {
-          Declaracao(p, h, true);
-          novo[p] = h;
-        }
-        atual = &novo;
-      }
-    }
-    if (e->properties) {
-      if (!e->properties->next) {
-        if (!Atributo(e->properties)) return false;
-      } else {
-        std::vector<xmlAttr*> atributos;
-        for (xmlAttr* a = e->properties; a; a = a->next) atributos.push_back(a);
-        std::sort(atributos.begin(), atributos.end(),
-                  [](xmlAttr* x, xmlAttr* y) { return std::strcmp(Nome(x->name), Nome(y->name)) < 0; });
-        for (xmlAttr* a : atributos)
-          if (!Atributo(a)) return false;
-      }
-    }
-    fSaida += '>';
-    for (xmlNode* c = e->children; c; c = c->next) {
-      if (c == fExcluido) continue;
-      switch (c->type) {
-        case XML_ELEMENT_NODE:
-          if (!Elemento(c, *atual, false)) return false;
-          break;
-        case XML_TEXT_NODE:
-        case XML_CDATA_SECTION_NODE:
-          Texto(c->content);
-          break;
-        case XML_COMMENT_NODE:
-          break;
-        default:
-          return false;
-      }
-    }
-    fSaida += "</";
-    if (prefixo) {
-      fSaida += prefixo;
-      fSaida += ':';
-    }
-    fSaida += nome;
-    fSaida += '>';
-    return true;
+  std::string texto = "<w";
+  for (const auto& [p, h] : ns) {
+    texto += p.empty() ? std::string(" xmlns=\"") : " xmlns:" + p + "=\"";
+    ValorDeAtributo(texto, h.c_str());
+    texto += '"';
   }
-
-  // The empty default namespace is written only to undeclare one in force.
-  void Declaracao(const std::string& p, const std::string& h, bool desfaz = false) {
-    if (p.empty() && h.empty() && !desfaz) return;
-    if (p.empty()) {
-      fSaida += " xmlns=\"";
-    } else {
-      fSaida += " xmlns:";
-      fSaida += p;
-      fSaida += "=\"";
-    }
-    ValorAtributo(h.c_str());
-    fSaida += '"';
+  for (const auto& [a, v] : xmlAttrs) {
+    texto += " xml:" + a + "=\"";
+    ValorDeAtributo(texto, v.c_str());
+    texto += '"';
   }
-
-  bool Atributo(xmlAttr* a) {
-    if (a->ns) return false;
-    fSaida += ' ';
-    fSaida += Nome(a->name);
-    fSaida += "=\"";
-    for (xmlNode* c = a->children; c; c = c->next) {
-      if (c->type != XML_TEXT_NODE) return false;
-      if (c->content) ValorAtributo(Nome(c->content));
-    }
-    fSaida += '"';
-    return true;
-  }
-
-  std::string& fSaida;
-  xmlNode* fExcluido;
-};
-
-// Canonical form of the element's subtree by the writer above; false when it does not apply.
-bool CanonicoDireto(xmlNode* apice, xmlNode* excluido, std::string& out) {
-  if (!apice || apice->type != XML_ELEMENT_NODE) return false;
-  out.clear();
-  out.reserve(16384);
-  EscritorCanonico w(out, excluido);
-  return w.Escrever(apice);
+  texto += '>';
+  texto += fragmento;
+  texto += "</w>";
+  Doc d = LerDocumento(texto);
+  if (!d) throw ETuimDFeException("Erro ao selecionar os elementos do XML.");
+  xmlNode* apice = LocalizarElemento(xmlDocGetRootElement(d.get()), nome, kXmlDsigNamespace);
+  if (!apice) throw ETuimDFeException("Erro ao selecionar os elementos do XML.");
+  return Canonizar(d.get(), apice);
 }
 
 const EVP_MD* AlgoritmoDigest(TSSLDgst d) {
@@ -439,14 +359,6 @@ int FecharDigest(void*) { return 0; }
 std::string DigestCanonico(xmlDoc* doc, xmlNode* apice, xmlNode* excluido, TSSLDgst d) {
   const EVP_MD* md = AlgoritmoDigest(d);
   if (!md) return {};
-  std::string canonico;
-  if (CanonicoDireto(apice, excluido, canonico)) {
-    unsigned char h[EVP_MAX_MD_SIZE];
-    unsigned int n = 0;
-    if (EVP_Digest(canonico.data(), canonico.size(), h, &n, md, nullptr) != 1)
-      throw ETuimDFeException("Erro ao calcular o Digest");
-    return std::string(reinterpret_cast<char*>(h), n);
-  }
   std::unique_ptr<EVP_MD_CTX, void (*)(EVP_MD_CTX*)> ctx(EVP_MD_CTX_new(), EVP_MD_CTX_free);
   if (!ctx || EVP_DigestInit_ex(ctx.get(), md, nullptr) != 1) throw ETuimDFeException("Erro ao calcular o Digest");
   xmlOutputBuffer* buf = xmlOutputBufferCreateIO(EscreverNoDigest, FecharDigest, ctx.get(), nullptr);
@@ -500,40 +412,18 @@ std::string CorpoSignedInfo(const std::string& uri, TSSLDgst d, const std::strin
   r += "<CanonicalizationMethod Algorithm=\"";
   r += kC14NAlgoritmo;
   r += "\"></CanonicalizationMethod><SignatureMethod Algorithm=\"" + a.metodo + "\"></SignatureMethod>";
-  r += "<Reference URI=\"" + (uri.empty() ? std::string() : "#" + uri) + "\"><Transforms><Transform Algorithm=\"";
+  r += "<Reference URI=\"";
+  if (!uri.empty()) {
+    r += '#';
+    ValorDeAtributo(r, uri.c_str());
+  }
+  r += "\"><Transforms><Transform Algorithm=\"";
   r += kEnvelopedAlgoritmo;
   r += "\"></Transform><Transform Algorithm=\"";
   r += kC14NAlgoritmo;
   r += "\"></Transform></Transforms><DigestMethod Algorithm=\"" + a.digest + "\"></DigestMethod>";
   r += "<DigestValue>" + digestValue + "</DigestValue></Reference>";
   return r;
-}
-
-// Canonical SignedInfo of a signature that will sit under `destino`, written straight from its
-// parts: the namespaces in scope are the signature's own default one and the prefixed ones the
-// ancestors declare. False when the context holds what this shortcut does not render (xml:*
-// attributes, which canonical XML inherits, or a URI that would need escaping).
-bool SignedInfoCanonico(xmlNode* destino, const std::string& uri, TSSLDgst d, const std::string& digestValue,
-                        std::string& out) {
-  if (uri.find_first_of("&<\"\t\r\n") != std::string::npos) return false;
-  std::map<std::string, std::string> prefixos;
-  for (xmlNode* n = destino; n && n->type == XML_ELEMENT_NODE; n = n->parent) {
-    for (xmlNs* ns = n->nsDef; ns; ns = ns->next) {
-      if (!ns->prefix) continue;
-      std::string p = reinterpret_cast<const char*>(ns->prefix);
-      std::string h = ns->href ? reinterpret_cast<const char*>(ns->href) : "";
-      if (h.find_first_of("&<\"\t\r\n") != std::string::npos) return false;
-      prefixos.emplace(p, h);  // the nearest declaration wins
-    }
-    for (xmlAttr* a = n->properties; a; a = a->next)
-      if (a->ns && a->ns->prefix && std::strcmp(reinterpret_cast<const char*>(a->ns->prefix), "xml") == 0) return false;
-  }
-  out = "<SignedInfo xmlns=\"";
-  out += kXmlDsigNamespace;
-  out += "\"";
-  for (const auto& [p, h] : prefixos) out += " xmlns:" + p + "=\"" + h + "\"";
-  out += ">" + CorpoSignedInfo(uri, d, digestValue) + "</SignedInfo>";
-  return true;
 }
 
 // Where the root element's end tag starts, when nothing but white space follows it.
@@ -735,9 +625,12 @@ std::string TDFeSSLXmlSignLibXml2::Assinar(const std::string& conteudoXML, const
   AjustarPadroes(noAssinatura, nsAssinatura);
 
   const bool utf8 = DeclaraUTF8(conteudoXML);
-  std::string xml = utf8 ? conteudoXML : std::string(kDeclaracaoUTF8) + RemoverDeclaracao(conteudoXML);
-  // Line breaks go before anything is digested, so the output is exactly what was signed.
-  xml = SemQuebras(xml);
+  // Line breaks go before anything is digested, so the output is exactly what was signed. The
+  // usual input (UTF-8, one line) is parsed as it came, without a copy.
+  std::string preparado;
+  if (!utf8 || TemQuebra(conteudoXML))
+    preparado = SemQuebras(utf8 ? conteudoXML : std::string(kDeclaracaoUTF8) + RemoverDeclaracao(conteudoXML));
+  const std::string& xml = (!utf8 || TemQuebra(conteudoXML)) ? preparado : conteudoXML;
 
   const std::string doc = SemPrefixo(docElement), inf = SemPrefixo(infElement);
   const std::string atributo = atributoId.empty() ? "Id" : atributoId;
@@ -776,20 +669,23 @@ std::string TDFeSSLXmlSignLibXml2::Assinar(const std::string& conteudoXML, const
   // The signed text is given back by putting the signature into the text that was parsed, not
   // by serialising the tree again: when the signature goes last into the root, the document came
   // without a DTD (whose entities the text would still name) and had no signature to replace.
-  std::string canonSI;
+  // SignedInfo is canonicalised by libxml2 from the very text that goes into the output, parsed
+  // under the namespaces in scope where it goes.
   std::size_t fimRaiz = std::string::npos;
   if (!tinhaAssinatura && destino == raiz && idSignature.empty() && !d->intSubset && !d->extSubset)
     fimRaiz = FimDaRaiz(xml, raiz);
-  if (fimRaiz != std::string::npos && SignedInfoCanonico(destino, uri, dgst, digestValue, canonSI)) {
+  if (fimRaiz != std::string::npos) {
+    const std::string abertura = std::string("<Signature xmlns=\"") + kXmlDsigNamespace + "\">";
+    const std::string signedInfo = "<SignedInfo>" + CorpoSignedInfo(uri, dgst, digestValue) + "</SignedInfo>";
+    const std::string canonSI = CanonicoNoContexto(destino, abertura + signedInfo + "</Signature>", "SignedInfo");
     std::string valor = FpDFeSSL.CalcHash(canonSI, dgst, fhBase64, true);
     // Read after signing: the signature is what opens the certificate.
     const std::string certificado = FpDFeSSL.InfoCertificado().CertificadoBase64();
     if (SoBase64(valor) && SoBase64(certificado)) {
       std::string assinatura;
       assinatura.reserve(1024 + valor.size() + certificado.size());
-      assinatura += "<Signature xmlns=\"";
-      assinatura += kXmlDsigNamespace;
-      assinatura += "\"><SignedInfo>" + CorpoSignedInfo(uri, dgst, digestValue) + "</SignedInfo>";
+      assinatura += abertura;
+      assinatura += signedInfo;
       assinatura += "<SignatureValue>" + valor + "</SignatureValue>";
       assinatura += "<KeyInfo><X509Data><X509Certificate>" + certificado + "</X509Certificate></X509Data></KeyInfo>";
       assinatura += "</Signature>";
@@ -805,7 +701,7 @@ std::string TDFeSSLXmlSignLibXml2::Assinar(const std::string& conteudoXML, const
 
   // The template is parsed inside a wrapper and its Signature moved under docElement.
   std::string modelo = "<a>" + ModeloAssinatura(uri, true, idSignature, dgst) + "</a>";
-  Doc temp(xmlReadMemory(modelo.data(), static_cast<int>(modelo.size()), nullptr, nullptr, kOpcoesParse));
+  Doc temp = LerDocumento(modelo);
   if (!temp) throw ETuimDFeException("Erro: Falha ao interpretar o XML \"xmlParseDoc\"");
   xmlNode* assinatura = xmlDocCopyNode(xmlDocGetRootElement(temp.get())->children, d, 1);
   if (!assinatura || !xmlAddChild(destino, assinatura)) {
@@ -820,7 +716,7 @@ std::string TDFeSSLXmlSignLibXml2::Assinar(const std::string& conteudoXML, const
 
   xmlNode* signedInfo = LocalizarElemento(assinatura, "SignedInfo", kXmlDsigNamespace);
   if (!signedInfo) throw ETuimDFeException("Node SignedInfo não encontrado");
-  if (canonSI.empty()) canonSI = Canonizar(d, signedInfo);
+  const std::string canonSI = Canonizar(d, signedInfo);
 
   xmlNode* signatureValue = LocalizarElemento(assinatura, "SignatureValue", kXmlDsigNamespace);
   if (!signatureValue) throw ETuimDFeException("Node SignatureValue não encontrado");
@@ -890,7 +786,8 @@ bool TDFeSSLXmlSignLibXml2::ValidarAssinatura(const std::string& conteudoXML, st
             std::string valor =
                 Base64SemBrancos(Conteudo(LocalizarElemento(assinatura, "SignatureValue", kXmlDsigNamespace)));
             FpDFeSSL.CarregarCertificadoPublico(cert);
-            std::string canonSI = Canonizar(d, signedInfo);
+            // SignedInfo alone under the signature's namespaces: no second walk of the document.
+            std::string canonSI = CanonicoNoContexto(assinatura->parent, s, "SignedInfo");
             resultado = !valor.empty() && FpDFeSSL.ValidarHash(canonSI, digest, valor, true);
             if (!resultado) mensagemErro = "Assinatura inválida";
           }

@@ -1073,6 +1073,7 @@ template <class V> void Campos(V& v, TProcNFe& o) {
   v.Campo("tpAmb", o.tpAmb);
   v.Campo("verAplic", o.verAplic);
   v.Campo("chNFe", o.chNFe);
+  v.Campo("Id", o.Id);
   v.DataHora("dhRecbto", o.dhRecbto);
   v.Campo("nProt", o.nProt);
   v.Campo("digVal", o.digVal);

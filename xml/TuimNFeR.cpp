@@ -377,14 +377,9 @@ bool TLeituraXML::Especial(TinfRespTec&, const xmlNode*, const std::string& n, c
   return true;
 }
 
-// Base64 ignores blanks; some signers break their values into lines, which the writer would
-// not give back as they came.
-std::string Base64(const xmlNode* no, const std::string& caminho) {
-  std::string t;
-  for (char c : TextoUTF8(no, caminho))
-    if (c != ' ' && c != '\t' && c != '\r' && c != '\n') t += c;
-  return DeUTF8(t);
-}
+// Signers break their Base64 values into lines, and the DigestValue is signed with its breaks:
+// the text is kept as it came, and the writer gives it back the same.
+std::string Base64(const xmlNode* no, const std::string& caminho) { return DeUTF8(TextoUTF8(no, caminho)); }
 
 void LerAssinatura(const xmlNode* e, TSignature& s) {
   for (const xmlNode* c = e->children; c; c = c->next) {
@@ -455,8 +450,13 @@ void LerProt(TLeituraXML& l, const xmlNode* e, TProcNFe& p, const std::string& c
       l.Aviso("Elemento desconhecido: " + cc);
       continue;
     }
-    for (const xmlAttr* a = c->properties; a; a = a->next)
-      l.Aviso("Atributo não mantido: " + cc + "/@" + DeUTF8(reinterpret_cast<const char*>(a->name)));
+    for (const xmlAttr* a = c->properties; a; a = a->next) {
+      const std::string an = DeUTF8(reinterpret_cast<const char*>(a->name));
+      if (an == "Id")
+        p.Id = DeUTF8(TextoAtributo(a, cc + "/@Id"));
+      else
+        l.Aviso("Atributo desconhecido: " + cc + "/@" + an);
+    }
     l.LerFilhos(c, p, cc);
   }
 }

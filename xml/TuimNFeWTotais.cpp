@@ -482,11 +482,23 @@ void TNFeW::GerarInfNFeSupl() {
   int qrMin = 0, qrMax = 0;
   LimitesQRCode(qrMin, qrMax);
   const std::string inicioCDATA = "<![CDATA[", fimCDATA = "]]>";
-  const int moldura = static_cast<int>(inicioCDATA.size() + fimCDATA.size());
-  g.EscreverCampo(fcTexto, "ZX02", "qrCode", qrMin + moldura, qrMax + moldura, 1, inicioCDATA + s.qrCode + fimCDATA,
+  // A "]]>" inside the text would end the section: it is split across two sections, which
+  // a parser joins back into the same text.
+  std::string cdata = inicioCDATA;
+  std::size_t i = 0;
+  for (std::size_t p = s.qrCode.find(fimCDATA); p != std::string::npos; p = s.qrCode.find(fimCDATA, i)) {
+    cdata.append(s.qrCode, i, p + 2 - i);
+    cdata += fimCDATA + inicioCDATA;
+    i = p + 2;
+  }
+  cdata.append(s.qrCode, i, std::string::npos);
+  cdata += fimCDATA;
+  const int moldura = static_cast<int>(cdata.size() - s.qrCode.size());
+  g.EscreverCampo(fcTexto, "ZX02", "qrCode", qrMin + moldura, qrMax + moldura, 1, cdata,
                   "Texto com o QR-Code impresso no DANFE NFC-e.", false);
   if (VersaoAoMenos(4))
-    g.EscreverCampo(fcTexto, "ZX03", "urlChave", 21, 85, 1, s.urlChave,
+    // No text filter, but an address with a query ("?a=1&b=2") must still be well-formed XML.
+    g.EscreverCampo(fcTexto, "ZX03", "urlChave", 21, 85, 1, Escapar(s.urlChave),
                     "URL de consulta por chave de acesso a ser impressa no DANFE NFC-e", false);
   g.EscreverGrupo("/infNFeSupl");
 }
@@ -522,7 +534,8 @@ std::string TNFeW::GerarProtNFe() const {
     recebimento += p.dhRecbtoFuso.empty() ? FusoHorario(CodigoUFParaSigla(fNFe->Ide.cUF), p.dhRecbto) : p.dhRecbtoFuso;
   std::string x;
   x.reserve(512);
-  x += "<protNFe " + AtributoVersao() + "><infProt>";
+  x += "<protNFe " + AtributoVersao() + ">";
+  x += p.Id.empty() ? std::string("<infProt>") : "<infProt Id=\"" + Escapar(p.Id) + "\">";
   x += "<tpAmb>" + TipoAmbienteParaTexto(p.tpAmb) + "</tpAmb>";
   x += "<verAplic>" + Escapar(p.verAplic) + "</verAplic>";
   x += "<chNFe>" + Escapar(p.chNFe) + "</chNFe>";

@@ -79,6 +79,7 @@ TProcNFe& TProcNFe::operator=(const TProcNFe& o) {
     ArquivoRetConsSit = o.ArquivoRetConsSit;
     TCabecalhoRetorno::operator=(o);
     chNFe = o.chNFe;
+    Id = o.Id;
     dhRecbtoFuso = o.dhRecbtoFuso;
     nProt = o.nProt;
     digVal = o.digVal;
@@ -134,6 +135,7 @@ bool TProcNFe::LerProtNFe(const std::string& xmlProt) {
     if (!versao.empty()) Versao = versao;
   }
   if (l.ExtrairGrupo(prot.empty() ? 1 : 2, "infProt").empty()) return false;
+  Id = TextoLido(l.LerAtributo("Id", "infProt").AsString());
   bool ok = false;
   TfscTipoAmbiente amb = TextoParaTipoAmbiente(ok, l.LerCampo(fcTexto, "tpAmb").AsString());
   if (ok) tpAmb = amb;

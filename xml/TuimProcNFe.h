@@ -36,6 +36,8 @@ public:
 
   // Protocol fields besides the answer's common ones (versao and cUF unused here).
   std::string chNFe;
+  // The Id attribute of infProt as the authority wrote it ("ID" + nProt); empty: none read.
+  std::string Id;
   // The offset the authority wrote after dhRecbto ("-03:00"); empty when none was read, and
   // then the state's offset is written.
   std::string dhRecbtoFuso;

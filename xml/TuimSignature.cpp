@@ -22,6 +22,26 @@ TSignature& TSignature::operator=(const TSignature& o) {
 
 namespace {
 const int kMaxCertificado = 65535;
+
+// A Base64 value exactly as held (not even trimmed): signers break lines (some with CR LF, which a parser reads as
+// a carriage-return reference), and the DigestValue is signed with its breaks, so they stay.
+// A literal CR would come back from a parser as LF: it goes as a reference.
+std::string ValorBase64(const std::string& v) {
+  std::string r;
+  r.reserve(v.size());
+  for (char c : v) {
+    switch (c) {
+      case '&': r += "&amp;"; break;
+      case '<': r += "&lt;"; break;
+      case '>': r += "&gt;"; break;
+      case '\r': r += "&#13;"; break;
+      default:
+        // XML 1.0 has no form for the other C0 controls.
+        r += (static_cast<unsigned char>(c) < 0x20 && c != '\t' && c != '\n') ? ' ' : c;
+    }
+  }
+  return r;
+}
 }  // namespace
 
 bool TSignature::GerarXML() {
@@ -48,14 +68,16 @@ bool TSignature::GerarXML() {
   vazio("SX12", "Transform", c14n);
   g.EscreverGrupo("/Transforms");
   vazio("XS15", "DigestMethod", dsig + "sha1");
-  g.EscreverCampo(fcTexto, "XS17", "DigestValue", 0, 999, 1, fDigestValue, "Digest Value");
+  g.EscreverCampo(fcTextoBruto, "XS17", "DigestValue", 0, 999, 1, ValorBase64(fDigestValue), "Digest Value", false);
   g.EscreverGrupo("/Reference");
   g.EscreverGrupo("/SignedInfo");
-  g.EscreverCampo(fcTexto, "XS18", "SignatureValue", 0, 999, 1, fSignatureValue, "Signature Value");
+  g.EscreverCampo(fcTextoBruto, "XS18", "SignatureValue", 0, 999, 1, ValorBase64(fSignatureValue), "Signature Value",
+                  false);
   g.EscreverGrupo("KeyInfo", "XS19");
   g.EscreverGrupo("X509Data", "XS20");
   // A 2048-bit certificate alone is about 1,300 Base64 characters: 999 would flag every real one.
-  g.EscreverCampo(fcTexto, "XS21", "X509Certificate", 0, kMaxCertificado, 1, fX509Certificate, "X509 Certificate");
+  g.EscreverCampo(fcTextoBruto, "XS21", "X509Certificate", 0, kMaxCertificado, 1, ValorBase64(fX509Certificate),
+                  "X509 Certificate", false);
   g.EscreverGrupo("/X509Data");
   g.EscreverGrupo("/KeyInfo");
   g.EscreverGrupo("/Signature");

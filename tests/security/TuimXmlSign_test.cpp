@@ -211,6 +211,19 @@ TEST_F(Assinatura, TrickyContentIsCanonicalisedAsAVerifierDoes) {
   EXPECT_TRUE(ssl.SSLXmlSignClass().ValidarAssinatura(out, msg, "infNFe")) << msg;
 }
 
+// SignedInfo inherits from the signature's ancestors too: their prefixes and xml:* attributes
+// are part of what is signed.
+TEST_F(Assinatura, SignedInfoCarriesWhatItInheritsFromTheRoot) {
+  std::string x = "<NFe xmlns=\"" + std::string(kNsNFe) + "\" xmlns:p=\"urn:tuim:p\" "
+                  "xml:lang=\"pt-BR\" xml:space=\"preserve\"><infNFe "
+                  "Id=\"NFe51240112345678000195650010000000011000000013\" versao=\"4.00\"><ide><natOp>V</natOp>"
+                  "</ide></infNFe></NFe>";
+  std::string out = ssl.Assinar(x, "NFe", "infNFe");
+  EXPECT_TRUE(XmlSecAceita(out, kIdNFe)) << out;
+  std::string msg;
+  EXPECT_TRUE(ssl.SSLXmlSignClass().ValidarAssinatura(out, msg, "infNFe")) << msg;
+}
+
 TEST_F(Assinatura, OneChangedCharacterFailsBothVerifiers) {
   std::string out = ssl.Assinar(NFe(), "NFe", "infNFe");
   std::string alterado = out;

@@ -263,6 +263,21 @@ inline void NFCe(TNFe& n) {
 }
 
 // Every group and sub-group the writer of layout 4.00 writes, with values that read back.
+// An authorisation protocol, so that the document is written as nfeProc.
+inline void Protocolo(TNFe& n) {
+  n.procNFe.tpAmb = taProducao;
+  n.procNFe.verAplic = "SP_NFE_PL_009_V4";
+  n.procNFe.chNFe = "35240511444777000161550010000001236123456785";
+  n.procNFe.dhRecbto = EncodeDateTime(2024, 5, 10, 10, 21, 0);
+  n.procNFe.nProt = "135240000000001";
+  n.procNFe.digVal = "AAAAAAAAAAAAAAAAAAAAAAAAAAA=";
+  n.procNFe.cStat = 100;
+  n.procNFe.xMotivo = "Autorizado o uso da NF-e";
+  n.procNFe.Versao = "4.00";
+  n.procNFe.cMsg = 1;
+  n.procNFe.xMsg = "MENSAGEM";
+}
+
 inline void TodosOsGrupos(TNFe& n) {
   NFe(n);
   n.Ide.NFref.Clear();
@@ -577,17 +592,7 @@ inline void TodosOsGrupos(TNFe& n) {
   n.signature.SetDigestValue("AAAAAAAAAAAAAAAAAAAAAAAAAAA=");
   n.signature.SetSignatureValue("SIG");
   n.signature.SetX509Certificate("CERT");
-  n.procNFe.tpAmb = taProducao;
-  n.procNFe.verAplic = "SP_NFE_PL_009_V4";
-  n.procNFe.chNFe = "35240511444777000161550010000001236123456785";
-  n.procNFe.dhRecbto = EncodeDateTime(2024, 5, 10, 10, 21, 0);
-  n.procNFe.nProt = "135240000000001";
-  n.procNFe.digVal = "AAAAAAAAAAAAAAAAAAAAAAAAAAA=";
-  n.procNFe.cStat = 100;
-  n.procNFe.xMotivo = "Autorizado o uso da NF-e";
-  n.procNFe.Versao = "4.00";
-  n.procNFe.cMsg = 1;
-  n.procNFe.xMsg = "MENSAGEM";
+  Protocolo(n);
 }
 
 }  // namespace tuim::exemplos

@@ -11,6 +11,9 @@
 #include <fstream>
 #include <string>
 
+#include <libxml/parser.h>
+#include <libxml/tree.h>
+
 #include "NFeExemplos.h"
 #include "security/CertificadosTeste.h"
 #include "fiscal/TuimException.h"
@@ -210,19 +213,20 @@ TEST_F(NFeR, ForeignDocumentKeepsItsValuesAndReportsWhatItCannotKeep) {
   EXPECT_EQ(Escrever(lido), Escrever(n));
 }
 
-TEST_F(NFeR, ProtocolAttributeAndCsrtHashAreReportedAsNotKept) {
+TEST_F(NFeR, CsrtHashAndUnknownProtocolAttributeAreReportedAsNotKept) {
   TNFe n;
   exemplos::NFe(n);
   n.procNFe.nProt = "135240000000001";
   std::string xml = Escrever(n);
-  xml.replace(xml.find("<infProt>"), 9, "<infProt Id=\"ID135240000000001\">");
+  xml.replace(xml.find("<infProt>"), 9, "<infProt Id=\"ID135240000000001\" outro=\"1\">");
   xml.insert(xml.find("</infRespTec>"), "<idCSRT>01</idCSRT><hashCSRT>AAAAAAAAAAAAAAAAAAAAAAAAAAA=</hashCSRT>");
   TNFe lido;
   TNFeR r(&lido);
   r.LerXML(xml);
   ASSERT_EQ(r.Avisos().size(), 3u);
   EXPECT_NE(r.Avisos()[0].find("/infRespTec/idCSRT"), std::string::npos);
-  EXPECT_NE(r.Avisos()[2].find("/nfeProc/protNFe/infProt/@Id"), std::string::npos);
+  EXPECT_NE(r.Avisos()[2].find("/nfeProc/protNFe/infProt/@outro"), std::string::npos);
+  EXPECT_EQ(lido.procNFe.Id, "ID135240000000001");
 }
 
 // PL_010 lets the protocol carry up to five messages: the first is kept, the others are said.
@@ -244,25 +248,103 @@ TEST_F(NFeR, ProtocolMessagesAfterTheFirstAreReportedAsNotKept) {
   EXPECT_NE(r.Avisos()[1].find("/nfeProc/protNFe/infProt/xMsg"), std::string::npos) << r.Avisos()[1];
 }
 
-TEST_F(NFeR, SchemaValidDocumentReadBackIsValidAgain) {
-  TNFe n;
+// The plain NF-e with Base64 placeholders where a signature goes, as the schema wants them.
+void AssinadaComValoresFicticios(TNFe& n) {
   exemplos::NFe(n);
   n.signature.SetDigestValue("AAAAAAAAAAAAAAAAAAAAAAAAAAA=");
   n.signature.SetSignatureValue("AAAA");
   n.signature.SetX509Certificate("AAAA");
-  TNFe lido;
-  TNFeR(&lido).LerXML(Escrever(n));
-  const fs::path f = fs::temp_directory_path() / ("tuim-nfer-" + std::to_string(::getpid()) + ".xml");
-  std::ofstream(f, std::ios::binary) << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>" << Escrever(lido);
-  const std::string cmd = "xmllint --noout --schema " + std::string(TUIM_SCHEMAS_DIR) + "/nfe_v4.00.xsd " +
-                          f.string() + " >/dev/null 2>&1";
-  EXPECT_EQ(std::system(cmd.c_str()), 0);
-  fs::remove(f);
 }
 
-// A document made by other software: a hand-written NFC-e signed by xmlsec1. Read and written
-// again it is the same document, and its signature still holds.
-TEST_F(NFeR, DocumentSignedByOtherSoftwareIsWrittenAgainAsTheSameDocument) {
+bool ValidoNoSchema(const std::string& xml, const std::string& schema) {
+  const fs::path f = fs::temp_directory_path() / ("tuim-nfer-" + std::to_string(::getpid()) + ".xml");
+  std::ofstream(f, std::ios::binary) << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>" << xml;
+  const std::string cmd = "xmllint --noout --schema " + std::string(TUIM_SCHEMAS_DIR) + "/" + schema + " " +
+                          f.string() + " >/dev/null 2>&1";
+  const bool ok = std::system(cmd.c_str()) == 0;
+  fs::remove(f);
+  return ok;
+}
+
+// The authority's identifier of the protocol is part of the processed document.
+TEST_F(NFeR, ProtocolIdIsWrittenAndReadBack) {
+  TNFe n;
+  AssinadaComValoresFicticios(n);
+  exemplos::Protocolo(n);
+  n.procNFe.Id = "ID135240000000001";
+  const std::string xml = Escrever(n);
+  EXPECT_NE(xml.find("<infProt Id=\"ID135240000000001\"><tpAmb>"), std::string::npos);
+  EXPECT_TRUE(ValidoNoSchema(xml, "procNFe_v4.00.xsd"));
+  TNFe lido;
+  TNFeR r(&lido);
+  r.LerXML(xml);
+  EXPECT_TRUE(r.Avisos().empty());
+  EXPECT_EQ(lido.procNFe.Id, "ID135240000000001");
+  EXPECT_EQ(Escrever(lido), xml);
+  // Without one, none is made up.
+  n.procNFe.Id.clear();
+  EXPECT_NE(Escrever(n).find("<infProt><tpAmb>"), std::string::npos);
+}
+
+// "]]>" inside the QR-code text would close its CDATA section early.
+TEST_F(NFeR, QrCodeHoldingTheCdataEndIsWellFormedAndReadsBackIntact) {
+  TNFe n;
+  exemplos::NFCe(n);
+  const std::string qr = n.infNFeSupl.qrCode;
+  for (const std::string& texto : {qr + "]]>", "]]>" + qr + "]]]>>]]>x", qr + "]]"}) {
+    n.infNFeSupl.qrCode = texto;
+    const std::string xml = Escrever(n);
+    xmlDoc* d = xmlReadMemory(xml.data(), static_cast<int>(xml.size()), nullptr, nullptr,
+                              XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+    EXPECT_NE(d, nullptr) << texto;
+    if (d) {
+      xmlNode* raiz = xmlDocGetRootElement(d);
+      xmlNode* qrNo = nullptr;
+      for (xmlNode* c = raiz->children; c; c = c->next)
+        if (c->type == XML_ELEMENT_NODE && std::string(reinterpret_cast<const char*>(c->name)) == "infNFeSupl")
+          qrNo = c->children;
+      ASSERT_NE(qrNo, nullptr);
+      xmlChar* conteudo = xmlNodeGetContent(qrNo);
+      EXPECT_EQ(std::string(reinterpret_cast<const char*>(conteudo)), ParaUTF8(texto));
+      xmlFree(conteudo);
+      xmlFreeDoc(d);
+    }
+    TNFe lido;
+    TNFeR r(&lido);
+    r.LerXML(xml);
+    EXPECT_EQ(lido.infNFeSupl.qrCode, texto);
+    EXPECT_EQ(Escrever(lido), xml);
+  }
+}
+
+TEST_F(NFeR, KeyQueryAddressWithAQueryIsWellFormedAndReadsBack) {
+  TNFe n;
+  exemplos::NFCe(n);
+  n.infNFeSupl.urlChave = "https://www.sefaz.example/consulta?a=1&b=<2>";
+  const std::string xml = Escrever(n);
+  xmlDoc* d = xmlReadMemory(xml.data(), static_cast<int>(xml.size()), nullptr, nullptr,
+                            XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+  EXPECT_NE(d, nullptr);
+  xmlFreeDoc(d);
+  TNFe lido;
+  TNFeR(&lido).LerXML(xml);
+  EXPECT_EQ(lido.infNFeSupl.urlChave, n.infNFeSupl.urlChave);
+  EXPECT_EQ(Escrever(lido), xml);
+}
+
+TEST_F(NFeR, SchemaValidDocumentReadBackIsValidAgain) {
+  TNFe n;
+  AssinadaComValoresFicticios(n);
+  TNFe lido;
+  TNFeR(&lido).LerXML(Escrever(n));
+  EXPECT_TRUE(ValidoNoSchema(Escrever(lido), "nfe_v4.00.xsd"));
+}
+
+// A hand-written NFC-e signed by xmlsec1, which breaks its Base64 values into lines; empty
+// when xmlsec1 could not sign.
+const std::string kIdAttr = " --id-attr:Id http://www.portalfiscal.inf.br/nfe:infNFe ";
+
+std::string AssinadoPorOutroPrograma() {
   const std::string chave = "35240511222333000181650010000000011123456785";
   const std::string modelo =
       "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<NFe " + kNS + ">\n  <infNFe versao=\"4.00\" Id=\"NFe" + chave +
@@ -290,30 +372,94 @@ TEST_F(NFeR, DocumentSignedByOtherSoftwareIsWrittenAgainAsTheSameDocument) {
       "<Transform Algorithm=\"http://www.w3.org/TR/2001/REC-xml-c14n-20010315\"/></Transforms>"
       "<DigestMethod Algorithm=\"http://www.w3.org/2000/09/xmldsig#sha1\"/><DigestValue></DigestValue></Reference>"
       "</SignedInfo><SignatureValue></SignatureValue><KeyInfo><X509Data/></KeyInfo></Signature>\n</NFe>\n";
-  const std::string idAttr = " --id-attr:Id http://www.portalfiscal.inf.br/nfe:infNFe ";
   const std::string arqModelo = ArquivoTemporario("outro-modelo.xml", modelo);
   const std::string assinado = arqModelo + ".assinado.xml";
   const std::string assinar = "xmlsec1 --sign --privkey-pem " + Certificado("empresa.key") + "," +
-                              Certificado("empresa.pem") + idAttr + "--output " + assinado + " " + arqModelo +
+                              Certificado("empresa.pem") + kIdAttr + "--output " + assinado + " " + arqModelo +
                               " >/dev/null 2>&1";
-  if (std::system(assinar.c_str()) != 0) GTEST_SKIP() << "xmlsec1 could not sign the document";
-  const std::string original = LerArquivoTeste(assinado);
+  if (std::system(assinar.c_str()) != 0) return "";
+  return LerArquivoTeste(assinado);
+}
 
-  TNFe lido;
+bool VerificadoPeloXmlsec(const std::string& xml, const std::string& nome) {
+  const std::string arq = ArquivoTemporario(nome, xml);
+  const std::string verificar =
+      "xmlsec1 --verify --trusted-pem " + Certificado("ca.pem") + kIdAttr + arq + " >/dev/null 2>&1";
+  return std::system(verificar.c_str()) == 0;
+}
+
+// Read and written; the text read back from that is written the same again.
+std::string ReescreverAssinado(const std::string& xml, TNFe& lido) {
   TNFeR r(&lido);
-  r.LerXML(original);
+  r.LerXML(xml);
   EXPECT_TRUE(r.Avisos().empty());
   TNFeW w(&lido);
   EXPECT_TRUE(w.EscreverNFe());
   const std::string reescrito = ParaUTF8(w.Gerador().ArquivoFormatoXML());
-  // The signer breaks its Base64 values into lines; they come back whole.
-  std::string semQuebras = original;
-  std::erase(semQuebras, '\n');
-  EXPECT_EQ(exemplos::Diferenca(exemplos::Canonico(reescrito), exemplos::Canonico(semQuebras)), "");
-  const std::string arq = ArquivoTemporario("outro-reescrito.xml", reescrito);
-  const std::string verificar =
-      "xmlsec1 --verify --trusted-pem " + Certificado("ca.pem") + idAttr + arq + " >/dev/null 2>&1";
-  EXPECT_EQ(std::system(verificar.c_str()), 0);
+  TNFe denovo;
+  TNFeR(&denovo).LerXML(reescrito);
+  EXPECT_EQ(denovo.signature.DigestValue(), lido.signature.DigestValue());
+  EXPECT_EQ(denovo.signature.SignatureValue(), lido.signature.SignatureValue());
+  EXPECT_EQ(denovo.signature.X509Certificate(), lido.signature.X509Certificate());
+  TNFeW w2(&denovo);
+  w2.EscreverNFe();
+  EXPECT_EQ(exemplos::Diferenca(ParaUTF8(w2.Gerador().ArquivoFormatoXML()), reescrito), "");
+  return reescrito;
+}
+
+// Read and written again it is the same document, and its signature still holds.
+TEST_F(NFeR, DocumentSignedByOtherSoftwareIsWrittenAgainAsTheSameDocument) {
+  const std::string original = AssinadoPorOutroPrograma();
+  if (original.empty()) GTEST_SKIP() << "xmlsec1 could not sign the document";
+  TNFe lido;
+  const std::string reescrito = ReescreverAssinado(original, lido);
+  // The Base64 values keep the signer's line breaks.
+  EXPECT_NE(lido.signature.SignatureValue().find('\n'), std::string::npos);
+  EXPECT_NE(lido.signature.X509Certificate().find('\n'), std::string::npos);
+  auto valor = [](const std::string& x) { return ConteudoEntre(x, "<SignatureValue>", "</SignatureValue>"); };
+  EXPECT_EQ(valor(reescrito), valor(original));
+  EXPECT_EQ(exemplos::Diferenca(exemplos::Canonico(reescrito), exemplos::Canonico(original)), "");
+  EXPECT_TRUE(VerificadoPeloXmlsec(reescrito, "outro-reescrito.xml"));
+}
+
+// Some signers end their Base64 lines with CR LF, the CR as a character reference: the CR is
+// part of the value and is written back as a reference, not lost to the parser's line ends.
+TEST_F(NFeR, Base64LinesEndingInCarriageReturnKeepIt) {
+  std::string original = AssinadoPorOutroPrograma();
+  if (original.empty()) GTEST_SKIP() << "xmlsec1 could not sign the document";
+  // Outside SignedInfo, so the signature still holds.
+  for (const char* tag : {"SignatureValue>", "X509Certificate>"}) {
+    const std::size_t ini = original.find(tag), fim = original.find(std::string("</") + tag);
+    ASSERT_NE(ini, std::string::npos);
+    ASSERT_NE(fim, std::string::npos);
+    std::string valor = original.substr(ini, fim - ini);
+    valor = SubstituirSeExistir(valor, "\n", "&#13;\n");
+    original.replace(ini, fim - ini, valor);
+  }
+  ASSERT_TRUE(VerificadoPeloXmlsec(original, "outro-cr.xml"));
+  TNFe lido;
+  const std::string reescrito = ReescreverAssinado(original, lido);
+  EXPECT_NE(lido.signature.SignatureValue().find("\r\n"), std::string::npos);
+  EXPECT_NE(reescrito.find("&#13;\n"), std::string::npos);
+  EXPECT_EQ(exemplos::Diferenca(exemplos::Canonico(reescrito), exemplos::Canonico(original)), "");
+  EXPECT_TRUE(VerificadoPeloXmlsec(reescrito, "outro-cr-reescrito.xml"));
+}
+
+// Values set by a program (Windows line ends, a lone CR, blanks) go out and come back as set.
+TEST_F(NFeR, MultiLineBase64ValuesSurviveWriteReadWrite) {
+  TNFe n;
+  exemplos::NFe(n);
+  n.signature.SetDigestValue("AAAAAAAAAAAAAA\nAAAAAAAAAAAAA=");
+  n.signature.SetSignatureValue("\r\nAAAA\r\nBBBB\rCCCC\r\n");
+  n.signature.SetX509Certificate("\n  MIIB\n  CCCC\n");
+  const std::string xml = Escrever(n);
+  EXPECT_NE(xml.find("<SignatureValue>&#13;\nAAAA&#13;\nBBBB&#13;CCCC&#13;\n</SignatureValue>"), std::string::npos);
+  TNFe lido;
+  TNFeR(&lido).LerXML(xml);
+  EXPECT_EQ(lido.signature.DigestValue(), n.signature.DigestValue());
+  EXPECT_EQ(lido.signature.SignatureValue(), n.signature.SignatureValue());
+  EXPECT_EQ(lido.signature.X509Certificate(), n.signature.X509Certificate());
+  EXPECT_EQ(Escrever(lido), xml);
 }
 
 // ---- Hostile input ---------------------------------------------------------------------------

@@ -104,5 +104,20 @@ TEST(NFeWTotais, ProtocolKeepsTheReceiptOffsetTheAuthoritySent) {
       << w.Gerador().ArquivoFormatoXML();
 }
 
+// The authority's answer names its protocol; the processed document carries that name.
+TEST(NFeWTotais, ProtocolReadFromTheAnswerKeepsItsId) {
+  TNFe n;
+  n.infNFe.versao = 4.00;
+  ASSERT_TRUE(n.procNFe.LerProtNFe(
+      "<protNFe versao=\"4.00\"><infProt Id=\"ID113240000000001\"><tpAmb>2</tpAmb><verAplic>AM</verAplic>"
+      "<chNFe>1</chNFe><dhRecbto>2024-05-10T10:20:35-03:00</dhRecbto><nProt>113240000000001</nProt>"
+      "<digVal>a</digVal><cStat>100</cStat><xMotivo>Autorizado o uso da NF-e</xMotivo></infProt></protNFe>"));
+  EXPECT_EQ(n.procNFe.Id, "ID113240000000001");
+  TNFeW w(&n);
+  w.EscreverNFe();
+  EXPECT_NE(w.Gerador().ArquivoFormatoXML().find("<infProt Id=\"ID113240000000001\"><tpAmb>2</tpAmb>"),
+            std::string::npos);
+}
+
 }  // namespace
 }  // namespace tuim
