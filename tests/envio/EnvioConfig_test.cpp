@@ -142,40 +142,31 @@ TEST_P(EnvioMantido, SendsToOneAddressShareOneConnection) {
   EXPECT_EQ(Conexoes() - antes, 1);
 }
 
-TEST_P(EnvioMantido, WithoutTheSettingEverySendOpensItsOwn) {
-  TTuimNFe nfe;
-  Configurar(nfe, GetParam().http, moNFCe, false);
-  const long antes = Conexoes();
-  TNFeStatusServico status(nfe);
-  for (int i = 0; i < 3; ++i) ASSERT_TRUE(status.Executar()) << status.Mensagem();
-  EXPECT_EQ(Conexoes() - antes, 3);
-}
+// Status queries in a row; 'E' sends one, 'F' arms the fault that closes the connection after
+// its next answer (keep-alive promised, as a server's idle limit does), 'D' turns the setting off.
+struct TRoteiro {
+  const char* nome;
+  bool manter;
+  const char* passos;
+  long conexoes;
+};
 
-TEST_P(EnvioMantido, ConnectionTheServerClosedIsOpenedAgain) {
-  TTuimNFe nfe;
-  Configurar(nfe, GetParam().http, moNFCe, true);
-  const long antes = Conexoes();
-  TNFeStatusServico status(nfe);
-  ASSERT_TRUE(status.Executar());
-  // Answered whole, keep-alive promised, and then closed, as a server's idle limit does.
-  Falha("NFeStatusServico4", "encerrar");
-  ASSERT_TRUE(status.Executar());
-  EXPECT_TRUE(status.Executar()) << status.Mensagem();
-  EXPECT_TRUE(status.Executar()) << status.Mensagem();
-  EXPECT_EQ(Conexoes() - antes, 2);
-}
-
-TEST_P(EnvioMantido, TurningTheSettingOffClosesTheKeptConnection) {
-  TTuimNFe nfe;
-  Configurar(nfe, GetParam().http, moNFCe, true);
-  const long antes = Conexoes();
-  TNFeStatusServico status(nfe);
-  ASSERT_TRUE(status.Executar());
-  ASSERT_TRUE(status.Executar());
-  nfe.Configuracoes().WebServices().SetManterConexao(false);
-  ASSERT_TRUE(status.Executar());
-  ASSERT_TRUE(status.Executar());
-  EXPECT_EQ(Conexoes() - antes, 3);
+TEST_P(EnvioMantido, ConnectionsOpenedFollowTheSettingAndTheServer) {
+  const TRoteiro roteiros[] = {{"without the setting every send opens its own", false, "EEE", 3},
+                               {"a connection the server closed is opened again", true, "EFEEE", 2},
+                               {"turning the setting off closes the kept one", true, "EEDEE", 3}};
+  for (const TRoteiro& r : roteiros) {
+    TTuimNFe nfe;
+    Configurar(nfe, GetParam().http, moNFCe, r.manter);
+    const long antes = Conexoes();
+    TNFeStatusServico status(nfe);
+    for (const char* p = r.passos; *p; ++p) {
+      if (*p == 'E') EXPECT_TRUE(status.Executar()) << r.nome << ": " << status.Mensagem();
+      if (*p == 'F') Falha("NFeStatusServico4", "encerrar");
+      if (*p == 'D') nfe.Configuracoes().WebServices().SetManterConexao(false);
+    }
+    EXPECT_EQ(Conexoes() - antes, r.conexoes) << r.nome;
+  }
 }
 
 // A denied document is on file, but it is not a document to use: the query is not a success.
