@@ -58,13 +58,6 @@ TPeer& Peer() {
   return p;
 }
 
-// TLS connections the simulator has accepted so far.
-long Conexoes(TPeer& p) {
-  auto r = Rodar({TUIM_SIM, "estado", p.pasta, "--json"});
-  const std::size_t i = r.out.find("\"conexoes\": ");
-  return i == std::string::npos ? -1 : std::atol(r.out.c_str() + i + 12);
-}
-
 void Configurar(TTuimNFe& nfe, TPeer& p, TSSLHttpLib http) {
   auto& c = nfe.Configuracoes();
   c.WebServices().SetUF("SP");
@@ -97,7 +90,7 @@ void PontaAPonta(benchmark::State& state, TSSLHttpLib http, bool manter) {
   TTuimNFe nfe;
   Configurar(nfe, p, http);
   nfe.Configuracoes().WebServices().SetManterConexao(manter);
-  const long antes = Conexoes(p);
+  const long antes = ConexoesAceitas(TUIM_SIM, p.pasta);
   TNFeAutorizacao envio(nfe);
   for (auto _ : state) {
     nfe.NotasFiscais().Clear();
@@ -116,7 +109,7 @@ void PontaAPonta(benchmark::State& state, TSSLHttpLib http, bool manter) {
     }
   }
   state.SetItemsProcessed(state.iterations());
-  state.counters["conexoes"] = static_cast<double>(Conexoes(p) - antes);
+  state.counters["conexoes"] = static_cast<double>(ConexoesAceitas(TUIM_SIM, p.pasta) - antes);
 }
 
 void BM_NFCeAutorizadaSocket(benchmark::State& state) { PontaAPonta(state, httpOpenSSL, false); }

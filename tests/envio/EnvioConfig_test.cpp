@@ -63,11 +63,7 @@ TAmbiente& Amb() {
 }
 
 // TLS connections the simulator has accepted so far.
-long Conexoes() {
-  auto r = Rodar({kSim, "estado", Amb().pasta, "--json"});
-  const std::size_t p = r.out.find("\"conexoes\": ");
-  return p == std::string::npos ? -1 : std::atol(r.out.c_str() + p + 12);
-}
+long Conexoes() { return ConexoesAceitas(kSim, Amb().pasta); }
 
 void Falha(const std::string& servico, const std::string& tipo) {
   auto r = Rodar({kSim, "falha", Amb().pasta, servico, tipo});
