@@ -1,6 +1,6 @@
-// NFC-e authorised per second end to end through the component (sign, send synchronously with
-// a new TLS connection, apply the protocol, save the nfeProc), each HTTP backend, next to the
-// floor: one RSA-2048 signature plus one loopback TLS round trip with its own handshake, and
+// NFC-e authorised per second end to end through the component (generate, sign, send
+// synchronously, apply the protocol, save the nfeProc), each HTTP backend, with a new TLS
+// connection per send and with one kept alive (WebServices.ManterConexao), next to the floor: one RSA-2048 signature plus one loopback TLS round trip with its own handshake, and
 // the same round trip over a kept-alive connection. The simulator is pinned to core 0.
 #include <benchmark/benchmark.h>
 #include <sched.h>
@@ -81,7 +81,7 @@ void Configurar(TTuimNFe& nfe, TPeer& p, TSSLHttpLib http) {
   DefinirVerificacaoServidor(nfe.SSL(), v);
 }
 
-void PontaAPonta(benchmark::State& state, TSSLHttpLib http) {
+void PontaAPonta(benchmark::State& state, TSSLHttpLib http, bool manter) {
   TPeer& p = Peer();
   if (!p.erro.empty()) {
     state.SkipWithError(p.erro.c_str());
@@ -89,6 +89,8 @@ void PontaAPonta(benchmark::State& state, TSSLHttpLib http) {
   }
   TTuimNFe nfe;
   Configurar(nfe, p, http);
+  nfe.Configuracoes().WebServices().SetManterConexao(manter);
+  const long antes = ConexoesAceitas(TUIM_SIM, p.pasta);
   TNFeAutorizacao envio(nfe);
   for (auto _ : state) {
     nfe.NotasFiscais().Clear();
@@ -107,10 +109,13 @@ void PontaAPonta(benchmark::State& state, TSSLHttpLib http) {
     }
   }
   state.SetItemsProcessed(state.iterations());
+  state.counters["conexoes"] = static_cast<double>(ConexoesAceitas(TUIM_SIM, p.pasta) - antes);
 }
 
-void BM_NFCeAutorizadaSocket(benchmark::State& state) { PontaAPonta(state, httpOpenSSL); }
-void BM_NFCeAutorizadaCurl(benchmark::State& state) { PontaAPonta(state, httpWinHttp); }
+void BM_NFCeAutorizadaSocket(benchmark::State& state) { PontaAPonta(state, httpOpenSSL, false); }
+void BM_NFCeAutorizadaCurl(benchmark::State& state) { PontaAPonta(state, httpWinHttp, false); }
+void BM_NFCeAutorizadaSocketConexaoMantida(benchmark::State& state) { PontaAPonta(state, httpOpenSSL, true); }
+void BM_NFCeAutorizadaCurlConexaoMantida(benchmark::State& state) { PontaAPonta(state, httpWinHttp, true); }
 
 // The floor: one signature of the same document and one status round trip.
 void Piso(benchmark::State& state, bool manter) {
@@ -144,6 +149,8 @@ void BM_PisoAssinaturaConexaoMantida(benchmark::State& state) { Piso(state, true
 
 BENCHMARK(BM_NFCeAutorizadaSocket)->UseRealTime()->MinTime(3.0);
 BENCHMARK(BM_NFCeAutorizadaCurl)->UseRealTime()->MinTime(3.0);
+BENCHMARK(BM_NFCeAutorizadaSocketConexaoMantida)->UseRealTime()->MinTime(3.0);
+BENCHMARK(BM_NFCeAutorizadaCurlConexaoMantida)->UseRealTime()->MinTime(3.0);
 BENCHMARK(BM_PisoAssinaturaMaisHandshake)->UseRealTime()->MinTime(2.0);
 BENCHMARK(BM_PisoAssinaturaConexaoMantida)->UseRealTime()->MinTime(2.0);
 BENCHMARK_MAIN();

@@ -2,6 +2,7 @@
 // receipt asked again.
 #include <cstdlib>
 #include <fstream>
+#include <initializer_list>
 #include <iostream>
 #include <iterator>
 #include <string>
@@ -19,11 +20,10 @@
 namespace tuim::cli {
 
 int ConfigurarSefaz(Args& a, TTuimNFe& nfe, const std::string& servico, const std::string& ufSecao = "");
+std::vector<std::string> OpcoesSefazComuns(std::initializer_list<const char*> proprias);
+const char* TextoOpcoesSefaz();
 
 namespace {
-
-const std::vector<std::string> kComuns = {"modelo", "uf",     "ambiente", "url",     "pfx",      "senha", "cacert",
-                                          "lib",    "timeout", "versao",  "salvar",  "schemas", "catalogo", "json"};
 
 void ImprimirResultado(bool json, const TResultadoNota& r) {
   if (json) {
@@ -41,9 +41,7 @@ void ImprimirResultado(bool json, const TResultadoNota& r) {
 int Autorizar(const std::vector<std::string>& words) {
   Args a(words, {"json", "sincrono", "zip"});
   if (!a.ok()) return UsageError(a.error());
-  std::vector<std::string> conhecidas = kComuns;
-  conhecidas.insert(conhecidas.end(), {"sincrono", "zip", "lote"});
-  if (auto u = a.Unknown(conhecidas); !u.empty()) return UsageError("opção desconhecida: --" + u);
+  if (auto u = a.Unknown(OpcoesSefazComuns({"sincrono", "zip", "lote"})); !u.empty()) return UsageError("opção desconhecida: --" + u);
   if (a.Positional().empty()) return UsageError("informe os arquivos das NF-e assinadas");
   const std::string lote = a.Get("lote", "1");
   if (lote.empty() || lote.size() > 15 || lote.find_first_not_of("0123456789") != std::string::npos)
@@ -86,7 +84,7 @@ int Autorizar(const std::vector<std::string>& words) {
 int Recibo(const std::vector<std::string>& words) {
   Args a(words, {"json"});
   if (!a.ok()) return UsageError(a.error());
-  if (auto u = a.Unknown(kComuns); !u.empty()) return UsageError("opção desconhecida: --" + u);
+  if (auto u = a.Unknown(OpcoesSefazComuns({})); !u.empty()) return UsageError("opção desconhecida: --" + u);
   if (a.Positional().size() != 1) return UsageError("informe o número do recibo");
   const std::string nRec = a.Positional()[0];
   if (!ReciboValido(nRec)) return UsageError("recibo inválido: " + nRec);
@@ -119,11 +117,7 @@ int Recibo(const std::vector<std::string>& words) {
   return ok ? kExitOk : kExitInvalid;
 }
 
-const char* const kOpcoes =
-    "                       --uf UF --pfx ARQUIVO [--senha SENHA] [--modelo 55|65]\n"
-    "                       [--ambiente producao|homologacao] [--url URL] [--versao 4.00|3.10]\n"
-    "                       [--cacert ARQUIVO] [--lib winhttp|wininet|openssl] [--timeout MS]\n"
-    "                       [--salvar PASTA] [--schemas PASTA] [--catalogo ARQUIVO] [--json]\n";
+const char* const kOpcoes = TextoOpcoesSefaz();
 
 const SubCommandRegistrar kAutorizar(
     {"sefaz", "autorizar", "envia NF-e/NFC-e assinadas para autorização",
@@ -157,9 +151,8 @@ const TTipoEventoCli kTiposEvento[] = {
 int Evento(const std::vector<std::string>& words) {
   Args a(words, {"json"});
   if (!a.ok()) return UsageError(a.error());
-  std::vector<std::string> conhecidas = kComuns;
-  conhecidas.insert(conhecidas.end(), {"chave", "cnpj", "seq", "protocolo", "justificativa", "correcao", "lote"});
-  if (auto u = a.Unknown(conhecidas); !u.empty()) return UsageError("opção desconhecida: --" + u);
+  if (auto u = a.Unknown(OpcoesSefazComuns({"chave", "cnpj", "seq", "protocolo", "justificativa", "correcao", "lote"}));
+      !u.empty()) return UsageError("opção desconhecida: --" + u);
   if (a.Positional().size() != 1) return UsageError("informe o evento: cancelar, cce, ciencia, confirmar, desconhecer ou nao-realizada");
   const TTipoEventoCli* tipo = nullptr;
   for (const auto& t : kTiposEvento)
@@ -217,9 +210,7 @@ int Evento(const std::vector<std::string>& words) {
 int Distribuicao(const std::vector<std::string>& words) {
   Args a(words, {"json", "ate-o-fim"});
   if (!a.ok()) return UsageError(a.error());
-  std::vector<std::string> conhecidas = kComuns;
-  conhecidas.insert(conhecidas.end(), {"cnpj", "ult-nsu", "nsu", "chave", "ate-o-fim"});
-  if (auto u = a.Unknown(conhecidas); !u.empty()) return UsageError("opção desconhecida: --" + u);
+  if (auto u = a.Unknown(OpcoesSefazComuns({"cnpj", "ult-nsu", "nsu", "chave", "ate-o-fim"})); !u.empty()) return UsageError("opção desconhecida: --" + u);
   if (!a.Has("cnpj")) return UsageError("informe --cnpj");
   const std::string nsu = a.Get("nsu"), chave = a.Get("chave");
   std::string ult = a.Get("ult-nsu", "0");
@@ -276,9 +267,7 @@ int Distribuicao(const std::vector<std::string>& words) {
 int Csc(const std::vector<std::string>& words) {
   Args a(words, {"json"});
   if (!a.ok()) return UsageError(a.error());
-  std::vector<std::string> conhecidas = kComuns;
-  conhecidas.insert(conhecidas.end(), {"cnpj", "id", "csc"});
-  if (auto u = a.Unknown(conhecidas); !u.empty()) return UsageError("opção desconhecida: --" + u);
+  if (auto u = a.Unknown(OpcoesSefazComuns({"cnpj", "id", "csc"})); !u.empty()) return UsageError("opção desconhecida: --" + u);
   if (a.Positional().size() != 1) return UsageError("informe consultar, novo ou revogar");
   const std::string op = a.Positional()[0];
   if (op != "consultar" && op != "novo" && op != "revogar") return UsageError("operação desconhecida: " + op);

@@ -595,6 +595,7 @@ void TWebServicesConf::CopiarDe(const TWebServicesConf& src) {
   SetSSLType(src.SSLType());
   SetTimeOut(src.TimeOut());
   SetTimeOutPorThread(src.TimeOutPorThread());
+  SetManterConexao(src.ManterConexao());
   SetParams(src.Params());
   SetTimeZoneConf(src.TimeZoneConf());
 }
@@ -617,6 +618,7 @@ void TWebServicesConf::SalvarIni(TTuimIni& ini) const {
   ini.WriteBool(s, "SalvarWS", fSalvar);
   ini.WriteInteger(s, "Timeout", fTimeOut);
   ini.WriteBool(s, "TimeoutPorThread", fTimeOutPorThread);
+  ini.WriteBool(s, "ManterConexao", fManterConexao);
   ini.WriteBool(s, "Visualizar", fVisualizar);
   ini.WriteBool(s, "AjustaAguardaConsultaRet", fAjustaAguardaConsultaRet);
   ini.WriteInteger(s, "AguardarConsultaRet", fAguardarConsultaRet);
@@ -651,6 +653,7 @@ void TWebServicesConf::CarregarIni(const TTuimIni& ini) {
   SetSalvar(ini.ReadBool(s, "SalvarWS", fSalvar));
   SetTimeOut(ini.ReadInteger(s, "Timeout", fTimeOut));
   SetTimeOutPorThread(ini.ReadBool(s, "TimeoutPorThread", fTimeOutPorThread));
+  SetManterConexao(ini.ReadBool(s, "ManterConexao", fManterConexao));
   SetVisualizar(ini.ReadBool(s, "Visualizar", fVisualizar));
   SetAjustaAguardaConsultaRet(ini.ReadBool(s, "AjustaAguardaConsultaRet", fAjustaAguardaConsultaRet));
   SetAguardarConsultaRet(static_cast<std::uint32_t>(ini.ReadInt64(s, "AguardarConsultaRet", fAguardarConsultaRet)));

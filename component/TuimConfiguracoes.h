@@ -340,6 +340,10 @@ public:
   void SetTimeOut(int v);  // forwarded when changed
   bool TimeOutPorThread() const { return fTimeOutPorThread; }
   void SetTimeOutPorThread(bool v);  // forwarded when changed
+  // One connection kept open across the sends to the same address (reopened when the peer
+  // closed it) instead of a new one per send.
+  bool ManterConexao() const { return fManterConexao; }
+  void SetManterConexao(bool v) { fManterConexao = v; }
   const std::string& QuebradeLinha() const { return fQuebradeLinha; }
   void SetQuebradeLinha(const std::string& v) { fQuebradeLinha = v; }
   TTimeZoneConf& TimeZoneConf() { return *fTimeZoneConf; }
@@ -382,6 +386,7 @@ private:
   std::vector<std::string> fParams;
   int fTimeOut = 5000;
   bool fTimeOutPorThread = false;
+  bool fManterConexao = false;
   std::string fQuebradeLinha = "|";
   std::unique_ptr<TTimeZoneConf> fTimeZoneConf;
   TSSLType fSSLType = LT_all;

@@ -85,9 +85,6 @@ const char* SituacaoEnvioParaTexto(TSituacaoEnvio s) {
   return "";
 }
 
-bool StatusAutorizado(int cStat) { return cStat == 100 || cStat == 150; }
-bool StatusDenegado(int cStat) { return cStat == 110 || cStat == 301 || cStat == 302 || cStat == 303; }
-
 std::string CompactarGZip(const std::string& dados) {
   z_stream zs{};
   if (deflateInit2(&zs, Z_DEFAULT_COMPRESSION, Z_DEFLATED, MAX_WBITS + 16, 8, Z_DEFAULT_STRATEGY) != Z_OK)

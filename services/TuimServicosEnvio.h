@@ -33,9 +33,6 @@ struct TResultadoNota {
   std::string Arquivo;  // the nfeProc saved, when one was
 };
 
-bool StatusAutorizado(int cStat);  // 100, 150
-bool StatusDenegado(int cStat);    // 110, 301, 302, 303
-
 // Gzip (RFC 1952) of the text, through zlib.
 std::string CompactarGZip(const std::string& dados);
 

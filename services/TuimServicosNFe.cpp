@@ -43,6 +43,21 @@ std::string Autoridade(TfscTipoEmissao forma, int cUF) {
 
 }  // namespace
 
+bool StatusAutorizado(int cStat) { return cStat == 100 || cStat == 150; }
+bool StatusDenegado(int cStat) { return cStat == 110 || cStat == 301 || cStat == 302 || cStat == 303; }
+
+const char* SituacaoConsultaParaTexto(TSituacaoConsulta s) {
+  switch (s) {
+    case sqSemResposta: return "sem-resposta";
+    case sqAutorizada: return "autorizada";
+    case sqCancelada: return "cancelada";
+    case sqDenegada: return "denegada";
+    case sqNaoEncontrada: return "nao-encontrada";
+    case sqRejeitada: return "rejeitada";
+  }
+  return "";
+}
+
 // ---- TNFeStatusServico ----------------------------------------------------------------------
 
 TNFeStatusServico::TNFeStatusServico(TTuimNFe& owner) : TNFeServicoComRetorno(owner, svStatusServico) {}
@@ -88,6 +103,7 @@ void TNFeConsulta::Limpar() {
   fProtocolo.clear();
   fRetNFeDFe.clear();
   fdhRecbto = 0;
+  fSituacao = sqSemResposta;
 }
 
 bool TNFeConsulta::DefinirDestino(TDestinoServico& destino) {
@@ -146,6 +162,17 @@ bool TNFeConsulta::TratarResposta() {
     fdhRecbto = r.protNFe().dhRecbto;
     SetMensagem(r.protNFe().xMotivo);
   }
+  // A denial is on file as an authorisation is, but the document can never be used.
+  if (cancelada || TTuimNFe::StatusCancelado(r.cStat))
+    fSituacao = sqCancelada;
+  else if (StatusAutorizado(r.cStat))
+    fSituacao = sqAutorizada;
+  else if (StatusDenegado(r.cStat) || StatusDenegado(r.protNFe().cStat))
+    fSituacao = sqDenegada;
+  else if (r.cStat == 217)
+    fSituacao = sqNaoEncontrada;
+  else
+    fSituacao = sqRejeitada;
   // Updating a document of the collection (and its processed file) comes with the collection;
   // the result still follows the answer's cStat.
   return Sucesso(r.cStat);

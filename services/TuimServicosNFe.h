@@ -21,6 +21,22 @@ constexpr std::uint32_t kEsperaMaximaMs = 60000;
 // class keeps its message and its own rules. The answer's fields are read from the answer the
 // service holds, under the answer's element names.
 
+bool StatusAutorizado(int cStat);  // 100, 150
+bool StatusDenegado(int cStat);    // 110, 301, 302, 303
+
+// What the authority holds for a key. Only sqAutorizada means the document may be used; a
+// denied document is on file but never usable, so it is not a found answer of the query.
+enum TSituacaoConsulta : std::uint8_t {
+  sqSemResposta,    // no answer was read
+  sqAutorizada,     // 100, 150
+  sqCancelada,      // 101, 151, 155, or a cancellation event on file
+  sqDenegada,       // 110, 301, 302, 303
+  sqNaoEncontrada,  // 217
+  sqRejeitada       // any other answer
+};
+
+const char* SituacaoConsultaParaTexto(TSituacaoConsulta s);
+
 // An NF-e service with its parsed answer R, recreated by Limpar with the configured
 // environment and state standing until an answer arrives.
 template <class R>
@@ -82,7 +98,8 @@ protected:
 };
 
 // Protocol query by access key (consSitNFe / retConsSitNFe). The protocol, cancellation and
-// events of the last answer are read in place from RetConsSitNFe().
+// events of the last answer are read in place from RetConsSitNFe(). Executar is true for an
+// authorised or cancelled document; Situacao() tells which, and tells a denial apart.
 class TNFeConsulta : public TNFeServicoComRetorno<TRetConsSitNFe> {
 public:
   explicit TNFeConsulta(TTuimNFe& owner);
@@ -96,6 +113,7 @@ public:
   const std::string& Protocolo() const { return fProtocolo; }
   TDateTime dhRecbto() const { return fdhRecbto; }
   const std::string& RetNFeDFe() const { return fRetNFeDFe; }
+  TSituacaoConsulta Situacao() const { return fSituacao; }
 
   TRetConsSitNFe& RetConsSitNFe() { return Retorno(); }
   TProcNFe& protNFe() { return Retorno().protNFe(); }
@@ -115,6 +133,7 @@ private:
   std::string fProtocolo;
   TDateTime fdhRecbto = 0;
   std::string fRetNFeDFe;
+  TSituacaoConsulta fSituacao = sqSemResposta;
 };
 
 // Voiding of a range of numbers (inutNFe, signed / retInutNFe).

@@ -43,7 +43,7 @@ const TLinhaServicoNFe kTabela[] = {
      {Simples("NfeConsulta2"), Simples("NfeConsulta"), Com400("NFeConsultaProtocolo4", "/nfeConsultaNF")},
      layNfeConsultaProtocolo, {},
      {"NfeConsultaNF2Result", "NfeConsultaNFResult", "nfeResultMsg"},
-     {100, 110, 150, 301, 302, 303, 101, 151, 155},  // processed or cancelled
+     {100, 150, 101, 151, 155},  // authorised or cancelled; a denial is not a document to use
      ""},
     {svInutilizacao, "TNFeInutilizacao", layNfeInutilizacao, snInutilizacao, "ped-inu", "inu",
      {Simples("NfeInutilizacao2"), {"NfeInutilizacao", "/NfeInutilizacao", true, false},

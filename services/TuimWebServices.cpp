@@ -220,6 +220,7 @@ void TDFeWebService::Transmitir() {
     if (!ws.ArquivoCA().empty()) verificacao.ArquivoCA = ws.ArquivoCA();
     DefinirVerificacaoServidor(ssl, verificacao);
   }
+  DefinirManterConexao(ssl, ws.ManterConexao());
 
   bool retentar = false;
   int repeticoes = 0;

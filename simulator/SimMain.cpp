@@ -34,7 +34,8 @@ const char* const kUso =
     "iniciar grava a CA de teste (ca.pem), o certificado do servidor, um CNPJ.pfx (senha 1234) e um\n"
     "CNPJ.csc por CNPJ, e o banco de dados. servir imprime PORTA n, grava PASTA/catalogo.ini apontando\n"
     "todos os serviços para si e atende até SIGTERM. falha arma uma falha para as próximas N chamadas\n"
-    "de um serviço (ou *): corte, atraso:MS, http500, vazio, truncado, 656, paralisado[:109]. ajustar\n"
+    "de um serviço (ou *): corte, atraso:MS, http500, vazio, truncado, 656, paralisado[:109], encerrar\n"
+    "(responde inteiro e fecha a conexão mantida). estado conta também as conexões TLS aceitas. ajustar\n"
     "--tmed muda o tempo médio das respostas (padrão 1 s); --pagina-nsu, os documentos por resposta da\n"
     "distribuição (padrão 50).\n";
 
@@ -188,7 +189,7 @@ int Falha(const TArgs& a) {
   const std::string pasta = a.posicionais[0], servico = ServicoCanonico(a.posicionais[1]), tipo = a.posicionais[2];
   if (servico.empty()) return Erro("serviço desconhecido: " + a.posicionais[1]);
   bool ok = tipo == "corte" || tipo == "http500" || tipo == "vazio" || tipo == "truncado" || tipo == "656" ||
-            tipo == "paralisado" || tipo == "paralisado:108" || tipo == "paralisado:109";
+            tipo == "paralisado" || tipo == "paralisado:108" || tipo == "paralisado:109" || tipo == "encerrar";
   long n = 0;
   if (tipo.rfind("atraso:", 0) == 0) ok = Inteiro(tipo.substr(7), n);
   if (!ok) return Erro("tipo de falha desconhecido: " + tipo);
@@ -246,6 +247,8 @@ int Estado(const TArgs& a) {
   json j;
   j["uf"] = b.Config("uf");
   j["consultas105"] = std::atoi(b.Config("consultas105", "0").c_str());
+  auto conexoes = b.Primeira("SELECT valor FROM contadores WHERE nome = 'conexoes'");
+  j["conexoes"] = conexoes ? std::atoll((*conexoes)[0].c_str()) : 0;
   j["documentos"] = json::array();
   for (const auto& l : b.Consultar("SELECT chave, cstat, xmotivo, nprot, dhrecbto, nrec FROM documentos ORDER BY rowid"))
     j["documentos"].push_back(
@@ -276,7 +279,8 @@ int Estado(const TArgs& a) {
     std::cout << j.dump(2) << "\n";
     return 0;
   }
-  std::cout << "UF " << j["uf"].get<std::string>() << ", consultas com 105: " << j["consultas105"] << "\n";
+  std::cout << "UF " << j["uf"].get<std::string>() << ", consultas com 105: " << j["consultas105"]
+            << ", conexões: " << j["conexoes"] << "\n";
   std::cout << "Documentos: " << j["documentos"].size() << "\n";
   for (const auto& d : j["documentos"])
     std::cout << "  " << d["chave"].get<std::string>() << " cStat=" << d["cStat"] << " nProt="

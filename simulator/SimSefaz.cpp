@@ -259,6 +259,7 @@ TRespostaHttp TSefaz::Atender(const std::string& alvo, const std::string& corpo,
   r.corpo = Envelope(*sv, ret);
   r.cortar = falha == "corte";
   r.truncar = falha == "truncado";
+  r.encerrar = falha == "encerrar";
   return r;
 }
 

@@ -15,6 +15,7 @@ struct TRespostaHttp {
   std::string corpo;
   bool cortar = false;    // close the connection instead of answering
   bool truncar = false;   // announce the whole answer, send half of it and close
+  bool encerrar = false;  // answer whole, keep-alive and all, then close as an idle server does
 };
 
 // Canonical service name ("NFeStatusServico4") of a catalogue or WSDL name, or "*"; empty when unknown.

@@ -56,6 +56,11 @@ void Sessao(tcp::socket sock, ssl::context& ctx, TSefaz& sefaz, TEstado& estado)
   ssl::stream<tcp::socket> st(std::move(sock), ctx);
   st.handshake(ssl::stream_base::server, ec);
   if (ec) return;
+  // Connections made, for the clients that keep one alive across requests.
+  try {
+    sefaz.Banco().Proximo("conexoes");
+  } catch (const std::exception&) {
+  }
   std::string cnpj;
   if (X509* peer = SSL_get1_peer_certificate(st.native_handle())) {
     cnpj = CNPJDoCertificado(peer);
@@ -79,7 +84,7 @@ void Sessao(tcp::socket sock, ssl::context& ctx, TSefaz& sefaz, TEstado& estado)
     } else {
       r = sefaz.Atender(std::string(req.target()), req.body(), AcaoSoap(req), cnpj);
     }
-    bool manter = req.keep_alive() && !r.cortar && !r.truncar;
+    bool manter = req.keep_alive() && !r.cortar && !r.truncar && !r.encerrar;
     if (r.cortar) {
       st.next_layer().shutdown(tcp::socket::shutdown_both, ec);
       st.next_layer().close(ec);
@@ -93,7 +98,7 @@ void Sessao(tcp::socket sock, ssl::context& ctx, TSefaz& sefaz, TEstado& estado)
       http::response<http::string_body> res{static_cast<http::status>(r.status), req.version()};
       res.set(http::field::server, "tuim-sefaz-sim");
       if (!r.corpo.empty()) res.set(http::field::content_type, "application/soap+xml; charset=utf-8");
-      res.keep_alive(manter);
+      res.keep_alive(manter || (r.encerrar && req.keep_alive()));
       res.body() = std::move(r.corpo);
       res.prepare_payload();
       http::write(st, res, ec);

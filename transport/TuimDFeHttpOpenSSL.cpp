@@ -4,6 +4,7 @@
 
 #include <openssl/crypto.h>
 #include <openssl/err.h>
+#include <openssl/evp.h>
 #include <openssl/opensslv.h>
 #include <openssl/ssl.h>
 #include <openssl/x509v3.h>
@@ -12,6 +13,8 @@
 #include <boost/asio/ssl.hpp>
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
+#include <poll.h>
+
 #include <chrono>
 #include <cstdio>
 #include <mutex>
@@ -54,8 +57,28 @@ struct THttpClienteTLS::TImpl {
   bool abandonado = false;
 };
 
+// A connection that outlives one Post: its own I/O context, socket and TLS stream, and a digest
+// of what it was opened for (address, proxy, certificate, TLS and verification settings).
+struct THttpClienteTLS::TConexao {
+  asio::io_context ioc;
+  tcp::resolver resolver{ioc};
+  tcp::socket socket{ioc};
+  std::unique_ptr<asio::ssl::context> ctx;
+  std::unique_ptr<asio::ssl::stream<tcp::socket&>> tls;
+  std::string chave;
+
+  // Open with nothing to read: anything readable on an idle connection is the peer's close.
+  bool Ociosa() {
+    if (!socket.is_open() || (tls && SSL_pending(tls->native_handle()) > 0)) return false;
+    pollfd p{socket.native_handle(), POLLIN, 0};
+    return ::poll(&p, 1, 0) == 0;
+  }
+};
+
 THttpClienteTLS::THttpClienteTLS() : fImpl(std::make_unique<TImpl>()) {}
 THttpClienteTLS::~THttpClienteTLS() = default;
+
+void THttpClienteTLS::Desconectar() { fConexao.reset(); }
 
 void THttpClienteTLS::Limpar() {
   fCorpo.clear();
@@ -92,8 +115,13 @@ void THttpClienteTLS::Abortar() {
 // an abort from another thread.
 class THttpClienteTLS::TSessao {
 public:
-  TSessao(THttpClienteTLS& cliente, const std::string& url)
-      : c(cliente), partes(DividirURL(url)), usarProxy(!cliente.ProxyHost.empty()), resolver(ioc), socket(ioc) {
+  TSessao(THttpClienteTLS& cliente, const std::string& url, TConexao& conexao)
+      : c(cliente),
+        partes(DividirURL(url)),
+        usarProxy(!cliente.ProxyHost.empty()),
+        ioc(conexao.ioc),
+        resolver(conexao.resolver),
+        socket(conexao.socket) {
     std::lock_guard<std::mutex> g(c.fImpl->m);
     c.fImpl->ioc = &ioc;
     c.fImpl->socket = &socket;
@@ -120,19 +148,22 @@ public:
     socket.close(ig);
   }
 
-  THttpClienteTLS& c;
-  const TPartesURL partes;
-  const bool usarProxy;
-  asio::io_context ioc;
-  tcp::resolver resolver;
-  tcp::socket socket;
-
-private:
-  std::int32_t Prazo(std::int32_t especifico) const { return especifico > 0 ? especifico : c.Timeout; }
   bool Abortado() const {
     std::lock_guard<std::mutex> g(c.fImpl->m);
     return c.fImpl->abortado;
   }
+
+  THttpClienteTLS& c;
+  const TPartesURL partes;
+  const bool usarProxy;
+  asio::io_context& ioc;
+  tcp::resolver& resolver;
+  tcp::socket& socket;
+  bool recebeuAlgo = false;  // a byte of the answer arrived
+  bool manter = false;       // the answer lets the connection stay open
+
+private:
+  std::int32_t Prazo(std::int32_t especifico) const { return especifico > 0 ? especifico : c.Timeout; }
   bool Falhar(const error_code& ec, const std::string& prefixo = "") {
     c.fUltimoErro = ec.value();
     c.fDescricaoErro = prefixo + ec.message();
@@ -263,7 +294,7 @@ http::request<http::string_body> THttpClienteTLS::TSessao::MontarPedido() const 
   }
   if (usarProxy && !partes.HTTPS() && !Trim(c.ProxyUser).empty())
     req.set(http::field::proxy_authorization, AutorizacaoProxy());
-  req.keep_alive(false);
+  req.keep_alive(c.ManterConexao);
   req.body() = c.fCorpo;
   req.prepare_payload();
   return req;
@@ -296,15 +327,55 @@ bool THttpClienteTLS::TSessao::Trocar(Stream& stream, http::request<http::string
   http::response_parser<http::string_body> parser;
   parser.body_limit(c.Verificacao.TamanhoMaximoResposta);
   e = Rodar([&](auto h) { http::async_read(stream, buf, parser, h); }, Prazo(c.TimeoutEntrePacotes));
+  recebeuAlgo = parser.got_some() || buf.size() > 0;
   if (e) {
     if (parser.is_header_done()) c.fResultCode = static_cast<int>(parser.get().result_int());
     return Falhar(e);
   }
   c.fResultCode = static_cast<int>(parser.get().result_int());
+  manter = parser.get().keep_alive();
   // The parser's limit does not cover every framing of the body; the bound holds regardless.
   if (parser.get().body().size() > c.Verificacao.TamanhoMaximoResposta) return Falhar(http::error::body_limit);
   c.fResposta = parser.get().body();
   return true;
+}
+
+std::string THttpClienteTLS::ChaveConexao(const std::string& url) const {
+  const TPartesURL p = DividirURL(url);
+  std::string t = p.Protocolo + "\n" + p.Host + "\n" + p.Porta + "\n" + ProxyHost + "\n" + ProxyPort + "\n" +
+                  ProxyUser + "\n" + ProxyPass + "\n" + std::to_string(SSLType) + "\n" +
+                  (Verificacao.Verificar ? "1" : "0") + Verificacao.ArquivoCA + "\n" + SenhaPFX + "\n" + DadosPFX;
+  // A digest, so neither the password nor the key material stays in memory longer than asked.
+  unsigned char md[EVP_MAX_MD_SIZE];
+  unsigned int n = 0;
+  EVP_Digest(t.data(), t.size(), md, &n, EVP_sha256(), nullptr);
+  OPENSSL_cleanse(t.data(), t.size());
+  return std::string(reinterpret_cast<const char*>(md), n);
+}
+
+bool THttpClienteTLS::PostNaConexao(const std::string& url, const std::string& chave, bool& reenviavel) {
+  reenviavel = false;
+  const bool reaproveitada = fConexao != nullptr;
+  if (!fConexao) fConexao = std::make_unique<TConexao>();
+  TConexao& con = *fConexao;
+  TSessao s(*this, url, con);
+  if (!reaproveitada) {
+    ++fConexoes;
+    if (!s.Conectar()) return false;
+    if (s.partes.HTTPS()) {
+      con.ctx = std::make_unique<asio::ssl::context>(asio::ssl::context::tls_client);
+      if (!s.ConfigurarTLS(*con.ctx)) return false;
+      con.tls = std::make_unique<asio::ssl::stream<tcp::socket&>>(con.socket, *con.ctx);
+      if (!s.Handshake(*con.tls)) return false;
+    }
+    con.chave = chave;
+  }
+  http::request<http::string_body> req = s.MontarPedido();
+  const bool ok = con.tls ? s.Trocar(*con.tls, req) : s.Trocar(con.socket, req);
+  // A kept connection the peer closed while idle takes the request and answers nothing.
+  reenviavel = !ok && reaproveitada && !s.recebeuAlgo && !s.Abortado();
+  if (!ok || !ManterConexao || !s.manter) s.Fechar();
+  return ok;
 }
 
 bool THttpClienteTLS::Post(const std::string& url) {
@@ -314,19 +385,24 @@ bool THttpClienteTLS::Post(const std::string& url) {
   fDescricaoErro.clear();
   CarregarProvedoresOpenSSL();
 
-  TSessao s(*this, url);
-  if (!s.Conectar()) return false;
-  http::request<http::string_body> req = s.MontarPedido();
-  bool ok = false;
-  if (!s.partes.HTTPS()) {
-    ok = s.Trocar(s.socket, req);
-  } else {
-    asio::ssl::context ctx(asio::ssl::context::tls_client);
-    if (!s.ConfigurarTLS(ctx)) return false;
-    asio::ssl::stream<tcp::socket&> tls(s.socket, ctx);
-    ok = s.Handshake(tls) && s.Trocar(tls, req);
+  const std::string chave = ManterConexao ? ChaveConexao(url) : std::string();
+  if (fConexao && !(ManterConexao && fConexao->chave == chave && fConexao->Ociosa())) fConexao.reset();
+  bool reenviavel = false;
+  bool ok = PostNaConexao(url, chave, reenviavel);
+  if (!ok && reenviavel) {
+    fConexao.reset();
+    fResultCode = 0;
+    fUltimoErro = 0;
+    fDescricaoErro.clear();
+    ok = PostNaConexao(url, chave, reenviavel);
   }
-  s.Fechar();
+  bool abortado = false;
+  {
+    std::lock_guard<std::mutex> g(fImpl->m);
+    abortado = fImpl->abortado;
+  }
+  // An abort may have left its close queued on the connection's context: that one goes too.
+  if (!ok || !ManterConexao || abortado || !fConexao->socket.is_open()) fConexao.reset();
   return ok;
 }
 
@@ -370,6 +446,11 @@ void TDFeHttpOpenSSL::ConfigurarHTTP(const std::string&, const std::string& soap
   ConfigurarHTTP();
   fHttp.MimeType = mimeType;
   if (!soapAction.empty()) fHttp.Cabecalhos.push_back("SOAPAction: \"" + soapAction + "\"");
+}
+
+void TDFeHttpOpenSSL::SetManterConexao(bool v) {
+  fHttp.ManterConexao = v;
+  if (!v) fHttp.Desconectar();
 }
 
 std::unique_ptr<TDFeSSLHttpClass> TDFeHttpOpenSSL::NovaInstancia(TDFeSSL& dfeSSL) const {

@@ -11,7 +11,8 @@ namespace tuim {
 
 // A general-purpose HTTP client over a socket whose TLS is OpenSSL's (Boost.Asio/Beast), with the
 // client certificate taken from PKCS#12 data. One object serves many requests, one at a time;
-// Abortar may be called from another thread while Post runs.
+// Abortar may be called from another thread while Post runs. With ManterConexao the connection
+// stays open for the next request to the same address with the same settings.
 class THttpClienteTLS {
 public:
   THttpClienteTLS();
@@ -41,6 +42,7 @@ public:
   std::string SenhaPFX;  // Windows-1252, as the facade holds it
   TSSLType SSLType = LT_all;
   TVerificacaoServidor Verificacao;
+  bool ManterConexao = false;
 
   // Transport success: a response (of any status) was read whole.
   bool Post(const std::string& url);
@@ -52,11 +54,20 @@ public:
   void Abortar();
   // Aborts the exchange in progress and every later one, including one about to begin.
   void Abandonar();
+  // Closes the connection kept, if any.
+  void Desconectar();
+  // Connections opened by this object so far.
+  int Conexoes() const { return fConexoes; }
 
 private:
   struct TImpl;
+  struct TConexao;
   class TSessao;
+  bool PostNaConexao(const std::string& url, const std::string& chave, bool& reenviavel);
+  std::string ChaveConexao(const std::string& url) const;
   std::unique_ptr<TImpl> fImpl;
+  std::unique_ptr<TConexao> fConexao;
+  int fConexoes = 0;
   std::string fCorpo;
   int fResultCode = 0;
   std::string fResposta;
@@ -83,6 +94,9 @@ public:
                      const std::string& mimeType) override;
   void Interromper() override { fHttp.Abortar(); }
   void Abandonar() override { fHttp.Abandonar(); }
+  // Sends on the caller's thread keep their connection; a send thread's own object never does.
+  bool ManterConexao() const { return fHttp.ManterConexao; }
+  void SetManterConexao(bool v);  // false also closes the connection kept
 
   THttpClienteTLS& HTTP() { return fHttp; }
   const TVerificacaoServidor& VerificacaoServidor() const { return fVerificacao; }

@@ -3,6 +3,7 @@
 #include <curl/curl.h>
 #include <openssl/opensslconf.h>
 #include <openssl/crypto.h>
+#include <openssl/evp.h>
 #include <openssl/ssl.h>
 #include <openssl/x509.h>
 
@@ -77,19 +78,26 @@ long VersaoCurl(TSSLType t) {
 
 class TTrocaCurl {
 public:
-  TTrocaCurl() {
+  // `mantido`: a multi handle whose pool outlives this exchange; null: one of its own.
+  explicit TTrocaCurl(CURLM* mantido = nullptr) : proprio(mantido == nullptr) {
     IniciarCurl();
-    multi = curl_multi_init();
+    multi = mantido ? mantido : curl_multi_init();
     easy = curl_easy_init();
     erro[0] = 0;
   }
   ~TTrocaCurl() {
     if (multi && easy && adicionado) curl_multi_remove_handle(multi, easy);
     if (easy) curl_easy_cleanup(easy);
-    if (multi) curl_multi_cleanup(multi);
+    if (multi && proprio) curl_multi_cleanup(multi);
     if (lista) curl_slist_free_all(lista);
   }
   bool Ok() const { return multi && easy; }
+  // Takes the easy handle out of a kept multi handle before that one is freed.
+  void Soltar() {
+    if (multi && easy && adicionado) curl_multi_remove_handle(multi, easy);
+    adicionado = false;
+    if (!proprio) multi = nullptr;
+  }
 
   void Abortar() {
     abortar = true;
@@ -106,6 +114,14 @@ public:
     t->enviado += k;
     if (t->enviado >= t->corpo->size()) t->fase = TTuimWinReqResp::ftReceber;
     return k;
+  }
+  // libcurl sends the body again on a new connection when a kept one died under the request.
+  static int Posicionar(void* p, curl_off_t deslocamento, int origem) {
+    auto* t = static_cast<TTrocaCurl*>(p);
+    if (origem != SEEK_SET || deslocamento < 0 || static_cast<std::size_t>(deslocamento) > t->corpo->size())
+      return CURL_SEEKFUNC_CANTSEEK;
+    t->enviado = static_cast<std::size_t>(deslocamento);
+    return CURL_SEEKFUNC_OK;
   }
   static size_t Escrever(char* buf, size_t tam, size_t n, void* p) {
     auto* t = static_cast<TTrocaCurl*>(p);
@@ -143,6 +159,7 @@ public:
 
   void Atividade() { ultima = Relogio::now(); }
 
+  const bool proprio;
   CURLM* multi = nullptr;
   CURL* easy = nullptr;
   curl_slist* lista = nullptr;
@@ -160,6 +177,38 @@ public:
 };
 
 // ------------------------------------------------------------------------ TTuimWinReqResp
+
+// The multi handle whose connection pool keeps the connection between exchanges, and the client
+// certificate its connections were opened with (libcurl does not compare what the TLS context
+// callback attaches).
+struct TTuimWinReqResp::TConexoesMantidas {
+  CURLM* multi = nullptr;
+  std::string certificado;
+  TConexoesMantidas() : multi((IniciarCurl(), curl_multi_init())) {}
+  ~TConexoesMantidas() {
+    if (multi) curl_multi_cleanup(multi);
+  }
+  TConexoesMantidas(const TConexoesMantidas&) = delete;
+  TConexoesMantidas& operator=(const TConexoesMantidas&) = delete;
+};
+
+namespace {
+std::string IdentidadeCertificado(const TContextoCertificado* c) {
+  if (!c || !c->Certificado) return "";
+  unsigned char md[EVP_MAX_MD_SIZE];
+  unsigned int n = 0;
+  if (X509_digest(c->Certificado, EVP_sha256(), md, &n) != 1) return "?";
+  return std::string(reinterpret_cast<const char*>(md), n);
+}
+}  // namespace
+
+TTuimWinReqResp::TTuimWinReqResp() = default;
+TTuimWinReqResp::~TTuimWinReqResp() = default;
+
+void TTuimWinReqResp::SetManterConexao(bool v) {
+  fManterConexao = v;
+  if (!v) fMantidas.reset();
+}
 
 std::string TTuimWinReqResp::TextoErro(std::int32_t codigo) const {
   std::string r = "Erro: " + std::to_string(codigo);
@@ -225,7 +274,20 @@ TTuimWinReqResp::TResultado TTuimWinReqResp::Trocar(const TPartesURL& partes, co
   TResultado r;
   fUltimoErro = 0;
   fUltimoStatus = 0;
-  TTrocaCurl t;
+  bool anexarCertificado = partes.HTTPS() && fContextoCertificado && fContextoCertificado->Certificado &&
+                           fContextoCertificado->ChavePrivada;
+  CURLM* mantido = nullptr;
+  if (fManterConexao) {
+    // Another certificate needs another connection: the kept one goes.
+    const std::string identidade = anexarCertificado ? IdentidadeCertificado(fContextoCertificado) : "";
+    if (fMantidas && fMantidas->certificado != identidade) fMantidas.reset();
+    if (!fMantidas) {
+      fMantidas = std::make_unique<TConexoesMantidas>();
+      fMantidas->certificado = identidade;
+    }
+    mantido = fMantidas->multi;
+  }
+  TTrocaCurl t(mantido);
   if (!t.Ok()) {
     r.codigo = CURLE_FAILED_INIT;
     fUltimoErro = r.codigo;
@@ -249,8 +311,6 @@ TTuimWinReqResp::TResultado TTuimWinReqResp::Trocar(const TPartesURL& partes, co
   t.corpo = &fDados;
   t.resposta = &resposta;
   t.limite = fVerificacao.TamanhoMaximoResposta;
-  bool anexarCertificado = partes.HTTPS() && fContextoCertificado && fContextoCertificado->Certificado &&
-                           fContextoCertificado->ChavePrivada;
   t.certificado = anexarCertificado ? fContextoCertificado : nullptr;
 
   // Rebuilt from its parts: user and password written in the address are not used.
@@ -262,7 +322,7 @@ TTuimWinReqResp::TResultado TTuimWinReqResp::Trocar(const TPartesURL& partes, co
   };
   curl_easy_setopt(e, CURLOPT_ERRORBUFFER, t.erro);
   curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
-  curl_easy_setopt(e, CURLOPT_FORBID_REUSE, 1L);
+  curl_easy_setopt(e, CURLOPT_FORBID_REUSE, fManterConexao ? 0L : 1L);
   if (falhou(curl_easy_setopt(e, CURLOPT_URL, endereco.c_str()))) return r;
   // A SOAP post only: an address of another scheme must not reach another protocol handler.
   if (falhou(curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https"))) return r;
@@ -271,6 +331,8 @@ TTuimWinReqResp::TResultado TTuimWinReqResp::Trocar(const TPartesURL& partes, co
   curl_easy_setopt(e, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(fDados.size()));
   curl_easy_setopt(e, CURLOPT_READFUNCTION, &TTrocaCurl::Ler);
   curl_easy_setopt(e, CURLOPT_READDATA, &t);
+  curl_easy_setopt(e, CURLOPT_SEEKFUNCTION, &TTrocaCurl::Posicionar);
+  curl_easy_setopt(e, CURLOPT_SEEKDATA, &t);
   curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &TTrocaCurl::Escrever);
   curl_easy_setopt(e, CURLOPT_WRITEDATA, &t);
   curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, &TTrocaCurl::Cabecalho);
@@ -368,6 +430,15 @@ TTuimWinReqResp::TResultado TTuimWinReqResp::Trocar(const TPartesURL& partes, co
   r.detalhe = t.erro;
   long status = 0;
   if (curl_easy_getinfo(e, CURLINFO_RESPONSE_CODE, &status) == CURLE_OK) fUltimoStatus = status;
+  long novas = 0;
+  if (curl_easy_getinfo(e, CURLINFO_NUM_CONNECTS, &novas) == CURLE_OK) fConexoes += static_cast<int>(novas);
+  // A failed or aborted exchange leaves nothing worth keeping.
+  if (fMantidas && r.codigo != CURLE_OK) {
+    std::lock_guard<std::mutex> g(fTrocaMutex);  // Interromper must not wake a freed handle
+    fTroca = nullptr;
+    t.Soltar();
+    fMantidas.reset();
+  }
   return r;
 }
 

@@ -34,8 +34,8 @@ class TTrocaCurl;
 // its last exchange. The platform classes below run it through libcurl.
 class TTuimWinReqResp {
 public:
-  TTuimWinReqResp() = default;
-  virtual ~TTuimWinReqResp() = default;
+  TTuimWinReqResp();
+  virtual ~TTuimWinReqResp();
   TTuimWinReqResp(const TTuimWinReqResp&) = delete;
   TTuimWinReqResp& operator=(const TTuimWinReqResp&) = delete;
 
@@ -67,6 +67,12 @@ public:
   void SetURL(const std::string& v) { fURL = v; }
   const TVerificacaoServidor& VerificacaoServidor() const { return fVerificacao; }
   void SetVerificacaoServidor(const TVerificacaoServidor& v) { fVerificacao = v; }
+  // Keeps the connection open for the next exchange to the same address with the same client
+  // certificate; false also closes the one kept.
+  bool ManterConexao() const { return fManterConexao; }
+  void SetManterConexao(bool v);
+  // Connections opened by this object so far.
+  int Conexoes() const { return fConexoes; }
 
   std::int32_t InternalErrorCode() const { return fInternalErrorCode; }
   std::int32_t HTTPResultCode() const { return fHTTPResultCode; }
@@ -126,6 +132,10 @@ private:
   TTrocaCurl* fTroca = nullptr;  // the exchange running now, for Interromper
   bool fAberto = false;          // cleared by Interromper: the next check raises
   bool fAbandonado = false;      // set by Abandonar: no exchange runs any more
+  bool fManterConexao = false;
+  struct TConexoesMantidas;
+  std::unique_ptr<TConexoesMantidas> fMantidas;  // libcurl's pool holding the kept connection
+  int fConexoes = 0;
 };
 
 // The exchange as WinHTTP did it: user agent "WinHTTP Tuim/1.0", TLS version choice, an empty
@@ -168,6 +178,9 @@ public:
                      const std::string& mimeType) override;
   void Interromper() override;
   void Abandonar() override;
+  // Sends on the caller's thread keep their connection; a send thread's own object never does.
+  bool ManterConexao() const { return fReqResp->ManterConexao(); }
+  void SetManterConexao(bool v) { fReqResp->SetManterConexao(v); }
 
   TTuimWinReqResp& ReqResp() { return *fReqResp; }
   const TVerificacaoServidor& VerificacaoServidor() const { return fVerificacao; }

@@ -67,4 +67,17 @@ bool LerVerificacaoServidor(TDFeSSL& ssl, TVerificacaoServidor& v) {
   return false;
 }
 
+bool DefinirManterConexao(TDFeSSL& ssl, bool manter) {
+  TDFeSSLHttpClass& h = ssl.SSLHttpClass();
+  if (auto* w = dynamic_cast<TDFeHttpWinHttp*>(&h)) {
+    if (w->ManterConexao() != manter) w->SetManterConexao(manter);
+    return true;
+  }
+  if (auto* o = dynamic_cast<TDFeHttpOpenSSL*>(&h)) {
+    if (o->ManterConexao() != manter) o->SetManterConexao(manter);
+    return true;
+  }
+  return false;
+}
+
 }  // namespace tuim

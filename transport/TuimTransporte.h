@@ -22,4 +22,8 @@ bool DefinirVerificacaoServidor(TDFeSSL& ssl, const TVerificacaoServidor& v);
 // not one of this layer.
 bool LerVerificacaoServidor(TDFeSSL& ssl, TVerificacaoServidor& v);
 
+// Whether the facade's current HTTP backend keeps its connection open between sends (reopened
+// when the peer closed it); false when the backend is not one of this layer.
+bool DefinirManterConexao(TDFeSSL& ssl, bool manter);
+
 }  // namespace tuim

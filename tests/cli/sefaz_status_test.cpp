@@ -181,7 +181,7 @@ TEST_F(CliSefazStatus, ConsultaPrintsTheProtocolOfTheKey) {
   auto r = RunTuim(v);
   ASSERT_EQ(r.code, 0) << r.err;
   EXPECT_EQ(r.out, "cStat=100\nxMotivo=Autorizado o uso da NF-e\nProtocolo=135240000001234\n"
-                   "Mensagem=Autorizado o uso da NF-e\nURL=" + url + "\nVersao=4.00\n");
+                   "Mensagem=Autorizado o uso da NF-e\nURL=" + url + "\nVersao=4.00\nSituacao=autorizada\n");
   EXPECT_NE(Pedido("cli-sit").find("<chNFe>" + chave + "</chNFe></consSitNFe>"), std::string::npos);
 
   v.back() = "123";

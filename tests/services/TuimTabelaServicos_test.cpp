@@ -134,10 +134,11 @@ INSTANTIATE_TEST_SUITE_P(Casos, Regra,
                                            CasoRegra{ve200, 29, moNFe, teNormal, rsAntes400},
                                            CasoRegra{ve310, 51, moNFe, teNormal, rsAntes400}));
 
-TEST(TabelaServicos, ProtocolQuerySucceedsOnProcessedOrCancelled) {
+// A denial is processed too, but never a document to use.
+TEST(TabelaServicos, ProtocolQuerySucceedsOnAuthorisedOrCancelledOnly) {
   const TLinhaServicoNFe& l = LinhaServicoNFe(svConsulta);
   for (int c = 0; c < 1000; ++c)
-    EXPECT_EQ(l.EhSucesso(c), TTuimNFe::StatusProcessado(c) || TTuimNFe::StatusCancelado(c)) << c;
+    EXPECT_EQ(l.EhSucesso(c), TTuimNFe::StatusConfirmado(c) || TTuimNFe::StatusCancelado(c)) << c;
 }
 
 TEST(TabelaServicos, FailureTextsEndWithTheRetryLine) {

@@ -15,6 +15,7 @@
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -77,6 +78,13 @@ inline TSaida Rodar(const std::vector<std::string>& args) {
   waitpid(pid, &st, 0);
   r.codigo = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
   return r;
+}
+
+// TLS connections the simulator serving `pasta` has accepted so far; -1 when unknown.
+inline long ConexoesAceitas(const std::string& programa, const std::string& pasta) {
+  TSaida r = Rodar({programa, "estado", pasta, "--json"});
+  const std::size_t p = r.out.find("\"conexoes\": ");
+  return p == std::string::npos ? -1 : std::atol(r.out.c_str() + p + 12);
 }
 
 inline std::string PastaNova(const std::string& prefixo) {
