@@ -6,6 +6,7 @@
 
 #include "fiscal/TuimCurrency.h"
 #include "fiscal/TuimDateTime.h"
+#include "fiscal/TuimPropriedade.h"
 #include "fiscal/fscConversao.h"
 #include "security/TuimSignature.h"
 #include "services/TuimMensagensNFe.h"
@@ -38,14 +39,10 @@ extern const char* const kCondicaoUsoCCe;
 
 class TDestinatario {
 public:
-  const std::string& UF() const { return fUF; }
-  void SetUF(const std::string& v) { fUF = v; }
-  const std::string& CNPJCPF() const { return fCNPJCPF; }
-  void SetCNPJCPF(const std::string& v) { fCNPJCPF = v; }
-  const std::string& idEstrangeiro() const { return fidEstrangeiro; }
-  void SetidEstrangeiro(const std::string& v) { fidEstrangeiro = v; }
-  const std::string& IE() const { return fIE; }
-  void SetIE(const std::string& v) { fIE = v; }
+  TUIM_PROPRIEDADE(std::string, UF)
+  TUIM_PROPRIEDADE(std::string, CNPJCPF)
+  TUIM_PROPRIEDADE(std::string, idEstrangeiro)
+  TUIM_PROPRIEDADE(std::string, IE)
 
 private:
   std::string fUF, fCNPJCPF, fidEstrangeiro, fIE;
@@ -53,10 +50,8 @@ private:
 
 class TitemPedidoCollectionItem {
 public:
-  int numItem() const { return fnumItem; }
-  void SetnumItem(int v) { fnumItem = v; }
-  TCurrency qtdeItem() const { return fqtdeItem; }
-  void SetqtdeItem(TCurrency v) { fqtdeItem = v; }
+  TUIM_PROPRIEDADE(int, numItem)
+  TUIM_PROPRIEDADE(TCurrency, qtdeItem)
 
 private:
   int fnumItem = 0;
@@ -69,42 +64,25 @@ class TDetEvento {
 public:
   TDetEvento();
 
-  const std::string& descEvento() const { return fdescEvento; }
-  void SetdescEvento(const std::string& v) { fdescEvento = v; }
-  const std::string& xCorrecao() const { return fxCorrecao; }
-  void SetxCorrecao(const std::string& v) { fxCorrecao = v; }
+  TUIM_PROPRIEDADE(std::string, descEvento)
+  TUIM_PROPRIEDADE(std::string, xCorrecao)
   const std::string& xCondUso() const { return fxCondUso; }
   void SetxCondUso(const std::string& v);  // an empty text stores the fixed correction-letter text
-  const std::string& nProt() const { return fnProt; }
-  void SetnProt(const std::string& v) { fnProt = v; }
-  const std::string& xJust() const { return fxJust; }
-  void SetxJust(const std::string& v) { fxJust = v; }
-  int cOrgaoAutor() const { return fcOrgaoAutor; }
-  void SetcOrgaoAutor(int v) { fcOrgaoAutor = v; }
-  TfscTpAutor tpAutor() const { return ftpAutor; }
-  void SettpAutor(TfscTpAutor v) { ftpAutor = v; }
-  const std::string& verAplic() const { return fverAplic; }
-  void SetverAplic(const std::string& v) { fverAplic = v; }
-  TDateTime dhEmi() const { return fdhEmi; }
-  void SetdhEmi(TDateTime v) { fdhEmi = v; }
-  TfscTpNF tpNF() const { return ftpNF; }
-  void SettpNF(TfscTpNF v) { ftpNF = v; }
-  const std::string& IE() const { return fIE; }
-  void SetIE(const std::string& v) { fIE = v; }
-  TDestinatario& dest() { return fdest; }
-  const TDestinatario& dest() const { return fdest; }
-  TCurrency vNF() const { return fvNF; }
-  void SetvNF(TCurrency v) { fvNF = v; }
-  TCurrency vICMS() const { return fvICMS; }
-  void SetvICMS(TCurrency v) { fvICMS = v; }
-  TCurrency vST() const { return fvST; }
-  void SetvST(TCurrency v) { fvST = v; }
-  TitemPedidoCollection& itemPedido() { return fitemPedido; }
-  const TitemPedidoCollection& itemPedido() const { return fitemPedido; }
-  const std::string& idPedidoCancelado() const { return fidPedidoCancelado; }
-  void SetidPedidoCancelado(const std::string& v) { fidPedidoCancelado = v; }
-  const std::string& chNFeRef() const { return fchNFeRef; }
-  void SetchNFeRef(const std::string& v) { fchNFeRef = v; }
+  TUIM_PROPRIEDADE(std::string, nProt)
+  TUIM_PROPRIEDADE(std::string, xJust)
+  TUIM_PROPRIEDADE(int, cOrgaoAutor)
+  TUIM_PROPRIEDADE(TfscTpAutor, tpAutor)
+  TUIM_PROPRIEDADE(std::string, verAplic)
+  TUIM_PROPRIEDADE(TDateTime, dhEmi)
+  TUIM_PROPRIEDADE(TfscTpNF, tpNF)
+  TUIM_PROPRIEDADE(std::string, IE)
+  TUIM_GRUPO(TDestinatario, dest)
+  TUIM_PROPRIEDADE(TCurrency, vNF)
+  TUIM_PROPRIEDADE(TCurrency, vICMS)
+  TUIM_PROPRIEDADE(TCurrency, vST)
+  TUIM_GRUPO(TitemPedidoCollection, itemPedido)
+  TUIM_PROPRIEDADE(std::string, idPedidoCancelado)
+  TUIM_PROPRIEDADE(std::string, chNFeRef)
 
 private:
   std::string fdescEvento, fxCorrecao, fxCondUso, fnProt, fxJust;
@@ -123,26 +101,16 @@ private:
 // One event.
 class TInfEvento {
 public:
-  const std::string& Id() const { return fId; }
-  void SetId(const std::string& v) { fId = v; }
-  TfscTipoAmbiente tpAmb() const { return ftpAmb; }
-  void SettpAmb(TfscTipoAmbiente v) { ftpAmb = v; }
-  const std::string& CNPJ() const { return fCNPJ; }  // the author's CNPJ or CPF
-  void SetCNPJ(const std::string& v) { fCNPJ = v; }
-  int cOrgao() const { return fcOrgao; }  // 0: taken from the key
-  void SetcOrgao(int v) { fcOrgao = v; }
-  const std::string& chNFe() const { return fchNFe; }
-  void SetchNFe(const std::string& v) { fchNFe = v; }
-  TDateTime dhEvento() const { return fdhEvento; }
-  void SetdhEvento(TDateTime v) { fdhEvento = v; }
-  TfscTpEvento tpEvento() const { return ftpEvento; }
-  void SettpEvento(TfscTpEvento v) { ftpEvento = v; }
-  int nSeqEvento() const { return fnSeqEvento; }
-  void SetnSeqEvento(int v) { fnSeqEvento = v; }
-  const std::string& verEvento() const { return fverEvento; }
-  void SetverEvento(const std::string& v) { fverEvento = v; }
-  TDetEvento& detEvento() { return fdetEvento; }
-  const TDetEvento& detEvento() const { return fdetEvento; }
+  TUIM_PROPRIEDADE(std::string, Id)
+  TUIM_PROPRIEDADE(TfscTipoAmbiente, tpAmb)
+  TUIM_PROPRIEDADE(std::string, CNPJ)  // the author's CNPJ or CPF
+  TUIM_PROPRIEDADE(int, cOrgao)  // 0: taken from the key
+  TUIM_PROPRIEDADE(std::string, chNFe)
+  TUIM_PROPRIEDADE(TDateTime, dhEvento)
+  TUIM_PROPRIEDADE(TfscTpEvento, tpEvento)
+  TUIM_PROPRIEDADE(int, nSeqEvento)
+  TUIM_PROPRIEDADE(std::string, verEvento)
+  TUIM_GRUPO(TDetEvento, detEvento)
 
   // cOrgao when not 0, else the state code at the head of the key (0 when not digits).
   int cOrgaoEfetivo() const;
@@ -169,41 +137,44 @@ std::string DescricaoTpEvento(TfscTpEvento v);
 
 class TRetchNFePendCollectionItem {
 public:
-  const std::string& ChavePendente() const { return fChavePendente; }
-  void SetChavePendente(const std::string& v) { fChavePendente = v; }
+  TUIM_PROPRIEDADE(std::string, ChavePendente)
 
 private:
   std::string fChavePendente;
 };
 using TRetchNFePendCollection = TListaDono<TRetchNFePendCollectionItem>;
 
-// Registration of one event by the authority.
-class TRetInfEvento {
+// What the authority registers of an event, in an answer to it and in a distributed one.
+class TRegistroEvento {
 public:
   std::string Id;
-  std::string NomeArquivo;  // processed-event file written by the event service; never read
-  TfscTipoAmbiente tpAmb = taHomologacao;
-  std::string verAplic;
   int cOrgao = 0;
-  int cStat = 0;
-  std::string xMotivo;
-  std::string chNFe;
   TfscTpEvento tpEvento = teNaoMapeado;
   std::string xEvento;
   int nSeqEvento = 0;
   std::string CNPJDest;  // or the CPF
-  std::string emailDest;
-  int cOrgaoAutor = 0;
   TDateTime dhRegEvento = 0;
   std::string nProt;
+};
+
+// Registration of one event by the authority.
+class TRetInfEvento : public TRegistroEvento {
+public:
+  std::string NomeArquivo;  // processed-event file written by the event service; never read
+  TfscTipoAmbiente tpAmb = taHomologacao;
+  std::string verAplic;
+  int cStat = 0;
+  std::string xMotivo;
+  std::string chNFe;
+  std::string emailDest;
+  int cOrgaoAutor = 0;
   std::string XML;  // its infEvento group
   TRetchNFePendCollection chNFePend;
 };
 
 class TInfEventoCollectionItem {
 public:
-  TInfEvento& InfEvento() { return fInfEvento; }
-  const TInfEvento& InfEvento() const { return fInfEvento; }
+  TUIM_GRUPO(TInfEvento, InfEvento)
   TSignature& Signature() { return fSignature; }
   TRetInfEvento& RetInfEvento() { return fRetInfEvento; }
 
@@ -223,12 +194,9 @@ public:
   TEventoNFe& operator=(const TEventoNFe&) = delete;
 
   TGerador& Gerador() { return *fGerador; }
-  std::int64_t idLote() const { return fidLote; }
-  void SetidLote(std::int64_t v) { fidLote = v; }
-  const std::string& Versao() const { return fVersao; }
-  void SetVersao(const std::string& v) { fVersao = v; }
-  TInfEventoCollection& Evento() { return fEvento; }
-  const TInfEventoCollection& Evento() const { return fEvento; }
+  TUIM_PROPRIEDADE(std::int64_t, idLote)
+  TUIM_PROPRIEDADE(std::string, Versao)
+  TUIM_GRUPO(TInfEventoCollection, Evento)
 
   // Writes the batch; each event's Id is computed and stored. True without alerts.
   bool GerarXML();

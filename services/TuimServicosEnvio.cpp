@@ -21,22 +21,6 @@ namespace {
 
 constexpr std::uint32_t kEsperaMaximaMs = 60000;  // a wait taken from an answer never exceeds this
 
-std::string Preencher(const std::string& mascara, std::initializer_list<std::string> valores) {
-  std::string r;
-  auto v = valores.begin();
-  for (std::size_t i = 0; i < mascara.size(); ++i) {
-    if (mascara[i] == '%' && i + 1 < mascara.size() && mascara[i + 1] == 's') {
-      if (v != valores.end()) r += *v++;
-      ++i;
-    } else {
-      r += mascara[i];
-    }
-  }
-  return r;
-}
-
-std::string DataHoraLog(TDateTime t) { return t == 0 ? "" : FormatarDataHoraBr(t); }
-
 std::string Alertas(const std::vector<std::string>& linhas) {
   std::string r;
   for (const std::string& l : linhas) r += (r.empty() ? "" : "\r\n") + l;
@@ -392,12 +376,12 @@ std::string TNFeRecepcao::MensagemLog() {
   const std::string amb = TipoAmbienteParaTexto(ConfiguracoesNFe().WebServices().Ambiente());
   const std::string uf = CodigoUFParaSigla(ConfiguracoesNFe().WebServices().UFCodigo());
   if (EhSincrono())
-    return Preencher(
+    return PreencherLog(
         "Versão Layout: %s \r\nAmbiente: %s \r\nVersão Aplicativo: %s \r\nStatus Código: %s \r\nStatus Descrição: %s "
         "\r\nUF: %s \r\ndhRecbto: %s \r\nchNFe: %s \r\n",
         {fversao, amb, fRetornoSincrono->verAplic, std::to_string(fcStat), fxMotivo, uf, DataHoraLog(fdhRecbto),
          fRetornoSincrono->protNFe().chNFe});
-  return Preencher(
+  return PreencherLog(
       "Versão Layout: %s \r\nAmbiente: %s \r\nVersão Aplicativo: %s \r\nStatus Código: %s \r\nStatus Descrição: %s "
       "\r\nUF: %s \r\nRecibo: %s \r\nRecebimento: %s \r\nTempo Médio: %s \r\n",
       {fversao, amb, fRetornoLote->verAplic, std::to_string(fcStat), fxMotivo, uf, fRecibo, DataHoraLog(fdhRecbto),
@@ -444,7 +428,7 @@ bool TNFeRecibo::TratarResposta() {
 }
 
 std::string TNFeRecibo::MensagemLog() {
-  return Preencher(
+  return PreencherLog(
       "Versão Layout: %s \r\nAmbiente: %s \r\nVersão Aplicativo: %s \r\nRecibo: %s \r\nStatus Código: %s \r\n"
       "Status Descrição: %s \r\nUF: %s \r\n",
       {versao(), TipoAmbienteParaTexto(tpAmb()), verAplic(), Recibo, std::to_string(cStat()), xMotivo(),
@@ -683,7 +667,7 @@ std::string TNFeEnvEvento::PrefixoArquivo() { return std::to_string(idLote); }
 
 std::string TNFeEnvEvento::MensagemLog() {
   TRetEventoNFe& r = *fEventoRetorno;
-  std::string m = Preencher(
+  std::string m = PreencherLog(
       "Versão Layout: %s \r\nAmbiente: %s \r\nVersão Aplicativo: %s \r\nStatus Código: %s \r\nStatus Descrição: %s "
       "\r\n",
       {r.versao, TipoAmbienteParaTexto(r.tpAmb), r.verAplic, std::to_string(r.cStat), r.xMotivo});

@@ -452,4 +452,20 @@ std::string TNFeWebService::GerarVersaoDadosSoap() {
   return "<versaoDados>" + VersaoDados() + "</versaoDados>";
 }
 
+std::string PreencherLog(const std::string& mascara, std::initializer_list<std::string> valores) {
+  std::string r;
+  auto v = valores.begin();
+  for (std::size_t i = 0; i < mascara.size(); ++i) {
+    if (mascara[i] == '%' && i + 1 < mascara.size() && mascara[i + 1] == 's') {
+      if (v != valores.end()) r += *v++;
+      ++i;
+    } else {
+      r += mascara[i];
+    }
+  }
+  return r;
+}
+
+std::string DataHoraLog(TDateTime t) { return t == 0 ? "" : FormatarDataHoraBr(t); }
+
 }  // namespace tuim

@@ -1,6 +1,7 @@
 #pragma once
 #include <exception>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -194,5 +195,10 @@ private:
   TSSLType fSSLTypeSalvo = LT_all;
   std::string fElementoCabecalhoSalvo;
 };
+
+// A log template with each "%s" filled in order; missing values leave nothing.
+std::string PreencherLog(const std::string& mascara, std::initializer_list<std::string> valores);
+// A date and time of an answer for the log; empty when the answer had none.
+std::string DataHoraLog(TDateTime t);
 
 }  // namespace tuim
