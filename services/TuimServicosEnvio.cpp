@@ -299,23 +299,27 @@ void TNFeRecepcao::Transmitir() {
 bool TNFeRecepcao::TratarResposta() {
   ExtrairRetorno();
   ExigirResposta();
-  if (!EhSincrono()) {
-    TretEnvNFe& r = *fRetornoLote;
-    r.Leitor().SetArquivo(RetornoDecodificado());
-    if (!r.LerResposta() || r.cStat == 0) throw ETuimDFeException("Resposta do lote ilegível.");
-    fRespostaLida = true;
-    fversao = r.versao;
-    fcStat = r.cStat;
-    fxMotivo = r.xMotivo;
-    fdhRecbto = r.infRec().dhRecbto;
-    ftMed = r.infRec().tMed;
-    SetMensagem(r.xMotivo);
-    if (r.cStat == 103 && !ReciboValido(r.infRec().nRec))
-      throw ETuimNFeException("Recibo inválido na resposta: " + r.infRec().nRec);
-    fRecibo = r.infRec().nRec;
-    return r.cStat == 103;
-  }
+  return EhSincrono() ? TratarRespostaSincrona() : TratarRespostaLote();
+}
 
+bool TNFeRecepcao::TratarRespostaLote() {
+  TretEnvNFe& r = *fRetornoLote;
+  r.Leitor().SetArquivo(RetornoDecodificado());
+  if (!r.LerResposta() || r.cStat == 0) throw ETuimDFeException("Resposta do lote ilegível.");
+  fRespostaLida = true;
+  fversao = r.versao;
+  fcStat = r.cStat;
+  fxMotivo = r.xMotivo;
+  fdhRecbto = r.infRec().dhRecbto;
+  ftMed = r.infRec().tMed;
+  SetMensagem(r.xMotivo);
+  if (r.cStat == 103 && !ReciboValido(r.infRec().nRec))
+    throw ETuimNFeException("Recibo inválido na resposta: " + r.infRec().nRec);
+  fRecibo = r.infRec().nRec;
+  return r.cStat == 103;
+}
+
+bool TNFeRecepcao::TratarRespostaSincrona() {
   // The synchronous answer is read as a protocol query's.
   std::string copia = RetornoServico();
   auto trocar = [&copia](const std::string& de) {
@@ -344,7 +348,10 @@ bool TNFeRecepcao::TratarResposta() {
     fRecibo = nRec;
   }
   if (r.cStat != 104) return false;
+  return AplicarProtocoloSincrono(prot);
+}
 
+bool TNFeRecepcao::AplicarProtocoloSincrono(const TProcNFe& prot) {
   NotaFiscal* nota = prot.chNFe.empty() ? nullptr : NotaPorChave(fNFe.NotasFiscais(), prot.chNFe);
   if (!nota) return false;
   if (prot.cStat == 204 || prot.cStat == 539) {
@@ -608,8 +615,6 @@ bool TNFeEnvEvento::TratarResposta() {
   SetMensagem(r.xMotivo);
   if (r.cStat != 128) return false;
 
-  const std::string v = VersaoDados();
-  const std::string ns = kNamespaceNFe;
   bool todos = true;
   for (int i = 0; i < lote.Evento().Count(); ++i) {
     TInfEventoCollectionItem& item = lote.Evento()[i];
@@ -643,24 +648,31 @@ bool TNFeEnvEvento::TratarResposta() {
       todos = false;
       continue;
     }
-    const std::string evento = Grupo(DadosMsg(), "evento", i);
-    const std::string proc = "<procEventoNFe versao=\"" + v + "\" xmlns=\"" + ns + "\"><evento versao=\"" + v +
-                             "\">" + Grupo(evento, "infEvento", 0) +
-                             "<Signature xmlns=\"http://www.w3.org/2000/09/xmldsig#\">" + Grupo(evento, "SignedInfo", 0) +
-                             Grupo(evento, "SignatureValue", 0) + Grupo(evento, "KeyInfo", 0) + "</Signature></evento>" +
-                             "<retEvento versao=\"" + v + "\">" + Grupo(Grupo(RetornoServico(), "retEvento", j), "infEvento", 0) +
-                             "</retEvento></procEventoNFe>";
-    TArquivosConfNFe& a = ConfiguracoesNFe().Arquivos();
-    if (a.Salvar()) {
-      const std::string nome = SomenteNumeros(ev.Id()) + "-procEventoNFe.xml";
-      const std::string pasta = a.MontarPathEvento(lote.Evento()[0].InfEvento().tpEvento(), fCNPJ, Now());
-      if (fNFe.GravarArquivo(nome, proc, true, pasta)) ret.NomeArquivo = CaminhoComBarra(pasta) + nome;
-      reg.NomeArquivo = ret.NomeArquivo;
-    }
-    ret.XML = proc;
-    reg.XML = proc;
+    GuardarProcEvento(i, j, ret, reg);
   }
   return todos;
+}
+
+void TNFeEnvEvento::GuardarProcEvento(int i, int j, TRetInfEvento& ret, TRetInfEvento& reg) {
+  TEventoNFe& lote = fNFe.EventoNFe();
+  const std::string v = VersaoDados();
+  const std::string ns = kNamespaceNFe;
+  const std::string evento = Grupo(DadosMsg(), "evento", i);
+  const std::string proc = "<procEventoNFe versao=\"" + v + "\" xmlns=\"" + ns + "\"><evento versao=\"" + v +
+                           "\">" + Grupo(evento, "infEvento", 0) +
+                           "<Signature xmlns=\"http://www.w3.org/2000/09/xmldsig#\">" + Grupo(evento, "SignedInfo", 0) +
+                           Grupo(evento, "SignatureValue", 0) + Grupo(evento, "KeyInfo", 0) + "</Signature></evento>" +
+                           "<retEvento versao=\"" + v + "\">" + Grupo(Grupo(RetornoServico(), "retEvento", j), "infEvento", 0) +
+                           "</retEvento></procEventoNFe>";
+  TArquivosConfNFe& a = ConfiguracoesNFe().Arquivos();
+  if (a.Salvar()) {
+    const std::string nome = SomenteNumeros(ret.Id) + "-procEventoNFe.xml";
+    const std::string pasta = a.MontarPathEvento(lote.Evento()[0].InfEvento().tpEvento(), fCNPJ, Now());
+    if (fNFe.GravarArquivo(nome, proc, true, pasta)) ret.NomeArquivo = CaminhoComBarra(pasta) + nome;
+    reg.NomeArquivo = ret.NomeArquivo;
+  }
+  ret.XML = proc;
+  reg.XML = proc;
 }
 
 std::string TNFeEnvEvento::PrefixoArquivo() { return std::to_string(idLote); }
@@ -757,27 +769,7 @@ bool TNFeAutorizacao::Enviar(const std::string& lote, bool sincrono, bool zipado
       for (const TResultadoNota& r : rec.Resultados()) Guardar(r);
       fRecibo = rec.Recibo();
       if (!fRecibo.empty() && rec.Resultados().empty()) {
-        Progresso("recibo " + fRecibo + ": aguardando o processamento");
-        TNFeRetRecepcao& ret = *fRetRecepcao;
-        ret.Recibo = fRecibo;
-        ret.OnAguardando = [this](int n, int cStat) {
-          Progresso("recibo " + fRecibo + ": consulta " + std::to_string(n) + " cStat=" + std::to_string(cStat));
-        };
-        bool respondido = true;
-        try {
-          ret.Executar();
-        } catch (const ETuimDFeException&) {
-          respondido = false;
-        }
-        for (const TResultadoNota& r : ret.Resultados()) Guardar(r);
-        const int c = respondido ? ret.cStat() : 0;
-        if (c != 104) {
-          // Still in the authority's hands: the receipt settles it later.
-          for (int i = 0; i < notas.Count(); ++i)
-            Guardar(ResultadoSemProtocolo(notas[i].NumID(), sPendente, c == 0 ? 105 : c,
-                                          c == 0 ? "Sem resposta da consulta do recibo" : ret.xMotivo(), fRecibo));
-          return false;
-        }
+        if (!AguardarRecibo()) return false;
       } else if (rec.Resultados().empty()) {
         // The batch itself was refused: no document is held by the authority.
         for (int i = 0; i < notas.Count(); ++i)
@@ -796,7 +788,38 @@ bool TNFeAutorizacao::Enviar(const std::string& lote, bool sincrono, bool zipado
     Progresso("a autoridade não recebeu o lote: reenviando");
     fResultados.clear();
   }
+  OrdenarResultados();
+  return std::all_of(fResultados.begin(), fResultados.end(),
+                     [](const TResultadoNota& r) { return r.Situacao == sAutorizada; });
+}
+
+bool TNFeAutorizacao::AguardarRecibo() {
+  TNotasFiscais& notas = fNFe.NotasFiscais();
+  Progresso("recibo " + fRecibo + ": aguardando o processamento");
+  TNFeRetRecepcao& ret = *fRetRecepcao;
+  ret.Recibo = fRecibo;
+  ret.OnAguardando = [this](int n, int cStat) {
+    Progresso("recibo " + fRecibo + ": consulta " + std::to_string(n) + " cStat=" + std::to_string(cStat));
+  };
+  bool respondido = true;
+  try {
+    ret.Executar();
+  } catch (const ETuimDFeException&) {
+    respondido = false;
+  }
+  for (const TResultadoNota& r : ret.Resultados()) Guardar(r);
+  const int c = respondido ? ret.cStat() : 0;
+  if (c == 104) return true;
+  // Still in the authority's hands: the receipt settles it later.
+  for (int i = 0; i < notas.Count(); ++i)
+    Guardar(ResultadoSemProtocolo(notas[i].NumID(), sPendente, c == 0 ? 105 : c,
+                                  c == 0 ? "Sem resposta da consulta do recibo" : ret.xMotivo(), fRecibo));
+  return false;
+}
+
+void TNFeAutorizacao::OrdenarResultados() {
   // Every document has an entry, in the collection's order.
+  TNotasFiscais& notas = fNFe.NotasFiscais();
   std::vector<TResultadoNota> ordenados;
   for (int i = 0; i < notas.Count(); ++i) {
     const std::string chave = notas[i].NumID();
@@ -806,8 +829,6 @@ bool TNFeAutorizacao::Enviar(const std::string& lote, bool sincrono, bool zipado
     ordenados.push_back(r);
   }
   fResultados = ordenados;
-  return std::all_of(fResultados.begin(), fResultados.end(),
-                     [](const TResultadoNota& r) { return r.Situacao == sAutorizada; });
 }
 
 // ---- TNFeEnvioWebService --------------------------------------------------------------------

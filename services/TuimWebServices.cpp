@@ -193,11 +193,7 @@ void TDFeWebService::GravarResposta() {
     fOwner.GravarArquivo(prefixo + "-" + fSufixoResposta + "-soap.xml", fRespostaHTTP, true);
 }
 
-void TDFeWebService::Transmitir() {
-  fRetornoServico.clear();
-  fRespostaHTTP.clear();
-  TDFeSSL& ssl = fOwner.SSL();
-
+void TDFeWebService::PrepararTransmissao(TDFeSSL& ssl) {
   const TCertificadosConf& cert = fConfiguracoes.Certificados();
   if ((!cert.NumeroSerie().empty() || !cert.DadosPFX().empty() || !cert.ArquivoPFX().empty()) &&
       cert.VerificarValidade()) {
@@ -218,7 +214,36 @@ void TDFeWebService::Transmitir() {
     if (!ws.ArquivoCA().empty()) verificacao.ArquivoCA = ws.ArquivoCA();
     DefinirVerificacaoServidor(ssl, verificacao);
   }
+}
 
+void TDFeWebService::TransmitirUmaVez(TDFeSSL& ssl, int& codigoHTTP, int& codigoInterno) {
+  if (fOwner.OnTransmit) {
+    std::string resposta;
+    fOwner.OnTransmit(fEnvelope, fURL, fSoapAction, fMimeType, resposta, codigoHTTP, codigoInterno);
+    fRespostaHTTP = resposta;
+    if (codigoInterno != 0) throw ETuimDFeException("Erro ao Transmitir");
+  } else if (TTuimIntegradorBase* integrador = fOwner.Integrador()) {
+    fRespostaHTTP = TransmitirPeloIntegrador(*integrador);
+  } else {
+    try {
+      fRespostaHTTP = ssl.Enviar(fEnvelope, fURL, fSoapAction, fMimeType);
+    } catch (...) {
+      codigoHTTP = ssl.HTTPResultCode();
+      codigoInterno = ssl.InternalErrorCode();
+      throw;
+    }
+    codigoHTTP = ssl.HTTPResultCode();
+    codigoInterno = ssl.InternalErrorCode();
+  }
+}
+
+void TDFeWebService::Transmitir() {
+  fRetornoServico.clear();
+  fRespostaHTTP.clear();
+  TDFeSSL& ssl = fOwner.SSL();
+  PrepararTransmissao(ssl);
+
+  const TWebServicesConf& ws = fConfiguracoes.WebServices();
   bool retentar = false;
   int repeticoes = 0;
   do {
@@ -233,24 +258,7 @@ void TDFeWebService::Transmitir() {
     int codigoHTTP = 0;
     int codigoInterno = 0;
     try {
-      if (fOwner.OnTransmit) {
-        std::string resposta;
-        fOwner.OnTransmit(fEnvelope, fURL, fSoapAction, fMimeType, resposta, codigoHTTP, codigoInterno);
-        fRespostaHTTP = resposta;
-        if (codigoInterno != 0) throw ETuimDFeException("Erro ao Transmitir");
-      } else if (TTuimIntegradorBase* integrador = fOwner.Integrador()) {
-        fRespostaHTTP = TransmitirPeloIntegrador(*integrador);
-      } else {
-        try {
-          fRespostaHTTP = ssl.Enviar(fEnvelope, fURL, fSoapAction, fMimeType);
-        } catch (...) {
-          codigoHTTP = ssl.HTTPResultCode();
-          codigoInterno = ssl.InternalErrorCode();
-          throw;
-        }
-        codigoHTTP = ssl.HTTPResultCode();
-        codigoInterno = ssl.InternalErrorCode();
-      }
+      TransmitirUmaVez(ssl, codigoHTTP, codigoInterno);
     } catch (const std::exception&) {
       if (!fOwner.OnTransmitError) throw;
       fOwner.OnTransmitError(codigoHTTP, codigoInterno, fURL, fEnvelope, fSoapAction, retentar, tratado);

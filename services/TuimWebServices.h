@@ -124,6 +124,13 @@ protected:
   TConfiguracoes& fConfiguracoes;
 
 private:
+  // Before the first attempt: the certificate's validity, the envelope's encoding and the
+  // server check of the configuration.
+  void PrepararTransmissao(TDFeSSL& ssl);
+  // One attempt, through the host's handler, the integrator or the facade; the codes of a
+  // failed one are left in codigoHTTP and codigoInterno.
+  void TransmitirUmaVez(TDFeSSL& ssl, int& codigoHTTP, int& codigoInterno);
+
   std::string fPrefixoSoap = "soap12";
   std::string fAtributosEnvelope = kAtributosEnvelopePadrao;
   std::string fElementoCabecalho = "nfeCabecMsg";
