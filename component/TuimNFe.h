@@ -43,8 +43,6 @@ using TTuimDFeOnTransmit = std::function<void(const std::string& Dados, const st
 using TTuimDFeOnTransmitError =
     std::function<void(int HttpError, int InternalError, const std::string& URL, const std::string& DadosEnviados,
                        const std::string& SoapAction, bool& Retentar, bool& Tratado)>;
-using TTuimGravarLog = std::function<void(const std::string& ALogLine, bool& Tratado)>;
-using TNotifyEvent = std::function<void(TTuimComponent* Sender)>;
 
 enum TSituacaoNFe : std::uint8_t {
   snParado = 0,
