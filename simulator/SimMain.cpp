@@ -87,7 +87,7 @@ TArgs Ler(int argc, char** argv, int de, const std::vector<std::string>& semValo
 }
 
 bool Inteiro(const std::string& s, long& v) {
-  if (!TextoNumerico(s) || s.size() > 9) return false;
+  if (!tuim::TextoNumerico(s) || s.size() > 9) return false;
   v = std::atol(s.c_str());
   return true;
 }
@@ -107,7 +107,7 @@ int Iniciar(const TArgs& a) {
   auto cnpjs = a.Todos("cnpj");
   if (cnpjs.empty()) return Erro("informe ao menos um --cnpj");
   for (const auto& c : cnpjs)
-    if (c.size() != 14 || !TextoNumerico(c)) return Erro("CNPJ inválido: " + c);
+    if (c.size() != 14 || !tuim::TextoNumerico(c)) return Erro("CNPJ inválido: " + c);
   const std::string uf = a.Valor("uf", "SP");
   if (!CodigoUF(uf)) return Erro("UF inválida: " + uf);
   std::error_code ec;
