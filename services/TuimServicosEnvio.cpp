@@ -901,4 +901,8 @@ TWebServices::~TWebServices() {
   fEnvioWebService.reset();
 }
 
+void TLiberarWebServices::operator()(TWebServices* servicos) const { delete servicos; }
+
+TWebServicesDono NovoWebServices(TTuimNFe& owner) { return TWebServicesDono(new TWebServices(owner)); }
+
 }  // namespace tuim
