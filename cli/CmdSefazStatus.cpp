@@ -13,6 +13,7 @@
 #include "fiscal/fscAuxiliar.h"
 #include "fiscal/fscConversaoNFe.h"
 #include "services/TuimMensagensNFe.h"
+#include "services/TuimServicosEnvio.h"
 #include "services/TuimServicosNFe.h"
 #include "services/TuimWebServices.h"
 #include "transport/TuimTransporte.h"
@@ -134,7 +135,7 @@ int Status(const std::vector<std::string>& words) {
   if (auto u = a.Unknown(OpcoesSefaz({})); !u.empty()) return UsageError("opção desconhecida: --" + u);
   TTuimNFe nfe;
   if (int rc = Configurar(a, nfe, "NfeStatusServico"); rc >= 0) return rc;
-  TNFeStatusServico s(nfe);
+  TNFeStatusServico& s = nfe.WebServices().StatusServico();
   bool emOperacao = false;
   try {
     emOperacao = s.Executar();
@@ -195,7 +196,7 @@ int Consulta(const std::vector<std::string>& words) {
   TTuimNFe nfe;
   // The key's state answers the query.
   if (int rc = Configurar(a, nfe, "NfeConsultaProtocolo", CodigoUFParaSigla(UFDaChave(chave))); rc >= 0) return rc;
-  TNFeConsulta s(nfe);
+  TNFeConsulta& s = nfe.WebServices().Consulta();
   s.SetNFeChave(chave);
   bool ok = false;
   if (int rc = Executar(s, ok); rc >= 0) return rc;
@@ -212,7 +213,7 @@ int Cadastro(const std::vector<std::string>& words) {
   if (!a.Has("ie") && !a.Has("cnpj") && !a.Has("cpf")) return UsageError("informe --ie, --cnpj ou --cpf");
   TTuimNFe nfe;
   if (int rc = Configurar(a, nfe, "NfeConsultaCadastro"); rc >= 0) return rc;
-  TNFeConsultaCadastro s(nfe);
+  TNFeConsultaCadastro& s = nfe.WebServices().ConsultaCadastro();
   s.IE = DeUTF8(a.Get("ie"));
   s.CNPJ = DeUTF8(a.Get("cnpj"));
   s.CPF = DeUTF8(a.Get("cpf"));
@@ -251,7 +252,7 @@ int Inutilizar(const std::vector<std::string>& words) {
   if (!a.Has("cnpj") || !a.Has("justificativa")) return UsageError("informe --cnpj e --justificativa");
   TTuimNFe nfe;
   if (int rc = Configurar(a, nfe, "NfeInutilizacao"); rc >= 0) return rc;
-  TNFeInutilizacao s(nfe);
+  TNFeInutilizacao& s = nfe.WebServices().Inutilizacao();
   s.CNPJ = DeUTF8(a.Get("cnpj"));
   s.Modelo = nfe.Configuracoes().Geral().ModeloDF() == moNFe ? 55 : 65;
   s.Serie = serie;

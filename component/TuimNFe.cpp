@@ -11,13 +11,13 @@
 #include <filesystem>
 #include <system_error>
 
+#include "component/TuimEventoNFe.h"
+#include "component/TuimMensagemDFe.h"
 #include "component/TuimNotasFiscais.h"
 #include "fiscal/TuimUtil.h"
-#include "services/TuimEventoNFe.h"
-#include "services/TuimMensagensNFe.h"
 #include "fiscal/fscConversaoReforma.h"
-#include "xml/TuimNFeReforma.h"
 #include "transport/TuimTransporte.h"
+#include "xml/TuimNFeReforma.h"
 
 namespace tuim {
 
@@ -343,6 +343,7 @@ TTuimNFe::TTuimNFe(TTuimComponent* owner) : TTuimDFe(owner) {
   fCartaCorrecao = std::make_unique<TCartaCorrecao>();
   fEventoNFe = std::make_unique<TEventoNFe>();
   fInutNFe = std::make_unique<TinutNFe>();
+  fWebServices = NovoWebServices(*this);
 }
 
 TTuimNFe::~TTuimNFe() {
@@ -350,6 +351,7 @@ TTuimNFe::~TTuimNFe() {
   fCartaCorrecao.reset();
   fEventoNFe.reset();
   fInutNFe.reset();
+  fWebServices.reset();
   SetDANFE(nullptr);
 }
 

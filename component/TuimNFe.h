@@ -23,6 +23,16 @@ namespace tuim {
 class TNotasFiscais;
 class TEventoNFe;
 class TinutNFe;
+class TTuimNFe;
+class TWebServices;
+
+// The component owns its services, which live in the layer above it and build on it: that
+// layer makes them and frees them, so no header of it is read here.
+struct TLiberarWebServices {
+  void operator()(TWebServices* servicos) const;
+};
+using TWebServicesDono = std::unique_ptr<TWebServices, TLiberarWebServices>;
+TWebServicesDono NovoWebServices(TTuimNFe& owner);
 
 // Holds the event list of correction letters.
 class TCartaCorrecao {
@@ -43,8 +53,6 @@ using TTuimDFeOnTransmit = std::function<void(const std::string& Dados, const st
 using TTuimDFeOnTransmitError =
     std::function<void(int HttpError, int InternalError, const std::string& URL, const std::string& DadosEnviados,
                        const std::string& SoapAction, bool& Retentar, bool& Tratado)>;
-using TTuimGravarLog = std::function<void(const std::string& ALogLine, bool& Tratado)>;
-using TNotifyEvent = std::function<void(TTuimComponent* Sender)>;
 
 enum TSituacaoNFe : std::uint8_t {
   snParado = 0,
@@ -169,6 +177,7 @@ public:
   TCartaCorrecao& CartaCorrecao() const { return *fCartaCorrecao; }
   TEventoNFe& EventoNFe() const { return *fEventoNFe; }
   TinutNFe& InutNFe() const { return *fInutNFe; }
+  TWebServices& WebServices() const { return *fWebServices; }
 
   TSituacaoNFe Status() const { return fStatus; }
   // Stores a new value and fires OnStatusChange; the current value fires nothing.
@@ -232,6 +241,7 @@ private:
   std::unique_ptr<TCartaCorrecao> fCartaCorrecao;
   std::unique_ptr<TEventoNFe> fEventoNFe;
   std::unique_ptr<TinutNFe> fInutNFe;
+  TWebServicesDono fWebServices;
 };
 
 }  // namespace tuim

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -46,5 +47,9 @@ private:
   std::vector<TTuimComponent*> fComponents;
   std::vector<TTuimComponent*> fFreeNotifies;  // both directions, as in the platform class
 };
+
+// The events the components share: a state change, and a log line the host may take over.
+using TNotifyEvent = std::function<void(TTuimComponent* Sender)>;
+using TTuimGravarLog = std::function<void(const std::string& ALogLine, bool& Tratado)>;
 
 }  // namespace tuim

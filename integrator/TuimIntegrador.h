@@ -130,7 +130,6 @@ private:
   TGerador& fGerador;
 };
 
-using TTuimGravarLog = std::function<void(const std::string& aLogLine, bool& tratado)>;
 using TTuimIntegradorGetNumeroSessao = std::function<void(int& numeroSessao)>;
 
 // Exchanges commands with a local fiscal integrator through its input and output folders.

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "component/TuimDFeLinks.h"
-#include "component/TuimNFe.h"
 #include "fiscal/TuimException.h"
 
 namespace tuim {

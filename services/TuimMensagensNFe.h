@@ -3,46 +3,12 @@
 #include <memory>
 #include <string>
 
+#include "component/TuimMensagemDFe.h"
+#include "fiscal/TuimPropriedade.h"
 #include "fiscal/fscConversao.h"
-#include "security/TuimSignature.h"
 #include "xml/TuimGerador.h"
-#include "xml/TuimLeitor.h"
 
 namespace tuim {
-
-// Namespace of the national NF-e layout, and its declaration as written on a root element.
-extern const char* const kNameSpaceNFe;  // "http://www.portalfiscal.inf.br/nfe"
-std::string DeclaracaoNameSpaceNFe();    // xmlns="http://www.portalfiscal.inf.br/nfe"
-
-// Base of the request messages: each owns its generator and writes itself with GerarXML,
-// which answers true when the generator recorded no alert. The XML is then
-// Gerador().ArquivoFormatoXML() (Windows-1252 text, no declaration).
-class TMensagemDFe {
-public:
-  TMensagemDFe();
-  virtual ~TMensagemDFe();
-  TMensagemDFe(const TMensagemDFe&) = delete;
-  TMensagemDFe& operator=(const TMensagemDFe&) = delete;
-
-  virtual std::string ClassName() const { return "TMensagemDFe"; }
-  TGerador& Gerador() { return *fGerador; }
-  const TGerador& Gerador() const { return *fGerador; }
-  const std::string& Versao() const { return fVersao; }
-  void SetVersao(const std::string& v) { fVersao = v; }
-
-  // The base raises a message naming the operation and the class.
-  virtual bool GerarXML();
-
-protected:
-  // Empties the output and the alerts before a message is written.
-  void Iniciar();
-  bool SemAlertas() const { return fGerador->ListaDeAlertas().empty(); }
-  std::string AtributoVersao() const;  // versao="..."
-
-private:
-  std::unique_ptr<TGerador> fGerador;
-  std::string fVersao;
-};
 
 // Service status.
 class TConsStatServ : public TMensagemDFe {
@@ -53,10 +19,8 @@ public:
                          const std::string& nameSpace = DeclaracaoNameSpaceNFe());
   std::string ClassName() const override { return "TConsStatServ"; }
 
-  TfscTipoAmbiente tpAmb() const { return ftpAmb; }
-  void SettpAmb(TfscTipoAmbiente v) { ftpAmb = v; }
-  int cUF() const { return fcUF; }
-  void SetcUF(int v) { fcUF = v; }
+  TUIM_PROPRIEDADE(TfscTipoAmbiente, tpAmb)
+  TUIM_PROPRIEDADE(int, cUF)
   bool ComcUF() const { return fComcUF; }
 
   bool GerarXML() override;
@@ -74,10 +38,8 @@ public:
   TConsSitNFe();
   std::string ClassName() const override { return "TConsSitNFe"; }
 
-  TfscTipoAmbiente tpAmb() const { return ftpAmb; }
-  void SettpAmb(TfscTipoAmbiente v) { ftpAmb = v; }
-  const std::string& chNFe() const { return fchNFe; }
-  void SetchNFe(const std::string& v) { fchNFe = v; }
+  TUIM_PROPRIEDADE(TfscTipoAmbiente, tpAmb)
+  TUIM_PROPRIEDADE(std::string, chNFe)
 
   bool GerarXML() override;
 
@@ -93,10 +55,8 @@ public:
                         const std::string& nameSpace = DeclaracaoNameSpaceNFe());
   std::string ClassName() const override { return "TConsReciDFe"; }
 
-  TfscTipoAmbiente tpAmb() const { return ftpAmb; }
-  void SettpAmb(TfscTipoAmbiente v) { ftpAmb = v; }
-  const std::string& nRec() const { return fnRec; }
-  void SetnRec(const std::string& v) { fnRec = v; }
+  TUIM_PROPRIEDADE(TfscTipoAmbiente, tpAmb)
+  TUIM_PROPRIEDADE(std::string, nRec)
 
   bool GerarXML() override;
 
@@ -112,64 +72,15 @@ public:
   TConsCad();
   std::string ClassName() const override { return "TConsCad"; }
 
-  const std::string& UF() const { return fUF; }
-  void SetUF(const std::string& v) { fUF = v; }
-  const std::string& IE() const { return fIE; }
-  void SetIE(const std::string& v) { fIE = v; }
-  const std::string& CNPJ() const { return fCNPJ; }
-  void SetCNPJ(const std::string& v) { fCNPJ = v; }
-  const std::string& CPF() const { return fCPF; }
-  void SetCPF(const std::string& v) { fCPF = v; }
+  TUIM_PROPRIEDADE(std::string, UF)
+  TUIM_PROPRIEDADE(std::string, IE)
+  TUIM_PROPRIEDADE(std::string, CNPJ)
+  TUIM_PROPRIEDADE(std::string, CPF)
 
   bool GerarXML() override;
 
 private:
   std::string fUF, fIE, fCNPJ, fCPF;
-};
-
-// Voiding of a range of numbers never used.
-class TinutNFe : public TMensagemDFe {
-public:
-  TinutNFe();
-  ~TinutNFe() override;
-  std::string ClassName() const override { return "TinutNFe"; }
-
-  TfscTipoAmbiente tpAmb() const { return ftpAmb; }
-  void SettpAmb(TfscTipoAmbiente v) { ftpAmb = v; }
-  int cUF() const { return fcUF; }
-  void SetcUF(int v) { fcUF = v; }
-  int ano() const { return fano; }
-  void Setano(int v) { fano = v; }  // GerarXML reduces a value above 2000 by 2000
-  const std::string& CNPJ() const { return fCNPJ; }
-  void SetCNPJ(const std::string& v) { fCNPJ = v; }
-  int modelo() const { return fmodelo; }
-  void Setmodelo(int v) { fmodelo = v; }
-  int serie() const { return fserie; }
-  void Setserie(int v) { fserie = v; }
-  int nNFIni() const { return fnNFIni; }
-  void SetnNFIni(int v) { fnNFIni = v; }
-  int nNFFin() const { return fnNFFin; }
-  void SetnNFFin(int v) { fnNFFin = v; }
-  const std::string& xJust() const { return fxJust; }
-  void SetxJust(const std::string& v) { fxJust = v; }
-  // Computed by GerarXML.
-  const std::string& ID() const { return fID; }
-
-  TLeitor& Leitor() { return *fLeitor; }
-  TSignature& Signature() { return *fSignature; }
-
-  // "ID" + cUF + year + CNPJ + model + series + first and last numbers.
-  static std::string MontarID(int cUF, int ano, const std::string& cnpj, int modelo, int serie, int nNFIni,
-                              int nNFFin);
-
-  bool GerarXML() override;
-
-private:
-  TfscTipoAmbiente ftpAmb = taHomologacao;
-  int fcUF = 0, fano = 0, fmodelo = 55, fserie = 0, fnNFIni = 0, fnNFFin = 0;
-  std::string fCNPJ, fxJust, fID;
-  std::unique_ptr<TLeitor> fLeitor;
-  std::unique_ptr<TSignature> fSignature;
 };
 
 // Distribution of the documents of interest, by NSU, by key or after the last NSU received.
@@ -182,18 +93,12 @@ public:
                        const std::string& nameSpace = DeclaracaoNameSpaceNFe());
   std::string ClassName() const override { return "TDistDFeInt"; }
 
-  TfscTipoAmbiente tpAmb() const { return ftpAmb; }
-  void SettpAmb(TfscTipoAmbiente v) { ftpAmb = v; }
-  int cUFAutor() const { return fcUFAutor; }
-  void SetcUFAutor(int v) { fcUFAutor = v; }
-  const std::string& CNPJCPF() const { return fCNPJCPF; }
-  void SetCNPJCPF(const std::string& v) { fCNPJCPF = v; }
-  const std::string& ultNSU() const { return fultNSU; }
-  void SetultNSU(const std::string& v) { fultNSU = v; }
-  const std::string& NSU() const { return fNSU; }
-  void SetNSU(const std::string& v) { fNSU = v; }
-  const std::string& chNFe() const { return fchNFe; }
-  void SetchNFe(const std::string& v) { fchNFe = v; }
+  TUIM_PROPRIEDADE(TfscTipoAmbiente, tpAmb)
+  TUIM_PROPRIEDADE(int, cUFAutor)
+  TUIM_PROPRIEDADE(std::string, CNPJCPF)
+  TUIM_PROPRIEDADE(std::string, ultNSU)
+  TUIM_PROPRIEDADE(std::string, NSU)
+  TUIM_PROPRIEDADE(std::string, chNFe)
 
   // An NSU as its 15 zero-filled digits; text that is not a number of up to 15 digits gives zeros.
   static std::string FormatarNSU(const std::string& nsu);
@@ -214,16 +119,11 @@ public:
   TAdmCSCNFCe();
   std::string ClassName() const override { return "TAdmCSCNFCe"; }
 
-  TfscTipoAmbiente tpAmb() const { return ftpAmb; }
-  void SettpAmb(TfscTipoAmbiente v) { ftpAmb = v; }
-  TfscIndOp indOp() const { return findOp; }
-  void SetindOp(TfscIndOp v) { findOp = v; }
-  const std::string& raizCNPJ() const { return fraizCNPJ; }
-  void SetraizCNPJ(const std::string& v) { fraizCNPJ = v; }
-  int idCsc() const { return fidCsc; }
-  void SetidCsc(int v) { fidCsc = v; }
-  const std::string& codigoCsc() const { return fcodigoCsc; }
-  void SetcodigoCsc(const std::string& v) { fcodigoCsc = v; }
+  TUIM_PROPRIEDADE(TfscTipoAmbiente, tpAmb)
+  TUIM_PROPRIEDADE(TfscIndOp, indOp)
+  TUIM_PROPRIEDADE(std::string, raizCNPJ)
+  TUIM_PROPRIEDADE(int, idCsc)
+  TUIM_PROPRIEDADE(std::string, codigoCsc)
 
   bool GerarXML() override;
 
@@ -234,8 +134,5 @@ private:
   int fidCsc = 0;
   std::string fcodigoCsc;
 };
-
-// Digits of a CNPJ or CPF; an alphanumeric CNPJ (upper-case letters present) keeps its letters.
-std::string DocumentoLimpo(const std::string& documento);
 
 }  // namespace tuim

@@ -28,6 +28,33 @@ void LimitarAntesDe(TLeitor& l, const std::string& filho) {
 
 std::string ComDeclaracao(const std::string& grupo) { return InserirDeclaracaoXml(grupo); }
 
+// The detail of a processed event: its protocol and texts, and the CT-e and issuer it names.
+void LerDetalheEvento(TLeitor& l, TprocEvento_DetEvento& d) {
+  bool ok = false;
+  d.versao = l.LerAtributo("versao", "detEvento").AsString();
+  // The CT-e and the issuer carry a protocol and names of their own.
+  LimitarAntesDe(l, "CTe");
+  LimitarAntesDe(l, "emit");
+  d.nProt = l.LerTexto("nProt");
+  d.xJust = Decodificado(l, "xJust");
+  d.xCorrecao = Decodificado(l, "xCorrecao");
+  d.descEvento = Decodificado(l, "descEvento");
+  if (!l.ExtrairGrupo(3, "CTe").empty()) {
+    TDetEventoCTe& c = d.CTe();
+    c.chCTe = l.LerTexto("chCTe");
+    c.modal = TextoParaModal(ok, l.LerTexto("modal"));
+    c.dhEmi = l.LerDataHora("dhEmi");
+    c.nProt = l.LerTexto("nProt");
+    c.dhRecbto = l.LerDataHora("dhRecbto");
+  }
+  if (!l.ExtrairGrupo(3, "emit").empty()) {
+    TDetEventoEmit& m = d.emit();
+    m.CNPJ = l.LerTexto("CNPJ");
+    m.IE = l.LerTexto("IE");
+    m.xNome = Decodificado(l, "xNome");
+  }
+}
+
 }  // namespace
 
 std::string DescompactarDocZip(const std::string& dados) {
@@ -236,31 +263,7 @@ void TRetDistDFeInt::LerEventoProcessado(TLeitor& l, TdocZipCollectionItem& item
     e.nSeqEvento = l.LerInteiro("nSeqEvento");
     e.verEvento = l.LerTexto("verEvento");
 
-    if (!l.ExtrairGrupo(2, "detEvento").empty()) {
-      TprocEvento_DetEvento& d = e.detEvento();
-      d.versao = l.LerAtributo("versao", "detEvento").AsString();
-      // The CT-e and the issuer carry a protocol and names of their own.
-      LimitarAntesDe(l, "CTe");
-      LimitarAntesDe(l, "emit");
-      d.nProt = l.LerTexto("nProt");
-      d.xJust = Decodificado(l, "xJust");
-      d.xCorrecao = Decodificado(l, "xCorrecao");
-      d.descEvento = Decodificado(l, "descEvento");
-      if (!l.ExtrairGrupo(3, "CTe").empty()) {
-        TDetEventoCTe& c = d.CTe();
-        c.chCTe = l.LerTexto("chCTe");
-        c.modal = TextoParaModal(ok, l.LerTexto("modal"));
-        c.dhEmi = l.LerDataHora("dhEmi");
-        c.nProt = l.LerTexto("nProt");
-        c.dhRecbto = l.LerDataHora("dhRecbto");
-      }
-      if (!l.ExtrairGrupo(3, "emit").empty()) {
-        TDetEventoEmit& m = d.emit();
-        m.CNPJ = l.LerTexto("CNPJ");
-        m.IE = l.LerTexto("IE");
-        m.xNome = Decodificado(l, "xNome");
-      }
-    }
+    if (!l.ExtrairGrupo(2, "detEvento").empty()) LerDetalheEvento(l, e.detEvento());
 
     std::string ret = l.ExtrairGrupo(2, "retEvento");
     if (ret.empty()) ret = l.ExtrairGrupo(2, "retEvento" + fSufixo);

@@ -4,6 +4,7 @@
 
 #include "fiscal/TuimCurrency.h"
 #include "fiscal/TuimDateTime.h"
+#include "fiscal/TuimPropriedade.h"
 #include "fiscal/fscConversao.h"
 #include "services/TuimRetornosNFe.h"
 
@@ -64,10 +65,8 @@ public:
   std::string xJust;
   std::string xCorrecao;
   std::string descEvento;
-  TDetEventoCTe& CTe() { return fCTe; }
-  const TDetEventoCTe& CTe() const { return fCTe; }
-  TDetEventoEmit& emit() { return femit; }
-  const TDetEventoEmit& emit() const { return femit; }
+  TUIM_GRUPO(TDetEventoCTe, CTe)
+  TUIM_GRUPO(TDetEventoEmit, emit)
 
 private:
   TDetEventoCTe fCTe;
@@ -75,17 +74,9 @@ private:
 };
 
 // Registration of a distributed event: the answer's common fields and its own.
-class TprocEvento_RetInfEvento : public TCabecalhoRetorno {
+class TprocEvento_RetInfEvento : public TCabecalhoRetorno, public TRegistroEvento {
 public:
-  std::string Id;
-  int cOrgao = 0;
   std::string chDFe;
-  TfscTpEvento tpEvento = teNaoMapeado;
-  std::string xEvento;
-  int nSeqEvento = 0;
-  std::string CNPJDest;
-  TDateTime dhRegEvento = 0;
-  std::string nProt;
 };
 
 // A processed event (procEventoNFe).
@@ -100,10 +91,8 @@ public:
   TfscTpEvento tpEvento = teNaoMapeado;
   int nSeqEvento = 0;
   std::string verEvento;
-  TprocEvento_DetEvento& detEvento() { return fdetEvento; }
-  const TprocEvento_DetEvento& detEvento() const { return fdetEvento; }
-  TprocEvento_RetInfEvento& RetinfEvento() { return fRetinfEvento; }
-  const TprocEvento_RetInfEvento& RetinfEvento() const { return fRetinfEvento; }
+  TUIM_GRUPO(TprocEvento_DetEvento, detEvento)
+  TUIM_GRUPO(TprocEvento_RetInfEvento, RetinfEvento)
 
 private:
   TprocEvento_DetEvento fdetEvento;
@@ -118,14 +107,11 @@ public:
   std::string InfZip;  // the Base64 text as received
   std::string XML;     // the document (Windows-1252), with the UTF-8 declaration in front
   // By schema: the summary (resNFe) or the whole document's fields (procNFe).
-  TresDFe& resDFe() { return fresDFe; }
-  const TresDFe& resDFe() const { return fresDFe; }
+  TUIM_GRUPO(TresDFe, resDFe)
   // An event summary (resEvento).
-  TresEvento& resEvento() { return fresEvento; }
-  const TresEvento& resEvento() const { return fresEvento; }
+  TUIM_GRUPO(TresEvento, resEvento)
   // A processed event (procEventoNFe).
-  TprocEvento& procEvento() { return fprocEvento; }
-  const TprocEvento& procEvento() const { return fprocEvento; }
+  TUIM_GRUPO(TprocEvento, procEvento)
 
 private:
   TresDFe fresDFe;
@@ -159,8 +145,7 @@ public:
   std::string ultNSU;
   std::string maxNSU;
   std::string XML;  // the whole answer
-  TdocZipCollection& docZip() { return fdocZip; }
-  const TdocZipCollection& docZip() const { return fdocZip; }
+  TUIM_GRUPO(TdocZipCollection, docZip)
 
   bool LerResposta();
 

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "fiscal/TuimDateTime.h"
+#include "fiscal/TuimPropriedade.h"
 #include "fiscal/fscConversao.h"
 #include "services/TuimEventoNFe.h"
 #include "xml/TuimLeitor.h"
@@ -92,8 +93,7 @@ public:
   std::string nRec;
   int cMsg = 0;
   std::string xMsg;
-  TProtDFeCollection& ProtDFe() { return fProtDFe; }
-  const TProtDFeCollection& ProtDFe() const { return fProtDFe; }
+  TUIM_GRUPO(TProtDFeCollection, ProtDFe)
 
 protected:
   bool Ler() override;
@@ -127,12 +127,9 @@ public:
   std::string nRec;
   std::string chNFe;
   // The protocol fields; XMLProt holds the protNFe group as received.
-  TProcNFe& protNFe() { return fprotNFe; }
-  const TProcNFe& protNFe() const { return fprotNFe; }
-  TRetCancNFe& retCancNFe() { return fretCancNFe; }
-  const TRetCancNFe& retCancNFe() const { return fretCancNFe; }
-  TRetEventoNFeCollection& procEventoNFe() { return fprocEventoNFe; }
-  const TRetEventoNFeCollection& procEventoNFe() const { return fprocEventoNFe; }
+  TUIM_GRUPO(TProcNFe, protNFe)
+  TUIM_GRUPO(TRetCancNFe, retCancNFe)
+  TUIM_GRUPO(TRetEventoNFeCollection, procEventoNFe)
 
 protected:
   bool Ler() override;
@@ -180,8 +177,7 @@ public:
   std::string UF;
   std::string IE;
   TDateTime dhCons = 0;
-  TInfCadCollection& InfCad() { return fInfCad; }
-  const TInfCadCollection& InfCad() const { return fInfCad; }
+  TUIM_GRUPO(TInfCadCollection, InfCad)
 
 protected:
   bool Ler() override;
@@ -218,8 +214,7 @@ using TRetdadosCscCollection = TListaDono<TRetdadosCscCollectionItem>;
 class TRetAdmCSCNFCe : public TRetornoDFe, public TCabecalhoRetorno {
 public:
   TfscIndOp indOp = indOp1;
-  TRetdadosCscCollection& dadosCsc() { return fdadosCsc; }
-  const TRetdadosCscCollection& dadosCsc() const { return fdadosCsc; }
+  TUIM_GRUPO(TRetdadosCscCollection, dadosCsc)
 
 protected:
   bool Ler() override;

@@ -19,21 +19,6 @@ namespace tuim {
 
 namespace {
 
-std::string Preencher(const std::string& mascara, std::initializer_list<std::string> valores) {
-  std::string r;
-  auto v = valores.begin();
-  for (std::size_t i = 0; i < mascara.size(); ++i) {
-    if (mascara[i] == '%' && i + 1 < mascara.size() && mascara[i + 1] == 's') {
-      if (v != valores.end()) r += *v++;
-      ++i;
-    } else {
-      r += mascara[i];
-    }
-  }
-  return r;
-}
-
-std::string DataHoraLog(TDateTime t) { return t == 0 ? "" : FormatarDataHoraBr(t); }
 
 std::string Alertas(const std::vector<std::string>& linhas) {
   std::string r;
@@ -313,23 +298,27 @@ void TNFeRecepcao::Transmitir() {
 bool TNFeRecepcao::TratarResposta() {
   ExtrairRetorno();
   ExigirResposta();
-  if (!EhSincrono()) {
-    TretEnvNFe& r = *fRetornoLote;
-    r.Leitor().SetArquivo(RetornoDecodificado());
-    if (!r.LerResposta() || r.cStat == 0) throw ETuimDFeException("Resposta do lote ilegível.");
-    fRespostaLida = true;
-    fversao = r.versao;
-    fcStat = r.cStat;
-    fxMotivo = r.xMotivo;
-    fdhRecbto = r.infRec().dhRecbto;
-    ftMed = r.infRec().tMed;
-    SetMensagem(r.xMotivo);
-    if (r.cStat == 103 && !ReciboValido(r.infRec().nRec))
-      throw ETuimNFeException("Recibo inválido na resposta: " + r.infRec().nRec);
-    fRecibo = r.infRec().nRec;
-    return r.cStat == 103;
-  }
+  return EhSincrono() ? TratarRespostaSincrona() : TratarRespostaLote();
+}
 
+bool TNFeRecepcao::TratarRespostaLote() {
+  TretEnvNFe& r = *fRetornoLote;
+  r.Leitor().SetArquivo(RetornoDecodificado());
+  if (!r.LerResposta() || r.cStat == 0) throw ETuimDFeException("Resposta do lote ilegível.");
+  fRespostaLida = true;
+  fversao = r.versao;
+  fcStat = r.cStat;
+  fxMotivo = r.xMotivo;
+  fdhRecbto = r.infRec().dhRecbto;
+  ftMed = r.infRec().tMed;
+  SetMensagem(r.xMotivo);
+  if (r.cStat == 103 && !ReciboValido(r.infRec().nRec))
+    throw ETuimNFeException("Recibo inválido na resposta: " + r.infRec().nRec);
+  fRecibo = r.infRec().nRec;
+  return r.cStat == 103;
+}
+
+bool TNFeRecepcao::TratarRespostaSincrona() {
   // The synchronous answer is read as a protocol query's.
   std::string copia = RetornoServico();
   auto trocar = [&copia](const std::string& de) {
@@ -358,7 +347,10 @@ bool TNFeRecepcao::TratarResposta() {
     fRecibo = nRec;
   }
   if (r.cStat != 104) return false;
+  return AplicarProtocoloSincrono(prot);
+}
 
+bool TNFeRecepcao::AplicarProtocoloSincrono(const TProcNFe& prot) {
   NotaFiscal* nota = prot.chNFe.empty() ? nullptr : NotaPorChave(fNFe.NotasFiscais(), prot.chNFe);
   if (!nota) return false;
   if (prot.cStat == 204 || prot.cStat == 539) {
@@ -390,12 +382,12 @@ std::string TNFeRecepcao::MensagemLog() {
   const std::string amb = TipoAmbienteParaTexto(ConfiguracoesNFe().WebServices().Ambiente());
   const std::string uf = CodigoUFParaSigla(ConfiguracoesNFe().WebServices().UFCodigo());
   if (EhSincrono())
-    return Preencher(
+    return PreencherLog(
         "Versão Layout: %s \r\nAmbiente: %s \r\nVersão Aplicativo: %s \r\nStatus Código: %s \r\nStatus Descrição: %s "
         "\r\nUF: %s \r\ndhRecbto: %s \r\nchNFe: %s \r\n",
         {fversao, amb, fRetornoSincrono->verAplic, std::to_string(fcStat), fxMotivo, uf, DataHoraLog(fdhRecbto),
          fRetornoSincrono->protNFe().chNFe});
-  return Preencher(
+  return PreencherLog(
       "Versão Layout: %s \r\nAmbiente: %s \r\nVersão Aplicativo: %s \r\nStatus Código: %s \r\nStatus Descrição: %s "
       "\r\nUF: %s \r\nRecibo: %s \r\nRecebimento: %s \r\nTempo Médio: %s \r\n",
       {fversao, amb, fRetornoLote->verAplic, std::to_string(fcStat), fxMotivo, uf, fRecibo, DataHoraLog(fdhRecbto),
@@ -442,7 +434,7 @@ bool TNFeRecibo::TratarResposta() {
 }
 
 std::string TNFeRecibo::MensagemLog() {
-  return Preencher(
+  return PreencherLog(
       "Versão Layout: %s \r\nAmbiente: %s \r\nVersão Aplicativo: %s \r\nRecibo: %s \r\nStatus Código: %s \r\n"
       "Status Descrição: %s \r\nUF: %s \r\n",
       {versao(), TipoAmbienteParaTexto(tpAmb()), verAplic(), Recibo, std::to_string(cStat()), xMotivo(),
@@ -628,8 +620,6 @@ bool TNFeEnvEvento::TratarResposta() {
   SetMensagem(r.xMotivo);
   if (r.cStat != 128) return false;
 
-  const std::string v = VersaoDados();
-  const std::string ns = kNamespaceNFe;
   bool todos = true;
   for (int i = 0; i < lote.Evento().Count(); ++i) {
     TInfEventoCollectionItem& item = lote.Evento()[i];
@@ -663,22 +653,7 @@ bool TNFeEnvEvento::TratarResposta() {
       todos = false;
       continue;
     }
-    const std::string evento = Grupo(DadosMsg(), "evento", i);
-    const std::string proc = "<procEventoNFe versao=\"" + v + "\" xmlns=\"" + ns + "\"><evento versao=\"" + v +
-                             "\">" + Grupo(evento, "infEvento", 0) +
-                             "<Signature xmlns=\"http://www.w3.org/2000/09/xmldsig#\">" + Grupo(evento, "SignedInfo", 0) +
-                             Grupo(evento, "SignatureValue", 0) + Grupo(evento, "KeyInfo", 0) + "</Signature></evento>" +
-                             "<retEvento versao=\"" + v + "\">" + Grupo(Grupo(RetornoServico(), "retEvento", j), "infEvento", 0) +
-                             "</retEvento></procEventoNFe>";
-    TArquivosConfNFe& a = ConfiguracoesNFe().Arquivos();
-    if (a.Salvar()) {
-      const std::string nome = SomenteNumeros(ev.Id()) + "-procEventoNFe.xml";
-      const std::string pasta = a.MontarPathEvento(lote.Evento()[0].InfEvento().tpEvento(), fCNPJ, Now());
-      if (fNFe.GravarArquivo(nome, proc, true, pasta)) ret.NomeArquivo = CaminhoComBarra(pasta) + nome;
-      reg.NomeArquivo = ret.NomeArquivo;
-    }
-    ret.XML = proc;
-    reg.XML = proc;
+    GuardarProcEvento(i, j, ret, reg);
   }
   return todos;
 }
@@ -694,6 +669,28 @@ void TNFeEnvEvento::PrepararIntegrador() {
     ParametrosDocumentoIntegrador(*integrador, nota->NFe());
 }
 
+void TNFeEnvEvento::GuardarProcEvento(int i, int j, TRetInfEvento& ret, TRetInfEvento& reg) {
+  TEventoNFe& lote = fNFe.EventoNFe();
+  const std::string v = VersaoDados();
+  const std::string ns = kNamespaceNFe;
+  const std::string evento = Grupo(DadosMsg(), "evento", i);
+  const std::string proc = "<procEventoNFe versao=\"" + v + "\" xmlns=\"" + ns + "\"><evento versao=\"" + v +
+                           "\">" + Grupo(evento, "infEvento", 0) +
+                           "<Signature xmlns=\"http://www.w3.org/2000/09/xmldsig#\">" + Grupo(evento, "SignedInfo", 0) +
+                           Grupo(evento, "SignatureValue", 0) + Grupo(evento, "KeyInfo", 0) + "</Signature></evento>" +
+                           "<retEvento versao=\"" + v + "\">" + Grupo(Grupo(RetornoServico(), "retEvento", j), "infEvento", 0) +
+                           "</retEvento></procEventoNFe>";
+  TArquivosConfNFe& a = ConfiguracoesNFe().Arquivos();
+  if (a.Salvar()) {
+    const std::string nome = SomenteNumeros(ret.Id) + "-procEventoNFe.xml";
+    const std::string pasta = a.MontarPathEvento(lote.Evento()[0].InfEvento().tpEvento(), fCNPJ, Now());
+    if (fNFe.GravarArquivo(nome, proc, true, pasta)) ret.NomeArquivo = CaminhoComBarra(pasta) + nome;
+    reg.NomeArquivo = ret.NomeArquivo;
+  }
+  ret.XML = proc;
+  reg.XML = proc;
+}
+
 std::string TNFeEnvEvento::PrefixoArquivo() { return std::to_string(idLote); }
 
 std::string TNFeEnvEvento::PastaArquivos() {
@@ -704,7 +701,7 @@ std::string TNFeEnvEvento::PastaArquivos() {
 
 std::string TNFeEnvEvento::MensagemLog() {
   TRetEventoNFe& r = *fEventoRetorno;
-  std::string m = Preencher(
+  std::string m = PreencherLog(
       "Versão Layout: %s \r\nAmbiente: %s \r\nVersão Aplicativo: %s \r\nStatus Código: %s \r\nStatus Descrição: %s "
       "\r\n",
       {r.versao, TipoAmbienteParaTexto(r.tpAmb), r.verAplic, std::to_string(r.cStat), r.xMotivo});
@@ -794,27 +791,7 @@ bool TNFeAutorizacao::Enviar(const std::string& lote, bool sincrono, bool zipado
       for (const TResultadoNota& r : rec.Resultados()) Guardar(r);
       fRecibo = rec.Recibo();
       if (!fRecibo.empty() && rec.Resultados().empty()) {
-        Progresso("recibo " + fRecibo + ": aguardando o processamento");
-        TNFeRetRecepcao& ret = *fRetRecepcao;
-        ret.Recibo = fRecibo;
-        ret.OnAguardando = [this](int n, int cStat) {
-          Progresso("recibo " + fRecibo + ": consulta " + std::to_string(n) + " cStat=" + std::to_string(cStat));
-        };
-        bool respondido = true;
-        try {
-          ret.Executar();
-        } catch (const ETuimDFeException&) {
-          respondido = false;
-        }
-        for (const TResultadoNota& r : ret.Resultados()) Guardar(r);
-        const int c = respondido ? ret.cStat() : 0;
-        if (c != 104) {
-          // Still in the authority's hands: the receipt settles it later.
-          for (int i = 0; i < notas.Count(); ++i)
-            Guardar(ResultadoSemProtocolo(notas[i].NumID(), sPendente, c == 0 ? 105 : c,
-                                          c == 0 ? "Sem resposta da consulta do recibo" : ret.xMotivo(), fRecibo));
-          return false;
-        }
+        if (!AguardarRecibo()) return false;
       } else if (rec.Resultados().empty()) {
         // The batch itself was refused: no document is held by the authority.
         for (int i = 0; i < notas.Count(); ++i)
@@ -833,7 +810,38 @@ bool TNFeAutorizacao::Enviar(const std::string& lote, bool sincrono, bool zipado
     Progresso("a autoridade não recebeu o lote: reenviando");
     fResultados.clear();
   }
+  OrdenarResultados();
+  return std::all_of(fResultados.begin(), fResultados.end(),
+                     [](const TResultadoNota& r) { return r.Situacao == sAutorizada; });
+}
+
+bool TNFeAutorizacao::AguardarRecibo() {
+  TNotasFiscais& notas = fNFe.NotasFiscais();
+  Progresso("recibo " + fRecibo + ": aguardando o processamento");
+  TNFeRetRecepcao& ret = *fRetRecepcao;
+  ret.Recibo = fRecibo;
+  ret.OnAguardando = [this](int n, int cStat) {
+    Progresso("recibo " + fRecibo + ": consulta " + std::to_string(n) + " cStat=" + std::to_string(cStat));
+  };
+  bool respondido = true;
+  try {
+    ret.Executar();
+  } catch (const ETuimDFeException&) {
+    respondido = false;
+  }
+  for (const TResultadoNota& r : ret.Resultados()) Guardar(r);
+  const int c = respondido ? ret.cStat() : 0;
+  if (c == 104) return true;
+  // Still in the authority's hands: the receipt settles it later.
+  for (int i = 0; i < notas.Count(); ++i)
+    Guardar(ResultadoSemProtocolo(notas[i].NumID(), sPendente, c == 0 ? 105 : c,
+                                  c == 0 ? "Sem resposta da consulta do recibo" : ret.xMotivo(), fRecibo));
+  return false;
+}
+
+void TNFeAutorizacao::OrdenarResultados() {
   // Every document has an entry, in the collection's order.
+  TNotasFiscais& notas = fNFe.NotasFiscais();
   std::vector<TResultadoNota> ordenados;
   for (int i = 0; i < notas.Count(); ++i) {
     const std::string chave = notas[i].NumID();
@@ -843,8 +851,6 @@ bool TNFeAutorizacao::Enviar(const std::string& lote, bool sincrono, bool zipado
     ordenados.push_back(r);
   }
   fResultados = ordenados;
-  return std::all_of(fResultados.begin(), fResultados.end(),
-                     [](const TResultadoNota& r) { return r.Situacao == sAutorizada; });
 }
 
 // ---- TNFeEnvioWebService --------------------------------------------------------------------
@@ -916,5 +922,9 @@ TWebServices::~TWebServices() {
   fDistribuicaoDFe.reset();
   fEnvioWebService.reset();
 }
+
+void TLiberarWebServices::operator()(TWebServices* servicos) const { delete servicos; }
+
+TWebServicesDono NovoWebServices(TTuimNFe& owner) { return TWebServicesDono(new TWebServices(owner)); }
 
 }  // namespace tuim

@@ -94,6 +94,10 @@ protected:
 private:
   bool EhSincrono() const;
   TfscVersaoDF VersaoLayout() const;
+  bool TratarRespostaLote();
+  bool TratarRespostaSincrona();
+  // The protocol of the one document of a synchronous batch answered 104.
+  bool AplicarProtocoloSincrono(const TProcNFe& prot);
 
   std::string fRecibo, fversao, fxMotivo;
   TDateTime fdhRecbto = 0;
@@ -182,6 +186,10 @@ protected:
   std::string MensagemLog() override;
 
 private:
+  // The processed event of the batch's event `i`, registered in the answer's retEvento `j`,
+  // kept in both registrations and written to its file when the configuration says so.
+  void GuardarProcEvento(int i, int j, TRetInfEvento& ret, TRetInfEvento& reg);
+
   int fcStat = 0;
   std::string fxMotivo, fCNPJ;
   TfscTipoAmbiente ftpAmb = taHomologacao;
@@ -234,6 +242,10 @@ public:
 
 private:
   bool Recuperar(std::vector<int>& semProtocolo);
+  // Polls the receipt of an asynchronous batch; false while the authority still holds it.
+  bool AguardarRecibo();
+  // One entry per document, in the collection's order.
+  void OrdenarResultados();
   void Progresso(const std::string& linha);
   void Guardar(const TResultadoNota& r);
 

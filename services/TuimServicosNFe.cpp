@@ -15,23 +15,6 @@ namespace tuim {
 
 namespace {
 
-// The "%s" of a log template filled in order.
-std::string Preencher(const std::string& mascara, std::initializer_list<std::string> valores) {
-  std::string r;
-  auto v = valores.begin();
-  for (std::size_t i = 0; i < mascara.size(); ++i) {
-    if (mascara[i] == '%' && i + 1 < mascara.size() && mascara[i + 1] == 's') {
-      if (v != valores.end()) r += *v++;
-      ++i;
-    } else {
-      r += mascara[i];
-    }
-  }
-  return r;
-}
-
-std::string DataHoraLog(TDateTime t) { return t == 0 ? "" : FormatarDataHoraBr(t); }
-
 std::string Amb(TfscTipoAmbiente a) { return TipoAmbienteParaTexto(a); }
 
 bool Antes400(TConfiguracoesNFe& c) { return c.Geral().VersaoDF() < ve400; }
@@ -87,7 +70,7 @@ bool TNFeStatusServico::TratarResposta() {
 }
 
 std::string TNFeStatusServico::MensagemLog() {
-  return Preencher(
+  return PreencherLog(
       "Versão Layout: %s \r\nAmbiente: %s\r\nVersão Aplicativo: %s \r\nStatus Código: %s\r\nStatus Descrição: %s\r\n"
       "UF: %s\r\nRecebimento: %s\r\nTempo Médio: %s\r\nRetorno: %s\r\nObservação: %s\r\n",
       {versao(), Amb(tpAmb()), verAplic(), std::to_string(cStat()), xMotivo(), CodigoUFParaSigla(cUF()),
@@ -181,7 +164,7 @@ bool TNFeConsulta::TratarResposta() {
 std::string TNFeConsulta::PrefixoArquivo() { return Trim(fNFeChave); }
 
 std::string TNFeConsulta::MensagemLog() {
-  return Preencher(
+  return PreencherLog(
       "Versão Layout: %s \r\nIdentificador: %s \r\nAmbiente: %s \r\nVersão Aplicativo: %s \r\nStatus Código: %s \r\n"
       "Status Descrição: %s \r\nUF: %s \r\nChave Acesso: %s \r\nRecebimento: %s \r\nProtocolo: %s \r\n"
       "Digest Value: %s \r\n",
@@ -270,7 +253,7 @@ bool TNFeInutilizacao::TratarResposta() {
 std::string TNFeInutilizacao::PrefixoArquivo() { return SomenteNumeros(fID); }
 
 std::string TNFeInutilizacao::MensagemLog() {
-  return Preencher(
+  return PreencherLog(
       "Versão Layout: %s \r\nAmbiente: %s \r\nVersão Aplicativo: %s \r\nStatus Código: %s \r\n"
       "Status Descrição: %s \r\nUF: %s \r\nRecebimento: %s \r\n",
       {versao(), Amb(tpAmb()), verAplic(), std::to_string(cStat()), xMotivo(), CodigoUFParaSigla(cUF()),
@@ -330,7 +313,7 @@ bool TNFeConsultaCadastro::TratarResposta() {
 }
 
 std::string TNFeConsultaCadastro::MensagemLog() {
-  return Preencher(
+  return PreencherLog(
       "Versão Layout: %s \r\nVersão Aplicativo: %s \r\nStatus Código: %s \r\nStatus Descrição: %s \r\nUF: %s \r\n"
       "Consulta: %s \r\n",
       {versao(), verAplic(), std::to_string(cStat()), xMotivo(), CodigoUFParaSigla(cUF()), DataHoraLog(dhCons())});
@@ -457,7 +440,7 @@ bool TDistribuicaoDFe::TratarResposta() {
 
 std::string TDistribuicaoDFe::MensagemLog() {
   const TRetDistDFeInt& r = Retorno();
-  return Preencher(
+  return PreencherLog(
       "Versão Layout: %s \r\nAmbiente: %s \r\nVersão Aplicativo: %s \r\nStatus Código: %s \r\nStatus Descrição: %s \r\n"
       "Resposta: %s \r\nÚltimo NSU: %s \r\nMáximo NSU: %s \r\n",
       {r.versao, Amb(r.tpAmb), r.verAplic, std::to_string(r.cStat), r.xMotivo, DataHoraLog(r.dhResp), r.ultNSU,
@@ -534,7 +517,7 @@ bool TAdministrarCSCNFCe::TratarResposta() {
 }
 
 std::string TAdministrarCSCNFCe::MensagemLog() {
-  return Preencher("Versão Layout: %s \r\nAmbiente: %s \r\nStatus Código: %s \r\nStatus Descrição: %s \r\n",
+  return PreencherLog("Versão Layout: %s \r\nAmbiente: %s \r\nStatus Código: %s \r\nStatus Descrição: %s \r\n",
                    {versao(), Amb(tpAmb()), std::to_string(cStat()), xMotivo()});
 }
 

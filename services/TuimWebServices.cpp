@@ -195,11 +195,7 @@ void TDFeWebService::GravarResposta() {
     fOwner.GravarArquivo(prefixo + "-" + fSufixoResposta + "-soap.xml", fRespostaHTTP, true, pasta);
 }
 
-void TDFeWebService::Transmitir() {
-  fRetornoServico.clear();
-  fRespostaHTTP.clear();
-  TDFeSSL& ssl = fOwner.SSL();
-
+void TDFeWebService::PrepararTransmissao(TDFeSSL& ssl) {
   const TCertificadosConf& cert = fConfiguracoes.Certificados();
   if ((!cert.NumeroSerie().empty() || !cert.DadosPFX().empty() || !cert.ArquivoPFX().empty()) &&
       cert.VerificarValidade()) {
@@ -221,7 +217,36 @@ void TDFeWebService::Transmitir() {
     DefinirVerificacaoServidor(ssl, verificacao);
   }
   DefinirManterConexao(ssl, ws.ManterConexao());
+}
 
+void TDFeWebService::TransmitirUmaVez(TDFeSSL& ssl, int& codigoHTTP, int& codigoInterno) {
+  if (fOwner.OnTransmit) {
+    std::string resposta;
+    fOwner.OnTransmit(fEnvelope, fURL, fSoapAction, fMimeType, resposta, codigoHTTP, codigoInterno);
+    fRespostaHTTP = resposta;
+    if (codigoInterno != 0) throw ETuimDFeException("Erro ao Transmitir");
+  } else if (TTuimIntegradorBase* integrador = fOwner.Integrador()) {
+    fRespostaHTTP = TransmitirPeloIntegrador(*integrador);
+  } else {
+    try {
+      fRespostaHTTP = ssl.Enviar(fEnvelope, fURL, fSoapAction, fMimeType);
+    } catch (...) {
+      codigoHTTP = ssl.HTTPResultCode();
+      codigoInterno = ssl.InternalErrorCode();
+      throw;
+    }
+    codigoHTTP = ssl.HTTPResultCode();
+    codigoInterno = ssl.InternalErrorCode();
+  }
+}
+
+void TDFeWebService::Transmitir() {
+  fRetornoServico.clear();
+  fRespostaHTTP.clear();
+  TDFeSSL& ssl = fOwner.SSL();
+  PrepararTransmissao(ssl);
+
+  const TWebServicesConf& ws = fConfiguracoes.WebServices();
   bool retentar = false;
   int repeticoes = 0;
   do {
@@ -236,24 +261,7 @@ void TDFeWebService::Transmitir() {
     int codigoHTTP = 0;
     int codigoInterno = 0;
     try {
-      if (fOwner.OnTransmit) {
-        std::string resposta;
-        fOwner.OnTransmit(fEnvelope, fURL, fSoapAction, fMimeType, resposta, codigoHTTP, codigoInterno);
-        fRespostaHTTP = resposta;
-        if (codigoInterno != 0) throw ETuimDFeException("Erro ao Transmitir");
-      } else if (TTuimIntegradorBase* integrador = fOwner.Integrador()) {
-        fRespostaHTTP = TransmitirPeloIntegrador(*integrador);
-      } else {
-        try {
-          fRespostaHTTP = ssl.Enviar(fEnvelope, fURL, fSoapAction, fMimeType);
-        } catch (...) {
-          codigoHTTP = ssl.HTTPResultCode();
-          codigoInterno = ssl.InternalErrorCode();
-          throw;
-        }
-        codigoHTTP = ssl.HTTPResultCode();
-        codigoInterno = ssl.InternalErrorCode();
-      }
+      TransmitirUmaVez(ssl, codigoHTTP, codigoInterno);
     } catch (const std::exception&) {
       if (!fOwner.OnTransmitError) throw;
       fOwner.OnTransmitError(codigoHTTP, codigoInterno, fURL, fEnvelope, fSoapAction, retentar, tratado);
@@ -454,5 +462,21 @@ std::string TNFeWebService::GerarVersaoDadosSoap() {
   if (VersaoDados().empty()) SetVersaoDados(fNFe.VersaoServicoLayout(Layout()));
   return "<versaoDados>" + VersaoDados() + "</versaoDados>";
 }
+
+std::string PreencherLog(const std::string& mascara, std::initializer_list<std::string> valores) {
+  std::string r;
+  auto v = valores.begin();
+  for (std::size_t i = 0; i < mascara.size(); ++i) {
+    if (mascara[i] == '%' && i + 1 < mascara.size() && mascara[i + 1] == 's') {
+      if (v != valores.end()) r += *v++;
+      ++i;
+    } else {
+      r += mascara[i];
+    }
+  }
+  return r;
+}
+
+std::string DataHoraLog(TDateTime t) { return t == 0 ? "" : FormatarDataHoraBr(t); }
 
 }  // namespace tuim

@@ -1,6 +1,7 @@
 #pragma once
 #include <exception>
 #include <functional>
+#include <initializer_list>
 #include <string>
 #include <vector>
 
@@ -125,6 +126,13 @@ protected:
   TConfiguracoes& fConfiguracoes;
 
 private:
+  // Before the first attempt: the certificate's validity, the envelope's encoding and the
+  // server check of the configuration.
+  void PrepararTransmissao(TDFeSSL& ssl);
+  // One attempt, through the host's handler, the integrator or the facade; the codes of a
+  // failed one are left in codigoHTTP and codigoInterno.
+  void TransmitirUmaVez(TDFeSSL& ssl, int& codigoHTTP, int& codigoInterno);
+
   std::string fPrefixoSoap = "soap12";
   std::string fAtributosEnvelope = kAtributosEnvelopePadrao;
   std::string fElementoCabecalho = "nfeCabecMsg";
@@ -196,5 +204,10 @@ private:
   TSSLType fSSLTypeSalvo = LT_all;
   std::string fElementoCabecalhoSalvo;
 };
+
+// A log template with each "%s" filled in order; missing values leave nothing.
+std::string PreencherLog(const std::string& mascara, std::initializer_list<std::string> valores);
+// A date and time of an answer for the log; empty when the answer had none.
+std::string DataHoraLog(TDateTime t);
 
 }  // namespace tuim

@@ -13,6 +13,7 @@
 #include <memory>
 #include <stdexcept>
 
+#include "fiscal/TuimUtil.h"
 #include "simulator/SimUtil.h"
 
 namespace tuim::sim {
@@ -159,7 +160,7 @@ std::string CNPJDoCertificado(const x509_st* certConst) {
     auto p = s.rfind(':');
     if (p != std::string::npos) r = s.substr(p + 1);
   }
-  return SoDigitos(r) ? r : "";
+  return TextoNumerico(r) ? r : "";
 }
 
 std::string CNPJDoCertificadoBase64(const std::string& base64) {

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "fiscal/TuimUtil.h"
 #include "simulator/SimBanco.h"
 #include "simulator/SimCertificados.h"
 #include "simulator/SimSefaz.h"
@@ -89,7 +90,7 @@ TArgs Ler(int argc, char** argv, int de, const std::vector<std::string>& semValo
 }
 
 bool Inteiro(const std::string& s, long& v) {
-  if (!SoDigitos(s) || s.size() > 9) return false;
+  if (!tuim::TextoNumerico(s) || s.size() > 9) return false;
   v = std::atol(s.c_str());
   return true;
 }
@@ -109,7 +110,7 @@ int Iniciar(const TArgs& a) {
   auto cnpjs = a.Todos("cnpj");
   if (cnpjs.empty()) return Erro("informe ao menos um --cnpj");
   for (const auto& c : cnpjs)
-    if (c.size() != 14 || !SoDigitos(c)) return Erro("CNPJ inválido: " + c);
+    if (c.size() != 14 || !tuim::TextoNumerico(c)) return Erro("CNPJ inválido: " + c);
   const std::string uf = a.Valor("uf", "SP");
   if (!CodigoUF(uf)) return Erro("UF inválida: " + uf);
   std::error_code ec;

@@ -8,6 +8,7 @@
 #include <iostream>
 #include <thread>
 
+#include "fiscal/TuimUtil.h"
 #include "simulator/SimUtil.h"
 
 namespace tuim::sim {
@@ -48,11 +49,6 @@ const TServico* AcharServico(const std::string& nome) {
   for (const auto& s : kServicos)
     if (nome == s.nome) return &s;
   return nullptr;
-}
-
-std::string Maiusculas(std::string s) {
-  for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-  return s;
 }
 
 std::string Tag(const char* nome, const std::string& valor) {
@@ -108,12 +104,12 @@ std::string DescricaoEvento(const std::string& tp) {
 
 std::string ServicoCanonico(const std::string& nome) {
   if (nome == "*") return "*";
-  const std::string u = Maiusculas(nome);
+  const std::string u = UpperCase(nome);
   for (const auto& s : kServicos)
-    if (u == Maiusculas(s.nome)) return s.nome;
+    if (u == UpperCase(s.nome)) return s.nome;
   for (std::size_t i = 0; i < kNumChavesCatalogo; ++i) {
     std::string k = kChavesCatalogo[i].chave;
-    if (u == Maiusculas(k.substr(0, k.find('_')))) return kChavesCatalogo[i].servico;
+    if (u == UpperCase(k.substr(0, k.find('_')))) return kChavesCatalogo[i].servico;
   }
   return "";
 }
@@ -277,13 +273,13 @@ std::string TSefaz::RetSimples(TContexto& c, int cStat, const std::string& xMoti
            "</retEnviNFe>";
   if (n == "NFeRetAutorizacao4") {
     std::string nRec = TextoDe(c.raiz, "nRec");
-    if (nRec.size() != 15 || !SoDigitos(nRec)) nRec = std::string(15, '0');
+    if (nRec.size() != 15 || !TextoNumerico(nRec)) nRec = std::string(15, '0');
     return "<retConsReciNFe versao=\"4.00\"" + nsv + ">" + amb + Tag("nRec", nRec) + cs + Tag("cUF", c.cUF()) +
            Tag("dhRecbto", dh) + "</retConsReciNFe>";
   }
   if (n == "NFeConsultaProtocolo4") {
     std::string ch = TextoDe(c.raiz, "chNFe");
-    if (ch.size() != 44 || !SoDigitos(ch)) ch = std::string(44, '0');
+    if (ch.size() != 44 || !TextoNumerico(ch)) ch = std::string(44, '0');
     return "<retConsSitNFe versao=\"4.00\"" + nsv + ">" + amb + cs + Tag("cUF", c.cUF()) + Tag("dhRecbto", dh) +
            Tag("chNFe", ch) + "</retConsSitNFe>";
   }
@@ -292,7 +288,7 @@ std::string TSefaz::RetSimples(TContexto& c, int cStat, const std::string& xMoti
            Tag("dhRecbto", dh) + "</infInut></retInutNFe>";
   if (n == "NFeRecepcaoEvento4") {
     std::string lote = TextoDe(c.raiz, "idLote");
-    if (!SoDigitos(lote)) lote = "0";
+    if (!TextoNumerico(lote)) lote = "0";
     return "<retEnvEvento versao=\"1.00\"" + nsv + ">" + Tag("idLote", lote) + amb + Tag("cOrgao", c.cUF()) + cs +
            "</retEnvEvento>";
   }
@@ -367,7 +363,7 @@ TSefaz::TNFeRecebida TSefaz::VerificarNFe(TContexto& c, xmlNodePtr nfeNo) {
   if (tpAmb != c.tpAmb) rejeitar(252, "Rejeição: Ambiente informado diverge do Ambiente de recebimento");
   if (CodigoUF(c.autoridade) && cUF != c.cUF())
     rejeitar(226, "Rejeição: Código da UF do Emitente diverge da UF autorizadora");
-  if (chave.size() != 44 || !SoDigitos(chave) || DigitoChave(chave.substr(0, 43)) != chave[43] - '0')
+  if (chave.size() != 44 || !TextoNumerico(chave) || DigitoChave(chave.substr(0, 43)) != chave[43] - '0')
     rejeitar(236, "Rejeição: Chave de Acesso com dígito verificador inválido");
   if (!cStat) {
     const std::string aamm = dhEmi.size() >= 7 ? dhEmi.substr(2, 2) + dhEmi.substr(5, 2) : "";
@@ -405,7 +401,7 @@ TSefaz::TNFeRecebida TSefaz::VerificarNFe(TContexto& c, xmlNodePtr nfeNo) {
                                   {cnpj, std::to_string(std::atoll(idCsc.c_str()))});
       if (!csc || idCsc.empty())
         rejeitar(462, "Rejeição: Código Identificador do CSC no QR-Code não cadastrado na SEFAZ");
-      else if (Maiusculas(hash) != Sha1Hex(dados + (*csc)[0]))
+      else if (UpperCase(hash) != Sha1Hex(dados + (*csc)[0]))
         rejeitar(464, "Rejeição: Código de Hash no QR-Code difere do calculado");
     }
   }
@@ -463,7 +459,7 @@ std::string TSefaz::RegistrarNFe(TContexto& c, const TNFeRecebida& d, const std:
     if (ant) dhProt = (*ant)[0];
   }
   std::string infProt = Tag("tpAmb", c.tpAmb) + Tag("verAplic", kVerAplic) +
-                        Tag("chNFe", chave.size() == 44 && SoDigitos(chave) ? chave : std::string(44, '0')) +
+                        Tag("chNFe", chave.size() == 44 && TextoNumerico(chave) ? chave : std::string(44, '0')) +
                         Tag("dhRecbto", dhProt) + (nProt.empty() ? "" : Tag("nProt", nProt)) +
                         (digVal.empty() ? "" : Tag("digVal", digVal)) + Tag("cStat", std::to_string(cStat)) +
                         Tag("xMotivo", xMotivo);
@@ -862,7 +858,7 @@ std::string TSefaz::Csc(TContexto& c) {
   // No schema of this message ships with the project: the fields are checked here.
   const std::string indOp = TextoDe(c.raiz, "indOp"), raiz = TextoDe(c.raiz, "raizCNPJ");
   if (Nome(c.raiz) != "admCscNFCe" || (indOp != "1" && indOp != "2" && indOp != "3") || raiz.size() != 8 ||
-      !SoDigitos(raiz))
+      !TextoNumerico(raiz))
     return RetSimples(c, 215, "Rejeição: Falha no schema XML");
   if (TextoDe(c.raiz, "tpAmb") != c.tpAmb)
     return RetSimples(c, 252, "Rejeição: Ambiente informado diverge do Ambiente de recebimento");

@@ -141,13 +141,6 @@ int DigitoChave(const std::string& chave43) {
   return r < 2 ? 0 : 11 - r;
 }
 
-bool SoDigitos(const std::string& s) {
-  if (s.empty()) return false;
-  for (char c : s)
-    if (c < '0' || c > '9') return false;
-  return true;
-}
-
 namespace {
 struct UF {
   int codigo;

@@ -23,7 +23,6 @@ std::string Aleatorio(std::size_t n, const char* alfabeto);
 
 // Modulus-11 check digit of the first 43 digits of an access key.
 int DigitoChave(const std::string& chave43);
-bool SoDigitos(const std::string& s);
 std::string SiglaUF(int codigo);  // empty when unknown
 int CodigoUF(const std::string& sigla);  // 0 when unknown
 std::string Zeros(long long v, int largura);

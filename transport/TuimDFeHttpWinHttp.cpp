@@ -269,6 +269,12 @@ void TTuimWinReqResp::InterromperTroca() {
   if (fTroca) fTroca->Abortar();
 }
 
+bool TTuimWinReqResp::Falhou(TResultado& r, int codigo) {
+  r.codigo = codigo;
+  fUltimoErro = codigo;
+  return codigo != CURLE_OK;
+}
+
 TTuimWinReqResp::TResultado TTuimWinReqResp::Trocar(const TPartesURL& partes, const std::string& userAgent,
                                                     bool escolherTLS, std::string& resposta) {
   TResultado r;
@@ -289,8 +295,7 @@ TTuimWinReqResp::TResultado TTuimWinReqResp::Trocar(const TPartesURL& partes, co
   }
   TTrocaCurl t(mantido);
   if (!t.Ok()) {
-    r.codigo = CURLE_FAILED_INIT;
-    fUltimoErro = r.codigo;
+    Falhou(r, CURLE_FAILED_INIT);
     return r;
   }
   {
@@ -307,25 +312,39 @@ TTuimWinReqResp::TResultado TTuimWinReqResp::Trocar(const TPartesURL& partes, co
     }
   } soltar{*this};
 
-  CURL* e = t.easy;
   t.corpo = &fDados;
   t.resposta = &resposta;
   t.limite = fVerificacao.TamanhoMaximoResposta;
   t.certificado = anexarCertificado ? fContextoCertificado : nullptr;
 
+  if (!AbrirTroca(t, partes, userAgent, r) || !ConfigurarProxy(t, r)) return r;
+  // Time-outs: the configured one for every phase, else the Windows stack's defaults.
+  curl_easy_setopt(t.easy, CURLOPT_CONNECTTIMEOUT_MS, fTimeOut > 0 ? long{fTimeOut} : 60000L);
+  if (partes.HTTPS() && !ConfigurarTLS(t, escolherTLS, r)) return r;
+
+  r.fase = ftConectar;
+  t.fase = ftConectar;
+  if (curl_multi_add_handle(t.multi, t.easy) != CURLM_OK) {
+    Falhou(r, CURLE_FAILED_INIT);
+    return r;
+  }
+  t.adicionado = true;
+  bool tempoEsgotado = !Transferir(t, fTimeOut > 0 ? long{fTimeOut} : 30000L);
+  Concluir(t, tempoEsgotado, r);
+  return r;
+}
+
+bool TTuimWinReqResp::AbrirTroca(TTrocaCurl& t, const TPartesURL& partes, const std::string& userAgent,
+                                 TResultado& r) {
+  CURL* e = t.easy;
   // Rebuilt from its parts: user and password written in the address are not used.
   std::string endereco = partes.Protocolo + "://" + partes.Host + ":" + partes.Porta + partes.Caminho;
-  auto falhou = [&](CURLcode c) {
-    r.codigo = c;
-    fUltimoErro = c;
-    return c != CURLE_OK;
-  };
   curl_easy_setopt(e, CURLOPT_ERRORBUFFER, t.erro);
   curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
   curl_easy_setopt(e, CURLOPT_FORBID_REUSE, fManterConexao ? 0L : 1L);
-  if (falhou(curl_easy_setopt(e, CURLOPT_URL, endereco.c_str()))) return r;
+  if (Falhou(r, curl_easy_setopt(e, CURLOPT_URL, endereco.c_str()))) return false;
   // A SOAP post only: an address of another scheme must not reach another protocol handler.
-  if (falhou(curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https"))) return r;
+  if (Falhou(r, curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https"))) return false;
   curl_easy_setopt(e, CURLOPT_USERAGENT, userAgent.c_str());
   curl_easy_setopt(e, CURLOPT_POST, 1L);
   curl_easy_setopt(e, CURLOPT_POSTFIELDSIZE_LARGE, static_cast<curl_off_t>(fDados.size()));
@@ -351,87 +370,79 @@ TTuimWinReqResp::TResultado TTuimWinReqResp::Trocar(const TPartesURL& partes, co
   t.lista = curl_slist_append(t.lista, "Accept:");
   t.lista = curl_slist_append(t.lista, "Expect:");
   curl_easy_setopt(e, CURLOPT_HTTPHEADER, t.lista);
+  return true;
+}
 
+bool TTuimWinReqResp::ConfigurarProxy(TTrocaCurl& t, TResultado& r) {
   // Without a proxy of its own the exchange takes the environment's (https_proxy, no_proxy),
   // as the Windows stacks took the user's system setting.
-  std::string proxy;
-  if (!fProxyHost.empty()) {
-    proxy = "http://" + EnderecoProxy(fProxyHost, fProxyPort);
-    r.fase = ftAbrir;
-    if (falhou(curl_easy_setopt(e, CURLOPT_PROXY, proxy.c_str()))) return r;
-    if (!Trim(fProxyUser).empty()) {
-      curl_easy_setopt(e, CURLOPT_PROXYUSERNAME, fProxyUser.c_str());
-      if (!Trim(fProxyPass).empty()) curl_easy_setopt(e, CURLOPT_PROXYPASSWORD, fProxyPass.c_str());
-      curl_easy_setopt(e, CURLOPT_PROXYAUTH, static_cast<long>(CURLAUTH_BASIC));
+  if (fProxyHost.empty()) return true;
+  CURL* e = t.easy;
+  std::string proxy = "http://" + EnderecoProxy(fProxyHost, fProxyPort);
+  r.fase = ftAbrir;
+  if (Falhou(r, curl_easy_setopt(e, CURLOPT_PROXY, proxy.c_str()))) return false;
+  if (!Trim(fProxyUser).empty()) {
+    curl_easy_setopt(e, CURLOPT_PROXYUSERNAME, fProxyUser.c_str());
+    if (!Trim(fProxyPass).empty()) curl_easy_setopt(e, CURLOPT_PROXYPASSWORD, fProxyPass.c_str());
+    curl_easy_setopt(e, CURLOPT_PROXYAUTH, static_cast<long>(CURLAUTH_BASIC));
+  }
+  return true;
+}
+
+bool TTuimWinReqResp::ConfigurarTLS(TTrocaCurl& t, bool escolherTLS, TResultado& r) {
+  CURL* e = t.easy;
+  r.fase = ftTLS;
+  if (escolherTLS) {
+    if (!TLSOferecido(fSSLType)) {
+      Falhou(r, CURLE_NOT_BUILT_IN);
+      return false;
     }
+    if (Falhou(r, curl_easy_setopt(e, CURLOPT_SSLVERSION, VersaoCurl(fSSLType)))) return false;
   }
+  curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, fVerificacao.Verificar ? 1L : 0L);
+  curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, fVerificacao.Verificar ? 2L : 0L);
+  curl_easy_setopt(e, CURLOPT_PROXY_SSL_VERIFYPEER, fVerificacao.Verificar ? 1L : 0L);
+  if (!fVerificacao.ArquivoCA.empty()) curl_easy_setopt(e, CURLOPT_CAINFO, fVerificacao.ArquivoCA.c_str());
+  curl_easy_setopt(e, CURLOPT_SSL_CTX_FUNCTION, &TTrocaCurl::ContextoSSL);
+  curl_easy_setopt(e, CURLOPT_SSL_CTX_DATA, &t);
+  // Every exchange builds its TLS context again, so the certificate of this send is the one used.
+  curl_easy_setopt(e, CURLOPT_SSL_SESSIONID_CACHE, 0L);
+  return true;
+}
 
-  // Time-outs: the configured one for every phase, else the Windows stack's defaults.
-  const long conectar = fTimeOut > 0 ? fTimeOut : 60000;
-  const long ocioso = fTimeOut > 0 ? fTimeOut : 30000;
-  curl_easy_setopt(e, CURLOPT_CONNECTTIMEOUT_MS, conectar);
-
-  if (partes.HTTPS()) {
-    r.fase = ftTLS;
-    if (escolherTLS) {
-      if (!TLSOferecido(fSSLType)) {
-        falhou(CURLE_NOT_BUILT_IN);
-        return r;
-      }
-      if (falhou(curl_easy_setopt(e, CURLOPT_SSLVERSION, VersaoCurl(fSSLType)))) return r;
-    }
-    curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, fVerificacao.Verificar ? 1L : 0L);
-    curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, fVerificacao.Verificar ? 2L : 0L);
-    curl_easy_setopt(e, CURLOPT_PROXY_SSL_VERIFYPEER, fVerificacao.Verificar ? 1L : 0L);
-    if (!fVerificacao.ArquivoCA.empty()) curl_easy_setopt(e, CURLOPT_CAINFO, fVerificacao.ArquivoCA.c_str());
-    curl_easy_setopt(e, CURLOPT_SSL_CTX_FUNCTION, &TTrocaCurl::ContextoSSL);
-    curl_easy_setopt(e, CURLOPT_SSL_CTX_DATA, &t);
-    // Every exchange builds its TLS context again, so the certificate of this send is the one used.
-    curl_easy_setopt(e, CURLOPT_SSL_SESSIONID_CACHE, 0L);
-  }
-
-  r.fase = ftConectar;
-  t.fase = ftConectar;
-  if (curl_multi_add_handle(t.multi, e) != CURLM_OK) {
-    falhou(CURLE_FAILED_INIT);
-    return r;
-  }
-  t.adicionado = true;
-
-  bool tempoEsgotado = false;
+bool TTuimWinReqResp::Transferir(TTrocaCurl& t, long ociosoMs) {
   int rodando = 1;
   while (true) {
     if (curl_multi_perform(t.multi, &rodando) != CURLM_OK) break;
     if (!rodando) break;
     if (t.abortar) break;
     // After the connection, the time-out counts from the last byte moved in either direction.
-    if (t.fase >= ftEnviar && Relogio::now() - t.ultima > std::chrono::milliseconds(ocioso)) {
-      tempoEsgotado = true;
-      break;
-    }
+    if (t.fase >= ftEnviar && Relogio::now() - t.ultima > std::chrono::milliseconds(ociosoMs)) return false;
     curl_multi_poll(t.multi, nullptr, 0, 50, nullptr);
   }
+  return true;
+}
 
+void TTuimWinReqResp::Concluir(TTrocaCurl& t, bool tempoEsgotado, TResultado& r) {
   r.fase = t.fase;
   r.falhaCertificado = t.falhaCertificado;
   if (t.abortar) {
     r.abortado = true;
-    falhou(CURLE_ABORTED_BY_CALLBACK);
+    Falhou(r, CURLE_ABORTED_BY_CALLBACK);
   } else if (tempoEsgotado) {
-    falhou(CURLE_OPERATION_TIMEDOUT);
+    Falhou(r, CURLE_OPERATION_TIMEDOUT);
   } else {
     CURLcode c = CURLE_OK;
     int n = 0;
     while (CURLMsg* m = curl_multi_info_read(t.multi, &n))
       if (m->msg == CURLMSG_DONE) c = m->data.result;
-    falhou(c);
-    if (c == CURLE_OK) r.fase = ftFim;
+    if (!Falhou(r, c)) r.fase = ftFim;
   }
   r.detalhe = t.erro;
   long status = 0;
-  if (curl_easy_getinfo(e, CURLINFO_RESPONSE_CODE, &status) == CURLE_OK) fUltimoStatus = status;
+  if (curl_easy_getinfo(t.easy, CURLINFO_RESPONSE_CODE, &status) == CURLE_OK) fUltimoStatus = status;
   long novas = 0;
-  if (curl_easy_getinfo(e, CURLINFO_NUM_CONNECTS, &novas) == CURLE_OK) fConexoes += static_cast<int>(novas);
+  if (curl_easy_getinfo(t.easy, CURLINFO_NUM_CONNECTS, &novas) == CURLE_OK) fConexoes += static_cast<int>(novas);
   // A failed or aborted exchange leaves nothing worth keeping.
   if (fMantidas && r.codigo != CURLE_OK) {
     std::lock_guard<std::mutex> g(fTrocaMutex);  // Interromper must not wake a freed handle
@@ -439,7 +450,6 @@ TTuimWinReqResp::TResultado TTuimWinReqResp::Trocar(const TPartesURL& partes, co
     t.Soltar();
     fMantidas.reset();
   }
-  return r;
 }
 
 // ------------------------------------------------------------------------ TTuimWinHTTPReqResp

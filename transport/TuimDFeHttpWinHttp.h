@@ -115,6 +115,17 @@ protected:
   long fUltimoStatus = 0;
 
 private:
+  // The steps of Trocar; each false stops the exchange with the code kept in `r`.
+  bool AbrirTroca(TTrocaCurl& t, const TPartesURL& partes, const std::string& userAgent, TResultado& r);
+  bool ConfigurarProxy(TTrocaCurl& t, TResultado& r);
+  bool ConfigurarTLS(TTrocaCurl& t, bool escolherTLS, TResultado& r);
+  // Runs the exchange to its end; false when it stood idle longer than `ociosoMs`.
+  bool Transferir(TTrocaCurl& t, long ociosoMs);
+  // The outcome, the library's description and the status read.
+  void Concluir(TTrocaCurl& t, bool tempoEsgotado, TResultado& r);
+  // Keeps `codigo` as the exchange's and the last step's code; true when it is a failure.
+  bool Falhou(TResultado& r, int codigo);
+
   const TContextoCertificado* fContextoCertificado = nullptr;
   std::string fSoapAction;
   std::string fMimeType = "application/soap+xml";

@@ -20,6 +20,7 @@
 #include "tests/security/CertificadosTeste.h"
 #include "services/TuimEventoNFe.h"
 #include "services/TuimMensagensNFe.h"
+#include "testing/NFeTeste.h"
 #include "testing/TokenSoftHSM.h"
 #include "xml/TuimNFeR.h"
 
@@ -46,71 +47,6 @@ void Configurar(TTuimNFe& c, const std::string& pasta, TfscModeloDF modelo = moN
   conf.Arquivos().SetPathNFe(pasta);
   conf.Arquivos().SetSalvar(false);
   conf.WebServices().TimeZoneConf().SetModoDeteccao(tzFSC);
-}
-
-// A complete document with `itens` items, accepted by the national schema.
-void Preencher(TNFe& n, int itens = 1) {
-  const bool nfce = n.Ide.modelo == 65;
-  n.Ide.cUF = nfce ? 51 : 35;
-  n.Ide.cNF = 12345678;
-  n.Ide.natOp = "VENDA";
-  n.Ide.serie = 1;
-  n.Ide.nNF = 42;
-  n.Ide.dEmi = EncodeDateTime(2024, 5, 10, 10, 20, 30);
-  n.Ide.cMunFG = nfce ? 5103403 : 3550308;
-  n.Ide.tpImp = nfce ? tiNFCe : tiRetrato;
-  n.Ide.indFinal = indFinal1;
-  n.Ide.indPres = indPres1;
-  n.Emit.CNPJCPF = kCNPJ;
-  n.Emit.xNome = "EMPRESA TESTE LTDA";
-  n.Emit.EnderEmit.xLgr = "RUA DAS FLORES";
-  n.Emit.EnderEmit.nro = "7";
-  n.Emit.EnderEmit.xBairro = "CENTRO";
-  n.Emit.EnderEmit.cMun = nfce ? 5103403 : 3550308;
-  n.Emit.EnderEmit.xMun = nfce ? "CUIABA" : "SAO PAULO";
-  n.Emit.EnderEmit.UF = nfce ? "MT" : "SP";
-  n.Emit.EnderEmit.CEP = nfce ? 78005000 : 1001000;
-  n.Emit.IE = nfce ? "131234565" : "110042490114";
-  n.Emit.CRT = crt1;
-  if (!nfce) {
-    n.Dest.CNPJCPF = "11444777000161";
-    n.Dest.xNome = "CLIENTE LTDA";
-    n.Dest.EnderDest.xLgr = "AV PAULISTA";
-    n.Dest.EnderDest.nro = "1000";
-    n.Dest.EnderDest.xBairro = "BELA VISTA";
-    n.Dest.EnderDest.cMun = 3550308;
-    n.Dest.EnderDest.xMun = "SAO PAULO";
-    n.Dest.EnderDest.UF = "SP";
-    n.Dest.EnderDest.CEP = 1310100;
-    n.Dest.indIEDest = indIEDest9;
-  }
-  for (int i = 1; i <= itens; ++i) {
-    TDetCollectionItem& item = n.Det.New();
-    TProd& p = item.Prod;
-    p.nItem = i;
-    p.cProd = std::to_string(i);
-    p.cEAN = "SEM GTIN";
-    p.xProd = "PRODUTO " + std::to_string(i);
-    p.NCM = "22030000";
-    p.CFOP = "5102";
-    p.uCom = "UN";
-    p.qCom = 2;
-    p.vUnCom = 5;
-    p.vProd = 10;
-    p.cEANTrib = "SEM GTIN";
-    p.uTrib = "UN";
-    p.qTrib = 2;
-    p.vUnTrib = 5;
-    item.Imposto.ICMS.CSOSN = csosn102;
-    item.Imposto.PIS.CST = cstPis07;
-    item.Imposto.COFINS.CST = cstCofins07;
-  }
-  n.Total.ICMSTot.vProd = 10 * itens;
-  n.Total.ICMSTot.vNF = 10 * itens;
-  n.Transp.modFrete = modFrete9;
-  TpagCollectionItem& pag = n.pag.New();
-  pag.tPag = tPag01;
-  pag.vPag = 10 * itens;
 }
 
 std::string Gravar(const std::string& caminho, const std::string& texto) {
@@ -289,7 +225,7 @@ TEST_F(Colecao, RegeneratingASavedItemWithANewKeyMovesItsName) {
   TTuimNFe c;
   Configurar(c, t.Path());
   NotaFiscal& nf = c.NotasFiscais().Add();
-  Preencher(nf.NFe());
+  teste::PreencherNFe(nf.NFe());
   ASSERT_TRUE(nf.SalvarXML("", t / "pasta"));
   std::string antigo = nf.NomeArq();
   EXPECT_EQ(antigo, t / ("pasta/" + nf.NumID() + "-nfe.xml"));
@@ -303,7 +239,7 @@ TEST_F(Colecao, WriterFollowsTheConfiguredSchemaPackage) {
   TTuimNFe c;
   Configurar(c, t.Path());
   NotaFiscal& nf = c.NotasFiscais().Add();
-  Preencher(nf.NFe());
+  teste::PreencherNFe(nf.NFe());
   nf.NFe().Det[0].Imposto.IBSCBS.CST = "000";
   nf.NFe().Det[0].Imposto.IBSCBS.cClassTrib = "000001";
   // The old package has no reform groups: the writer says so.
@@ -321,7 +257,7 @@ TEST_F(Colecao, SignedNFeVerifiesValidatesAndCarriesItsSignatureValues) {
   TTuimNFe c;
   Configurar(c, t.Path());
   NotaFiscal& nf = c.NotasFiscais().Add();
-  Preencher(nf.NFe(), 3);
+  teste::PreencherNFe(nf.NFe(), 3);
   nf.Assinar();
   const std::string& x = nf.XMLAssinado();
   EXPECT_EQ(x, nf.XMLOriginal());
@@ -347,7 +283,7 @@ TEST_F(Colecao, NFCeGetsItsSupplementInsideTheSignedTextAndStillVerifies) {
   c.Configuracoes().Geral().SetIdCSC("1");
   c.Configuracoes().Geral().SetCSC("TOKEN-DE-TESTE-0123456789");
   NotaFiscal& nf = c.NotasFiscais().Add();
-  Preencher(nf.NFe(), 2);
+  teste::PreencherNFe(nf.NFe(), 2);
   nf.Assinar();
   const std::string x = nf.XMLAssinado();
   const TinfNFeSupl& s = nf.NFe().infNFeSupl;
@@ -384,7 +320,7 @@ TEST_F(Colecao, NFCeOfLayout310GetsTheQRCodeWithoutUrlChave) {
   Configurar(c, t.Path(), moNFCe);
   c.Configuracoes().Geral().SetVersaoDF(ve310);
   NotaFiscal& nf = c.NotasFiscais().Add();
-  Preencher(nf.NFe());
+  teste::PreencherNFe(nf.NFe());
   nf.Assinar();
   EXPECT_FALSE(nf.NFe().infNFeSupl.qrCode.empty());
   EXPECT_TRUE(nf.NFe().infNFeSupl.urlChave.empty());
@@ -397,7 +333,7 @@ TEST_F(Colecao, DocumentOfAnotherCompanyIsNotSigned) {
   TTuimNFe c;
   Configurar(c, t.Path());
   NotaFiscal& nf = c.NotasFiscais().Add();
-  Preencher(nf.NFe());
+  teste::PreencherNFe(nf.NFe());
   nf.NFe().Emit.CNPJCPF = "11444777000161";
   try {
     nf.Assinar();
@@ -419,7 +355,7 @@ TEST_F(Colecao, ReadingTheSignedTextOfAnUnsignedItemSigns) {
   TTuimNFe c;
   Configurar(c, t.Path());
   NotaFiscal& nf = c.NotasFiscais().Add();
-  Preencher(nf.NFe());
+  teste::PreencherNFe(nf.NFe());
   std::string msg;
   EXPECT_TRUE(Verificar(nf.XMLAssinado(), msg)) << msg;
 }
@@ -435,7 +371,7 @@ TEST_F(Colecao, SignsThroughAHardwareToken) {
   c.Configuracoes().Certificados().SetNumeroSerie(teste::SerieDoCertificado(pasta + "empresa.pem"));
   c.Configuracoes().Certificados().SetSenha("1234");
   NotaFiscal& nf = c.NotasFiscais().Add();
-  Preencher(nf.NFe());
+  teste::PreencherNFe(nf.NFe());
   nf.Assinar();
   std::string msg;
   EXPECT_TRUE(Verificar(nf.XMLAssinado(), msg)) << msg;
@@ -465,7 +401,7 @@ TEST_P(RegrasDePasta, SignedDocumentIsSavedWhereTheRulesSayAndReadsBack) {
   a.SetSepararPorMes(k.mes);
   a.SetEmissaoPathNFe(k.emissao);
   NotaFiscal& nf = c.NotasFiscais().Add();
-  Preencher(nf.NFe());
+  teste::PreencherNFe(nf.NFe());
   nf.Assinar();
   std::string sub = k.esperado;
   if (auto p = sub.find("%C"); p != std::string::npos) sub.replace(p, 2, kCNPJ);
@@ -504,7 +440,7 @@ TEST_F(Colecao, OnlyProcessedDocumentsSavedMeansNoSaveOnSignature) {
   c.Configuracoes().Arquivos().SetSalvar(true);
   c.Configuracoes().Arquivos().SetSalvarApenasNFeProcessadas(true);
   NotaFiscal& nf = c.NotasFiscais().Add();
-  Preencher(nf.NFe());
+  teste::PreencherNFe(nf.NFe());
   nf.Assinar();
   EXPECT_TRUE(fs::is_empty(t.Path()));
 }
@@ -513,7 +449,7 @@ TEST_F(Colecao, SavedAndSignedNFCeReadsBackWithItsSupplement) {
   TTuimNFe c;
   Configurar(c, t.Path(), moNFCe);
   NotaFiscal& nf = c.NotasFiscais().Add();
-  Preencher(nf.NFe());
+  teste::PreencherNFe(nf.NFe());
   nf.Assinar();
   ASSERT_TRUE(nf.SalvarXML("", t / "nfce"));
   std::string lido = LerTudo(nf.NomeArq());

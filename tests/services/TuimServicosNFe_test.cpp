@@ -13,6 +13,7 @@
 #include "testing/RespostasTeste.h"
 #include "fiscal/TuimException.h"
 #include "fiscal/TuimUtil.h"
+#include "services/TuimServicosEnvio.h"
 #include "testing/ServidorTeste.h"
 #include "testing/TokenSoftHSM.h"
 #include "transport/TuimTransporte.h"
@@ -189,6 +190,30 @@ TEST_F(Servicos, StatusOutOfOperationAnswersFalseAndLeavesTheWaitAlone) {
   EXPECT_FALSE(s.Executar());
   EXPECT_EQ(s.cStat(), 108);
   EXPECT_EQ(nfe.Configuracoes().WebServices().AguardarConsultaRet(), 500u);
+}
+
+// The component owns one object of each service, in the table's order, each bound to it.
+TEST_F(Servicos, TheComponentOwnsTheElevenServicesBoundToIt) {
+  TWebServices& ws = nfe.WebServices();
+  const std::vector<const TNFeWebService*> servicos = {
+      &ws.StatusServico(), &ws.Recepcao(), &ws.RetRecepcao(), &ws.Recibo(),
+      &ws.Consulta(), &ws.Inutilizacao(), &ws.ConsultaCadastro(), &ws.EnvEvento(),
+      &ws.AdministrarCSCNFCe(), &ws.DistribuicaoDFe(), &ws.EnvioWebService()};
+  std::vector<std::string> nomes;
+  for (const TNFeWebService* s : servicos) {
+    EXPECT_EQ(&s->NFe(), &nfe) << s->ClassName();
+    nomes.push_back(s->ClassName());
+  }
+  EXPECT_EQ(nomes, (std::vector<std::string>{"TNFeStatusServico", "TNFeRecepcao", "TNFeRetRecepcao", "TNFeRecibo",
+                                             "TNFeConsulta", "TNFeInutilizacao", "TNFeConsultaCadastro",
+                                             "TNFeEnvEvento", "TAdministrarCSCNFCe", "TDistribuicaoDFe",
+                                             "TNFeEnvioWebService"}));
+
+  Catalogo("NFe_MT_H", "NfeStatusServico_4.00",
+           Rota("sta-membro", Soap("nfeResultMsg", RetStatus(107, "Serviço em Operação", 1))));
+  ASSERT_TRUE(ws.StatusServico().Executar()) << ws.StatusServico().RespostaHTTP();
+  EXPECT_EQ(ws.StatusServico().cStat(), 107);
+  EXPECT_EQ(nfe.Status(), snParado);
 }
 
 TEST_F(Servicos, StatusWithoutResultElementFailsWithTheServiceTextAndTheRawAnswer) {
