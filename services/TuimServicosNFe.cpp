@@ -306,12 +306,6 @@ void TNFeConsultaCadastro::DefinirDadosMsg() {
   SetDadosMsg(xml);
 }
 
-bool TNFeConsultaCadastro::TratarResposta() {
-  LerRetorno();
-  SetMensagem(xMotivo());
-  return Sucesso(cStat());
-}
-
 std::string TNFeConsultaCadastro::MensagemLog() {
   return PreencherLog(
       "Versão Layout: %s \r\nVersão Aplicativo: %s \r\nStatus Código: %s \r\nStatus Descrição: %s \r\nUF: %s \r\n"
@@ -477,21 +471,27 @@ std::string Mascarar(std::string x, const std::string& tag) {
   return x;
 }
 
+// Calls `f`, then `restaurar`, even when `f` throws: the masked texts never outlive the save.
+template <class F, class R>
+void RestaurandoDepois(F&& f, R&& restaurar) {
+  struct TAoSair {
+    R& r;
+    ~TAoSair() { r(); }
+  } aoSair{restaurar};
+  f();
+}
+
 }  // namespace
 
 void TAdministrarCSCNFCe::GravarEnvio() {
   const std::string dados = DadosMsg(), envelope = Envelope();
   SetDadosMsg(Mascarar(dados, "codigoCsc"));
   SetEnvelope(Mascarar(envelope, "codigoCsc"));
-  try {
-    TNFeServicoComRetorno::GravarEnvio();
-  } catch (...) {
-    SetDadosMsg(dados);
-    SetEnvelope(envelope);
-    throw;
-  }
-  SetDadosMsg(dados);
-  SetEnvelope(envelope);
+  RestaurandoDepois([&] { TNFeServicoComRetorno::GravarEnvio(); },
+                    [&] {
+                      SetDadosMsg(dados);
+                      SetEnvelope(envelope);
+                    });
 }
 
 void TAdministrarCSCNFCe::GravarResposta() {
@@ -499,21 +499,11 @@ void TAdministrarCSCNFCe::GravarResposta() {
   const std::string retorno = RetornoServico(), resposta = RespostaHTTP();
   SetRetornoServico(Mascarar(Mascarar(retorno, "CSC"), "codigoCsc"));
   SetRespostaHTTP(Mascarar(Mascarar(resposta, "CSC"), "codigoCsc"));
-  try {
-    TNFeServicoComRetorno::GravarResposta();
-  } catch (...) {
-    SetRetornoServico(retorno);
-    SetRespostaHTTP(resposta);
-    throw;
-  }
-  SetRetornoServico(retorno);
-  SetRespostaHTTP(resposta);
-}
-
-bool TAdministrarCSCNFCe::TratarResposta() {
-  LerRetorno();
-  SetMensagem(xMotivo());
-  return Sucesso(cStat());
+  RestaurandoDepois([&] { TNFeServicoComRetorno::GravarResposta(); },
+                    [&] {
+                      SetRetornoServico(retorno);
+                      SetRespostaHTTP(resposta);
+                    });
 }
 
 std::string TAdministrarCSCNFCe::MensagemLog() {

@@ -63,6 +63,12 @@ public:
 protected:
   R& Retorno() { return *fRetorno; }
   const R& Retorno() const { return *fRetorno; }
+  // The common case: the answer read, its reason as the message, the table's codes as success.
+  bool TratarResposta() override {
+    LerRetorno();
+    SetMensagem(xMotivo());
+    return Sucesso(cStat());
+  }
   void NovoRetorno() { fRetorno = std::make_unique<R>(); }
   // The result element of the answer, required, parsed into the answer held. An answer that
   // cannot be read (no root element, a malformed cStat) is a failure, not a status of 0.
@@ -194,7 +200,6 @@ protected:
   void EncerrarServico() override;
   bool DefinirDestino(TDestinoServico& destino) override;
   void DefinirDadosMsg() override;
-  bool TratarResposta() override;
   std::string GerarUFSoap() override;
   std::string MensagemLog() override;
 
@@ -253,7 +258,6 @@ protected:
   // The request files never hold the token: its value is masked in what is written.
   void GravarEnvio() override;
   void GravarResposta() override;
-  bool TratarResposta() override;
   std::string MensagemLog() override;
 };
 
