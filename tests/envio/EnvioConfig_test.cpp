@@ -15,6 +15,7 @@
 #include "fiscal/TuimIni.h"
 #include "services/TuimServicosEnvio.h"
 #include "simulator/SimTeste.h"
+#include "AmbienteEnvio.h"
 #include "transport/TuimTransporte.h"
 #include "xml/TuimNFeR.h"
 
@@ -26,41 +27,7 @@ namespace {
 const std::string kSim = TUIM_SIM;
 const std::string kIrregular = "99777666000155";
 
-struct TAmbiente {
-  std::string pasta, erro;
-  std::unique_ptr<TSimulador> sim;
-  std::unique_ptr<TAssinador> assinador;
-  std::atomic<int> proximoNumero{7000};
-  std::string csc;
-};
-
-TAmbiente& Amb() {
-  static TAmbiente a;
-  static std::once_flag f;
-  std::call_once(f, [] {
-    a.pasta = PastaNova("tuim-envio-config");
-    auto r = Rodar({kSim, "iniciar", a.pasta, "--cnpj", kEmitente, "--cnpj", kOutro, "--uf", "SP"});
-    if (r.codigo != 0) {
-      a.erro = "iniciar: " + r.err;
-      return;
-    }
-    if (Rodar({kSim, "ajustar", a.pasta, "--irregular", kIrregular}).codigo != 0) {
-      a.erro = "ajustar";
-      return;
-    }
-    a.sim = std::make_unique<TSimulador>(kSim);
-    if (!a.sim->Iniciar(a.pasta, a.erro)) return;
-    a.assinador = std::make_unique<TAssinador>(a.pasta, kEmitente);
-    std::string t = LerArquivo(a.pasta + "/" + kEmitente + ".csc");
-    a.csc = t.substr(t.find("csc=") + 4, 36);
-    std::atexit([] {
-      a.sim->Parar();
-      std::error_code ec;
-      std::filesystem::remove_all(a.pasta, ec);
-    });
-  });
-  return a;
-}
+TAmbienteEnvio& Amb() { return AmbienteEnvio("tuim-envio-config", 7000, {"--irregular", kIrregular}); }
 
 // TLS connections the simulator has accepted so far.
 long Conexoes() { return ConexoesAceitas(kSim, Amb().pasta); }
@@ -80,33 +47,15 @@ std::string Assinado(int modelo, TNota& n, const std::string& dest = kOutro) {
 }
 
 void Configurar(TTuimNFe& nfe, TSSLHttpLib http, TfscModeloDF modelo, bool manter) {
-  auto& c = nfe.Configuracoes();
-  c.WebServices().SetUF("SP");
-  c.WebServices().SetAmbiente(taHomologacao);
-  c.Geral().SetModeloDF(modelo);
-  c.Geral().SetVersaoDF(ve400);
-  c.Geral().SetSSLCryptLib(cryOpenSSL);
-  c.Geral().SetSSLHttpLib(http);
-  c.Geral().SetSSLXmlSignLib(xsLibXml2);
-  c.Certificados().SetArquivoPFX(Amb().pasta + "/" + kEmitente + ".pfx");
-  c.Certificados().SetSenha("1234");
-  c.Arquivos().SetPathSchemas(TUIM_SCHEMAS_DIR);
-  c.Arquivos().SetIniServicos(Amb().pasta + "/catalogo.ini");
-  c.Geral().SetSalvar(false);
-  c.WebServices().SetSalvar(false);
-  c.Arquivos().SetSalvar(false);
-  c.WebServices().SetTimeOut(5000);
-  c.WebServices().SetArquivoCA(Amb().pasta + "/ca.pem");
-  c.WebServices().SetManterConexao(manter);
+  ConfigurarNoSimulador(nfe, Amb(), http, modelo);
+  nfe.Configuracoes().WebServices().SetArquivoCA(Amb().pasta + "/ca.pem");
+  nfe.Configuracoes().WebServices().SetManterConexao(manter);
 }
 
 // Puts a signed document into the collection; its key.
 std::string Adicionar(TTuimNFe& nfe, int modelo, const std::string& dest = kOutro) {
   TNota n;
-  const std::string assinado = Assinado(modelo, n, dest);
-  NotaFiscal& nf = nfe.NotasFiscais().Add();
-  TNFeR(&nf.NFe()).LerXML(assinado);
-  nf.SetXMLOriginal("<?xml version=\"1.0\" encoding=\"UTF-8\"?>" + assinado);
+  AdicionarAssinado(nfe, Amb(), n, modelo, dest);
   return n.chave;
 }
 
@@ -157,7 +106,9 @@ TEST_P(EnvioMantido, ConnectionsOpenedFollowTheSettingAndTheServer) {
     const long antes = Conexoes();
     TNFeStatusServico status(nfe);
     for (const char* p = r.passos; *p; ++p) {
-      if (*p == 'E') EXPECT_TRUE(status.Executar()) << r.nome << ": " << status.Mensagem();
+      if (*p == 'E') {
+        EXPECT_TRUE(status.Executar()) << r.nome << ": " << status.Mensagem();
+      }
       if (*p == 'F') Falha("NFeStatusServico4", "encerrar");
       if (*p == 'D') nfe.Configuracoes().WebServices().SetManterConexao(false);
     }

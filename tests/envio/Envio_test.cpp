@@ -21,6 +21,7 @@
 #include "fiscal/TuimUtil.h"
 #include "services/TuimServicosEnvio.h"
 #include "simulator/SimTeste.h"
+#include "AmbienteEnvio.h"
 #include "testing/RespostasTeste.h"
 #include "testing/ServidorTeste.h"
 #include "transport/TuimTransporte.h"
@@ -33,37 +34,7 @@ namespace {
 
 const std::string kSim = TUIM_SIM;
 
-struct TAmbiente {
-  std::string pasta, erro;
-  std::unique_ptr<TSimulador> sim;
-  std::unique_ptr<TAssinador> assinador;
-  std::atomic<int> proximoNumero{1000};
-  std::string csc;
-};
-
-TAmbiente& Amb() {
-  static TAmbiente a;
-  static std::once_flag f;
-  std::call_once(f, [] {
-    a.pasta = PastaNova("tuim-envio");
-    auto r = Rodar({kSim, "iniciar", a.pasta, "--cnpj", kEmitente, "--cnpj", kOutro, "--uf", "SP"});
-    if (r.codigo != 0) {
-      a.erro = "iniciar: " + r.err;
-      return;
-    }
-    a.sim = std::make_unique<TSimulador>(kSim);
-    if (!a.sim->Iniciar(a.pasta, a.erro)) return;
-    a.assinador = std::make_unique<TAssinador>(a.pasta, kEmitente);
-    std::string t = LerArquivo(a.pasta + "/" + kEmitente + ".csc");
-    a.csc = t.substr(t.find("csc=") + 4, 36);
-    std::atexit([] {
-      a.sim->Parar();
-      std::error_code ec;
-      std::filesystem::remove_all(a.pasta, ec);
-    });
-  });
-  return a;
-}
+TAmbienteEnvio& Amb() { return AmbienteEnvio("tuim-envio", 1000); }
 
 void Falha(const std::string& servico, const std::string& tipo, int vezes = 1) {
   auto r = Rodar({kSim, "falha", Amb().pasta, servico, tipo, "--vezes", std::to_string(vezes)});
@@ -158,24 +129,11 @@ protected:
   }
 
   void Configurar(TTuimNFe& nfe, TfscModeloDF modelo) {
+    ConfigurarNoSimulador(nfe, Amb(), GetParam().http, modelo);
     auto& c = nfe.Configuracoes();
-    c.WebServices().SetUF("SP");
-    c.WebServices().SetAmbiente(taHomologacao);
-    c.Geral().SetModeloDF(modelo);
-    c.Geral().SetVersaoDF(ve400);
-    c.Geral().SetSSLCryptLib(cryOpenSSL);
-    c.Geral().SetSSLHttpLib(GetParam().http);
-    c.Geral().SetSSLXmlSignLib(xsLibXml2);
-    c.Certificados().SetArquivoPFX(Amb().pasta + "/" + kEmitente + ".pfx");
-    c.Certificados().SetSenha("1234");
-    c.Arquivos().SetPathSchemas(TUIM_SCHEMAS_DIR);
-    c.Arquivos().SetIniServicos(Amb().pasta + "/catalogo.ini");
-    c.Geral().SetSalvar(false);
-    c.WebServices().SetSalvar(false);
     c.Arquivos().SetSalvar(true);
     c.Arquivos().SetPathSalvar(fSaida);
     c.Arquivos().SetPathNFe(fSaida);
-    c.WebServices().SetTimeOut(5000);
     TVerificacaoServidor v;
     v.ArquivoCA = Amb().pasta + "/ca.pem";
     DefinirVerificacaoServidor(nfe.SSL(), v);
@@ -184,15 +142,7 @@ protected:
   // A signed document of the next number put into the collection.
   std::string Adicionar(TTuimNFe& nfe, int modelo, const std::string& dest = kOutro) {
     TNota n;
-    n.modelo = modelo;
-    n.nNF = Amb().proximoNumero++;
-    n.dest = dest;
-    n.csc = Amb().csc;
-    const std::string assinado = Amb().assinador->Assinar(Montar(n), "NFe", "infNFe");
-    NotaFiscal& nf = nfe.NotasFiscais().Add();
-    TNFeR r(&nf.NFe());
-    r.LerXML(assinado);
-    nf.SetXMLOriginal("<?xml version=\"1.0\" encoding=\"UTF-8\"?>" + assinado);
+    const std::string assinado = AdicionarAssinado(nfe, Amb(), n, modelo, dest);
     fAssinados[n.chave] = assinado;
     return n.chave;
   }
@@ -663,7 +613,9 @@ TEST_P(Envio, SoakWithRandomFaults) {
     bool reenviado = false;
     for (const auto& l : progresso) {
       if (l.find("reenviando") != std::string::npos) reenviado = true;
-      if (reenviado) EXPECT_EQ(l.find("consultando a chave"), std::string::npos) << i;
+      if (reenviado) {
+        EXPECT_EQ(l.find("consultando a chave"), std::string::npos) << i;
+      }
     }
     if (reenviado) ++reenvios;
     todos.push_back(a.Resultados()[0]);
@@ -1099,7 +1051,9 @@ TEST(EnvioCli, AutorizarPrintsOneLinePerDocumentAndExitsByOutcome) {
     std::string nome = r.out.substr(p + 9);
     nome.erase(nome.find_last_not_of("\r\n") + 1);
     EXPECT_NE(LerArquivo(nome).find("<nfeProc"), std::string::npos) << nome;
-    if (vez == 1) EXPECT_NE(r.err.find("consultando a chave"), std::string::npos) << r.err;
+    if (vez == 1) {
+      EXPECT_NE(r.err.find("consultando a chave"), std::string::npos) << r.err;
+    }
   }
   EXPECT_EQ(rodar({"sefaz", "recibo", "../12345"}).codigo, 2);
   EXPECT_EQ(rodar({"sefaz", "autorizar"}).codigo, 2);
