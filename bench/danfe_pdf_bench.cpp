@@ -7,7 +7,7 @@
 #include <string>
 
 #include "report/TuimDANFePDF.h"
-#include "tests/report/DANFeCorpus.h"
+#include "testing/DANFeCorpus.h"
 
 using namespace tuim;
 

@@ -12,7 +12,7 @@
 #include "component/TuimNFe.h"
 #include "component/TuimNotasFiscais.h"
 #include "services/TuimServicosEnvio.h"
-#include "tests/simulator/SimTeste.h"
+#include "testing/SimTeste.h"
 #include "transport/TuimTransporte.h"
 #include "xml/TuimNFeR.h"
 

@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "tests/simulator/SimTeste.h"
+#include "testing/SimTeste.h"
 
 using namespace tuim::simteste;
 

@@ -12,7 +12,7 @@
 
 #include "component/TuimNFe.h"
 #include "component/TuimNotasFiscais.h"
-#include "simulator/SimTeste.h"
+#include "testing/SimTeste.h"
 #include "xml/TuimNFeR.h"
 
 namespace tuim::simteste {

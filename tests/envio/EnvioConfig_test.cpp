@@ -14,7 +14,7 @@
 #include "fiscal/TuimDateTime.h"
 #include "fiscal/TuimIni.h"
 #include "services/TuimServicosEnvio.h"
-#include "simulator/SimTeste.h"
+#include "testing/SimTeste.h"
 #include "AmbienteEnvio.h"
 #include "transport/TuimTransporte.h"
 #include "xml/TuimNFeR.h"

@@ -20,7 +20,7 @@
 #include "fiscal/TuimException.h"
 #include "fiscal/TuimUtil.h"
 #include "services/TuimServicosEnvio.h"
-#include "simulator/SimTeste.h"
+#include "testing/SimTeste.h"
 #include "AmbienteEnvio.h"
 #include "testing/RespostasTeste.h"
 #include "testing/ServidorTeste.h"

@@ -18,7 +18,7 @@
 #include "integrator/TuimIntegrador.h"
 #include "services/TuimServicosEnvio.h"
 #include "services/TuimServicosNFe.h"
-#include "simulator/SimTeste.h"
+#include "testing/SimTeste.h"
 #include "xml/TuimNFeR.h"
 
 namespace tuim {

@@ -12,7 +12,7 @@
 #include "component/TuimComponentTestUtil.h"
 #include "component/TuimNFe.h"
 #include "fiscal/TuimException.h"
-#include "report/DANFeCorpus.h"
+#include "testing/DANFeCorpus.h"
 #include "report/DANFeTestUtil.h"
 #include "report/TuimCodigoBarras.h"
 #include "report/TuimDesenhoPDF.h"

@@ -11,7 +11,7 @@
 #include <thread>
 
 #include "component/TuimCatalogo.h"
-#include "simulator/SimTeste.h"
+#include "testing/SimTeste.h"
 
 using namespace tuim::simteste;
 
