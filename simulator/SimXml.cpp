@@ -12,7 +12,10 @@
 #include <xmlsec/xmlsec.h>
 
 #include <cstring>
+#include <memory>
+#include <mutex>
 #include <stdexcept>
+#include <vector>
 
 #include "simulator/SimCertificados.h"
 #include "simulator/SimUtil.h"
@@ -191,23 +194,49 @@ struct TGerenciador {
   }
 };
 
-// One keys manager per thread: xmlsec's key stores are not meant to be shared while verifying.
-TGerenciador& Gerenciador(const std::string& ca) {
-  thread_local TGerenciador g;
-  if (!g.mngr || g.ca != ca) {
-    if (g.mngr) xmlSecKeysMngrDestroy(g.mngr);
-    if (g.store) X509_STORE_free(g.store);
-    g.mngr = xmlSecKeysMngrCreate();
-    if (!g.mngr || xmlSecCryptoAppDefaultKeysMngrInit(g.mngr) < 0 ||
-        xmlSecCryptoAppKeysMngrCertLoad(g.mngr, ca.c_str(), xmlSecKeyDataFormatPem,
-                                        xmlSecKeyDataTypeTrusted) < 0)
+// Keys managers are lent one per verification (xmlsec's key stores are not meant to be shared
+// while verifying) and kept for the next: every connection has a thread of its own, and loading
+// the CA for each would cost more than the verification.
+class TEmprestimo {
+public:
+  explicit TEmprestimo(const std::string& ca) {
+    {
+      std::lock_guard<std::mutex> t(Trava());
+      auto& livres = Livres();
+      for (auto it = livres.begin(); it != livres.end(); ++it)
+        if ((*it)->ca == ca) {
+          fG = std::move(*it);
+          livres.erase(it);
+          break;
+        }
+    }
+    if (fG) return;
+    fG = std::make_unique<TGerenciador>();
+    fG->mngr = xmlSecKeysMngrCreate();
+    if (!fG->mngr || xmlSecCryptoAppDefaultKeysMngrInit(fG->mngr) < 0 ||
+        xmlSecCryptoAppKeysMngrCertLoad(fG->mngr, ca.c_str(), xmlSecKeyDataFormatPem, xmlSecKeyDataTypeTrusted) < 0)
       throw std::runtime_error("não foi possível carregar a CA " + ca + " no xmlsec");
-    g.store = X509_STORE_new();
-    X509_STORE_load_file(g.store, ca.c_str());
-    g.ca = ca;
+    fG->store = X509_STORE_new();
+    X509_STORE_load_file(fG->store, ca.c_str());
+    fG->ca = ca;
   }
-  return g;
-}
+  ~TEmprestimo() {
+    std::lock_guard<std::mutex> t(Trava());
+    Livres().push_back(std::move(fG));
+  }
+  TGerenciador& operator*() { return *fG; }
+
+private:
+  static std::mutex& Trava() {
+    static std::mutex m;
+    return m;
+  }
+  static std::vector<std::unique_ptr<TGerenciador>>& Livres() {
+    static auto* l = new std::vector<std::unique_ptr<TGerenciador>>;  // outlives the threads
+    return *l;
+  }
+  std::unique_ptr<TGerenciador> fG;
+};
 
 }  // namespace
 
@@ -242,7 +271,8 @@ TAssinaturaVerificada TVerificador::Verificar(xmlDocPtr doc, xmlNodePtr assinatu
     r.motivo = "Rejeição: Certificado Assinatura inválido";
     return r;
   }
-  TGerenciador& g = Gerenciador(fCA);
+  TEmprestimo emprestimo(fCA);
+  TGerenciador& g = *emprestimo;
   X509_STORE_CTX* vctx = X509_STORE_CTX_new();
   X509_STORE_CTX_init(vctx, g.store, cert, nullptr);
   bool cadeia = X509_verify_cert(vctx) == 1;
