@@ -423,6 +423,20 @@ void TArquivosConf::CopiarDe(TArquivosConf& src) {
   for (int i = 0; i < src.OrdenacaoPath().Count(); ++i) fOrdenacaoPath.Add(src.OrdenacaoPath().Items(i).Item);
 }
 
+void TArquivosConfNFe::CopiarDe(TArquivosConf& src) {
+  TArquivosConf::CopiarDe(src);
+  const auto* nfe = dynamic_cast<const TArquivosConfNFe*>(&src);
+  if (!nfe) return;
+  fEmissaoPathNFe = nfe->fEmissaoPathNFe;
+  fSalvarEvento = nfe->fSalvarEvento;
+  fSalvarApenasNFeProcessadas = nfe->fSalvarApenasNFeProcessadas;
+  fNormatizarMunicipios = nfe->fNormatizarMunicipios;
+  fPathNFe = nfe->fPathNFe;
+  fPathInu = nfe->fPathInu;
+  fPathEvento = nfe->fPathEvento;
+  fPathArquivoMunicipios = nfe->fPathArquivoMunicipios;
+}
+
 void TArquivosConf::SalvarIni(TTuimIni& ini) {
   const std::string& s = Root().SecaoIni();
   if (s.empty()) return;

@@ -275,6 +275,8 @@ public:
   std::string MontarPathInu(const std::string& cnpj);
   std::string MontarPathEvento(TfscTpEvento tipo, const std::string& cnpj, TDateTime data);
 
+  // The NF-e folders and flags too: a copy that dropped them would save documents elsewhere.
+  void CopiarDe(TArquivosConf& src) override;
   void SalvarIni(TTuimIni& ini) override;
   void CarregarIni(const TTuimIni& ini) override;
 

@@ -466,7 +466,7 @@ TEST(Configuracoes, CopyTakesYearFolderIndentationAndValidityCheck) {
   EXPECT_FALSE(dst.Certificados().VerificarValidade());
 }
 
-TEST(Configuracoes, CopyTakesTheListedPropertiesButNotTheNFeFolders) {
+TEST(Configuracoes, CopyTakesTheListedPropertiesAndTheNFeFolders) {
   TConfiguracoesNFe src;
   src.Geral().SetSSLLib(libOpenSSL);
   src.Geral().SetFormaEmissao(teSVCAN);
@@ -480,6 +480,13 @@ TEST(Configuracoes, CopyTakesTheListedPropertiesButNotTheNFeFolders) {
   src.Arquivos().OrdenacaoPath().Add(opCNPJ);
   src.Arquivos().SetSepararPorDia(true);
   src.Arquivos().SetPathNFe("/nfe");
+  src.Arquivos().SetPathInu("/inu");
+  src.Arquivos().SetPathEvento("/evento");
+  src.Arquivos().SetPathArquivoMunicipios("/municipios.txt");
+  src.Arquivos().SetEmissaoPathNFe(true);
+  src.Arquivos().SetSalvarEvento(true);
+  src.Arquivos().SetSalvarApenasNFeProcessadas(true);
+  src.Arquivos().SetNormatizarMunicipios(true);
   src.RespTec().SetIdCSRT(7);
   src.RespTec().SetCSRT("token");
   TConfiguracoesNFe dst;
@@ -497,7 +504,15 @@ TEST(Configuracoes, CopyTakesTheListedPropertiesButNotTheNFeFolders) {
   EXPECT_EQ(dst.Arquivos().OrdenacaoPath().Tags(), (std::vector<TTagOrdenacaoPath>{opData, opCNPJ}));
   EXPECT_TRUE(dst.Arquivos().SepararPorDia());
   EXPECT_TRUE(dst.Arquivos().SepararPorMes());
-  EXPECT_EQ(dst.Arquivos().PathNFe(), "");
+  // The design copied the base node only, which sent a copy's documents to other folders.
+  EXPECT_EQ(dst.Arquivos().PathNFe(), "/nfe");
+  EXPECT_EQ(dst.Arquivos().PathInu(), "/inu");
+  EXPECT_EQ(dst.Arquivos().PathEvento(), "/evento");
+  EXPECT_EQ(dst.Arquivos().PathArquivoMunicipios(), "/municipios.txt");
+  EXPECT_TRUE(dst.Arquivos().EmissaoPathNFe());
+  EXPECT_TRUE(dst.Arquivos().SalvarEvento());
+  EXPECT_TRUE(dst.Arquivos().SalvarApenasNFeProcessadas());
+  EXPECT_TRUE(dst.Arquivos().NormatizarMunicipios());
   EXPECT_EQ(dst.RespTec().IdCSRT(), 7);
   EXPECT_EQ(dst.RespTec().CSRT(), "token");
 }
