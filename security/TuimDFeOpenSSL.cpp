@@ -137,7 +137,10 @@ TDFeOpenSSL::TDFeOpenSSL(TDFeSSL& dfeSSL) : TDFeSSLCryptClass(dfeSSL) {
   LimparDados();
 }
 
-TDFeOpenSSL::~TDFeOpenSSL() { TDFeOpenSSL::FecharCertificado(); }
+TDFeOpenSSL::~TDFeOpenSSL() {
+  TDFeOpenSSL::FecharCertificado();
+  X509_free(fPublico);
+}
 
 std::string TDFeOpenSSL::NomeDigest(TSSLDgst digest) {
   switch (digest) {
@@ -340,12 +343,23 @@ bool TDFeOpenSSL::CarregarCertificadoPublico(const std::string& certificadoX509)
   FecharCertificado();
   std::string der;
   if (!DecodificarBase64(certificadoX509, der) || der.empty()) return false;
+  if (fPublico && der == fDerPublico && X509_up_ref(fPublico) == 1) {
+    fCertificado = fPublico;
+    fInfoCertificado = fDadosPublico;
+    return true;
+  }
   const unsigned char* p = reinterpret_cast<const unsigned char*>(der.data());
   X509* cert = d2i_X509(nullptr, &p, static_cast<long>(der.size()));
   ERR_clear_error();
   if (!cert) return false;
   fCertificado = cert;
   LerDadosCertificado(fCertificado, fInfoCertificado);
+  if (X509_up_ref(cert) == 1) {
+    X509_free(fPublico);
+    fPublico = cert;
+    fDerPublico = std::move(der);
+    fDadosPublico = fInfoCertificado;
+  }
   return true;
 }
 

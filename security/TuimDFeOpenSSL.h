@@ -43,6 +43,11 @@ private:
   std::vector<x509_st*> fCadeia;
   TContextoCertificado fContexto;
   bool fTemContexto = false;
+  // The last certificate a signature brought, kept across closes: documents checked one after
+  // another mostly come from the same issuer, and decoding its key is most of a load.
+  std::string fDerPublico;
+  x509_st* fPublico = nullptr;
+  TDadosCertificado fDadosPublico;
 };
 
 }  // namespace tuim

@@ -4,6 +4,7 @@
 #include <openssl/x509.h>
 
 #include <algorithm>
+#include <tuple>
 
 #include "security/TuimDFeOpenSSL.h"
 #include "tests/security/CertificadosTeste.h"
@@ -282,6 +283,22 @@ TEST(OpenSSL, PublicCertificateVerifiesItsOwnersSignaturesOnly) {
 
   EXPECT_FALSE(verificador->CarregarCertificadoPublico("isto não é base64!"));
   EXPECT_FALSE(verificador->CarregarCertificadoPublico("QUJDRA=="));
+
+  // Signers taking turns: each load answers for its own certificate, closed or not in between,
+  // though the last one is kept to spare decoding it again.
+  const std::string base64Pessoa = pessoa->InfoCertificado().CertificadoBase64();
+  for (int volta = 0; volta < 2; ++volta) {
+    for (const auto& [cert, titular, sig, outra] :
+         {std::tuple{base64, "EMPRESA TESTE LTDA", sigEmpresa, sigPessoa},
+          std::tuple{base64, "EMPRESA TESTE LTDA", sigEmpresa, sigPessoa},
+          std::tuple{base64Pessoa, "FULANO DE TAL", sigPessoa, sigEmpresa}}) {
+      ASSERT_TRUE(verificador->CarregarCertificadoPublico(cert));
+      EXPECT_EQ(verificador->InfoCertificado().Titular(), titular);
+      EXPECT_TRUE(verificador->ValidarHash("abc", dgstSHA256, sig, true));
+      EXPECT_FALSE(verificador->ValidarHash("abc", dgstSHA256, outra, true));
+      if (volta == 1) verificador->FecharCertificado();
+    }
+  }
 }
 
 TEST(OpenSSL, ClientCertificateContextCarriesCertificateKeyAndChain) {

@@ -337,7 +337,9 @@ TEST_P(HttpBackend, InterromperFromAnotherThreadEndsTheExchange) {
   }
   t.join();
   EXPECT_EQ(m.rfind("Erro Interno: ", 0), 0u) << m;
-  if (GetParam().codigoCurl) EXPECT_NE(m.find("Conexão foi abortada"), std::string::npos) << m;
+  if (GetParam().codigoCurl) {
+    EXPECT_NE(m.find("Conexão foi abortada"), std::string::npos) << m;
+  }
 }
 
 // A send thread can be given up in the instant before its exchange begins; the exchange must then
