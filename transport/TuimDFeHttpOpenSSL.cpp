@@ -14,6 +14,7 @@
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
 #include <poll.h>
+#include <sys/stat.h>
 
 #include <chrono>
 #include <cstdio>
@@ -49,6 +50,11 @@ bool SSLTypeOferecido(TSSLType t) { return t == LT_all || t == LT_TLSv1_2; }
 // ------------------------------------------------------------------------ THttpClienteTLS
 
 struct THttpClienteTLS::TImpl {
+  // The TLS context of the last new connection, kept for the next ones with the same settings:
+  // reading the PKCS#12 (a key derivation of thousands of rounds) and the trusted authorities
+  // again cost more than the handshake itself.
+  std::shared_ptr<asio::ssl::context> contextoTLS;
+  std::string chaveContextoTLS;
   std::mutex m;
   asio::io_context* ioc = nullptr;
   tcp::socket* socket = nullptr;
@@ -63,7 +69,7 @@ struct THttpClienteTLS::TConexao {
   asio::io_context ioc;
   tcp::resolver resolver{ioc};
   tcp::socket socket{ioc};
-  std::unique_ptr<asio::ssl::context> ctx;
+  std::shared_ptr<asio::ssl::context> ctx;
   std::unique_ptr<asio::ssl::stream<tcp::socket&>> tls;
   std::string chave;
 
@@ -340,17 +346,49 @@ bool THttpClienteTLS::TSessao::Trocar(Stream& stream, http::request<http::string
   return true;
 }
 
-std::string THttpClienteTLS::ChaveConexao(const std::string& url) const {
-  const TPartesURL p = DividirURL(url);
-  std::string t = p.Protocolo + "\n" + p.Host + "\n" + p.Porta + "\n" + ProxyHost + "\n" + ProxyPort + "\n" +
-                  ProxyUser + "\n" + ProxyPass + "\n" + std::to_string(SSLType) + "\n" +
-                  (Verificacao.Verificar ? "1" : "0") + Verificacao.ArquivoCA + "\n" + SenhaPFX + "\n" + DadosPFX;
-  // A digest, so neither the password nor the key material stays in memory longer than asked.
+namespace {
+
+// A digest of `t`, which is wiped: neither a password nor key material stays in memory longer
+// than asked.
+std::string Resumo(std::string& t) {
   unsigned char md[EVP_MAX_MD_SIZE];
   unsigned int n = 0;
   EVP_Digest(t.data(), t.size(), md, &n, EVP_sha256(), nullptr);
   OPENSSL_cleanse(t.data(), t.size());
   return std::string(reinterpret_cast<const char*>(md), n);
+}
+
+// The trusted authorities' file as it stands now, so that a file replaced on disk is read again.
+std::string EstadoArquivo(const std::string& arquivo) {
+  struct stat st {};
+  if (arquivo.empty() || ::stat(arquivo.c_str(), &st) != 0) return "-";
+  return std::to_string(st.st_size) + "." + std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec);
+}
+
+}  // namespace
+
+std::string THttpClienteTLS::ChaveContextoTLS() const {
+  std::string t = std::to_string(SSLType) + "\n" + (Verificacao.Verificar ? "1" : "0") + Verificacao.ArquivoCA + "\n" +
+                  EstadoArquivo(Verificacao.ArquivoCA) + "\n" + SenhaPFX + "\n" + DadosPFX;
+  return Resumo(t);
+}
+
+std::string THttpClienteTLS::ChaveConexao(const std::string& url) const {
+  const TPartesURL p = DividirURL(url);
+  std::string t = p.Protocolo + "\n" + p.Host + "\n" + p.Porta + "\n" + ProxyHost + "\n" + ProxyPort + "\n" +
+                  ProxyUser + "\n" + ProxyPass + "\n" + ChaveContextoTLS();
+  return Resumo(t);
+}
+
+std::shared_ptr<asio::ssl::context> THttpClienteTLS::ContextoTLS(TSessao& s) {
+  std::string chave = ChaveContextoTLS();
+  if (fImpl->contextoTLS && fImpl->chaveContextoTLS == chave) return fImpl->contextoTLS;
+  fImpl->contextoTLS.reset();
+  auto ctx = std::make_shared<asio::ssl::context>(asio::ssl::context::tls_client);
+  if (!s.ConfigurarTLS(*ctx)) return nullptr;
+  fImpl->contextoTLS = ctx;
+  fImpl->chaveContextoTLS = std::move(chave);
+  return ctx;
 }
 
 bool THttpClienteTLS::PostNaConexao(const std::string& url, const std::string& chave, bool& reenviavel) {
@@ -363,8 +401,8 @@ bool THttpClienteTLS::PostNaConexao(const std::string& url, const std::string& c
     ++fConexoes;
     if (!s.Conectar()) return false;
     if (s.partes.HTTPS()) {
-      con.ctx = std::make_unique<asio::ssl::context>(asio::ssl::context::tls_client);
-      if (!s.ConfigurarTLS(*con.ctx)) return false;
+      con.ctx = ContextoTLS(s);
+      if (!con.ctx) return false;
       con.tls = std::make_unique<asio::ssl::stream<tcp::socket&>>(con.socket, *con.ctx);
       if (!s.Handshake(*con.tls)) return false;
     }

@@ -7,6 +7,10 @@
 #include "security/TuimDFeSSL.h"
 #include "transport/TuimDFeHttpWinHttp.h"
 
+namespace boost::asio::ssl {
+class context;
+}
+
 namespace tuim {
 
 // A general-purpose HTTP client over a socket whose TLS is OpenSSL's (Boost.Asio/Beast), with the
@@ -65,6 +69,8 @@ private:
   class TSessao;
   bool PostNaConexao(const std::string& url, const std::string& chave, bool& reenviavel);
   std::string ChaveConexao(const std::string& url) const;
+  std::string ChaveContextoTLS() const;
+  std::shared_ptr<boost::asio::ssl::context> ContextoTLS(TSessao& s);
   std::unique_ptr<TImpl> fImpl;
   std::unique_ptr<TConexao> fConexao;
   int fConexoes = 0;

@@ -185,6 +185,37 @@ TEST_P(HttpBackend, ClientCertificateFromPkcs12IsPresented) {
   EXPECT_EQ(ssl.Enviar("<x/>", URL(Amb().Https(), "/cliente"), kSoapAction), "EMPRESA TESTE LTDA:11222333000181");
 }
 
+// New connections may share what was read for the last one; they must still follow the
+// certificate and the trusted authorities as they are now, including a file replaced on disk.
+TEST_P(HttpBackend, EachNewConnectionFollowsTheCertificateAndAuthoritiesInForce) {
+  TDFeSSL ssl;
+  Configurar(ssl, GetParam().lib);
+  const std::string ca = Amb().pasta + "/ca-" + SSLHttpLibParaTexto(GetParam().lib) + ".pem";
+  auto gravar = [&](const std::string& origem) {
+    std::string t = LerTudo(origem);
+    std::ofstream(ca, std::ios::binary | std::ios::trunc) << t;
+    // Another size, so the replacement shows even within the file system's time resolution.
+    if (origem != Certificado("ca.pem")) std::ofstream(ca, std::ios::binary | std::ios::app) << "\n\n";
+  };
+  gravar(Certificado("ca.pem"));
+  TVerificacaoServidor v;
+  v.ArquivoCA = ca;
+  ASSERT_TRUE(DefinirVerificacaoServidor(ssl, v));
+  const std::string cliente = URL(Amb().Https(), "/cliente");
+  for (int i = 0; i < 2; ++i)
+    EXPECT_EQ(ssl.Enviar("<x/>", cliente, kSoapAction), "EMPRESA TESTE LTDA:11222333000181");
+  ssl.SetArquivoPFX(Certificado("pessoa.pfx"));
+  EXPECT_EQ(ssl.Enviar("<x/>", cliente, kSoapAction), "FULANO DE TAL");
+  ssl.SetArquivoPFX(Certificado("empresa.pfx"));
+  EXPECT_EQ(ssl.Enviar("<x/>", cliente, kSoapAction), "EMPRESA TESTE LTDA:11222333000181");
+
+  gravar(Amb().pasta + "/estranho.pem");
+  std::string m = Mensagem([&] { ssl.Enviar("<x/>", cliente, kSoapAction); });
+  EXPECT_EQ(m.rfind("Erro Interno: ", 0), 0u) << m;
+  gravar(Certificado("ca.pem"));
+  EXPECT_EQ(ssl.Enviar("<x/>", cliente, kSoapAction), "EMPRESA TESTE LTDA:11222333000181");
+}
+
 TEST_P(HttpBackend, WithoutClientCertificateTheServerRefusesTheExchange) {
   TDFeSSL ssl;
   Configurar(ssl, GetParam().lib);
