@@ -91,6 +91,7 @@ void PontaAPonta(benchmark::State& state, TSSLHttpLib http, bool manter) {
   Configurar(nfe, p, http);
   nfe.Configuracoes().WebServices().SetManterConexao(manter);
   const long antes = ConexoesAceitas(TUIM_SIM, p.pasta);
+  const long retomadasAntes = ConexoesAceitas(TUIM_SIM, p.pasta, "retomadas");
   TNFeAutorizacao envio(nfe);
   for (auto _ : state) {
     nfe.NotasFiscais().Clear();
@@ -110,6 +111,7 @@ void PontaAPonta(benchmark::State& state, TSSLHttpLib http, bool manter) {
   }
   state.SetItemsProcessed(state.iterations());
   state.counters["conexoes"] = static_cast<double>(ConexoesAceitas(TUIM_SIM, p.pasta) - antes);
+  state.counters["retomadas"] = static_cast<double>(ConexoesAceitas(TUIM_SIM, p.pasta, "retomadas") - retomadasAntes);
 }
 
 void BM_NFCeAutorizadaSocket(benchmark::State& state) { PontaAPonta(state, httpOpenSSL, false); }

@@ -250,6 +250,9 @@ int Estado(const TArgs& a) {
   j["consultas105"] = std::atoi(b.Config("consultas105", "0").c_str());
   auto conexoes = b.Primeira("SELECT valor FROM contadores WHERE nome = 'conexoes'");
   j["conexoes"] = conexoes ? std::atoll((*conexoes)[0].c_str()) : 0;
+  // Of those, the ones whose TLS session the client resumed.
+  auto retomadas = b.Primeira("SELECT valor FROM contadores WHERE nome = 'retomadas'");
+  j["retomadas"] = retomadas ? std::atoll((*retomadas)[0].c_str()) : 0;
   j["documentos"] = json::array();
   for (const auto& l : b.Consultar("SELECT chave, cstat, xmotivo, nprot, dhrecbto, nrec FROM documentos ORDER BY rowid"))
     j["documentos"].push_back(
@@ -281,7 +284,7 @@ int Estado(const TArgs& a) {
     return 0;
   }
   std::cout << "UF " << j["uf"].get<std::string>() << ", consultas com 105: " << j["consultas105"]
-            << ", conexões: " << j["conexoes"] << "\n";
+            << ", conexões: " << j["conexoes"] << " (" << j["retomadas"] << " retomadas)\n";
   std::cout << "Documentos: " << j["documentos"].size() << "\n";
   for (const auto& d : j["documentos"])
     std::cout << "  " << d["chave"].get<std::string>() << " cStat=" << d["cStat"] << " nProt="

@@ -59,6 +59,7 @@ void Sessao(tcp::socket sock, ssl::context& ctx, TSefaz& sefaz, TEstado& estado)
   // Connections made, for the clients that keep one alive across requests.
   try {
     sefaz.Banco().Proximo("conexoes");
+    if (SSL_session_reused(st.native_handle())) sefaz.Banco().Proximo("retomadas");
   } catch (const std::exception&) {
   }
   std::string cnpj;

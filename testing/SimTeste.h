@@ -80,11 +80,14 @@ inline TSaida Rodar(const std::vector<std::string>& args) {
   return r;
 }
 
-// TLS connections the simulator serving `pasta` has accepted so far; -1 when unknown.
-inline long ConexoesAceitas(const std::string& programa, const std::string& pasta) {
+// A counter of the simulator serving `pasta`: "conexoes" (TLS connections accepted so far) or
+// "retomadas" (those whose session the client resumed); -1 when unknown.
+inline long ConexoesAceitas(const std::string& programa, const std::string& pasta,
+                            const std::string& contador = "conexoes") {
   TSaida r = Rodar({programa, "estado", pasta, "--json"});
-  const std::size_t p = r.out.find("\"conexoes\": ");
-  return p == std::string::npos ? -1 : std::atol(r.out.c_str() + p + 12);
+  const std::string chave = "\"" + contador + "\": ";
+  const std::size_t p = r.out.find(chave);
+  return p == std::string::npos ? -1 : std::atol(r.out.c_str() + p + chave.size());
 }
 
 inline std::string PastaNova(const std::string& prefixo) {

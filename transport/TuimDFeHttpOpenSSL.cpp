@@ -55,6 +55,25 @@ struct THttpClienteTLS::TImpl {
   // again cost more than the handshake itself.
   std::shared_ptr<asio::ssl::context> contextoTLS;
   std::string chaveContextoTLS;
+  // The TLS session of the last exchange, offered again by the next new connection to the same
+  // address with the same settings: a resumed handshake signs and checks no certificate.
+  SSL_SESSION* sessao = nullptr;
+  std::string chaveSessao;
+  ~TImpl() { SSL_SESSION_free(sessao); }
+  // A copy: the connection is closed without a closing alert, and OpenSSL then marks its own
+  // session as not to be resumed. Only sessions of a whole exchange, answer read to its end,
+  // are kept.
+  void GuardarSessao(SSL* ssl, const std::string& chave) {
+    SSL_SESSION* atual = ssl ? SSL_get0_session(ssl) : nullptr;
+    SSL_SESSION* nova = atual && !chave.empty() ? SSL_SESSION_dup(atual) : nullptr;
+    if (nova && !SSL_SESSION_is_resumable(nova)) {
+      SSL_SESSION_free(nova);
+      nova = nullptr;
+    }
+    SSL_SESSION_free(sessao);
+    sessao = nova;
+    chaveSessao = nova ? chave : std::string();
+  }
   std::mutex m;
   asio::io_context* ioc = nullptr;
   tcp::socket* socket = nullptr;
@@ -404,12 +423,20 @@ bool THttpClienteTLS::PostNaConexao(const std::string& url, const std::string& c
       con.ctx = ContextoTLS(s);
       if (!con.ctx) return false;
       con.tls = std::make_unique<asio::ssl::stream<tcp::socket&>>(con.socket, *con.ctx);
-      if (!s.Handshake(*con.tls)) return false;
+      SSL* ssl = con.tls->native_handle();
+      if (fImpl->sessao && fImpl->chaveSessao == chave) SSL_set_session(ssl, fImpl->sessao);
+      if (!s.Handshake(*con.tls)) {
+        fImpl->GuardarSessao(nullptr, {});
+        return false;
+      }
+      if (SSL_session_reused(ssl)) ++fSessoesRetomadas;
     }
     con.chave = chave;
   }
   http::request<http::string_body> req = s.MontarPedido();
   const bool ok = con.tls ? s.Trocar(*con.tls, req) : s.Trocar(con.socket, req);
+  // Read after the answer: a TLS 1.3 server sends its session tickets after the handshake.
+  if (ok && con.tls) fImpl->GuardarSessao(con.tls->native_handle(), chave);
   // A kept connection the peer closed while idle takes the request and answers nothing.
   reenviavel = !ok && reaproveitada && !s.recebeuAlgo && !s.Abortado();
   if (!ok || !ManterConexao || !s.manter) s.Fechar();
@@ -423,7 +450,7 @@ bool THttpClienteTLS::Post(const std::string& url) {
   fDescricaoErro.clear();
   CarregarProvedoresOpenSSL();
 
-  const std::string chave = ManterConexao ? ChaveConexao(url) : std::string();
+  const std::string chave = ChaveConexao(url);
   if (fConexao && !(ManterConexao && fConexao->chave == chave && fConexao->Ociosa())) fConexao.reset();
   bool reenviavel = false;
   bool ok = PostNaConexao(url, chave, reenviavel);

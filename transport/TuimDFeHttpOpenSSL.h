@@ -62,6 +62,8 @@ public:
   void Desconectar();
   // Connections opened by this object so far.
   int Conexoes() const { return fConexoes; }
+  // New connections whose TLS session was resumed, of those.
+  int SessoesRetomadas() const { return fSessoesRetomadas; }
 
 private:
   struct TImpl;
@@ -74,6 +76,7 @@ private:
   std::unique_ptr<TImpl> fImpl;
   std::unique_ptr<TConexao> fConexao;
   int fConexoes = 0;
+  int fSessoesRetomadas = 0;
   std::string fCorpo;
   int fResultCode = 0;
   std::string fResposta;
