@@ -540,53 +540,25 @@ void TWebServicesConf::SetUF(const std::string& uf) {
 
 int TWebServicesConf::AmbienteCodigo() const { return CodigoNumerico(TipoAmbienteParaTexto(fAmbiente)); }
 
-void TWebServicesConf::SetProxyHost(const std::string& v) {
-  if (v == fProxyHost) return;
-  fProxyHost = v;
-  if (TDFeSSL* ssl = SSL()) ssl->SetProxyHost(v);
-}
+void TWebServicesConf::SetProxyHost(const std::string& v) { Repassar(fProxyHost, v, &TDFeSSL::SetProxyHost); }
 
-void TWebServicesConf::SetProxyPort(const std::string& v) {
-  if (v == fProxyPort) return;
-  fProxyPort = v;
-  if (TDFeSSL* ssl = SSL()) ssl->SetProxyPort(v);
-}
+void TWebServicesConf::SetProxyPort(const std::string& v) { Repassar(fProxyPort, v, &TDFeSSL::SetProxyPort); }
 
-void TWebServicesConf::SetProxyUser(const std::string& v) {
-  if (v == fProxyUser) return;
-  fProxyUser = v;
-  if (TDFeSSL* ssl = SSL()) ssl->SetProxyUser(v);
-}
+void TWebServicesConf::SetProxyUser(const std::string& v) { Repassar(fProxyUser, v, &TDFeSSL::SetProxyUser); }
 
-void TWebServicesConf::SetProxyPass(const std::string& v) {
-  if (v == fProxyPass) return;
-  fProxyPass = v;
-  if (TDFeSSL* ssl = SSL()) ssl->SetProxyPass(v);
-}
+void TWebServicesConf::SetProxyPass(const std::string& v) { Repassar(fProxyPass, v, &TDFeSSL::SetProxyPass); }
 
 void TWebServicesConf::SetTentativas(int v) { fTentativas = v <= 0 ? 5 : v; }
 
 void TWebServicesConf::SetIntervaloTentativas(std::uint32_t v) { fIntervaloTentativas = v < 1000 ? 1000 : v; }
 
-void TWebServicesConf::SetTimeOut(int v) {
-  if (v == fTimeOut) return;
-  fTimeOut = v;
-  if (TDFeSSL* ssl = SSL()) ssl->SetTimeOut(v);
-}
+void TWebServicesConf::SetTimeOut(int v) { Repassar(fTimeOut, v, &TDFeSSL::SetTimeOut); }
 
-void TWebServicesConf::SetTimeOutPorThread(bool v) {
-  if (v == fTimeOutPorThread) return;
-  fTimeOutPorThread = v;
-  if (TDFeSSL* ssl = SSL()) ssl->SetTimeOutPorThread(v);
-}
+void TWebServicesConf::SetTimeOutPorThread(bool v) { Repassar(fTimeOutPorThread, v, &TDFeSSL::SetTimeOutPorThread); }
 
 void TWebServicesConf::SetTimeZoneConf(const TTimeZoneConf& v) { fTimeZoneConf->Assign(v); }
 
-void TWebServicesConf::SetSSLType(TSSLType v) {
-  if (v == fSSLType) return;
-  fSSLType = v;
-  if (TDFeSSL* ssl = SSL()) ssl->SetSSLType(v);
-}
+void TWebServicesConf::SetSSLType(TSSLType v) { Repassar(fSSLType, v, &TDFeSSL::SetSSLType); }
 
 void TWebServicesConf::CopiarDe(const TWebServicesConf& src) {
   SetRecursoServicos(src.RecursoServicos());
@@ -701,11 +673,7 @@ void TCertificadosConf::SetArquivoPFX(const std::string& v) {
   if (TDFeSSL* ssl = SSL()) ssl->SetArquivoPFX(v);
 }
 
-void TCertificadosConf::SetDadosPFX(const std::string& v) {
-  if (v == fDadosPFX) return;
-  fDadosPFX = v;
-  if (TDFeSSL* ssl = SSL()) ssl->SetDadosPFX(v);
-}
+void TCertificadosConf::SetDadosPFX(const std::string& v) { Repassar(fDadosPFX, v, &TDFeSSL::SetDadosPFX); }
 
 void TCertificadosConf::SetNumeroSerie(const std::string& v) {
   std::string n = NormalizarSerie(v);

@@ -36,6 +36,13 @@ protected:
   TTuimDFe* Dono() const;
   // The owner's security facade, or nothing: forwarded values go there.
   TDFeSSL* SSL() const;
+  // Records a changed value and forwards it to the facade through `set`.
+  template <typename T, typename S>
+  void Repassar(T& campo, const T& v, void (TDFeSSL::*set)(S)) {
+    if (v == campo) return;
+    campo = v;
+    if (TDFeSSL* ssl = SSL()) (ssl->*set)(v);
+  }
 
 private:
   TConfiguracoes* fRoot;
