@@ -14,7 +14,6 @@
 #include <boost/beast/core.hpp>
 #include <boost/beast/http.hpp>
 #include <poll.h>
-#include <sys/stat.h>
 
 #include <chrono>
 #include <cstdio>
@@ -377,18 +376,10 @@ std::string Resumo(std::string& t) {
   return std::string(reinterpret_cast<const char*>(md), n);
 }
 
-// The trusted authorities' file as it stands now, so that a file replaced on disk is read again.
-std::string EstadoArquivo(const std::string& arquivo) {
-  struct stat st {};
-  if (arquivo.empty() || ::stat(arquivo.c_str(), &st) != 0) return "-";
-  return std::to_string(st.st_size) + "." + std::to_string(st.st_mtim.tv_sec) + "." + std::to_string(st.st_mtim.tv_nsec);
-}
-
 }  // namespace
 
 std::string THttpClienteTLS::ChaveContextoTLS() const {
-  std::string t = std::to_string(SSLType) + "\n" + (Verificacao.Verificar ? "1" : "0") + Verificacao.ArquivoCA + "\n" +
-                  EstadoArquivo(Verificacao.ArquivoCA) + "\n" + SenhaPFX + "\n" + DadosPFX;
+  std::string t = std::to_string(SSLType) + "\n" + EstadoVerificacao(Verificacao) + "\n" + SenhaPFX + "\n" + DadosPFX;
   return Resumo(t);
 }
 

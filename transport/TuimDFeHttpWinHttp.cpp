@@ -12,6 +12,8 @@
 #include <chrono>
 #include <cstdio>
 
+#include <sys/stat.h>
+
 #include "fiscal/TuimUtil.h"
 #include "transport/TuimTransporte.h"
 
@@ -192,6 +194,30 @@ struct TTuimWinReqResp::TConexoesMantidas {
   TConexoesMantidas& operator=(const TConexoesMantidas&) = delete;
 };
 
+// libcurl resumes TLS sessions only from this share, and only for the certificate and checking
+// settings it was made for: libcurl cannot tell certificates given through the context callback
+// apart.
+struct TTuimWinReqResp::TSessoesTLS {
+  CURLSH* share = nullptr;
+  std::string chave;
+  TSessoesTLS() : share((IniciarCurl(), curl_share_init())) {
+    if (share) curl_share_setopt(share, CURLSHOPT_SHARE, CURL_LOCK_DATA_SSL_SESSION);
+  }
+  ~TSessoesTLS() {
+    if (share) curl_share_cleanup(share);
+  }
+  TSessoesTLS(const TSessoesTLS&) = delete;
+  TSessoesTLS& operator=(const TSessoesTLS&) = delete;
+};
+
+std::string EstadoVerificacao(const TVerificacaoServidor& v) {
+  std::string r = std::string(v.Verificar ? "1" : "0") + "\n" + v.ArquivoCA + "\n";
+  struct stat st {};
+  if (v.ArquivoCA.empty() || ::stat(v.ArquivoCA.c_str(), &st) != 0) return r + "-";
+  return r + std::to_string(st.st_size) + "." + std::to_string(st.st_mtim.tv_sec) + "." +
+         std::to_string(st.st_mtim.tv_nsec);
+}
+
 namespace {
 std::string IdentidadeCertificado(const TContextoCertificado* c) {
   if (!c || !c->Certificado) return "";
@@ -292,6 +318,15 @@ TTuimWinReqResp::TResultado TTuimWinReqResp::Trocar(const TPartesURL& partes, co
       fMantidas->certificado = identidade;
     }
     mantido = fMantidas->multi;
+  }
+  if (partes.HTTPS()) {
+    const std::string chave = (anexarCertificado ? IdentidadeCertificado(fContextoCertificado) : "") + "\n" +
+                              std::to_string(fSSLType) + "\n" + EstadoVerificacao(fVerificacao);
+    if (fSessoes && fSessoes->chave != chave) fSessoes.reset();
+    if (!fSessoes) {
+      fSessoes = std::make_unique<TSessoesTLS>();
+      fSessoes->chave = chave;
+    }
   }
   TTrocaCurl t(mantido);
   if (!t.Ok()) {
@@ -405,8 +440,11 @@ bool TTuimWinReqResp::ConfigurarTLS(TTrocaCurl& t, bool escolherTLS, TResultado&
   if (!fVerificacao.ArquivoCA.empty()) curl_easy_setopt(e, CURLOPT_CAINFO, fVerificacao.ArquivoCA.c_str());
   curl_easy_setopt(e, CURLOPT_SSL_CTX_FUNCTION, &TTrocaCurl::ContextoSSL);
   curl_easy_setopt(e, CURLOPT_SSL_CTX_DATA, &t);
-  // Every exchange builds its TLS context again, so the certificate of this send is the one used.
-  curl_easy_setopt(e, CURLOPT_SSL_SESSIONID_CACHE, 0L);
+  // Every exchange builds its TLS context again, so the certificate of this send is the one
+  // used; a session is resumed only from the share kept for that certificate.
+  const bool compartilhar = fSessoes && fSessoes->share;
+  curl_easy_setopt(e, CURLOPT_SSL_SESSIONID_CACHE, compartilhar ? 1L : 0L);
+  if (compartilhar) curl_easy_setopt(e, CURLOPT_SHARE, fSessoes->share);
   return true;
 }
 

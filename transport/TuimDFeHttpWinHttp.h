@@ -28,6 +28,10 @@ struct TVerificacaoServidor {
   std::size_t TamanhoMaximoResposta = 16u * 1024u * 1024u;
 };
 
+// What a kept TLS context or session was made under: the checking settings and the authorities'
+// file as it stands on disk now, so that a file replaced there is read again.
+std::string EstadoVerificacao(const TVerificacaoServidor& v);
+
 class TTrocaCurl;
 
 // One SOAP POST per Execute over HTTP or HTTPS, keeping the status and the library error code of
@@ -146,6 +150,8 @@ private:
   bool fManterConexao = false;
   struct TConexoesMantidas;
   std::unique_ptr<TConexoesMantidas> fMantidas;  // libcurl's pool holding the kept connection
+  struct TSessoesTLS;
+  std::unique_ptr<TSessoesTLS> fSessoes;  // TLS sessions to resume, for one certificate
   int fConexoes = 0;
 };
 

@@ -116,24 +116,26 @@ TEST_P(EnvioMantido, ConnectionsOpenedFollowTheSettingAndTheServer) {
   }
 }
 
-// Without a kept connection the socket client offers the last TLS session again: the handshake
-// is shorter, and the authority still knows the certificate, so documents are still authorised.
+// Without a kept connection each backend offers the last TLS session again: the handshake is
+// shorter, and the authority still knows the certificate, so documents are still authorised.
 TEST(EnvioSessao, NewConnectionsResumeTheSessionAndStillCarryTheCertificate) {
   ASSERT_TRUE(Amb().erro.empty()) << Amb().erro;
-  TTuimNFe nfe;
-  Configurar(nfe, httpOpenSSL, moNFCe, false);
-  const long antes = Conexoes(), retomadasAntes = ConexoesAceitas(kSim, Amb().pasta, "retomadas");
-  TNFeStatusServico status(nfe);
-  ASSERT_TRUE(status.Executar()) << status.Mensagem();
-  TNFeAutorizacao a(nfe);
-  for (int i = 0; i < 2; ++i) {
-    nfe.NotasFiscais().Clear();
-    Adicionar(nfe, 65);
-    ASSERT_TRUE(a.Enviar(std::to_string(200 + i), true, false)) << a.Recepcao().Mensagem();
-    EXPECT_EQ(a.Resultados()[0].Situacao, sAutorizada);
+  for (TSSLHttpLib http : {httpOpenSSL, httpWinHttp}) {
+    TTuimNFe nfe;
+    Configurar(nfe, http, moNFCe, false);
+    const long antes = Conexoes(), retomadasAntes = ConexoesAceitas(kSim, Amb().pasta, "retomadas");
+    TNFeStatusServico status(nfe);
+    ASSERT_TRUE(status.Executar()) << status.Mensagem();
+    TNFeAutorizacao a(nfe);
+    for (int i = 0; i < 2; ++i) {
+      nfe.NotasFiscais().Clear();
+      Adicionar(nfe, 65);
+      ASSERT_TRUE(a.Enviar(std::to_string(200 + i), true, false)) << a.Recepcao().Mensagem();
+      EXPECT_EQ(a.Resultados()[0].Situacao, sAutorizada);
+    }
+    EXPECT_EQ(Conexoes() - antes, 3) << SSLHttpLibParaTexto(http);
+    EXPECT_EQ(ConexoesAceitas(kSim, Amb().pasta, "retomadas") - retomadasAntes, 2) << SSLHttpLibParaTexto(http);
   }
-  EXPECT_EQ(Conexoes() - antes, 3);
-  EXPECT_EQ(ConexoesAceitas(kSim, Amb().pasta, "retomadas") - retomadasAntes, 2);
 }
 
 // A denied document is on file, but it is not a document to use: the query is not a success.
