@@ -226,6 +226,8 @@ private:
   // ---- Consumption-tax reform (PL_010 packages); each writes nothing when its group is
   // absent from the model, so older documents come out unchanged ----------------------------
   void AlertaPacoteSchemas();
+  // Protocol messages past what the schema package takes: every one is written all the same.
+  void AlertaMensagensProtocolo();
   void GerarIdedPrevEntrega();
   void GerarIdecMunFGIBS();
   void GerarIdeTpNFDebitoCredito();

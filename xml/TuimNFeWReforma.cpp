@@ -84,6 +84,17 @@ void TNFeW::AlertaPacoteSchemas() {
                                 PacoteSchemasParaTexto(psPL009V4) + " (use " + PacoteSchemasParaTexto(psPL010e) + ")");
 }
 
+void TNFeW::AlertaMensagensProtocolo() {
+  const std::size_t n = fNFe->procNFe.Mensagens().size();
+  const char* const desc = "Mensagem da SEFAZ para o emissor";
+  AlertaOcorrencias("", "cMsg", desc, n, TProcNFe::kMaxMensagens);
+  if (n > 1 && fOpcoes.PacoteSchemas() == psPL009V4)
+    fGerador->RegistrarAlerta("", "cMsg", desc,
+                              "Mais de uma mensagem do protocolo não aceita pelo pacote de schemas " +
+                                  PacoteSchemasParaTexto(psPL009V4) + " (use " + PacoteSchemasParaTexto(psPL010e) +
+                                  ")");
+}
+
 // ---- ide -----------------------------------------------------------------------------------
 
 void TNFeW::GerarIdedPrevEntrega() {

@@ -26,6 +26,8 @@ namespace fs = std::filesystem;
 
 const std::string kPL009 = TUIM_SOURCE_DIR "/schemas/PL_009_V4/nfe_v4.00.xsd";
 const std::string kPL010e = TUIM_SOURCE_DIR "/schemas/PL_010e_NT2025.002_v1.01/nfe_v4.00.xsd";
+const std::string kPL009Proc = TUIM_SOURCE_DIR "/schemas/PL_009_V4/procNFe_v4.00.xsd";
+const std::string kPL010eProc = TUIM_SOURCE_DIR "/schemas/PL_010e_NT2025.002_v1.01/procNFe_v4.00.xsd";
 const std::string kIdAttr = " --id-attr:Id http://www.portalfiscal.inf.br/nfe:infNFe ";
 
 TCurrency V(const char* s) {
@@ -968,6 +970,75 @@ TEST(TotalizarReforma, RunsAgainWithoutAddingTwiceAndClearsOldTotals) {
   EXPECT_EQ(n.Total.IBSCBSTot.gEstornoCred.vIBSEstCred.ToString(2), "1.11");
   EXPECT_EQ(n.Total.IBSCBSTot.gEstornoCred.vCBSEstCred.ToString(2), "2.23");
   EXPECT_EQ(n.Total.ISTot.vIS.Raw(), 0);
+}
+
+// ---- Messages of the protocol -------------------------------------------------------------
+
+class MensagensProtocolo : public NFeReforma {
+protected:
+  // The document's authorisation protocol, carrying `mensagens` messages of the authority.
+  void Protocolo(int mensagens) {
+    TNFe copia = n;
+    TNFeW w(&copia);
+    w.EscreverNFe();
+    TProcNFe& p = n.procNFe;
+    p.tpAmb = taProducao;
+    p.verAplic = "SP_NFE_PL_010";
+    p.chNFe = w.ChaveAcesso();
+    p.dhRecbto = EncodeDateTime(2026, 5, 10, 10, 21, 0);
+    p.nProt = "135260000000001";
+    p.digVal = "AAAAAAAAAAAAAAAAAAAAAAAAAAA=";
+    p.cStat = 100;
+    p.xMotivo = "Autorizado o uso da NF-e";
+    for (int i = 1; i <= mensagens; ++i) {
+      TMsgCollectionItem& m = i == 1 ? primeira : p.MsgAdicionais.New();
+      m.cMsg = i;
+      m.xMsg = "Mensagem " + std::to_string(i) + " da SEFAZ";
+    }
+    p.cMsg = primeira.cMsg;
+    p.xMsg = primeira.xMsg;
+  }
+  TMsgCollectionItem primeira;
+};
+
+TEST_F(MensagensProtocolo, EveryMessageIsWrittenInOrderAndTheProcessedFormIsValidInPL010e) {
+  Protocolo(3);
+  const std::string xml = Escrever();
+  EXPECT_TRUE(alertas.empty()) << ::testing::PrintToString(alertas);
+  EXPECT_NE(xml.find("<cMsg>1</cMsg><xMsg>Mensagem 1 da SEFAZ</xMsg><cMsg>2</cMsg><xMsg>Mensagem 2 da SEFAZ</xMsg>"
+                     "<cMsg>3</cMsg><xMsg>Mensagem 3 da SEFAZ</xMsg></infProt>"),
+            std::string::npos)
+      << xml;
+  EXPECT_EQ(Validar(xml, kPL010eProc), 0) << saida << "\n" << xml;
+  EXPECT_NE(Validar(xml, kPL009Proc), 0) << xml;
+}
+
+TEST_F(MensagensProtocolo, MoreThanOneMessageIsOneAlertForTheOldPackage) {
+  Protocolo(3);
+  const std::string xml = Escrever(psPL009V4);
+  ASSERT_EQ(alertas.size(), 1u) << ::testing::PrintToString(alertas);
+  EXPECT_NE(alertas[0].find("/cMsg("), std::string::npos) << alertas[0];
+  EXPECT_NE(alertas[0].find("pelo pacote de schemas PL_009_V4 (use PL_010e_NT2025.002_v1.01)"), std::string::npos)
+      << alertas[0];
+  // Nothing is dropped for it: the three are there all the same.
+  EXPECT_NE(xml.find("<xMsg>Mensagem 3 da SEFAZ</xMsg></infProt>"), std::string::npos) << xml;
+}
+
+TEST_F(MensagensProtocolo, OneMessageIsValidInBothPackagesWithoutAlerts) {
+  Protocolo(1);
+  const std::string xml = Escrever(psPL009V4);
+  EXPECT_TRUE(alertas.empty()) << ::testing::PrintToString(alertas);
+  EXPECT_EQ(Validar(xml, kPL009Proc), 0) << saida << "\n" << xml;
+  EXPECT_EQ(Validar(xml, kPL010eProc), 0) << saida << "\n" << xml;
+}
+
+TEST_F(MensagensProtocolo, MoreThanFiveMessagesIsTheOccurrenceAlert) {
+  Protocolo(6);
+  const std::string xml = Escrever();
+  ASSERT_EQ(alertas.size(), 1u) << ::testing::PrintToString(alertas);
+  EXPECT_NE(alertas[0].find("/cMsg("), std::string::npos) << alertas[0];
+  EXPECT_NE(alertas[0].find("Máximo 5"), std::string::npos) << alertas[0];
+  EXPECT_NE(xml.find("<xMsg>Mensagem 6 da SEFAZ</xMsg></infProt>"), std::string::npos) << xml;
 }
 
 }  // namespace

@@ -307,6 +307,57 @@ TEST_F(ProcNFe, ProtocolReadsBackIntoTheFields) {
   EXPECT_FALSE(b.LerProtNFe("<retConsReciNFe><cStat>104</cStat></retConsReciNFe>"));
 }
 
+// PL_010e: up to five messages, every one read back and written again in order.
+TEST_F(ProcNFe, EveryAuthorityMessageReadsBackAndIsWrittenAgainInOrder) {
+  TProcNFe a;
+  Autorizado(a);
+  a.chNFe = kChave;
+  a.cMsg = 7;
+  a.xMsg = "Atenção";
+  for (int c : {8, 9}) {
+    TMsgCollectionItem& m = a.MsgAdicionais.New();
+    m.cMsg = c;
+    m.xMsg = "Mensagem " + std::to_string(c) + " & outra";
+  }
+  const std::string prot = a.GerarProtNFe();
+  EXPECT_NE(prot.find("<xMotivo>Autorizado o uso da NF-e</xMotivo><cMsg>7</cMsg><xMsg>Aten\xC3\xA7\xC3\xA3o</xMsg>"
+                      "<cMsg>8</cMsg><xMsg>Mensagem 8 &amp; outra</xMsg><cMsg>9</cMsg>"
+                      "<xMsg>Mensagem 9 &amp; outra</xMsg></infProt>"),
+            std::string::npos)
+      << prot;
+  TProcNFe b;
+  ASSERT_TRUE(b.LerProtNFe(prot));
+  EXPECT_EQ(b.cMsg, 7);
+  EXPECT_EQ(b.xMsg, "Atenção");
+  ASSERT_EQ(b.MsgAdicionais.Count(), 2);
+  EXPECT_EQ(b.MsgAdicionais[0].cMsg, 8);
+  EXPECT_EQ(b.MsgAdicionais[1].xMsg, "Mensagem 9 & outra");
+  EXPECT_EQ(b.GerarProtNFe(), prot);
+  // Read again into the same object, the messages are replaced, not added to.
+  ASSERT_TRUE(b.LerProtNFe(prot));
+  EXPECT_EQ(b.Mensagens().size(), 3u);
+}
+
+TEST_F(ProcNFe, SituationAnswerGivesEveryMessageOfItsProtocol) {
+  TProcNFe p;
+  p.Versao = "4.00";
+  p.ArquivoNFe = Arquivo("nfe.xml", kNFe);
+  p.ArquivoRetConsSit = Arquivo(
+      "sit.xml", kDecl + "<retConsSitNFe versao=\"4.00\" xmlns=\"http://www.portalfiscal.inf.br/nfe\"><tpAmb>2</tpAmb>"
+                         "<verAplic>SP</verAplic><cStat>100</cStat><xMotivo>Autorizado o uso da NF-e</xMotivo>"
+                         "<cUF>35</cUF><chNFe>" + kChave + "</chNFe><protNFe versao=\"4.00\"><infProt><tpAmb>2</tpAmb>"
+                         "<verAplic>SP</verAplic><chNFe>" + kChave +
+                         "</chNFe><dhRecbto>2024-05-10T10:20:35-03:00</dhRecbto><nProt>135240000000001</nProt>"
+                         "<digVal>abc=</digVal><cStat>100</cStat><xMotivo>Autorizado o uso da NF-e</xMotivo>"
+                         "<cMsg>1</cMsg><xMsg>UM</xMsg><cMsg>2</cMsg><xMsg>DOIS</xMsg><cMsg>3</cMsg><xMsg>TRES</xMsg>"
+                         "</infProt></protNFe></retConsSitNFe>");
+  ASSERT_TRUE(p.MontarProcNFe()) << ::testing::PrintToString(p.Gerador().ListaDeAlertas());
+  EXPECT_NE(p.XMLProt.find("<xMotivo>Autorizado o uso da NF-e</xMotivo><cMsg>1</cMsg><xMsg>UM</xMsg><cMsg>2</cMsg>"
+                           "<xMsg>DOIS</xMsg><cMsg>3</cMsg><xMsg>TRES</xMsg></infProt></protNFe>"),
+            std::string::npos)
+      << p.XMLProt;
+}
+
 TEST_F(ProcNFe, ReceiptTimeReadBackKeepsTheOffsetTheAuthoritySent) {
   // AM's own offset is -04:00; the answer's -03:00 is what the authority recorded.
   const std::string prot = "<protNFe versao=\"4.00\"><infProt Id=\"ID135240000000001\"><tpAmb>2</tpAmb>"
