@@ -1041,5 +1041,87 @@ TEST_F(MensagensProtocolo, MoreThanFiveMessagesIsTheOccurrenceAlert) {
   EXPECT_NE(xml.find("<xMsg>Mensagem 6 da SEFAZ</xMsg></infProt>"), std::string::npos) << xml;
 }
 
+// ---- ICMS 90 without its base group -------------------------------------------------------
+
+struct CasoICMS90 {
+  const char* nome;
+  std::function<void(TNFe&)> preparar;
+  std::vector<const char*> campos;  // elements of the PL_010 values given
+  bool comBase;
+};
+
+// With the base group each value has its place and is written; without it the schema has no
+// place for any of them, and each is one alert naming it instead of a silent loss.
+class ICMS90SemBase : public NFeReforma, public ::testing::WithParamInterface<CasoICMS90> {};
+
+TEST_P(ICMS90SemBase, ValueIsWrittenWhereTheSchemaHasAPlaceAndAnAlertWhereNot) {
+  GetParam().preparar(n);
+  const std::string xml = Escrever();
+  EXPECT_EQ(Validar(xml, kPL010e), 0) << saida << "\n" << xml;
+  if (GetParam().comBase) {
+    EXPECT_TRUE(alertas.empty()) << ::testing::PrintToString(alertas);
+    for (const char* c : GetParam().campos) EXPECT_NE(xml.find(std::string("<") + c + ">"), std::string::npos) << c;
+    return;
+  }
+  ASSERT_EQ(alertas.size(), GetParam().campos.size()) << ::testing::PrintToString(alertas);
+  for (std::size_t i = 0; i < alertas.size(); ++i) {
+    EXPECT_NE(alertas[i].find(std::string("/") + GetParam().campos[i] + "("), std::string::npos) << alertas[i];
+    EXPECT_NE(alertas[i].find("Valor não gerado: sem o grupo da base de cálculo (vBC, vICMS) o ICMS90 não tem lugar"),
+              std::string::npos)
+        << alertas[i];
+    EXPECT_EQ(xml.find(std::string("<") + GetParam().campos[i] + ">"), std::string::npos) << xml;
+  }
+  // Nothing of the new package is written, so the old one takes the document without more.
+  const std::vector<std::string> novos = alertas;
+  const std::string antigo = Escrever(psPL009V4);
+  EXPECT_EQ(alertas, novos);
+  EXPECT_EQ(Validar(antigo, kPL009), 0) << saida << "\n" << antigo;
+}
+
+// ICMS 90 of the first item with no base at all.
+TICMS& ICMS90Vazio(TNFe& n) {
+  TICMS& i = n.Det[0].Imposto.ICMS;
+  i.CST = cstIcms90;
+  return i;
+}
+
+const CasoICMS90 kCasosICMS90[] = {
+    {"BeneficioComBase", [](TNFe& n) { NFeReforma::ICMS90Completo(n, true, false, false); }, {"cBenefRBC"}, true},
+    {"DiferimentoComBase", [](TNFe& n) { NFeReforma::ICMS90Completo(n, false, true, false); },
+     {"vICMSOp", "pDif", "vICMSDif"}, true},
+    {"FCPDiferidoComBase", [](TNFe& n) { NFeReforma::ICMS90Completo(n, false, false, true); },
+     {"pFCPDif", "vFCPDif", "vFCPEfet"}, true},
+    {"BeneficioSemBase", [](TNFe& n) { ICMS90Vazio(n).cBenefRBC = "SP123456"; }, {"cBenefRBC"}, false},
+    {"DiferimentoSemBase",
+     [](TNFe& n) {
+       TICMS& i = ICMS90Vazio(n);
+       i.vICMSOp = V("18");
+       i.pDif = V("50");
+       i.vICMSDif = V("9");
+     },
+     {"vICMSOp", "pDif", "vICMSDif"}, false},
+    {"PercentualDeDiferimentoSemBase", [](TNFe& n) { ICMS90Vazio(n).pDif = V("100"); }, {"pDif"}, false},
+    {"FCPDiferidoSemBase",
+     [](TNFe& n) {
+       TICMS& i = ICMS90Vazio(n);
+       i.pFCPDif = V("50");
+       i.vFCPDif = V("1");
+       i.vFCPEfet = V("1");
+     },
+     {"pFCPDif", "vFCPDif", "vFCPEfet"}, false},
+    // A base that rounds to 0.00 is no base.
+    {"BaseQueArredondaAZero",
+     [](TNFe& n) {
+       TICMS& i = ICMS90Vazio(n);
+       i.vBC = V("0.004");
+       i.cBenefRBC = "SP123456";
+       i.vFCPEfet = V("1");
+     },
+     {"cBenefRBC", "vFCPEfet"}, false},
+};
+
+INSTANTIATE_TEST_SUITE_P(Casos, ICMS90SemBase, ::testing::ValuesIn(kCasosICMS90),
+                         [](const ::testing::TestParamInfo<CasoICMS90>& i) { return std::string(i.param.nome); });
+
 }  // namespace
 }  // namespace tuim
