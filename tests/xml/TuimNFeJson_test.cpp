@@ -45,13 +45,7 @@ TEST_F(NFeJson, EveryProtocolMessageSurvivesTheRoundTripInOrder) {
   TNFe n;
   exemplos::NFe(n);
   n.procNFe.nProt = "135240000000001";
-  n.procNFe.cMsg = 7;
-  n.procNFe.xMsg = "PRIMEIRA";
-  for (const char* x : {"SEGUNDA", "TERCEIRA \xC7\xC3O"}) {
-    TMsgCollectionItem& m = n.procNFe.MsgAdicionais.New();
-    m.cMsg = n.procNFe.MsgAdicionais.Count() + 7;
-    m.xMsg = x;
-  }
+  exemplos::Mensagens(n.procNFe, {"PRIMEIRA", "SEGUNDA", "TERCEIRA \xC7\xC3O"}, 7);
   const std::string json = NFeParaJSON(n, -1);
   EXPECT_NE(json.find("\"cMsg\":7,\"xMsg\":\"PRIMEIRA\",\"MsgAdicionais\":[{\"cMsg\":8,\"xMsg\":\"SEGUNDA\"},"
                       "{\"cMsg\":9,\"xMsg\":\"TERCEIRA \xC3\x87\xC3\x83O\"}]"),

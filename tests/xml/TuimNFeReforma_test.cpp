@@ -1078,11 +1078,11 @@ TEST_P(ICMS90SemBase, ValueIsWrittenWhereTheSchemaHasAPlaceAndAnAlertWhereNot) {
   EXPECT_EQ(Validar(antigo, kPL009), 0) << saida << "\n" << antigo;
 }
 
-// ICMS 90 of the first item with no base at all.
-TICMS& ICMS90Vazio(TNFe& n) {
+// The values of ICMS90Completo with no base group, nor the FCP that only goes inside it.
+void SemBase(TNFe& n, bool beneficio, bool diferimento, bool fcpDiferido) {
+  NFeReforma::ICMS90Completo(n, beneficio, diferimento, fcpDiferido);
   TICMS& i = n.Det[0].Imposto.ICMS;
-  i.CST = cstIcms90;
-  return i;
+  for (TCurrency* v : {&i.vBC, &i.vICMS, &i.vBCFCP, &i.pFCP, &i.vFCP}) *v = TCurrency();
 }
 
 const CasoICMS90 kCasosICMS90[] = {
@@ -1091,33 +1091,24 @@ const CasoICMS90 kCasosICMS90[] = {
      {"vICMSOp", "pDif", "vICMSDif"}, true},
     {"FCPDiferidoComBase", [](TNFe& n) { NFeReforma::ICMS90Completo(n, false, false, true); },
      {"pFCPDif", "vFCPDif", "vFCPEfet"}, true},
-    {"BeneficioSemBase", [](TNFe& n) { ICMS90Vazio(n).cBenefRBC = "SP123456"; }, {"cBenefRBC"}, false},
-    {"DiferimentoSemBase",
+    {"BeneficioSemBase", [](TNFe& n) { SemBase(n, true, false, false); }, {"cBenefRBC"}, false},
+    {"DiferimentoSemBase", [](TNFe& n) { SemBase(n, false, true, false); }, {"vICMSOp", "pDif", "vICMSDif"}, false},
+    {"FCPDiferidoSemBase", [](TNFe& n) { SemBase(n, false, false, true); }, {"pFCPDif", "vFCPDif", "vFCPEfet"}, false},
+    {"TodosSemBase", [](TNFe& n) { SemBase(n, true, true, true); },
+     {"cBenefRBC", "vICMSOp", "pDif", "vICMSDif", "pFCPDif", "vFCPDif", "vFCPEfet"}, false},
+    {"SoOPercentualDeDiferimento",
      [](TNFe& n) {
-       TICMS& i = ICMS90Vazio(n);
-       i.vICMSOp = V("18");
-       i.pDif = V("50");
-       i.vICMSDif = V("9");
+       n.Det[0].Imposto.ICMS.CST = cstIcms90;
+       n.Det[0].Imposto.ICMS.pDif = V("100");
      },
-     {"vICMSOp", "pDif", "vICMSDif"}, false},
-    {"PercentualDeDiferimentoSemBase", [](TNFe& n) { ICMS90Vazio(n).pDif = V("100"); }, {"pDif"}, false},
-    {"FCPDiferidoSemBase",
-     [](TNFe& n) {
-       TICMS& i = ICMS90Vazio(n);
-       i.pFCPDif = V("50");
-       i.vFCPDif = V("1");
-       i.vFCPEfet = V("1");
-     },
-     {"pFCPDif", "vFCPDif", "vFCPEfet"}, false},
+     {"pDif"}, false},
     // A base that rounds to 0.00 is no base.
     {"BaseQueArredondaAZero",
      [](TNFe& n) {
-       TICMS& i = ICMS90Vazio(n);
-       i.vBC = V("0.004");
-       i.cBenefRBC = "SP123456";
-       i.vFCPEfet = V("1");
+       SemBase(n, true, false, true);
+       n.Det[0].Imposto.ICMS.vBC = V("0.004");
      },
-     {"cBenefRBC", "vFCPEfet"}, false},
+     {"cBenefRBC", "pFCPDif", "vFCPDif", "vFCPEfet"}, false},
 };
 
 INSTANTIATE_TEST_SUITE_P(Casos, ICMS90SemBase, ::testing::ValuesIn(kCasosICMS90),
