@@ -41,8 +41,8 @@ bool Presente(const TinfPAA& g);
 bool SemICMS(const TImposto& imp, TfscCRT crt);
 
 // ICMS 90 (and its sharing form) has its base group (modBC, vBC, pICMS, vICMS) when vBC or
-// vICMS rounds to more than 0.00; the PL_010 benefit code, deferral and deferred FCP of ICMS90
-// have no place outside that group.
+// vICMS rounds to more than 0.00; the FCP and the PL_010 benefit code, deferral and deferred
+// FCP of ICMS90 have no place outside that group.
 bool ICMS90ComBase(const TICMS& icms);
 
 // The first part of `nfe` that only the PL_010 packages accept, by its element name: a group

@@ -251,7 +251,8 @@ private:
   void GerarICMS90cBenefRBC(const TICMS& icms);
   void GerarICMS90Diferimento(const TICMS& icms);
   void GerarICMS90FCPDiferido(const TICMS& icms);
-  // One alert per PL_010 value of an ICMS90 without its base group, which is their only place.
+  // One alert per value of an ICMS90 without its base group whose only place is that group:
+  // the FCP and the PL_010 benefit code, deferral and deferred FCP.
   void AlertaICMS90SemBase(const TICMS& icms);
   void GerarICMSPartDesoneracao(const TICMS& icms);
   void GerarInfPAA();

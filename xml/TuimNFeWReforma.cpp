@@ -206,7 +206,8 @@ void TNFeW::AlertaMotDesICMS(const TICMS& icms, std::initializer_list<TfscMotDes
 
 namespace {
 
-// The PL_010 values of ICMS90; the schema has a place for them only inside its base group.
+// Values of ICMS90 that the schema places only inside its base group: the FCP and the PL_010
+// benefit code, deferral and deferred FCP.
 struct TCampoICMS90 {
   const char* id;
   const char* tag;
@@ -216,6 +217,9 @@ const TCampoICMS90 kcBenefRBC{"N14a", "cBenefRBC", "Código de Benefício Fiscal
 const TCampoICMS90 kvICMSOp{"N16a", "vICMSOp", "Valor do ICMS da Operação"};
 const TCampoICMS90 kpDif{"N16b", "pDif", "Percentual do diferemento"};
 const TCampoICMS90 kvICMSDif{"N16c", "vICMSDif", "Valor do ICMS diferido"};
+const TCampoICMS90 kvBCFCP{"N17a", "vBCFCP", "Valor da Base de Cálculo do FCP"};
+const TCampoICMS90 kpFCP{"N17b", "pFCP", "Percentual do ICMS relativo ao Fundo de Combate à Pobreza (FCP)"};
+const TCampoICMS90 kvFCP{"N17c", "vFCP", "Valor do ICMS relativo ao Fundo de Combate à Pobreza (FCP)"};
 const TCampoICMS90 kpFCPDif{"N17d", "pFCPDif",
                             "Percentual do diferimento do ICMS relativo ao Fundo de Combate à Pobreza (FCP)"};
 const TCampoICMS90 kvFCPDif{"N17e", "vFCPDif", "Valor do ICMS relativo ao Fundo de Combate à Pobreza (FCP) diferido"};
@@ -260,6 +264,12 @@ void TNFeW::AlertaICMS90SemBase(const TICMS& icms) {
   alertar(kvICMSOp, icms.vICMSOp != kZero);
   alertar(kpDif, icms.pDif != kZero);
   alertar(kvICMSDif, icms.vICMSDif != kZero);
+  // Before layout 4.00 there is no FCP anywhere.
+  if (VersaoAoMenos(4)) {
+    alertar(kvBCFCP, icms.vBCFCP != kZero);
+    alertar(kpFCP, icms.pFCP != kZero);
+    alertar(kvFCP, icms.vFCP != kZero);
+  }
   alertar(kpFCPDif, icms.pFCPDif != kZero);
   alertar(kvFCPDif, icms.vFCPDif != kZero);
   alertar(kvFCPEfet, icms.vFCPEfet != kZero);
