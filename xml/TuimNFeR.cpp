@@ -377,7 +377,9 @@ bool TLeituraXML::Especial(TProcNFe& o, const xmlNode* e, const std::string& n, 
   Preencher(m, n, e, nullptr, caminho);
   const bool mantida = n == "cMsg" ? o.LerCMsg(m.cMsg, TProcNFe::kMaxMensagens)
                                    : o.LerXMsg(m.xMsg, TProcNFe::kMaxMensagens);
-  if (!mantida) Aviso("Elemento não mantido (mais de 5 mensagens no protocolo): " + caminho);
+  if (!mantida)
+    Aviso("Elemento não mantido (mais de " + std::to_string(TProcNFe::kMaxMensagens) +
+          " mensagens no protocolo): " + caminho);
   return true;
 }
 
