@@ -127,9 +127,15 @@ void Situacao(TRetConsSitNFe& r, No& n) {
   n.Numero("cStat", r.cStat).Texto("xMotivo", r.xMotivo).Numero("cUF", r.cUF).Data("dhRecbto", r.dhRecbto);
   n.Texto("chNFe", r.chNFe);
   const TProcNFe& p = r.protNFe();
-  n.Grupo("protNFe").Ambiente(p.tpAmb).Texto("verAplic", p.verAplic).Texto("chNFe", p.chNFe)
+  No& prot = n.Grupo("protNFe");
+  prot.Ambiente(p.tpAmb).Texto("verAplic", p.verAplic).Texto("chNFe", p.chNFe)
       .Data("dhRecbto", p.dhRecbto).Texto("nProt", p.nProt).Texto("digVal", p.digVal).Numero("cStat", p.cStat)
       .Texto("xMotivo", p.xMotivo).Numero("cMsg", p.cMsg).Texto("xMsg", p.xMsg);
+  // The messages after the first (PL_010e), only when the protocol has them.
+  if (!p.MsgAdicionais.Empty()) {
+    No& l = prot.Lista("MsgAdicionais");
+    for (const TMsgCollectionItem& m : p.MsgAdicionais) l.Item().Numero("cMsg", m.cMsg).Texto("xMsg", m.xMsg);
+  }
   const TRetCancNFe& c = r.retCancNFe();
   n.Grupo("retCancNFe").Ambiente(c.tpAmb).Texto("verAplic", c.verAplic).Numero("cStat", c.cStat)
       .Texto("xMotivo", c.xMotivo).Numero("cUF", c.cUF).Texto("chNFe", c.chNFe).Data("dhRecbto", c.dhRecbto)

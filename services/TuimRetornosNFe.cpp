@@ -146,8 +146,7 @@ bool TRetConsSitNFe::Ler() {
     p.chNFe = l.LerTexto("chNFe");
     p.nProt = l.LerTexto("nProt");
     p.digVal = l.LerTexto("digVal");
-    p.cMsg = l.LerInteiro("cMsg");
-    p.xMsg = l.LerTexto("xMsg");
+    p.LerMensagens(p.XMLProt, false);
   }
 
   if (EstaEm(cStat, {101, 151, 155}) && !l.ExtrairGrupo(1, "infCanc").empty()) {

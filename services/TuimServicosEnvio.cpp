@@ -133,6 +133,7 @@ TResultadoNota AplicarProtocolo(TNFeWebService& servico, NotaFiscal& nota, const
   proc.digVal = protocolo.digVal;
   proc.cStat = protocolo.cStat;
   proc.xMotivo = protocolo.xMotivo;
+  proc.CopiarMensagensDe(protocolo);
 
   r.Situacao = StatusAutorizado(protocolo.cStat) ? sAutorizada : StatusDenegado(protocolo.cStat) ? sDenegada : sRejeitada;
   if (r.Situacao == sRejeitada) return r;
@@ -515,8 +516,10 @@ bool TNFeRetRecepcao::TratarRecibo() {
       prot.xMotivo = p.xMotivo;
       std::string grupo = GrupoProtNFe(RetornoServico(), p.chDFe);
       TProcNFe lido;
-      if (lido.LerProtNFe(RetornoDecodificado().empty() ? grupo : TratarEntidades(grupo, true, true)))
+      if (lido.LerProtNFe(RetornoDecodificado().empty() ? grupo : TratarEntidades(grupo, true, true))) {
         prot.dhRecbtoFuso = lido.dhRecbtoFuso;
+        prot.CopiarMensagensDe(lido);
+      }
       res = AplicarProtocolo(*this, *nota, prot, grupo, VersaoDados());
     } else {
       res = ResultadoSemProtocolo(p.chDFe, sRejeitada, p.cStat, p.xMotivo, Recibo);

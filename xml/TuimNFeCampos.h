@@ -1068,6 +1068,11 @@ template <class V> void Campos(V& v, TSignature& o) {
   if (certificado != o.X509Certificate()) o.SetX509Certificate(certificado);
 }
 
+template <class V> void Campos(V& v, TMsgCollectionItem& o) {
+  v.Campo("cMsg", o.cMsg);
+  v.Campo("xMsg", o.xMsg);
+}
+
 // Only the protocol: the file and text members are working state of the join.
 template <class V> void Campos(V& v, TProcNFe& o) {
   v.Campo("tpAmb", o.tpAmb);
@@ -1082,6 +1087,7 @@ template <class V> void Campos(V& v, TProcNFe& o) {
   v.Campo("Versao", o.Versao);
   v.Campo("cMsg", o.cMsg);
   v.Campo("xMsg", o.xMsg);
+  v.Lista("MsgAdicionais", o.MsgAdicionais);
 }
 
 // The document, in the model's order; the change given back belongs to the payments.

@@ -177,14 +177,8 @@ public:
   bool Especial(TNFe& o, const xmlNode* e, const std::string& n, const std::string& caminho);
   bool Especial(TICMS& o, const xmlNode* e, const std::string& n, const std::string& caminho);
   bool Especial(TinfRespTec& o, const xmlNode* e, const std::string& n, const std::string& caminho);
-  // From PL_010 the protocol may carry up to five messages; the model keeps the first.
-  bool Especial(TProcNFe& o, const xmlNode*, const std::string& n, const std::string& caminho) {
-    if ((n == "cMsg" && o.cMsg != 0) || (n == "xMsg" && !o.xMsg.empty())) {
-      Aviso("Elemento não mantido (só a primeira mensagem do protocolo): " + caminho);
-      return true;
-    }
-    return false;
-  }
+  // The protocol's messages are cMsg/xMsg pairs in document order; PL_010e takes five.
+  bool Especial(TProcNFe& o, const xmlNode* e, const std::string& n, const std::string& caminho);
   bool Especial(TImposto& o, const xmlNode*, const std::string& n, const std::string&) {
     if (n == "ISSQN") o.ICMS.CST = cstIcms00;
     return false;
@@ -374,6 +368,18 @@ bool TLeituraXML::Especial(TinfRespTec&, const xmlNode*, const std::string& n, c
   if (n != "idCSRT" && n != "hashCSRT") return false;
   // The hash is made again by the writer from the secret of the configuration.
   Aviso("Elemento não mantido (refeito com o CSRT da configuração): " + caminho);
+  return true;
+}
+
+bool TLeituraXML::Especial(TProcNFe& o, const xmlNode* e, const std::string& n, const std::string& caminho) {
+  if (n != "cMsg" && n != "xMsg") return false;
+  TMsgCollectionItem m;
+  Preencher(m, n, e, nullptr, caminho);
+  const bool mantida = n == "cMsg" ? o.LerCMsg(m.cMsg, TProcNFe::kMaxMensagens)
+                                   : o.LerXMsg(m.xMsg, TProcNFe::kMaxMensagens);
+  if (!mantida)
+    Aviso("Elemento não mantido (mais de " + std::to_string(TProcNFe::kMaxMensagens) +
+          " mensagens no protocolo): " + caminho);
   return true;
 }
 

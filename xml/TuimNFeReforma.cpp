@@ -77,6 +77,8 @@ bool Presente(const TinfPAA& g) {
          !g.PAASignature.RSAKeyValue.Exponent.empty();
 }
 
+bool ICMS90ComBase(const TICMS& icms) { return R2(icms.vBC) > kZero || R2(icms.vICMS) > kZero; }
+
 bool SemICMS(const TImposto& imp, TfscCRT crt) {
   const bool servico = imp.ISSQN.cSitTrib != cSitTribVazio || !imp.ISSQN.cListServ.empty();
   return !servico && imp.ICMS.CST == cstIcmsVazio && (crt != crt1 || imp.ICMS.CSOSN == csosn0);
@@ -91,7 +93,9 @@ std::string ICMSReforma(const TICMS& icms) {
   if (icms.CST == cstIcms20 && icms.vICMSDeson != kZero &&
       (icms.motDesICMS == motDesICMS10 || icms.motDesICMS == motDesICMS11))
     return "motDesICMS";
-  if (icms.CST == cstIcms90) {
+  // Without the base group these are not written (the writer says so), so nothing the old
+  // package would refuse.
+  if (icms.CST == cstIcms90 && ICMS90ComBase(icms)) {
     if (!icms.cBenefRBC.empty()) return "cBenefRBC";
     if (Algum({icms.vICMSOp, icms.pDif, icms.vICMSDif})) return "vICMSOp";
     if (Algum({icms.pFCPDif, icms.vFCPDif, icms.vFCPEfet})) return "pFCPDif";

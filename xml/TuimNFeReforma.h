@@ -40,6 +40,11 @@ bool Presente(const TinfPAA& g);
 // left empty and, in the simplified regime (CRT 1), no CSOSN either.
 bool SemICMS(const TImposto& imp, TfscCRT crt);
 
+// ICMS 90 (and its sharing form) has its base group (modBC, vBC, pICMS, vICMS) when vBC or
+// vICMS rounds to more than 0.00; the FCP and the PL_010 benefit code, deferral and deferred
+// FCP of ICMS90 have no place outside that group.
+bool ICMS90ComBase(const TICMS& icms);
+
 // The first part of `nfe` that only the PL_010 packages accept, by its element name: a group
 // or element ("IBSCBS", "cIndOp", "infPAA"...), a value ("finNFe" 5 or 6, "tpImp" 6, "procEmi" 4,
 // "CST" 20 of ICMSPart, "motDesICMS" 10 or 11 of ICMS20, "CNPJ" with letters...) or "ICMS" for

@@ -226,6 +226,8 @@ private:
   // ---- Consumption-tax reform (PL_010 packages); each writes nothing when its group is
   // absent from the model, so older documents come out unchanged ----------------------------
   void AlertaPacoteSchemas();
+  // Protocol messages past what the schema package takes: every one is written all the same.
+  void AlertaMensagensProtocolo();
   void GerarIdedPrevEntrega();
   void GerarIdecMunFGIBS();
   void GerarIdeTpNFDebitoCredito();
@@ -249,6 +251,9 @@ private:
   void GerarICMS90cBenefRBC(const TICMS& icms);
   void GerarICMS90Diferimento(const TICMS& icms);
   void GerarICMS90FCPDiferido(const TICMS& icms);
+  // One alert per value of an ICMS90 without its base group whose only place is that group:
+  // the FCP and the PL_010 benefit code, deferral and deferred FCP.
+  void AlertaICMS90SemBase(const TICMS& icms);
   void GerarICMSPartDesoneracao(const TICMS& icms);
   void GerarInfPAA();
   void GerarTotalISTot();

@@ -347,10 +347,12 @@ void TNFeW::GerarDetImpostoICMSCST(const TICMS& icms) {
       break;
     case cstIcms90:
     case cstIcmsPart90: {
-      const bool base = Valor(icms.vBC) || Valor(icms.vICMS);
+      const bool base = ICMS90ComBase(icms);
       if (base) GerarICMSBase(icms, true, icms.CST == cstIcms90);
-      GerarICMSBlocoFCP(icms, true, true, false);
+      // The FCP of ICMS90 sits inside its base group as well.
+      if (base || icms.CST == cstIcmsPart90) GerarICMSBlocoFCP(icms, true, true, false);
       if (base && icms.CST == cstIcms90) GerarICMS90FCPDiferido(icms);
+      if (!base && icms.CST == cstIcms90) AlertaICMS90SemBase(icms);
       if (Valor(icms.vBCST) || Valor(icms.vICMSST)) GerarICMSBlocoST(icms, true);
       GerarICMSBlocoFCPST(icms, true);
       if (icms.CST == cstIcms90 && VersaoAoMenos(3.10)) GerarICMSBlocoDesoneracao(icms, false);

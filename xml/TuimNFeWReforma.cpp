@@ -84,6 +84,17 @@ void TNFeW::AlertaPacoteSchemas() {
                                 PacoteSchemasParaTexto(psPL009V4) + " (use " + PacoteSchemasParaTexto(psPL010e) + ")");
 }
 
+void TNFeW::AlertaMensagensProtocolo() {
+  const std::size_t n = fNFe->procNFe.Mensagens().size();
+  const char* const desc = "Mensagem da SEFAZ para o emissor";
+  AlertaOcorrencias("", "cMsg", desc, n, TProcNFe::kMaxMensagens);
+  if (n > 1 && fOpcoes.PacoteSchemas() == psPL009V4)
+    fGerador->RegistrarAlerta("", "cMsg", desc,
+                              "Mais de uma mensagem do protocolo não aceita pelo pacote de schemas " +
+                                  PacoteSchemasParaTexto(psPL009V4) + " (use " + PacoteSchemasParaTexto(psPL010e) +
+                                  ")");
+}
+
 // ---- ide -----------------------------------------------------------------------------------
 
 void TNFeW::GerarIdedPrevEntrega() {
@@ -193,34 +204,75 @@ void TNFeW::AlertaMotDesICMS(const TICMS& icms, std::initializer_list<TfscMotDes
     fGerador->RegistrarAlerta("N28", "motDesICMS", "Motivo da desoneração do ICMS", kAlertaConteudoInvalido);
 }
 
+namespace {
+
+// Values of ICMS90 that the schema places only inside its base group: the FCP and the PL_010
+// benefit code, deferral and deferred FCP.
+struct TCampoICMS90 {
+  const char* id;
+  const char* tag;
+  const char* descricao;
+};
+const TCampoICMS90 kcBenefRBC{"N14a", "cBenefRBC", "Código de Benefício Fiscal na UF aplicado ao item quando houver RBC"};
+const TCampoICMS90 kvICMSOp{"N16a", "vICMSOp", "Valor do ICMS da Operação"};
+const TCampoICMS90 kpDif{"N16b", "pDif", "Percentual do diferemento"};
+const TCampoICMS90 kvICMSDif{"N16c", "vICMSDif", "Valor do ICMS diferido"};
+const TCampoICMS90 kvBCFCP{"N17a", "vBCFCP", "Valor da Base de Cálculo do FCP"};
+const TCampoICMS90 kpFCP{"N17b", "pFCP", "Percentual do ICMS relativo ao Fundo de Combate à Pobreza (FCP)"};
+const TCampoICMS90 kvFCP{"N17c", "vFCP", "Valor do ICMS relativo ao Fundo de Combate à Pobreza (FCP)"};
+const TCampoICMS90 kpFCPDif{"N17d", "pFCPDif",
+                            "Percentual do diferimento do ICMS relativo ao Fundo de Combate à Pobreza (FCP)"};
+const TCampoICMS90 kvFCPDif{"N17e", "vFCPDif", "Valor do ICMS relativo ao Fundo de Combate à Pobreza (FCP) diferido"};
+const TCampoICMS90 kvFCPEfet{"N17f", "vFCPEfet", "Valor efetivo do ICMS relativo ao Fundo de Combate à Pobreza (FCP)"};
+
+const char* const kAlertaSemBaseICMS90 =
+    "Valor não gerado: sem o grupo da base de cálculo (vBC, vICMS) o ICMS90 não tem lugar para ele";
+
+}  // namespace
+
 void TNFeW::GerarICMS90cBenefRBC(const TICMS& icms) {
   const std::string& c = icms.cBenefRBC;
   if (c.empty()) return;
-  const char* const desc = "Código de Benefício Fiscal na UF aplicado ao item quando houver RBC";
-  fGerador->EscreverCampo(fcTexto, "N14a", "cBenefRBC", 8, 10, 0, c, desc);
+  const TCampoICMS90& f = kcBenefRBC;
+  fGerador->EscreverCampo(fcTexto, f.id, f.tag, 8, 10, 0, c, f.descricao);
   // Eight or ten characters, nine is neither.
-  if (c.size() == 9) fGerador->RegistrarAlerta("N14a", "cBenefRBC", desc, kAlertaConteudoInvalido);
+  if (c.size() == 9) fGerador->RegistrarAlerta(f.id, f.tag, f.descricao, kAlertaConteudoInvalido);
 }
 
 void TNFeW::GerarICMS90Diferimento(const TICMS& icms) {
   if (icms.vICMSOp == kZero && icms.pDif == kZero && icms.vICMSDif == kZero) return;
   TGerador& g = *fGerador;
-  g.EscreverCampo(fcDecimal2, "N16a", "vICMSOp", 1, 15, 1, icms.vICMSOp, "Valor do ICMS da Operação");
-  EscreverTaxa("N16b", "pDif", 1, icms.pDif, "Percentual do diferemento");
-  if (icms.pDif > TCurrency(100))
-    g.RegistrarAlerta("N16b", "pDif", "Percentual do diferemento", kAlertaConteudoInvalido);
-  g.EscreverCampo(fcDecimal2, "N16c", "vICMSDif", 1, 15, 1, icms.vICMSDif, "Valor do ICMS diferido");
+  g.EscreverCampo(fcDecimal2, kvICMSOp.id, kvICMSOp.tag, 1, 15, 1, icms.vICMSOp, kvICMSOp.descricao);
+  EscreverTaxa(kpDif.id, kpDif.tag, 1, icms.pDif, kpDif.descricao);
+  if (icms.pDif > TCurrency(100)) g.RegistrarAlerta(kpDif.id, kpDif.tag, kpDif.descricao, kAlertaConteudoInvalido);
+  g.EscreverCampo(fcDecimal2, kvICMSDif.id, kvICMSDif.tag, 1, 15, 1, icms.vICMSDif, kvICMSDif.descricao);
 }
 
 void TNFeW::GerarICMS90FCPDiferido(const TICMS& icms) {
   if (icms.pFCPDif == kZero && icms.vFCPDif == kZero && icms.vFCPEfet == kZero) return;
   TGerador& g = *fGerador;
-  EscreverTaxa("N17d", "pFCPDif", 1, icms.pFCPDif,
-               "Percentual do diferimento do ICMS relativo ao Fundo de Combate à Pobreza (FCP)");
-  g.EscreverCampo(fcDecimal2, "N17e", "vFCPDif", 1, 15, 1, icms.vFCPDif,
-                  "Valor do ICMS relativo ao Fundo de Combate à Pobreza (FCP) diferido");
-  g.EscreverCampo(fcDecimal2, "N17f", "vFCPEfet", 1, 15, 0, icms.vFCPEfet,
-                  "Valor efetivo do ICMS relativo ao Fundo de Combate à Pobreza (FCP)");
+  EscreverTaxa(kpFCPDif.id, kpFCPDif.tag, 1, icms.pFCPDif, kpFCPDif.descricao);
+  g.EscreverCampo(fcDecimal2, kvFCPDif.id, kvFCPDif.tag, 1, 15, 1, icms.vFCPDif, kvFCPDif.descricao);
+  g.EscreverCampo(fcDecimal2, kvFCPEfet.id, kvFCPEfet.tag, 1, 15, 0, icms.vFCPEfet, kvFCPEfet.descricao);
+}
+
+void TNFeW::AlertaICMS90SemBase(const TICMS& icms) {
+  auto alertar = [this](const TCampoICMS90& f, bool dado) {
+    if (dado) fGerador->RegistrarAlerta(f.id, f.tag, f.descricao, kAlertaSemBaseICMS90);
+  };
+  alertar(kcBenefRBC, !icms.cBenefRBC.empty());
+  alertar(kvICMSOp, icms.vICMSOp != kZero);
+  alertar(kpDif, icms.pDif != kZero);
+  alertar(kvICMSDif, icms.vICMSDif != kZero);
+  // Before layout 4.00 there is no FCP anywhere.
+  if (VersaoAoMenos(4)) {
+    alertar(kvBCFCP, icms.vBCFCP != kZero);
+    alertar(kpFCP, icms.pFCP != kZero);
+    alertar(kvFCP, icms.vFCP != kZero);
+  }
+  alertar(kpFCPDif, icms.pFCPDif != kZero);
+  alertar(kvFCPDif, icms.vFCPDif != kZero);
+  alertar(kvFCPEfet, icms.vFCPEfet != kZero);
 }
 
 void TNFeW::GerarICMSPartDesoneracao(const TICMS& icms) {

@@ -468,6 +468,7 @@ void TNFeW::GerarFechamentoNFe() {
   g.EscreverGrupo("/NFe");
   if (!fNFe->procNFe.nProt.empty()) {
     g.EscreverTexto(GerarProtNFe());
+    AlertaMensagensProtocolo();
     g.EscreverGrupo("/nfeProc");
   }
 }
@@ -544,10 +545,7 @@ std::string TNFeW::GerarProtNFe() const {
   x += "<digVal>" + Escapar(p.digVal) + "</digVal>";
   x += "<cStat>" + std::to_string(p.cStat) + "</cStat>";
   x += "<xMotivo>" + Escapar(p.xMotivo) + "</xMotivo>";
-  if (p.cMsg > 0 || !p.xMsg.empty()) {
-    x += "<cMsg>" + std::to_string(p.cMsg) + "</cMsg>";
-    x += "<xMsg>" + Escapar(p.xMsg) + "</xMsg>";
-  }
+  x += p.MensagensXML(Escapar);
   x += "</infProt></protNFe>";
   return x;
 }

@@ -57,6 +57,29 @@ std::string FusoDoTexto(const std::string& dataHora) {
   return f;
 }
 
+// The next cMsg or xMsg element of `s` from `p` on, whole ("<cMsg>7</cMsg>"), and whether it
+// is the code; false when there is none. `p` moves past it.
+bool ProximaMsg(const std::string& s, std::size_t& p, std::string& elemento, bool& codigo) {
+  const std::size_t c = s.find("<cMsg>", p), x = s.find("<xMsg>", p);
+  if (c == std::string::npos && x == std::string::npos) return false;
+  codigo = c < x;
+  const std::size_t inicio = codigo ? c : x;
+  const std::string fecha = codigo ? "</cMsg>" : "</xMsg>";
+  const std::size_t fim = s.find(fecha, inicio);
+  if (fim == std::string::npos) return false;
+  p = fim + fecha.size();
+  elemento = s.substr(inicio, p - inicio);
+  return true;
+}
+
+// Every cMsg and xMsg element of `s`, in order, as written there.
+std::string CopiarMensagens(const std::string& s) {
+  std::string r, elemento;
+  bool codigo = false;
+  for (std::size_t p = 0; ProximaMsg(s, p, elemento, codigo);) r += elemento;
+  return r;
+}
+
 bool LerArquivoInteiro(const std::string& caminho, std::string& texto) {
   // Files that exist but cannot be read are platform errors: they propagate.
   if (!LerArquivo(caminho, texto))
@@ -84,8 +107,7 @@ TProcNFe& TProcNFe::operator=(const TProcNFe& o) {
     nProt = o.nProt;
     digVal = o.digVal;
     Versao = o.Versao;
-    cMsg = o.cMsg;
-    xMsg = o.xMsg;
+    CopiarMensagensDe(o);
     XMLNFe = o.XMLNFe;
     XMLProt = o.XMLProt;
   }
@@ -117,13 +139,84 @@ std::string TProcNFe::GerarProtNFe() const {
   x += "<digVal>" + ValorXML(digVal) + "</digVal>";
   x += "<cStat>" + std::to_string(cStat) + "</cStat>";
   x += "<xMotivo>" + ValorXML(xMotivo) + "</xMotivo>";
-  // The layout pairs cMsg with a non-empty xMsg: both or neither.
-  if (cMsg > 0 || !xMsg.empty()) {
-    x += "<cMsg>" + std::to_string(cMsg) + "</cMsg>";
-    x += "<xMsg>" + ValorXML(xMsg) + "</xMsg>";
-  }
+  x += MensagensXML(ValorXML);
   x += "</infProt></protNFe>";
   return x;
+}
+
+std::vector<TMsgCollectionItem> TProcNFe::Mensagens() const {
+  std::vector<TMsgCollectionItem> r;
+  // The layout pairs a code with a text: a pair with neither is not a message.
+  auto dada = [](const TMsgCollectionItem& m) { return m.cMsg > 0 || !m.xMsg.empty(); };
+  TMsgCollectionItem primeira;
+  primeira.cMsg = cMsg;
+  primeira.xMsg = xMsg;
+  if (dada(primeira)) r.push_back(primeira);
+  for (const TMsgCollectionItem& m : MsgAdicionais)
+    if (dada(m)) r.push_back(m);
+  return r;
+}
+
+std::string TProcNFe::MensagensXML(const std::function<std::string(const std::string&)>& valor) const {
+  std::string x;
+  for (const TMsgCollectionItem& m : Mensagens()) {
+    x += "<cMsg>" + std::to_string(m.cMsg) + "</cMsg>";
+    x += "<xMsg>" + valor(m.xMsg) + "</xMsg>";
+  }
+  return x;
+}
+
+void TProcNFe::LimparMensagens() {
+  cMsg = 0;
+  xMsg.clear();
+  MsgAdicionais.Clear();
+}
+
+void TProcNFe::CopiarMensagensDe(const TProcNFe& o) {
+  cMsg = o.cMsg;
+  xMsg = o.xMsg;
+  MsgAdicionais = o.MsgAdicionais;
+}
+
+std::size_t TProcNFe::ParesAbertos() const {
+  return (cMsg != 0 || !xMsg.empty() ? 1u : 0u) + static_cast<std::size_t>(MsgAdicionais.Count());
+}
+
+bool TProcNFe::LerCMsg(int codigo, std::size_t maximo) {
+  if (ParesAbertos() == 0) {
+    cMsg = codigo;
+    return true;
+  }
+  if (ParesAbertos() >= maximo) return false;
+  MsgAdicionais.New().cMsg = codigo;
+  return true;
+}
+
+bool TProcNFe::LerXMsg(const std::string& texto, std::size_t maximo) {
+  std::string& atual = MsgAdicionais.Empty() ? xMsg : MsgAdicionais[MsgAdicionais.Count() - 1].xMsg;
+  if (atual.empty()) {
+    atual = texto;
+    return true;
+  }
+  if (ParesAbertos() >= maximo) return false;
+  MsgAdicionais.New().xMsg = texto;
+  return true;
+}
+
+void TProcNFe::LerMensagens(const std::string& xmlProt, bool utf8) {
+  LimparMensagens();
+  std::string elemento;
+  bool codigo = false;
+  TLeitor l;
+  for (std::size_t p = 0; ProximaMsg(xmlProt, p, elemento, codigo);) {
+    l.SetGrupo(elemento);
+    if (codigo) {
+      LerCMsg(l.LerInteiro("cMsg"));
+    } else {
+      const std::string texto = l.LerTexto("xMsg");
+      LerXMsg(utf8 ? TextoLido(texto) : texto);
+    }
+  }
 }
 
 bool TProcNFe::LerProtNFe(const std::string& xmlProt) {
@@ -134,7 +227,8 @@ bool TProcNFe::LerProtNFe(const std::string& xmlProt) {
     std::string versao = l.LerAtributo("versao", "protNFe").AsString();
     if (!versao.empty()) Versao = versao;
   }
-  if (l.ExtrairGrupo(prot.empty() ? 1 : 2, "infProt").empty()) return false;
+  const std::string infProt = l.ExtrairGrupo(prot.empty() ? 1 : 2, "infProt");
+  if (infProt.empty()) return false;
   Id = TextoLido(l.LerAtributo("Id", "infProt").AsString());
   bool ok = false;
   TfscTipoAmbiente amb = TextoParaTipoAmbiente(ok, l.LerCampo(fcTexto, "tpAmb").AsString());
@@ -148,8 +242,7 @@ bool TProcNFe::LerProtNFe(const std::string& xmlProt) {
   digVal = TextoLido(l.LerCampo(fcTexto, "digVal").AsString());
   cStat = l.LerCampo(fcInteiro, "cStat").AsInteger();
   xMotivo = TextoLido(l.LerCampo(fcTexto, "xMotivo").AsString());
-  cMsg = l.LerCampo(fcInteiro, "cMsg").AsInteger();
-  xMsg = TextoLido(l.LerCampo(fcTexto, "xMsg").AsString());
+  LerMensagens(infProt, true);
   return true;
 }
 
@@ -213,8 +306,11 @@ void TProcNFe::MontarDeRetConsSit() {
   x += CopiarElemento(resposta, "digVal");
   x += CopiarElemento(resposta, "cStat");
   x += CopiarElemento(resposta, "xMotivo");
-  x += CopiarElemento(resposta, "cMsg");
-  x += CopiarElemento(resposta, "xMsg");
+  // Every message of the protocol, in order; an answer without one in infProt lends the first
+  // of the answer.
+  std::string mensagens = CopiarMensagens(Entre(resposta, "<infProt", "</infProt>"));
+  if (mensagens.empty()) mensagens = CopiarElemento(resposta, "cMsg") + CopiarElemento(resposta, "xMsg");
+  x += mensagens;
   x += "</infProt></protNFe>";
   XMLProt = x;
 }

@@ -98,6 +98,24 @@ TEST(RespostaCli, ReceiptAnswerNumbersItsProtocols) {
   EXPECT_EQ(std::find(l.begin(), l.end(), "ProtDFe[3].cStat=539"), l.end());
 }
 
+TEST(RespostaCli, SituationAnswerListsTheProtocolMessagesAfterTheFirst) {
+  const std::string arq = ArquivoTemporario(
+      "situacao-msg.xml",
+      kDecl + "<retConsSitNFe versao=\"4.00\" " + kNs +
+          "><tpAmb>2</tpAmb><verAplic>SVRS</verAplic><cStat>100</cStat><xMotivo>Autorizado o uso da NF-e</xMotivo>"
+          "<cUF>51</cUF><dhRecbto>2024-01-12T08:00:00-04:00</dhRecbto><chNFe>" + kChave +
+          "</chNFe><protNFe versao=\"4.00\"><infProt><tpAmb>2</tpAmb><verAplic>SVRS</verAplic><chNFe>" + kChave +
+          "</chNFe><dhRecbto>2024-01-10T09:16:02-04:00</dhRecbto><nProt>151240000001234</nProt><cStat>100</cStat>"
+          "<xMotivo>Autorizado o uso da NF-e</xMotivo><cMsg>1</cMsg><xMsg>UM</xMsg><cMsg>2</cMsg><xMsg>DOIS</xMsg>"
+          "<cMsg>3</cMsg><xMsg>TRÊS</xMsg></infProt></protNFe></retConsSitNFe>");
+  auto r = RunTuim({"resposta", "ler", "situacao", arq});
+  ASSERT_EQ(r.code, 0) << r.err;
+  auto l = Linhas(r.out);
+  EXPECT_NE(std::find(l.begin(), l.end(), "protNFe.xMsg=UM"), l.end()) << r.out;
+  EXPECT_NE(std::find(l.begin(), l.end(), "protNFe.MsgAdicionais[1].cMsg=2"), l.end()) << r.out;
+  EXPECT_NE(std::find(l.begin(), l.end(), "protNFe.MsgAdicionais[2].xMsg=TRÊS"), l.end()) << r.out;
+}
+
 TEST(RespostaCli, DistributionExtractsEachDocumentAsUTF8) {
   const std::string zip1 = GzipBase64("res.xml", kResNFe), zip2 = GzipBase64("ev.xml", kResEvento);
   ASSERT_FALSE(zip1.empty());

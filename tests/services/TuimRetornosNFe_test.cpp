@@ -376,6 +376,29 @@ TEST(RetConsSitNFe, AuthorisedDocumentFillsTheProtocolAndNoCancellation) {
   EXPECT_EQ(r.procEventoNFe().Count(), 0);
 }
 
+// PL_010e: up to five messages in the protocol, all kept in order.
+TEST(RetConsSitNFe, EveryMessageOfTheProtocolIsKeptInOrder) {
+  const std::string prot = ProtNFe(kChave55, "151240000001234", "100", "Autorizado o uso da NF-e",
+                                   "<cMsg>3</cMsg><xMsg>UM</xMsg><cMsg>4</cMsg><xMsg>DOIS &amp; TRES</xMsg>"
+                                   "<cMsg>5</cMsg><xMsg>QUATRO</xMsg>");
+  TRetConsSitNFe r;
+  r.Leitor().SetArquivo(kDecl + Situacao("100", "Autorizado o uso da NF-e", prot));
+  ASSERT_TRUE(r.LerResposta());
+  const TProcNFe& p = r.protNFe();
+  EXPECT_EQ(p.cMsg, 3);
+  EXPECT_EQ(p.xMsg, "UM");
+  ASSERT_EQ(p.MsgAdicionais.Count(), 2);
+  EXPECT_EQ(p.MsgAdicionais[0].cMsg, 4);
+  EXPECT_EQ(p.MsgAdicionais[0].xMsg, "DOIS & TRES");
+  EXPECT_EQ(p.MsgAdicionais[1].cMsg, 5);
+  EXPECT_EQ(p.MsgAdicionais[1].xMsg, "QUATRO");
+  // Read again, an answer without messages leaves none of the earlier ones.
+  r.Leitor().SetArquivo(kDecl + Situacao("100", "Autorizado o uso da NF-e",
+                                         ProtNFe(kChave55, "151240000001234", "100", "Autorizado o uso da NF-e")));
+  ASSERT_TRUE(r.LerResposta());
+  EXPECT_TRUE(r.protNFe().Mensagens().empty());
+}
+
 TEST(RetConsSitNFe, CancelledDocumentFillsProtocolAndCancellation) {
   const std::string canc =
       "<retCancNFe versao=\"4.00\"><infCanc Id=\"ID151240000004321\"><tpAmb>2</tpAmb><verAplic>SVRS-CANC</verAplic>"

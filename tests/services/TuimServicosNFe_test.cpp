@@ -304,6 +304,40 @@ TEST_F(Servicos, ProtocolQueryOfAnAuthorisedDocumentGivesItsProtocol) {
   EXPECT_EQ(c.Mensagem(), "Autorizado o uso da NF-e");
 }
 
+// The authority's messages (up to five from PL_010e) stay with the document once its protocol
+// is applied: in its model and in the processed form kept as its XML.
+TEST_F(Servicos, AppliedProtocolKeepsEveryMessageInTheDocumentAndItsProcessedForm) {
+  NotaFiscal& nota = nfe.NotasFiscais().Add();
+  nota.NFe().infNFe.ID = std::string("NFe") + kChave55;
+  nota.SetXMLOriginal(std::string("<NFe ") + kNs + "><infNFe versao=\"4.00\" Id=\"NFe" + kChave55 +
+                      "\"><ide><natOp>VENDA</natOp></ide></infNFe><Signature "
+                      "xmlns=\"http://www.w3.org/2000/09/xmldsig#\"><SignatureValue>AA==</SignatureValue></Signature></NFe>");
+  TProcNFe prot;
+  prot.chNFe = kChave55;
+  prot.nProt = "151240000001234";
+  prot.cStat = 100;
+  prot.xMotivo = "Autorizado o uso da NF-e";
+  prot.Versao = "4.00";
+  prot.cMsg = 1;
+  prot.xMsg = "UM";
+  for (const char* x : {"DOIS", "TRES"}) {
+    TMsgCollectionItem& m = prot.MsgAdicionais.New();
+    m.cMsg = prot.MsgAdicionais.Count() + 1;
+    m.xMsg = x;
+  }
+  TNFeConsulta c(nfe);
+  const TResultadoNota r = AplicarProtocolo(c, nota, prot, prot.GerarProtNFe(), "4.00");
+  EXPECT_EQ(r.Situacao, sAutorizada) << r.xMotivo;
+  const std::vector<TMsgCollectionItem> m = nota.NFe().procNFe.Mensagens();
+  ASSERT_EQ(m.size(), 3u);
+  EXPECT_EQ(m[2].cMsg, 3);
+  EXPECT_EQ(m[2].xMsg, "TRES");
+  EXPECT_NE(nota.XMLOriginal().find("<cMsg>1</cMsg><xMsg>UM</xMsg><cMsg>2</cMsg><xMsg>DOIS</xMsg><cMsg>3</cMsg>"
+                                    "<xMsg>TRES</xMsg></infProt></protNFe></nfeProc>"),
+            std::string::npos)
+      << nota.XMLOriginal();
+}
+
 TEST_F(Servicos, ProtocolQueryTakesTheCancellationEventsProtocolOverTheAuthorisation) {
   const std::string evento = ProcEventoNFe(kChave55);
   Catalogo("NFe_MT_H", "NfeConsultaProtocolo_4.00",

@@ -6,6 +6,7 @@
 #include <libxml/c14n.h>
 #include <libxml/parser.h>
 
+#include <initializer_list>
 #include <string>
 
 #include "fiscal/TuimDateTime.h"
@@ -276,6 +277,22 @@ inline void Protocolo(TNFe& n) {
   n.procNFe.Versao = "4.00";
   n.procNFe.cMsg = 1;
   n.procNFe.xMsg = "MENSAGEM";
+}
+
+// The authority's messages of a protocol, in order, with codes from `codigo` on: the first into
+// cMsg/xMsg, the others into MsgAdicionais.
+inline void Mensagens(TProcNFe& p, std::initializer_list<const char*> textos, int codigo = 1) {
+  p.LimparMensagens();
+  for (const char* t : textos) {
+    if (p.xMsg.empty()) {
+      p.cMsg = codigo++;
+      p.xMsg = t;
+      continue;
+    }
+    TMsgCollectionItem& m = p.MsgAdicionais.New();
+    m.cMsg = codigo++;
+    m.xMsg = t;
+  }
 }
 
 inline void TodosOsGrupos(TNFe& n) {

@@ -41,6 +41,24 @@ TEST_F(NFeJson, EveryGroupSurvivesTheRoundTrip) {
   EXPECT_EQ(Escrever(lido), Escrever(n));
 }
 
+TEST_F(NFeJson, EveryProtocolMessageSurvivesTheRoundTripInOrder) {
+  TNFe n;
+  exemplos::NFe(n);
+  n.procNFe.nProt = "135240000000001";
+  exemplos::Mensagens(n.procNFe, {"PRIMEIRA", "SEGUNDA", "TERCEIRA \xC7\xC3O"}, 7);
+  const std::string json = NFeParaJSON(n, -1);
+  EXPECT_NE(json.find("\"cMsg\":7,\"xMsg\":\"PRIMEIRA\",\"MsgAdicionais\":[{\"cMsg\":8,\"xMsg\":\"SEGUNDA\"},"
+                      "{\"cMsg\":9,\"xMsg\":\"TERCEIRA \xC3\x87\xC3\x83O\"}]"),
+            std::string::npos)
+      << json;
+  TNFe lido;
+  NFeDeJSON(lido, json);
+  EXPECT_EQ(NFeParaJSON(lido, -1), json);
+  ASSERT_EQ(lido.procNFe.MsgAdicionais.Count(), 2);
+  EXPECT_EQ(lido.procNFe.MsgAdicionais[1].xMsg, "TERCEIRA \xC7\xC3O");
+  EXPECT_EQ(Escrever(lido), Escrever(n));
+}
+
 TEST_F(NFeJson, FormUsesPropertyNamesCodesDecimalStringsAndOffsets) {
   TNFe n;
   exemplos::NFe(n);

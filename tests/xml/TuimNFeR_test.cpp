@@ -10,6 +10,8 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <libxml/parser.h>
 #include <libxml/tree.h>
@@ -229,23 +231,59 @@ TEST_F(NFeR, CsrtHashAndUnknownProtocolAttributeAreReportedAsNotKept) {
   EXPECT_EQ(lido.procNFe.Id, "ID135240000000001");
 }
 
-// PL_010 lets the protocol carry up to five messages: the first is kept, the others are said.
-TEST_F(NFeR, ProtocolMessagesAfterTheFirstAreReportedAsNotKept) {
-  TNFe n;
-  exemplos::NFe(n);
-  n.procNFe.nProt = "135240000000001";
-  n.procNFe.cMsg = 7;
-  n.procNFe.xMsg = "PRIMEIRA";
-  std::string xml = Escrever(n);
-  xml.insert(xml.find("</xMsg>") + 7, "<cMsg>8</cMsg><xMsg>SEGUNDA</xMsg>");
-  TNFe lido;
-  TNFeR r(&lido);
-  r.LerXML(xml);
-  EXPECT_EQ(lido.procNFe.cMsg, 7);
+// PL_010 lets the protocol carry up to five messages.
+class NFeRMensagens : public NFeR {
+protected:
+  void SetUp() override {
+    NFeR::SetUp();
+    exemplos::NFe(n);
+    n.procNFe.nProt = "135240000000001";
+  }
+  // The document written, with `acrescimo` put in right after its last message, read back.
+  void Ler(const std::string& acrescimo = "") {
+    std::string xml = Escrever(n);
+    xml.insert(xml.rfind("</xMsg>") + 7, acrescimo);
+    r.LerXML(xml);
+  }
+  void EsperarMensagens(const std::vector<std::pair<int, std::string>>& esperadas) {
+    const std::vector<TMsgCollectionItem> m = lido.procNFe.Mensagens();
+    ASSERT_EQ(m.size(), esperadas.size());
+    for (std::size_t i = 0; i < m.size(); ++i) {
+      EXPECT_EQ(m[i].cMsg, esperadas[i].first) << i;
+      EXPECT_EQ(m[i].xMsg, esperadas[i].second) << i;
+    }
+  }
+  TNFe n, lido;
+  TNFeR r{&lido};
+};
+
+TEST_F(NFeRMensagens, AllAreKeptInOrderAndWrittenAgainTheSame) {
+  exemplos::Mensagens(n.procNFe, {"PRIMEIRA", "SEGUNDA \xC7\xC3O", "TERCEIRA & <ULTIMA>"}, 7);
+  IdaEVolta(n, "three messages");
+  EXPECT_NE(Escrever(n).find("<cMsg>7</cMsg><xMsg>PRIMEIRA</xMsg><cMsg>8</cMsg><xMsg>SEGUNDA \xC3\x87\xC3\x83O</xMsg>"
+                             "<cMsg>9</cMsg><xMsg>TERCEIRA &amp; &lt;ULTIMA&gt;</xMsg></infProt>"),
+            std::string::npos);
+  Ler();
   EXPECT_EQ(lido.procNFe.xMsg, "PRIMEIRA");
+  EsperarMensagens({{7, "PRIMEIRA"}, {8, "SEGUNDA \xC7\xC3O"}, {9, "TERCEIRA & <ULTIMA>"}});
+}
+
+// Past the five pairs of the schema nothing is kept, and each element left out is said.
+TEST_F(NFeRMensagens, PastTheFifthAreReportedAsNotKept) {
+  exemplos::Mensagens(n.procNFe, {"M1", "M2", "M3", "M4", "M5"});
+  Ler("<cMsg>6</cMsg><xMsg>M6</xMsg>");
+  EsperarMensagens({{1, "M1"}, {2, "M2"}, {3, "M3"}, {4, "M4"}, {5, "M5"}});
   ASSERT_EQ(r.Avisos().size(), 2u) << ::testing::PrintToString(r.Avisos());
   EXPECT_NE(r.Avisos()[0].find("/nfeProc/protNFe/infProt/cMsg"), std::string::npos) << r.Avisos()[0];
   EXPECT_NE(r.Avisos()[1].find("/nfeProc/protNFe/infProt/xMsg"), std::string::npos) << r.Avisos()[1];
+}
+
+// A message without its code still opens a pair of its own instead of overwriting the last one.
+TEST_F(NFeRMensagens, MessageWithoutCodeIsAPairOfItsOwn) {
+  exemplos::Mensagens(n.procNFe, {"M1"});
+  Ler("<xMsg>SEM CODIGO</xMsg>");
+  EXPECT_TRUE(r.Avisos().empty()) << ::testing::PrintToString(r.Avisos());
+  EsperarMensagens({{1, "M1"}, {0, "SEM CODIGO"}});
 }
 
 // The plain NF-e with Base64 placeholders where a signature goes, as the schema wants them.

@@ -26,6 +26,8 @@ namespace fs = std::filesystem;
 
 const std::string kPL009 = TUIM_SOURCE_DIR "/schemas/PL_009_V4/nfe_v4.00.xsd";
 const std::string kPL010e = TUIM_SOURCE_DIR "/schemas/PL_010e_NT2025.002_v1.01/nfe_v4.00.xsd";
+const std::string kPL009Proc = TUIM_SOURCE_DIR "/schemas/PL_009_V4/procNFe_v4.00.xsd";
+const std::string kPL010eProc = TUIM_SOURCE_DIR "/schemas/PL_010e_NT2025.002_v1.01/procNFe_v4.00.xsd";
 const std::string kIdAttr = " --id-attr:Id http://www.portalfiscal.inf.br/nfe:infNFe ";
 
 TCurrency V(const char* s) {
@@ -969,6 +971,155 @@ TEST(TotalizarReforma, RunsAgainWithoutAddingTwiceAndClearsOldTotals) {
   EXPECT_EQ(n.Total.IBSCBSTot.gEstornoCred.vCBSEstCred.ToString(2), "2.23");
   EXPECT_EQ(n.Total.ISTot.vIS.Raw(), 0);
 }
+
+// ---- Messages of the protocol -------------------------------------------------------------
+
+class MensagensProtocolo : public NFeReforma {
+protected:
+  // The document's authorisation protocol, carrying `mensagens` messages of the authority.
+  void Protocolo(int mensagens) {
+    TNFe copia = n;
+    TNFeW w(&copia);
+    w.EscreverNFe();
+    TProcNFe& p = n.procNFe;
+    p.tpAmb = taProducao;
+    p.verAplic = "SP_NFE_PL_010";
+    p.chNFe = w.ChaveAcesso();
+    p.dhRecbto = EncodeDateTime(2026, 5, 10, 10, 21, 0);
+    p.nProt = "135260000000001";
+    p.digVal = "AAAAAAAAAAAAAAAAAAAAAAAAAAA=";
+    p.cStat = 100;
+    p.xMotivo = "Autorizado o uso da NF-e";
+    for (int i = 1; i <= mensagens; ++i) {
+      TMsgCollectionItem& m = i == 1 ? primeira : p.MsgAdicionais.New();
+      m.cMsg = i;
+      m.xMsg = "Mensagem " + std::to_string(i) + " da SEFAZ";
+    }
+    p.cMsg = primeira.cMsg;
+    p.xMsg = primeira.xMsg;
+  }
+  TMsgCollectionItem primeira;
+};
+
+TEST_F(MensagensProtocolo, EveryMessageIsWrittenInOrderAndTheProcessedFormIsValidInPL010e) {
+  Protocolo(3);
+  const std::string xml = Escrever();
+  EXPECT_TRUE(alertas.empty()) << ::testing::PrintToString(alertas);
+  EXPECT_NE(xml.find("<cMsg>1</cMsg><xMsg>Mensagem 1 da SEFAZ</xMsg><cMsg>2</cMsg><xMsg>Mensagem 2 da SEFAZ</xMsg>"
+                     "<cMsg>3</cMsg><xMsg>Mensagem 3 da SEFAZ</xMsg></infProt>"),
+            std::string::npos)
+      << xml;
+  EXPECT_EQ(Validar(xml, kPL010eProc), 0) << saida << "\n" << xml;
+  EXPECT_NE(Validar(xml, kPL009Proc), 0) << xml;
+}
+
+TEST_F(MensagensProtocolo, MoreThanOneMessageIsOneAlertForTheOldPackage) {
+  Protocolo(3);
+  const std::string xml = Escrever(psPL009V4);
+  ASSERT_EQ(alertas.size(), 1u) << ::testing::PrintToString(alertas);
+  EXPECT_NE(alertas[0].find("/cMsg("), std::string::npos) << alertas[0];
+  EXPECT_NE(alertas[0].find("pelo pacote de schemas PL_009_V4 (use PL_010e_NT2025.002_v1.01)"), std::string::npos)
+      << alertas[0];
+  // Nothing is dropped for it: the three are there all the same.
+  EXPECT_NE(xml.find("<xMsg>Mensagem 3 da SEFAZ</xMsg></infProt>"), std::string::npos) << xml;
+}
+
+TEST_F(MensagensProtocolo, OneMessageIsValidInBothPackagesWithoutAlerts) {
+  Protocolo(1);
+  const std::string xml = Escrever(psPL009V4);
+  EXPECT_TRUE(alertas.empty()) << ::testing::PrintToString(alertas);
+  EXPECT_EQ(Validar(xml, kPL009Proc), 0) << saida << "\n" << xml;
+  EXPECT_EQ(Validar(xml, kPL010eProc), 0) << saida << "\n" << xml;
+}
+
+TEST_F(MensagensProtocolo, MoreThanFiveMessagesIsTheOccurrenceAlert) {
+  Protocolo(6);
+  const std::string xml = Escrever();
+  ASSERT_EQ(alertas.size(), 1u) << ::testing::PrintToString(alertas);
+  EXPECT_NE(alertas[0].find("/cMsg("), std::string::npos) << alertas[0];
+  EXPECT_NE(alertas[0].find("Máximo 5"), std::string::npos) << alertas[0];
+  EXPECT_NE(xml.find("<xMsg>Mensagem 6 da SEFAZ</xMsg></infProt>"), std::string::npos) << xml;
+}
+
+// ---- ICMS 90 without its base group -------------------------------------------------------
+
+struct CasoICMS90 {
+  const char* nome;
+  std::function<void(TNFe&)> preparar;
+  std::vector<const char*> campos;  // elements of the PL_010 values given
+  bool comBase;
+};
+
+// With the base group each value has its place and is written; without it the schema has no
+// place for any of them, and each is one alert naming it instead of a silent loss.
+class ICMS90SemBase : public NFeReforma, public ::testing::WithParamInterface<CasoICMS90> {};
+
+TEST_P(ICMS90SemBase, ValueIsWrittenWhereTheSchemaHasAPlaceAndAnAlertWhereNot) {
+  GetParam().preparar(n);
+  const std::string xml = Escrever();
+  EXPECT_EQ(Validar(xml, kPL010e), 0) << saida << "\n" << xml;
+  // The totals have an FCP of their own.
+  const std::size_t inicio = xml.find("<ICMS>");
+  ASSERT_NE(inicio, std::string::npos) << xml;
+  const std::string icms = xml.substr(inicio, xml.find("</ICMS>") - inicio);
+  if (GetParam().comBase) {
+    EXPECT_TRUE(alertas.empty()) << ::testing::PrintToString(alertas);
+    for (const char* c : GetParam().campos) EXPECT_NE(icms.find(std::string("<") + c + ">"), std::string::npos) << c;
+    return;
+  }
+  ASSERT_EQ(alertas.size(), GetParam().campos.size()) << ::testing::PrintToString(alertas);
+  for (std::size_t i = 0; i < alertas.size(); ++i) {
+    EXPECT_NE(alertas[i].find(std::string("/") + GetParam().campos[i] + "("), std::string::npos) << alertas[i];
+    EXPECT_NE(alertas[i].find("Valor não gerado: sem o grupo da base de cálculo (vBC, vICMS) o ICMS90 não tem lugar"),
+              std::string::npos)
+        << alertas[i];
+    EXPECT_EQ(icms.find(std::string("<") + GetParam().campos[i] + ">"), std::string::npos) << icms;
+  }
+  // Nothing of the new package is written, so the old one takes the document without more.
+  const std::vector<std::string> novos = alertas;
+  const std::string antigo = Escrever(psPL009V4);
+  EXPECT_EQ(alertas, novos);
+  EXPECT_EQ(Validar(antigo, kPL009), 0) << saida << "\n" << antigo;
+}
+
+// The values of ICMS90Completo with no base group; the FCP that only goes inside it as well
+// unless `fcp`.
+void SemBase(TNFe& n, bool beneficio, bool diferimento, bool fcpDiferido, bool fcp = false) {
+  NFeReforma::ICMS90Completo(n, beneficio, diferimento, fcpDiferido);
+  TICMS& i = n.Det[0].Imposto.ICMS;
+  i.vBC = i.vICMS = TCurrency();
+  if (!fcp) i.vBCFCP = i.pFCP = i.vFCP = TCurrency();
+}
+
+const CasoICMS90 kCasosICMS90[] = {
+    {"BeneficioComBase", [](TNFe& n) { NFeReforma::ICMS90Completo(n, true, false, false); }, {"cBenefRBC"}, true},
+    {"DiferimentoComBase", [](TNFe& n) { NFeReforma::ICMS90Completo(n, false, true, false); },
+     {"vICMSOp", "pDif", "vICMSDif"}, true},
+    {"FCPDiferidoComBase", [](TNFe& n) { NFeReforma::ICMS90Completo(n, false, false, true); },
+     {"pFCPDif", "vFCPDif", "vFCPEfet"}, true},
+    {"BeneficioSemBase", [](TNFe& n) { SemBase(n, true, false, false); }, {"cBenefRBC"}, false},
+    {"DiferimentoSemBase", [](TNFe& n) { SemBase(n, false, true, false); }, {"vICMSOp", "pDif", "vICMSDif"}, false},
+    {"FCPDiferidoSemBase", [](TNFe& n) { SemBase(n, false, false, true); }, {"pFCPDif", "vFCPDif", "vFCPEfet"}, false},
+    {"FCPSemBase", [](TNFe& n) { SemBase(n, false, false, false, true); }, {"vBCFCP", "pFCP", "vFCP"}, false},
+    {"TodosSemBase", [](TNFe& n) { SemBase(n, true, true, true, true); },
+     {"cBenefRBC", "vICMSOp", "pDif", "vICMSDif", "vBCFCP", "pFCP", "vFCP", "pFCPDif", "vFCPDif", "vFCPEfet"}, false},
+    {"SoOPercentualDeDiferimento",
+     [](TNFe& n) {
+       n.Det[0].Imposto.ICMS.CST = cstIcms90;
+       n.Det[0].Imposto.ICMS.pDif = V("100");
+     },
+     {"pDif"}, false},
+    // A base that rounds to 0.00 is no base.
+    {"BaseQueArredondaAZero",
+     [](TNFe& n) {
+       SemBase(n, true, false, true);
+       n.Det[0].Imposto.ICMS.vBC = V("0.004");
+     },
+     {"cBenefRBC", "pFCPDif", "vFCPDif", "vFCPEfet"}, false},
+};
+
+INSTANTIATE_TEST_SUITE_P(Casos, ICMS90SemBase, ::testing::ValuesIn(kCasosICMS90),
+                         [](const ::testing::TestParamInfo<CasoICMS90>& i) { return std::string(i.param.nome); });
 
 }  // namespace
 }  // namespace tuim

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "fiscal/TuimDateTime.h"
+#include "NFeExemplos.h"
 #include "fiscal/fscAuxiliar.h"
 
 namespace tuim {
@@ -307,6 +308,30 @@ TEST_F(ProcNFe, ProtocolReadsBackIntoTheFields) {
   EXPECT_FALSE(b.LerProtNFe("<retConsReciNFe><cStat>104</cStat></retConsReciNFe>"));
 }
 
+// PL_010e: up to five messages, every one read back and written again in order.
+TEST_F(ProcNFe, EveryAuthorityMessageReadsBackAndIsWrittenAgainInOrder) {
+  TProcNFe a;
+  Autorizado(a);
+  a.chNFe = kChave;
+  exemplos::Mensagens(a, {"Atenção", "Mensagem 8 & outra", "Mensagem 9 & outra"}, 7);
+  const std::string prot = a.GerarProtNFe();
+  EXPECT_NE(prot.find("<xMotivo>Autorizado o uso da NF-e</xMotivo><cMsg>7</cMsg><xMsg>Aten\xC3\xA7\xC3\xA3o</xMsg>"
+                      "<cMsg>8</cMsg><xMsg>Mensagem 8 &amp; outra</xMsg><cMsg>9</cMsg>"
+                      "<xMsg>Mensagem 9 &amp; outra</xMsg></infProt>"),
+            std::string::npos)
+      << prot;
+  TProcNFe b;
+  // Read twice into the same object: the messages are replaced, not added to.
+  ASSERT_TRUE(b.LerProtNFe(prot));
+  ASSERT_TRUE(b.LerProtNFe(prot));
+  EXPECT_EQ(b.cMsg, 7);
+  EXPECT_EQ(b.xMsg, "Atenção");
+  ASSERT_EQ(b.MsgAdicionais.Count(), 2);
+  EXPECT_EQ(b.MsgAdicionais[0].cMsg, 8);
+  EXPECT_EQ(b.MsgAdicionais[1].xMsg, "Mensagem 9 & outra");
+  EXPECT_EQ(b.GerarProtNFe(), prot);
+}
+
 TEST_F(ProcNFe, ReceiptTimeReadBackKeepsTheOffsetTheAuthoritySent) {
   // AM's own offset is -04:00; the answer's -03:00 is what the authority recorded.
   const std::string prot = "<protNFe versao=\"4.00\"><infProt Id=\"ID135240000000001\"><tpAmb>2</tpAmb>"
@@ -419,19 +444,23 @@ TEST_F(ProcNFe, MatchInTheReceiptKeepsAMissingDocumentFileReported) {
   EXPECT_EQ(p.Gerador().ListaDeAlertas()[0], Alerta("XR04", "NFE", "NFE", "Arquivo não encontrado"));
 }
 
+// The situation answer of an authorized document, its protocol ending with `mensagens`.
+std::string RetConsSitAutorizada(const std::string& mensagens = "") {
+  return kDecl + "<retConsSitNFe versao=\"4.00\" xmlns=\"http://www.portalfiscal.inf.br/nfe\"><tpAmb>2</tpAmb>"
+                 "<verAplic>SP_NFE_PL009_V4</verAplic><cStat> 100 </cStat><xMotivo>Autorizado o uso da NF-e"
+                 "</xMotivo><cUF>35</cUF><dhRecbto>2024-05-10T10:21:00-03:00</dhRecbto><chNFe>" +
+         kChave + "</chNFe><protNFe versao=\"4.00\"><infProt><tpAmb>2</tpAmb><verAplic>SP_NFE_PL009_V4"
+                  "</verAplic><chNFe>" + kChave +
+         "</chNFe><dhRecbto>2024-05-10T10:20:35-03:00</dhRecbto><nProt>135240000000001</nProt>"
+         "<digVal>abc=</digVal><cStat>100</cStat><xMotivo>Autorizado o uso da NF-e</xMotivo>" +
+         mensagens + "</infProt></protNFe></retConsSitNFe>";
+}
+
 TEST_F(ProcNFe, SituationAnswerTakesTheProtocolPartOfAnAuthorizedDocument) {
   TProcNFe p;
   p.Versao = "4.00";
   p.ArquivoNFe = Arquivo("nfe.xml", kNFe);
-  p.ArquivoRetConsSit = Arquivo(
-      "sit.xml", kDecl + "<retConsSitNFe versao=\"4.00\" xmlns=\"http://www.portalfiscal.inf.br/nfe\"><tpAmb>2</tpAmb>"
-                         "<verAplic>SP_NFE_PL009_V4</verAplic><cStat> 100 </cStat><xMotivo>Autorizado o uso da NF-e"
-                         "</xMotivo><cUF>35</cUF><dhRecbto>2024-05-10T10:21:00-03:00</dhRecbto><chNFe>" +
-                         kChave + "</chNFe><protNFe versao=\"4.00\"><infProt><tpAmb>2</tpAmb><verAplic>SP_NFE_PL009_V4"
-                         "</verAplic><chNFe>" + kChave +
-                         "</chNFe><dhRecbto>2024-05-10T10:20:35-03:00</dhRecbto><nProt>135240000000001</nProt>"
-                         "<digVal>abc=</digVal><cStat>100</cStat><xMotivo>Autorizado o uso da NF-e</xMotivo>"
-                         "</infProt></protNFe></retConsSitNFe>");
+  p.ArquivoRetConsSit = Arquivo("sit.xml", RetConsSitAutorizada());
   ASSERT_TRUE(p.MontarProcNFe()) << ::testing::PrintToString(p.Gerador().ListaDeAlertas());
   // tpAmb, verAplic, chNFe, digVal, cStat and xMotivo come from the answer's first elements;
   // dhRecbto and nProt from the protocol part.
@@ -440,6 +469,16 @@ TEST_F(ProcNFe, SituationAnswerTakesTheProtocolPartOfAnAuthorizedDocument) {
                        "</chNFe><dhRecbto>2024-05-10T10:20:35-03:00</dhRecbto><nProt>135240000000001</nProt>"
                        "<digVal>abc=</digVal><cStat> 100 </cStat><xMotivo>Autorizado o uso da NF-e</xMotivo>"
                        "</infProt></protNFe>");
+  // Every message of the protocol follows, in order.
+  TProcNFe q;
+  q.Versao = "4.00";
+  q.ArquivoNFe = p.ArquivoNFe;
+  q.ArquivoRetConsSit = Arquivo("sit3.xml", RetConsSitAutorizada("<cMsg>1</cMsg><xMsg>UM</xMsg><cMsg>2</cMsg>"
+                                                                 "<xMsg>DOIS</xMsg><cMsg>3</cMsg><xMsg>TRES</xMsg>"));
+  ASSERT_TRUE(q.MontarProcNFe()) << ::testing::PrintToString(q.Gerador().ListaDeAlertas());
+  EXPECT_EQ(q.XMLProt, p.XMLProt.substr(0, p.XMLProt.find("</infProt>")) +
+                           "<cMsg>1</cMsg><xMsg>UM</xMsg><cMsg>2</cMsg><xMsg>DOIS</xMsg><cMsg>3</cMsg><xMsg>TRES</xMsg>"
+                           "</infProt></protNFe>");
 }
 
 TEST_F(ProcNFe, SituationAnswerOfAVoidedDocumentTakesTheVoidingPart) {
