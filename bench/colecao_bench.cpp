@@ -12,7 +12,7 @@
 #include "fiscal/TuimDateTime.h"
 #include "fiscal/fscAuxiliar.h"
 #include "security/TuimDFeSSL.h"
-#include "testing/NFeTeste.h"
+#include "testing/NFeConstrutor.h"
 
 namespace {
 

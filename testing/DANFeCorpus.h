@@ -5,44 +5,23 @@
 
 #include "fiscal/TuimDateTime.h"
 #include "report/TuimDANFePDF.h"
+#include "testing/NFeConstrutor.h"
 #include "xml/TuimNFeClass.h"
 
 namespace tuim::corpus {
 
 inline void Emitente(TNFe& n) {
-  n.Emit.CNPJCPF = "11222333000181";
+  teste::Emitente(n);
   n.Emit.xNome = "EMPRESA EMITENTE DE TESTE LTDA";
   n.Emit.xFant = "LOJA TESTE";
-  n.Emit.EnderEmit.xLgr = "RUA DAS FLORES";
-  n.Emit.EnderEmit.nro = "7";
   n.Emit.EnderEmit.xCpl = "SALA 2";
-  n.Emit.EnderEmit.xBairro = "CENTRO";
-  n.Emit.EnderEmit.cMun = 3550308;
-  n.Emit.EnderEmit.xMun = "SAO PAULO";
-  n.Emit.EnderEmit.UF = "SP";
-  n.Emit.EnderEmit.CEP = 1001000;
   n.Emit.EnderEmit.fone = "1133334444";
-  n.Emit.IE = "110042490114";
-  n.Emit.CRT = crt3;
 }
 
 inline void Item(TNFe& n, int i) {
-  TDetCollectionItem& d = n.Det.New();
-  TProd& p = d.Prod;
-  p.nItem = i;
-  p.cProd = "P" + std::to_string(1000 + i);
-  p.cEAN = "SEM GTIN";
-  p.xProd = "PRODUTO DE TESTE NUMERO " + std::to_string(i);
-  p.NCM = "22030000";
-  p.CFOP = "5102";
-  p.uCom = "UN";
-  p.qCom = TCurrency(2);
-  p.vUnCom = 10.5;
-  p.vProd = TCurrency::FromRaw(210000);
-  p.cEANTrib = "SEM GTIN";
-  p.uTrib = "UN";
-  p.qTrib = TCurrency(2);
-  p.vUnTrib = 10.5;
+  TDetCollectionItem& d =
+      teste::Item(n, i, "P" + std::to_string(1000 + i), "PRODUTO DE TESTE NUMERO " + std::to_string(i), 2, 10.5);
+  const TProd& p = d.Prod;
   d.Imposto.ICMS.orig = orig0;
   d.Imposto.ICMS.CST = cstIcms00;
   d.Imposto.ICMS.vBC = p.vProd;
@@ -59,33 +38,15 @@ inline void Item(TNFe& n, int i) {
 // An authorized NF-e (model 55) with `itens` items.
 inline TNFe NFe(int itens, const std::string& cnpj = "11222333000181") {
   TNFe n;
-  n.infNFe.versao = 4.00;
-  n.Ide.cUF = 35;
-  n.Ide.cNF = 12345678;
+  teste::Cabecalho(n);
   n.Ide.natOp = "VENDA DE MERCADORIA";
-  n.Ide.modelo = 55;
-  n.Ide.serie = 1;
-  n.Ide.nNF = 123;
-  n.Ide.dEmi = EncodeDateTime(2024, 5, 10, 10, 20, 30);
   n.Ide.dSaiEnt = EncodeDateTime(2024, 5, 11, 8, 0, 0);
-  n.Ide.tpNF = tpNF1;
-  n.Ide.cMunFG = 3550308;
-  n.Ide.tpImp = tiRetrato;
-  n.Ide.tpAmb = taProducao;
-  n.Ide.verProc = "Tuim 1.0";
+  n.Ide.indPres = indPres0;
   Emitente(n);
   n.Emit.CNPJCPF = cnpj;
-  n.Dest.CNPJCPF = "11444777000161";
+  teste::Destinatario(n);
   n.Dest.xNome = "CLIENTE DESTINATARIO LTDA";
-  n.Dest.EnderDest.xLgr = "AV PAULISTA";
-  n.Dest.EnderDest.nro = "1000";
-  n.Dest.EnderDest.xBairro = "BELA VISTA";
-  n.Dest.EnderDest.cMun = 3550308;
-  n.Dest.EnderDest.xMun = "SAO PAULO";
-  n.Dest.EnderDest.UF = "SP";
-  n.Dest.EnderDest.CEP = 1310100;
   n.Dest.EnderDest.fone = "1155556666";
-  n.Dest.IE = "110042490114";
   for (int i = 1; i <= itens; ++i) Item(n, i);
   n.Transp.modFrete = modFrete0;
   n.Transp.Transporta.CNPJCPF = "11444777000161";

@@ -20,7 +20,7 @@
 #include "tests/security/CertificadosTeste.h"
 #include "services/TuimEventoNFe.h"
 #include "services/TuimMensagensNFe.h"
-#include "testing/NFeTeste.h"
+#include "testing/NFeConstrutor.h"
 #include "testing/TokenSoftHSM.h"
 #include "xml/TuimNFeR.h"
 

@@ -6,12 +6,19 @@
 #include <libxml/c14n.h>
 #include <libxml/parser.h>
 
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <initializer_list>
+#include <iterator>
 #include <string>
 
 #include "fiscal/TuimDateTime.h"
 #include "fiscal/TuimUtil.h"
 #include "fiscal/fscAuxiliar.h"
+#include "testing/NFeConstrutor.h"
 #include "xml/TuimNFeClass.h"
 #include "xml/TuimNFeR.h"
 #include "xml/TuimNFeW.h"
@@ -27,6 +34,57 @@ protected:
   }
   void TearDown() override { ConfiguracaoFusoHorario().Assign(fuso); }
   TTimeZoneConf fuso;
+};
+
+// A fixed signature element, to complete a document the schema judges: its values are checked
+// with the signing tests. '@' stands for the access key.
+inline const std::string kAssinatura =
+    "<Signature xmlns=\"http://www.w3.org/2000/09/xmldsig#\"><SignedInfo>"
+    "<CanonicalizationMethod Algorithm=\"http://www.w3.org/TR/2001/REC-xml-c14n-20010315\"/>"
+    "<SignatureMethod Algorithm=\"http://www.w3.org/2000/09/xmldsig#rsa-sha1\"/><Reference URI=\"#NFe@\">"
+    "<Transforms><Transform Algorithm=\"http://www.w3.org/2000/09/xmldsig#enveloped-signature\"/>"
+    "<Transform Algorithm=\"http://www.w3.org/TR/2001/REC-xml-c14n-20010315\"/></Transforms>"
+    "<DigestMethod Algorithm=\"http://www.w3.org/2000/09/xmldsig#sha1\"/>"
+    "<DigestValue>AAAAAAAAAAAAAAAAAAAAAAAAAAA=</DigestValue></Reference></SignedInfo>"
+    "<SignatureValue>AAAA</SignatureValue><KeyInfo><X509Data><X509Certificate>AAAA</X509Certificate>"
+    "</X509Data></KeyInfo></Signature>";
+
+inline std::string Assinatura(const std::string& chave) {
+  std::string a = kAssinatura;
+  a.replace(a.find('@'), 1, chave);
+  return a;
+}
+
+// Runs xmllint with nfe_v4.00.xsd over documents written into a folder of the test's own.
+class ComEsquema : public ComFusoDosEstados {
+protected:
+  void SetUp() override {
+    ComFusoDosEstados::SetUp();
+    pasta = std::filesystem::temp_directory_path() /
+            ("tuim-xsd-" + std::to_string(::getpid()) + "-" +
+             ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    std::filesystem::create_directories(pasta);
+  }
+  void TearDown() override {
+    std::error_code ec;
+    std::filesystem::remove_all(pasta, ec);
+    ComFusoDosEstados::TearDown();
+  }
+
+  // xmllint's exit status for `xml` (UTF-8, without the declaration); what it says is in `saida`.
+  int Xmllint(const std::string& xml) {
+    const std::filesystem::path f = pasta / "nfe.xml";
+    std::ofstream(f, std::ios::binary) << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>" << xml;
+    std::string cmd = "xmllint --noout --schema " + std::string(TUIM_SCHEMAS_DIR) + "/nfe_v4.00.xsd " + f.string() +
+                      " >" + (pasta / "saida.txt").string() + " 2>&1";
+    int r = std::system(cmd.c_str());
+    std::ifstream in(pasta / "saida.txt");
+    saida.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return r;
+  }
+
+  std::filesystem::path pasta;
+  std::string saida;
 };
 
 // A document written by TNFeW (Windows-1252 text) read back by TNFeR and written again with
@@ -63,77 +121,25 @@ inline std::string Canonico(const std::string& xml) {
 }
 
 inline void Emitente(TNFe& n) {
-  n.Emit.CNPJCPF = "11222333000181";
-  n.Emit.xNome = "EMPRESA EMITENTE LTDA";
+  teste::Emitente(n);
   n.Emit.xFant = "EMITENTE";
-  n.Emit.EnderEmit.xLgr = "RUA DAS FLORES";
   n.Emit.EnderEmit.nro = "100";
-  n.Emit.EnderEmit.xBairro = "CENTRO";
-  n.Emit.EnderEmit.cMun = 3550308;
-  n.Emit.EnderEmit.xMun = "SAO PAULO";
-  n.Emit.EnderEmit.UF = "SP";
-  n.Emit.EnderEmit.CEP = 1001000;
   n.Emit.EnderEmit.fone = "1133334444";
-  n.Emit.IE = "110042490114";
-  n.Emit.CRT = crt3;
 }
 
 inline TDetCollectionItem& Item(TNFe& n, int nItem, const char* cProd, int qCom, double vUn) {
-  TDetCollectionItem& item = n.Det.New();
-  TProd& p = item.Prod;
-  p.nItem = nItem;
-  p.cProd = cProd;
-  p.cEAN = "SEM GTIN";
-  p.xProd = "PRODUTO " + std::string(cProd);
-  p.NCM = "22030000";
-  p.CFOP = "5102";
-  p.uCom = "UN";
-  p.qCom = qCom;
-  p.vUnCom = vUn;
-  p.vProd = TCurrency::FromDouble(qCom * vUn);
-  p.cEANTrib = "SEM GTIN";
-  p.uTrib = "UN";
-  p.qTrib = qCom;
-  p.vUnTrib = vUn;
-  return item;
+  return teste::Item(n, nItem, cProd, "PRODUTO " + std::string(cProd), qCom, vUn);
 }
 
 // An NF-e 4.00 sale between two São Paulo companies, two taxed items, billing and payment.
 inline void NFe(TNFe& n) {
-  n.infNFe.versao = 4.00;
-  n.Ide.cUF = 35;
-  n.Ide.cNF = 12345678;
+  teste::Cabecalho(n);
   n.Ide.natOp = "VENDA DE MERCADORIA";
-  n.Ide.modelo = 55;
-  n.Ide.serie = 1;
-  n.Ide.nNF = 123;
-  n.Ide.dEmi = EncodeDateTime(2024, 5, 10, 10, 20, 30);
   n.Ide.dSaiEnt = EncodeDateTime(2024, 5, 11, 8, 0, 0);
-  n.Ide.tpNF = tpNF1;
-  n.Ide.idDest = idDest1;
-  n.Ide.cMunFG = 3550308;
-  n.Ide.tpImp = tiRetrato;
-  n.Ide.tpEmis = teNormal;
-  n.Ide.tpAmb = taProducao;
-  n.Ide.finNFe = finNFe1;
-  n.Ide.indFinal = indFinal0;
-  n.Ide.indPres = indPres1;
-  n.Ide.procEmi = procEmi0;
-  n.Ide.verProc = "Tuim 1.0";
   n.Ide.NFref.New().refNFe = "35240511222333000181550010000001239123456780";
   Emitente(n);
-  n.Dest.CNPJCPF = "11444777000161";
-  n.Dest.xNome = "CLIENTE LTDA";
-  n.Dest.EnderDest.xLgr = "AV PAULISTA";
-  n.Dest.EnderDest.nro = "1000";
+  teste::Destinatario(n);
   n.Dest.EnderDest.xCpl = "SALA 1";
-  n.Dest.EnderDest.xBairro = "BELA VISTA";
-  n.Dest.EnderDest.cMun = 3550308;
-  n.Dest.EnderDest.xMun = "SAO PAULO";
-  n.Dest.EnderDest.UF = "SP";
-  n.Dest.EnderDest.CEP = 1310100;
-  n.Dest.indIEDest = indIEDest1;
-  n.Dest.IE = "110042490114";
   n.Dest.email = "cliente@example.com";
   n.autXML.New().CNPJCPF = "12345678909";
 
@@ -218,29 +224,19 @@ inline void NFe(TNFe& n) {
 
 // An NFC-e 4.00 of the same issuer to a consumer identified by CPF, paid by card with change.
 inline void NFCe(TNFe& n) {
-  n.infNFe.versao = 4.00;
-  n.Ide.cUF = 35;
+  teste::Cabecalho(n, 65);
   n.Ide.cNF = 87654321;
   n.Ide.natOp = "VENDA AO CONSUMIDOR";
-  n.Ide.modelo = 65;
-  n.Ide.serie = 1;
   n.Ide.nNF = 77;
   n.Ide.dEmi = EncodeDateTime(2024, 5, 10, 18, 5, 0);
-  n.Ide.tpNF = tpNF1;
-  n.Ide.cMunFG = 3550308;
-  n.Ide.tpImp = tiNFCe;
   n.Ide.tpAmb = taHomologacao;
   n.Ide.indFinal = indFinal1;
-  n.Ide.indPres = indPres1;
-  n.Ide.verProc = "Tuim 1.0";
   Emitente(n);
   n.Emit.CRT = crt1;
   n.Dest.CNPJCPF = "12345678909";
   n.Dest.indIEDest = indIEDest9;
   TDetCollectionItem& a = Item(n, 1, "C3", 3, 2.5);
-  a.Imposto.ICMS.CSOSN = csosn102;
-  a.Imposto.PIS.CST = cstPis07;
-  a.Imposto.COFINS.CST = cstCofins07;
+  teste::ImpostosSimples(a);
   a.Imposto.vTotTrib = TCurrency::FromDouble(1.2);
   n.Total.ICMSTot.vProd = TCurrency::FromDouble(7.5);
   n.Total.ICMSTot.vNF = TCurrency::FromDouble(7.5);
@@ -297,27 +293,13 @@ inline void Mensagens(TProcNFe& p, std::initializer_list<const char*> textos, in
 
 inline void TodosOsGrupos(TNFe& n) {
   NFe(n);
+  // Every form of reference but the NF-e's, with the zero-filled printer numbers.
   n.Ide.NFref.Clear();
-  TNFrefCollectionItem& r1 = n.Ide.NFref.New();
-  r1.RefNF.cUF = 35;
-  r1.RefNF.AAMM = "2404";
-  r1.RefNF.CNPJ = "11222333000181";
-  r1.RefNF.modelo = 1;
-  r1.RefNF.serie = 2;
-  r1.RefNF.nNF = 456;
-  TNFrefCollectionItem& r2 = n.Ide.NFref.New();
-  r2.RefNFP.cUF = 35;
-  r2.RefNFP.AAMM = "2403";
-  r2.RefNFP.CNPJCPF = "12345678909";
-  r2.RefNFP.IE = "110042490114";
-  r2.RefNFP.modelo = "04";
-  r2.RefNFP.serie = 3;
-  r2.RefNFP.nNF = 789;
-  n.Ide.NFref.New().refCTe = "35240511222333000181570010000001239123456789";
-  TNFrefCollectionItem& r4 = n.Ide.NFref.New();
-  r4.RefECF.modelo = modECF2D;
-  r4.RefECF.nECF = "001";
-  r4.RefECF.nCOO = "004321";
+  teste::Referencias(n);
+  n.Ide.NFref.Delete(0);
+  n.Ide.NFref[1].RefNFP.serie = 3;
+  n.Ide.NFref[3].RefECF.nECF = "001";
+  n.Ide.NFref[3].RefECF.nCOO = "004321";
   n.Ide.tpEmis = teSVCAN;
   n.Ide.dhCont = EncodeDateTime(2024, 5, 10, 9, 0, 0);
   n.Ide.xJust = "FALHA NA COMUNICACAO COM A SEFAZ";
@@ -339,21 +321,9 @@ inline void TodosOsGrupos(TNFe& n) {
   n.Dest.IM = "5544";
   n.Dest.EnderDest.fone = "1155556666";
   for (TLocal* l : {static_cast<TLocal*>(&n.Retirada), static_cast<TLocal*>(&n.Entrega)}) {
-    l->CNPJCPF = "12345678909";
-    l->xNome = "DEPOSITO";
-    l->xLgr = "RUA B";
+    teste::Local(*l);
     l->nro = "5A";
     l->xCpl = "FUNDOS";
-    l->xBairro = "DISTRITO";
-    l->cMun = 3550308;
-    l->xMun = "SAO PAULO";
-    l->UF = "SP";
-    l->CEP = 2000000;
-    l->cPais = 1058;
-    l->xPais = "BRASIL";
-    l->fone = "1122223333";
-    l->email = "deposito@example.com";
-    l->IE = "110042490114";
   }
   n.autXML.New().CNPJCPF = "11444777000161";
 

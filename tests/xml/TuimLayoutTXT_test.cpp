@@ -12,6 +12,7 @@
 #include "fiscal/TuimDateTime.h"
 #include "fiscal/TuimUtil.h"
 #include "fiscal/fscAuxiliar.h"
+#include "testing/NFeConstrutor.h"
 #include "xml/TuimLayoutTXT.h"
 #include "xml/TuimNFeW.h"
 
@@ -175,39 +176,12 @@ protected:
   void TearDown() override { ConfiguracaoFusoHorario().Assign(fuso); }
 
   static void Local(TLocal& l, bool cpf) {
-    l.CNPJCPF = cpf ? "12345678909" : "11444777000161";
-    l.xNome = "DEPOSITO";
-    l.xLgr = "RUA B";
-    l.nro = "5";
-    l.xBairro = "DISTRITO";
-    l.cMun = 3550308;
-    l.xMun = "SAO PAULO";
-    l.UF = "SP";
-    l.CEP = 2000000;
-    l.cPais = 1058;
-    l.xPais = "BRASIL";
-    l.fone = "1122223333";
-    l.email = "deposito@example.com";
-    l.IE = "110042490114";
+    teste::Local(l);
+    if (!cpf) l.CNPJCPF = "11444777000161";
   }
 
   static TDetCollectionItem& Item(TNFe& n, const std::string& cProd) {
-    TDetCollectionItem& item = n.Det.New();
-    TProd& p = item.Prod;
-    p.nItem = n.Det.Count();
-    p.cProd = cProd;
-    p.cEAN = "SEM GTIN";
-    p.xProd = "PRODUTO " + cProd;
-    p.NCM = "22030000";
-    p.CFOP = "5102";
-    p.uCom = "UN";
-    p.qCom = 2;
-    p.vUnCom = 5;
-    p.vProd = 10;
-    p.cEANTrib = "SEM GTIN";
-    p.uTrib = "UN";
-    p.qTrib = 2;
-    p.vUnTrib = 5;
+    TDetCollectionItem& item = teste::Item(n, n.Det.Count() + 1, cProd, "PRODUTO " + cProd);
     item.Imposto.vTotTrib = TCurrency::FromDouble(1.5);
     return item;
   }
@@ -383,20 +357,9 @@ protected:
   static TNFe Documento(double versao, Variante v = Variante::Principal) {
     TNFe n;
     const bool cpf = v == Variante::CPF;
+    teste::Cabecalho(n);
     n.infNFe.versao = versao;
-    n.Ide.cUF = 35;
-    n.Ide.cNF = 12345678;
-    n.Ide.natOp = "VENDA";
-    n.Ide.modelo = 55;
-    n.Ide.serie = 1;
-    n.Ide.nNF = 123;
-    n.Ide.dEmi = EncodeDateTime(2024, 5, 10, 10, 20, 30);
     n.Ide.dSaiEnt = EncodeDateTime(2024, 5, 11, 8, 0, 0);
-    n.Ide.tpNF = tpNF1;
-    n.Ide.cMunFG = 3550308;
-    n.Ide.tpImp = tiRetrato;
-    n.Ide.indPres = indPres1;
-    n.Ide.verProc = "Tuim 1.0";
     n.Ide.dhCont = EncodeDateTime(2024, 5, 10, 9, 0, 0);
     n.Ide.xJust = "FALHA DE COMUNICACAO COM A SEFAZ";
     // The references in table order; a CPF producer's reference in the CPF variant.
@@ -431,17 +394,9 @@ protected:
       r3.RefECF.nECF = "1";
       r3.RefECF.nCOO = "123";
     }
-    n.Emit.CNPJCPF = cpf ? "12345678909" : "11222333000181";
-    n.Emit.xNome = "EMPRESA EMITENTE LTDA";
-    n.Emit.EnderEmit.xLgr = "RUA DAS FLORES";
-    n.Emit.EnderEmit.nro = "7";
-    n.Emit.EnderEmit.xBairro = "CENTRO";
-    n.Emit.EnderEmit.cMun = 3550308;
-    n.Emit.EnderEmit.xMun = "SAO PAULO";
-    n.Emit.EnderEmit.UF = "SP";
-    n.Emit.EnderEmit.CEP = 1001000;
+    teste::Emitente(n);
+    if (cpf) n.Emit.CNPJCPF = "12345678909";
     n.Emit.EnderEmit.fone = "(11) 3333-4444";
-    n.Emit.IE = "110042490114";
     n.Emit.CRT = v == Variante::SimplesNacional ? crt1 : crt3;
     n.Avulsa.CNPJ = "11222333000181";
     n.Avulsa.xOrgao = "SEFAZ";
@@ -449,22 +404,15 @@ protected:
     n.Avulsa.xAgente = "AGENTE";
     n.Avulsa.UF = "SP";
     n.Avulsa.repEmi = "REPARTICAO";
+    teste::Destinatario(n);
     if (v == Variante::Estrangeiro) {
+      n.Dest.CNPJCPF = "";
       n.Dest.idEstrangeiro = "AB123456";
       n.Dest.EnderDest.cPais = 5850;
       n.Dest.EnderDest.xPais = "PARAGUAI";
-    } else {
-      n.Dest.CNPJCPF = cpf ? "12345678909" : "11444777000161";
+    } else if (cpf) {
+      n.Dest.CNPJCPF = "12345678909";
     }
-    n.Dest.xNome = "CLIENTE LTDA";
-    n.Dest.EnderDest.xLgr = "AV PAULISTA";
-    n.Dest.EnderDest.nro = "1000";
-    n.Dest.EnderDest.xBairro = "BELA VISTA";
-    n.Dest.EnderDest.cMun = 3550308;
-    n.Dest.EnderDest.xMun = "SAO PAULO";
-    n.Dest.EnderDest.UF = "SP";
-    n.Dest.EnderDest.CEP = 1310100;
-    n.Dest.IE = "110042490114";
     n.Dest.email = "cliente@example.com";
     Local(n.Retirada, cpf);
     Local(n.Entrega, cpf);

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "fiscal/TuimDateTime.h"
+#include "testing/NFeConstrutor.h"
 #include "xml/TuimNFeW.h"
 
 namespace tuim {
@@ -15,21 +16,7 @@ protected:
     n.Ide.cUF = 35;
     n.Ide.modelo = 55;
     n.Ide.dEmi = EncodeDateTime(2024, 5, 10, 10, 20, 30);
-    TProd& p = n.Det.New().Prod;
-    p.nItem = 1;
-    p.cProd = "1";
-    p.cEAN = "SEM GTIN";
-    p.xProd = "PRODUTO";
-    p.NCM = "22030000";
-    p.CFOP = "5102";
-    p.uCom = "UN";
-    p.qCom = 1;
-    p.vUnCom = 10;
-    p.vProd = 10;
-    p.cEANTrib = "SEM GTIN";
-    p.uTrib = "UN";
-    p.qTrib = 1;
-    p.vUnTrib = 10;
+    teste::Item(n, 1, "1", "PRODUTO", 1, 10);
   }
   std::string Det() {
     w.EscreverNFe();

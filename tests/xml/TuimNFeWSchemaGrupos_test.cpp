@@ -3,115 +3,34 @@
 // flagged by an alert; a group the layout does not know must never go out unflagged.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <functional>
-#include <iterator>
 #include <string>
+#include <vector>
 
 #include "fiscal/TuimDateTime.h"
 #include "fiscal/fscAuxiliar.h"
+#include "NFeExemplos.h"
+#include "testing/NFeConstrutor.h"
 #include "xml/TuimNFeW.h"
 
 namespace tuim {
 namespace {
 
-namespace fs = std::filesystem;
-
-// Only the signature's values are fixed; the element is checked with the signing tests.
-const std::string kAssinatura =
-    "<Signature xmlns=\"http://www.w3.org/2000/09/xmldsig#\"><SignedInfo>"
-    "<CanonicalizationMethod Algorithm=\"http://www.w3.org/TR/2001/REC-xml-c14n-20010315\"/>"
-    "<SignatureMethod Algorithm=\"http://www.w3.org/2000/09/xmldsig#rsa-sha1\"/><Reference URI=\"#NFe@\">"
-    "<Transforms><Transform Algorithm=\"http://www.w3.org/2000/09/xmldsig#enveloped-signature\"/>"
-    "<Transform Algorithm=\"http://www.w3.org/TR/2001/REC-xml-c14n-20010315\"/></Transforms>"
-    "<DigestMethod Algorithm=\"http://www.w3.org/2000/09/xmldsig#sha1\"/>"
-    "<DigestValue>AAAAAAAAAAAAAAAAAAAAAAAAAAA=</DigestValue></Reference></SignedInfo>"
-    "<SignatureValue>AAAA</SignatureValue><KeyInfo><X509Data><X509Certificate>AAAA</X509Certificate>"
-    "</X509Data></KeyInfo></Signature>";
-
 TCurrency D(double v) { return TCurrency::FromDouble(v); }
 
-class NFeWSchemaGrupos : public ::testing::Test {
+class NFeWSchemaGrupos : public exemplos::ComEsquema {
 protected:
   void SetUp() override {
-    fuso.Assign(ConfiguracaoFusoHorario());
-    ConfiguracaoFusoHorario().SetModoDeteccao(tzFSC);
-    pasta = fs::temp_directory_path() / ("tuim-nfew-grupos-" + std::to_string(::getpid()) + "-" +
-                                         ::testing::UnitTest::GetInstance()->current_test_info()->name());
-    fs::create_directories(pasta);
-
-    n.infNFe.versao = 4.00;
-    n.Ide.cUF = 35;
-    n.Ide.cNF = 12345678;
-    n.Ide.natOp = "VENDA";
-    n.Ide.modelo = 55;
-    n.Ide.serie = 1;
-    n.Ide.nNF = 123;
-    n.Ide.dEmi = EncodeDateTime(2024, 5, 10, 10, 20, 30);
-    n.Ide.tpNF = tpNF1;
-    n.Ide.cMunFG = 3550308;
-    n.Ide.tpImp = tiRetrato;
-    n.Ide.indFinal = indFinal0;
-    n.Ide.indPres = indPres1;
-    n.Ide.verProc = "Tuim 1.0";
-    n.Emit.CNPJCPF = "11222333000181";
-    n.Emit.xNome = "EMPRESA EMITENTE LTDA";
-    n.Emit.EnderEmit.xLgr = "RUA DAS FLORES";
-    n.Emit.EnderEmit.nro = "7";
-    n.Emit.EnderEmit.xBairro = "CENTRO";
-    n.Emit.EnderEmit.cMun = 3550308;
-    n.Emit.EnderEmit.xMun = "SAO PAULO";
-    n.Emit.EnderEmit.UF = "SP";
-    n.Emit.EnderEmit.CEP = 1001000;
-    n.Emit.IE = "110042490114";
-    n.Emit.CRT = crt3;
-    n.Dest.CNPJCPF = "11444777000161";
-    n.Dest.xNome = "CLIENTE LTDA";
-    n.Dest.EnderDest.xLgr = "AV PAULISTA";
-    n.Dest.EnderDest.nro = "1000";
-    n.Dest.EnderDest.xBairro = "BELA VISTA";
-    n.Dest.EnderDest.cMun = 3550308;
-    n.Dest.EnderDest.xMun = "SAO PAULO";
-    n.Dest.EnderDest.UF = "SP";
-    n.Dest.EnderDest.CEP = 1310100;
-    n.Dest.indIEDest = indIEDest1;
-    n.Dest.IE = "110042490114";
+    ComEsquema::SetUp();
+    teste::Cabecalho(n);
+    teste::Emitente(n);
+    teste::Destinatario(n);
     NovoItem(1);
-    n.Total.ICMSTot.vProd = 10;
-    n.Total.ICMSTot.vNF = 10;
-    n.Transp.modFrete = modFrete9;
-    TpagCollectionItem& pag = n.pag.New();
-    pag.tPag = tPag01;
-    pag.vPag = 10;
-  }
-  void TearDown() override {
-    ConfiguracaoFusoHorario().Assign(fuso);
-    std::error_code ec;
-    fs::remove_all(pasta, ec);
+    teste::Fechamento(n, 10);
   }
 
   TDetCollectionItem& NovoItem(int numero) {
-    TDetCollectionItem& item = n.Det.New();
-    TProd& p = item.Prod;
-    p.nItem = numero;
-    p.cProd = "1";
-    p.cEAN = "SEM GTIN";
-    p.xProd = "PRODUTO";
-    p.NCM = "22030000";
-    p.CFOP = "5102";
-    p.uCom = "UN";
-    p.qCom = 2;
-    p.vUnCom = 5;
-    p.vProd = 10;
-    p.cEANTrib = "SEM GTIN";
-    p.uTrib = "UN";
-    p.qTrib = 2;
-    p.vUnTrib = 5;
+    TDetCollectionItem& item = teste::Item(n, numero, "1", "PRODUTO");
     item.Imposto.ICMS.CST = cstIcms41;
     item.Imposto.PIS.CST = cstPis07;
     item.Imposto.COFINS.CST = cstCofins07;
@@ -128,20 +47,12 @@ protected:
     w.EscreverNFe();
     xml = w.Gerador().ArquivoFormatoXML();
     alertas = w.Gerador().ListaDeAlertas();
-    std::string assinatura = kAssinatura;
-    assinatura.replace(assinatura.find('@'), 1, w.ChaveAcesso());
+    // Only the signature's values are fixed; the element is checked with the signing tests.
     std::size_t fim = xml.find("</NFe>");
     if (fim == std::string::npos) return false;
     std::string documento = xml;
-    documento.insert(fim, assinatura);
-    fs::path f = pasta / "nfe.xml";
-    std::ofstream(f, std::ios::binary) << "<?xml version=\"1.0\" encoding=\"UTF-8\"?>" << documento;
-    std::string cmd = "xmllint --noout --schema " + std::string(TUIM_SCHEMAS_DIR) + "/nfe_v4.00.xsd " +
-                      f.string() + " >" + (pasta / "saida.txt").string() + " 2>&1";
-    int r = std::system(cmd.c_str());
-    std::ifstream in(pasta / "saida.txt");
-    saida.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    return r == 0;
+    documento.insert(fim, exemplos::Assinatura(w.ChaveAcesso()));
+    return Xmllint(documento) == 0;
   }
   bool TemAlerta(const std::string& inicio) const {
     return std::any_of(alertas.begin(), alertas.end(), [&](const std::string& a) { return a.rfind(inicio, 0) == 0; });
@@ -158,10 +69,8 @@ protected:
     return b == std::string::npos ? "" : xml.substr(a, b + tag.size() + 3 - a);
   }
 
-  TTimeZoneConf fuso;
-  fs::path pasta;
   TNFe n;
-  std::string xml, saida;
+  std::string xml;
   std::vector<std::string> alertas;
 };
 

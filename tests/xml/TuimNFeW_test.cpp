@@ -12,6 +12,7 @@
 
 #include "fiscal/TuimDateTime.h"
 #include "fiscal/fscAuxiliar.h"
+#include "testing/NFeConstrutor.h"
 
 namespace tuim {
 namespace {
@@ -52,53 +53,18 @@ protected:
 
   // A valid NF-e 4.00 of a São Paulo issuer to a São Paulo company.
   static void Preencher(TNFe& n) {
-    n.infNFe.versao = 4.00;
-    TIde& ide = n.Ide;
-    ide.cUF = 35;
-    ide.cNF = 12345678;
-    ide.natOp = "VENDA";
-    ide.modelo = 55;
-    ide.serie = 1;
-    ide.nNF = 123;
-    ide.dEmi = EncodeDateTime(2024, 5, 10, 10, 20, 30);
-    ide.tpNF = tpNF1;
-    ide.idDest = idDest1;
-    ide.cMunFG = 3550308;
-    ide.tpImp = tiRetrato;
-    ide.tpEmis = teNormal;
-    ide.tpAmb = taProducao;
-    ide.finNFe = finNFe1;
-    ide.indFinal = indFinal1;
-    ide.indPres = indPres1;
-    ide.procEmi = procEmi0;
-    ide.verProc = "Tuim 1.0";
-
-    TEmit& e = n.Emit;
-    e.CNPJCPF = "11.222.333/0001-81";
-    e.xNome = "EMPRESA EMITENTE LTDA";
-    e.xFant = "EMITENTE";
-    e.EnderEmit.xLgr = "RUA DAS FLORES";
-    e.EnderEmit.nro = "100";
-    e.EnderEmit.xBairro = "CENTRO";
-    e.EnderEmit.cMun = 3550308;
-    e.EnderEmit.xMun = "SAO PAULO";
-    e.EnderEmit.UF = "SP";
-    e.EnderEmit.CEP = 1001000;
-    e.EnderEmit.fone = "(11) 3333-4444";
-    e.IE = "110.042.490.114";
-    e.CRT = crt3;
-
-    TDest& d = n.Dest;
-    d.CNPJCPF = "11444777000161";
-    d.xNome = "CLIENTE LTDA";
-    d.EnderDest.xLgr = "AV PAULISTA";
-    d.EnderDest.nro = "1000";
-    d.EnderDest.xBairro = "BELA VISTA";
-    d.EnderDest.cMun = 3550308;
-    d.EnderDest.xMun = "SAO PAULO";
-    d.EnderDest.UF = "SP";
-    d.EnderDest.CEP = 1310100;
-    d.indIEDest = indIEDest9;
+    teste::Cabecalho(n);
+    n.Ide.indFinal = indFinal1;
+    // The parties' documents and phone as typed, which the writer must strip.
+    teste::Emitente(n);
+    n.Emit.CNPJCPF = "11.222.333/0001-81";
+    n.Emit.xFant = "EMITENTE";
+    n.Emit.EnderEmit.nro = "100";
+    n.Emit.EnderEmit.fone = "(11) 3333-4444";
+    n.Emit.IE = "110.042.490.114";
+    teste::Destinatario(n);
+    n.Dest.indIEDest = indIEDest9;
+    n.Dest.IE = "";
   }
 
   bool Escrever() {
@@ -371,27 +337,9 @@ TEST_F(NFeW, InvalidStateAndMunicipalityCodesAreFlagged) {
 // ---- NFref ---------------------------------------------------------------------------------
 
 void PreencherReferencias(TNFe& n) {
-  n.Ide.NFref.New().refNFe = kChaveRef;
-  TRefNF& nf = n.Ide.NFref.New().RefNF;
-  nf.cUF = 35;
-  nf.AAMM = "2404";
-  nf.CNPJ = "11222333000181";
-  nf.modelo = 1;
-  nf.serie = 2;
-  nf.nNF = 456;
-  TRefNFP& nfp = n.Ide.NFref.New().RefNFP;
-  nfp.cUF = 35;
-  nfp.AAMM = "2403";
-  nfp.CNPJCPF = "123.456.789-09";
-  nfp.IE = "110042490114";
-  nfp.modelo = "04";
-  nfp.serie = 0;
-  nfp.nNF = 789;
-  n.Ide.NFref.New().refCTe = kChaveRef;
-  TRefECF& ecf = n.Ide.NFref.New().RefECF;
-  ecf.modelo = modECF2D;
-  ecf.nECF = "1";
-  ecf.nCOO = "4321";
+  teste::Referencias(n);
+  n.Ide.NFref[2].RefNFP.CNPJCPF = "123.456.789-09";
+  n.Ide.NFref[3].refCTe = kChaveRef;
 }
 
 const std::string kReferencias =
@@ -850,19 +798,8 @@ TEST_F(NFeW, MissingRecipientDocumentOfNFeIsFlagged) {
 // ---- retirada, entrega and autXML ----------------------------------------------------------
 
 void PreencherLocal(TLocal& l) {
-  l.CNPJCPF = "12345678909";
-  l.xNome = "DEPOSITO";
-  l.xLgr = "RUA B";
-  l.nro = "5";
-  l.xBairro = "DISTRITO";
-  l.cMun = 3550308;
-  l.xMun = "SAO PAULO";
-  l.UF = "SP";
-  l.CEP = 2000000;
-  l.cPais = 1058;
-  l.xPais = "BRASIL";
+  teste::Local(l);
   l.fone = "(11) 2222-3333";
-  l.email = "deposito@example.com";
   l.IE = "110.042.490.114";
 }
 
