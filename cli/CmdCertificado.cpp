@@ -26,12 +26,6 @@ std::string DataHora(TDateTime t) {
 
 std::string Tipo(TTipoCertificado t) { return t == tcA1 ? "A1" : t == tcA3 ? "A3" : ""; }
 
-// The facade's messages are Windows-1252; the terminal speaks UTF-8.
-int Falha(const ETuimDFeException& e) {
-  std::cerr << "tuim: " << ParaUTF8(e.what()) << "\n";
-  return kExitInvalid;
-}
-
 // The certificate source named on the command line: a PKCS#12 file (OpenSSL), or a serial in
 // the token store (Windows-crypto backend).
 int Configurar(const Args& a, TDFeSSL& ssl) {
@@ -80,7 +74,7 @@ int Info(const std::vector<std::string>& words) {
       for (const auto& [nome, valor] : campos) std::cout << nome << ": " << valor << "\n";
     }
   } catch (const ETuimDFeException& e) {
-    return Falha(e);
+    return Falha(e.what());
   }
   return kExitOk;
 }
@@ -108,7 +102,7 @@ int Listar(const std::vector<std::string>& words) {
     TListaCertificados& l = ssl.ListaCertificados();
     for (int i = 0; i < l.Count(); ++i) Linha(l[i]);
   } catch (const ETuimDFeException& e) {
-    return Falha(e);
+    return Falha(e.what());
   }
   return kExitOk;
 }
@@ -148,7 +142,7 @@ int Selecionar(const std::vector<std::string>& words) {
     serie = ssl.SelecionarCertificado();
   } catch (const ETuimDFeException& e) {
     DefinirSelecaoCertificado(nullptr);
-    return Falha(e);
+    return Falha(e.what());
   }
   DefinirSelecaoCertificado(nullptr);
   if (serie.empty()) {
@@ -195,7 +189,7 @@ int Hash(const std::vector<std::string>& words) {
   try {
     std::cout << ssl.CalcHash(&f, dgst, a.Has("base64") ? fhBase64 : fhHexa, a.Has("assinar")) << "\n";
   } catch (const ETuimDFeException& e) {
-    return Falha(e);
+    return Falha(e.what());
   }
   return kExitOk;
 }

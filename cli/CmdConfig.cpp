@@ -68,8 +68,7 @@ int Init(const std::vector<std::string>& w) {
   try {
     ini.SaveToFile(arquivo);
   } catch (const ETuimDFeException& e) {
-    std::cerr << "tuim: " << ParaUTF8(e.what()) << "\n";
-    return kExitInvalid;
+    return Falha(e.what());
   }
   std::cout << arquivo << "\n";
   return kExitOk;

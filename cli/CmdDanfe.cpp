@@ -16,15 +16,6 @@
 namespace tuim::cli {
 namespace {
 
-bool LerTexto(const std::string& nome, std::string& texto) {
-  std::ifstream f(nome, std::ios::binary);
-  if (!f) return false;
-  std::ostringstream ss;
-  ss << f.rdbuf();
-  texto = ss.str();
-  return true;
-}
-
 // Events come as procEventoNFe, as a bare evento, or inside an envEvento batch.
 bool EhEvento(const std::string& xml) {
   return xml.find("<procEventoNFe") != std::string::npos || xml.find("<evento") != std::string::npos ||
@@ -51,7 +42,7 @@ int Danfe(const std::vector<std::string>& entrada) {
   std::string xmlNFe, xmlEvento;
   for (const auto& arq : a.Positional()) {
     std::string texto;
-    if (!LerTexto(arq, texto)) return UsageError("não foi possível ler " + arq);
+    if (!LerArquivo(arq, texto)) return UsageError("não foi possível ler " + arq);
     std::string& destino = EhEvento(texto) ? xmlEvento : xmlNFe;
     if (!destino.empty()) return UsageError("dois arquivos do mesmo tipo: " + arq);
     destino = texto;
@@ -96,8 +87,7 @@ int Danfe(const std::vector<std::string>& entrada) {
       r->ImprimirDANFEPDF(&nfe);
     }
   } catch (const ETuimDFeException& e) {
-    std::cerr << "tuim: " << ParaUTF8(e.what()) << "\n";
-    return kExitInvalid;
+    return Falha(e.what());
   }
   std::cout << ParaUTF8(r->ArquivoPDF()) << "\n";
   return kExitOk;

@@ -76,8 +76,7 @@ int Enviar(const std::vector<std::string>& words) {
     std::cout.flush();
     return kExitOk;
   } catch (const std::exception& e) {
-    std::cerr << "tuim: " << ParaUTF8(e.what()) << "\n";
-    return kExitInvalid;
+    return Falha(e.what());
   }
 }
 

@@ -58,11 +58,6 @@ int LerComum(const Args& a, Comum& c) {
   return -1;
 }
 
-int Falha(const std::string& mensagem) {
-  std::cerr << "tuim: " << ParaUTF8(mensagem) << "\n";
-  return kExitInvalid;
-}
-
 // The XML on stdout (UTF-8); alerts on stderr, exit 1 when there are any.
 int Emitir(const std::string& xmlUTF8, const std::vector<std::string>& alertas) {
   std::cout << xmlUTF8 << "\n";

@@ -16,21 +16,6 @@
 namespace tuim::cli {
 namespace {
 
-bool LerArquivoTexto(const std::string& nome, std::string& texto) {
-  std::ifstream f(nome, std::ios::binary);
-  if (!f) return false;
-  std::ostringstream ss;
-  ss << f.rdbuf();
-  texto = ss.str();
-  return true;
-}
-
-// Library messages are Windows-1252; the terminal speaks UTF-8.
-int FalhaGerar(const std::string& mensagem) {
-  std::cerr << "tuim: " << ParaUTF8(mensagem) << "\n";
-  return kExitInvalid;
-}
-
 int Gerar(const std::vector<std::string>& palavras) {
   // The short output option reads as the long ones do.
   std::vector<std::string> words = palavras;
@@ -47,7 +32,7 @@ int Gerar(const std::vector<std::string>& palavras) {
   if (a.Has("csc") != a.Has("csc-id")) return UsageError("informe --csc-id e --csc juntos");
 
   std::string json;
-  if (!LerArquivoTexto(a.Positional()[0], json)) return UsageError("não foi possível ler " + a.Positional()[0]);
+  if (!LerArquivo(a.Positional()[0], json)) return UsageError("não foi possível ler " + a.Positional()[0]);
 
   std::string saida;
   std::string alertas;
@@ -92,11 +77,11 @@ int Gerar(const std::vector<std::string>& palavras) {
     } else {
       nf.GerarXML();
       saida = nf.XMLOriginal();
-      if (a.Has("salvar") && !nf.SalvarXML()) return FalhaGerar("Erro ao salvar.");
+      if (a.Has("salvar") && !nf.SalvarXML()) return Falha("Erro ao salvar.");
     }
     alertas = nf.Alertas();
   } catch (const std::exception& e) {
-    return FalhaGerar(e.what());
+    return Falha(e.what());
   }
 
   if (a.Has("o")) {

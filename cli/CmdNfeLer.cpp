@@ -90,8 +90,7 @@ int NfeValidar(const std::vector<std::string>& words) {
   try {
     TNFeR::IdentificarDocumento(xml, raiz, versao);
   } catch (const ETuimDFeException& e) {
-    std::cerr << "tuim: " << ParaUTF8(e.what()) << "\n";
-    return kExitInvalid;
+    return Falha(e.what());
   }
   std::string pasta = DeUTF8(a.Get("schemas"));
   if (pasta.empty()) pasta = TConfiguracoesNFe().Arquivos().PathSchemas();
@@ -108,8 +107,7 @@ int NfeValidar(const std::vector<std::string>& words) {
     ssl.SetSSLXmlSignLib(xsLibXml2);
     ok = ssl.Validar(xml, arquivo, mensagem);
   } catch (const ETuimDFeException& e) {
-    std::cerr << "tuim: " << ParaUTF8(e.what()) << "\n";
-    return kExitInvalid;
+    return Falha(e.what());
   }
   if (ok) {
     std::cout << "OK " << schema << "\n";

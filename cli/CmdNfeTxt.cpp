@@ -175,8 +175,7 @@ int NfeTxt(const std::vector<std::string>& palavras) {
       for (const std::string& aviso : r.Avisos()) std::cerr << "aviso: " << ParaUTF8(aviso) << "\n";
     }
   } catch (const ETuimDFeException& e) {
-    std::cerr << "tuim: " << ParaUTF8(e.what()) << "\n";
-    return kExitInvalid;
+    return Falha(e.what());
   }
 
   // The model keeps local times; their offset is the issuer's state's, not this machine's.

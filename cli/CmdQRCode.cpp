@@ -126,8 +126,7 @@ int QRCode(const std::vector<std::string>& w) {
     std::cout << ParaUTF8(url) << "\n";
   } catch (const ETuimDFeException& e) {
     // The component's messages are Windows-1252; the terminal gets UTF-8.
-    std::cerr << "tuim: " << ParaUTF8(e.what()) << "\n";
-    return kExitInvalid;
+    return Falha(e.what());
   }
   return kExitOk;
 }

@@ -296,8 +296,7 @@ int LerResposta(const std::vector<std::string>& words) {
       return UsageError("TIPO deve ser um de: " + std::string(kTipos));
     }
   } catch (const ETuimDFeException& e) {
-    std::cerr << "tuim: " << ParaUTF8(e.what()) << "\n";
-    return kExitInvalid;
+    return Falha(e.what());
   }
   if (!ok) {
     std::cerr << "tuim: " << arquivo << " não é uma resposta de " << tipo << " legível\n";

@@ -64,8 +64,7 @@ int Url(const std::vector<std::string>& words) {
       if (r.Versao > 0) versao = r.Versao;
     }
   } catch (const ETuimDFeException& e) {
-    std::cerr << "tuim: " << ParaUTF8(e.what()) << "\n";
-    return kExitInvalid;
+    return Falha(e.what());
   }
   std::string v = FormatarVersaoCatalogo(versao);
   if (a.Has("json")) {

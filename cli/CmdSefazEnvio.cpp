@@ -74,8 +74,7 @@ int Autorizar(const std::vector<std::string>& words) {
   try {
     todas = envio.Enviar(lote, a.Has("sincrono"), a.Has("zip"));
   } catch (const std::exception& e) {
-    std::cerr << "tuim: " << ParaUTF8(e.what()) << "\n";
-    return kExitInvalid;
+    return Falha(e.what());
   }
   for (const TResultadoNota& r : envio.Resultados()) ImprimirResultado(a.Has("json"), r);
   return todas ? kExitOk : kExitInvalid;
@@ -96,8 +95,7 @@ int Recibo(const std::vector<std::string>& words) {
   try {
     ok = s.Executar();
   } catch (const std::exception& e) {
-    std::cerr << "tuim: " << ParaUTF8(e.what()) << "\n";
-    return kExitInvalid;
+    return Falha(e.what());
   }
   if (a.Has("json")) {
     std::cout << "{\"cStat\": " << s.cStat() << ", \"xMotivo\": " << JsonString(ParaUTF8(s.xMotivo())) << ", \"protocolos\": [";
@@ -190,8 +188,7 @@ int Evento(const std::vector<std::string>& words) {
   try {
     ok = s.Executar();
   } catch (const std::exception& ex) {
-    std::cerr << "tuim: " << ParaUTF8(ex.what()) << "\n";
-    return kExitInvalid;
+    return Falha(ex.what());
   }
   const TRetInfEvento& r = nfe.EventoNFe().Evento()[0].RetInfEvento();
   const int cStat = r.cStat ? r.cStat : s.cStat();
@@ -284,8 +281,7 @@ int Csc(const std::vector<std::string>& words) {
   try {
     ok = s.Executar();
   } catch (const std::exception& ex) {
-    std::cerr << "tuim: " << ParaUTF8(ex.what()) << "\n";
-    return kExitInvalid;
+    return Falha(ex.what());
   }
   std::cout << "cStat=" << s.cStat() << "\nxMotivo=" << ParaUTF8(s.xMotivo()) << "\n";
   TRetdadosCscCollection& d = s.retAdmCSCNFCe().dadosCsc();

@@ -140,8 +140,7 @@ int Status(const std::vector<std::string>& words) {
   try {
     emOperacao = s.Executar();
   } catch (const std::exception& e) {
-    std::cerr << "tuim: " << ParaUTF8(e.what()) << "\n";
-    return kExitInvalid;
+    return Falha(e.what());
   }
   if (a.Has("json")) {
     std::cout << "{\"cStat\": " << s.cStat() << ", \"xMotivo\": " << JsonString(ParaUTF8(s.xMotivo()))
@@ -180,8 +179,7 @@ int Executar(TNFeWebService& s, bool& resultado) {
   try {
     resultado = s.Executar();
   } catch (const std::exception& e) {
-    std::cerr << "tuim: " << ParaUTF8(e.what()) << "\n";
-    return kExitInvalid;
+    return Falha(e.what());
   }
   return -1;
 }

@@ -14,21 +14,6 @@
 namespace tuim::cli {
 namespace {
 
-bool LerArquivo(const std::string& nome, std::string& texto) {
-  std::ifstream f(nome, std::ios::binary);
-  if (!f) return false;
-  std::ostringstream ss;
-  ss << f.rdbuf();
-  texto = ss.str();
-  return true;
-}
-
-// Messages of the facade are Windows-1252; the terminal speaks UTF-8.
-int Falha(const std::string& mensagem) {
-  std::cerr << "tuim: " << ParaUTF8(mensagem) << "\n";
-  return kExitInvalid;
-}
-
 // Our own texts are UTF-8 already.
 int FalhaUTF8(const std::string& mensagem) {
   std::cerr << "tuim: " << mensagem << "\n";

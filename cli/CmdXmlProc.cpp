@@ -12,15 +12,6 @@
 namespace tuim::cli {
 namespace {
 
-bool LerTexto(const std::string& nome, std::string& texto) {
-  std::ifstream f(nome, std::ios::binary);
-  if (!f) return false;
-  std::ostringstream ss;
-  ss << f.rdbuf();
-  texto = ss.str();
-  return true;
-}
-
 // Text between the first `inicio` and the next `fim`; empty when either is missing.
 std::string Entre(const std::string& s, const std::string& inicio, const std::string& fim) {
   std::size_t p = s.find(inicio);
@@ -47,8 +38,8 @@ int Proc(const std::vector<std::string>& words) {
   const std::string& arqNFe = a.Positional()[0];
   const std::string& arqResposta = a.Positional()[1];
   std::string nfe, resposta;
-  if (!LerTexto(arqNFe, nfe)) return UsageError("não foi possível ler " + arqNFe);
-  if (!LerTexto(arqResposta, resposta)) return UsageError("não foi possível ler " + arqResposta);
+  if (!LerArquivo(arqNFe, nfe)) return UsageError("não foi possível ler " + arqNFe);
+  if (!LerArquivo(arqResposta, resposta)) return UsageError("não foi possível ler " + arqResposta);
 
   TProcNFe proc;
   proc.Gerador().Opcoes().SetIdentarXML(a.Has("identar"));
@@ -72,8 +63,7 @@ int Proc(const std::vector<std::string>& words) {
   try {
     ok = proc.MontarProcNFe();
   } catch (const ETuimDFeException& e) {
-    std::cerr << "tuim: " << ParaUTF8(e.what()) << "\n";
-    return kExitInvalid;
+    return Falha(e.what());
   }
   if (!ok) {
     for (const std::string& alerta : proc.Gerador().ListaDeAlertas()) std::cerr << ParaUTF8(alerta) << "\n";

@@ -75,6 +75,13 @@ private:
 // Prints "tuim: MESSAGE" on stderr and returns kExitUsage.
 int UsageError(const std::string& message);
 
+// Prints "tuim: MESSAGE" on stderr, a library message (Windows-1252) turned into UTF-8 for the
+// terminal, and returns kExitInvalid.
+int Falha(const std::string& mensagem);
+
+// The whole file, byte for byte; false when it cannot be opened.
+bool LerArquivo(const std::string& nome, std::string& texto);
+
 // JSON string literal of a UTF-8 text (quotes included).
 std::string JsonString(const std::string& utf8);
 

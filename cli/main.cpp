@@ -1,7 +1,10 @@
 #include <algorithm>
+#include <fstream>
 #include <iostream>
+#include <sstream>
 
 #include "cli/TuimCli.h"
+#include "fiscal/TuimUtil.h"
 
 namespace tuim::cli {
 
@@ -111,6 +114,20 @@ std::string Args::Unknown(const std::vector<std::string>& known) const {
 int UsageError(const std::string& message) {
   std::cerr << "tuim: " << message << "\n";
   return kExitUsage;
+}
+
+int Falha(const std::string& mensagem) {
+  std::cerr << "tuim: " << ParaUTF8(mensagem) << "\n";
+  return kExitInvalid;
+}
+
+bool LerArquivo(const std::string& nome, std::string& texto) {
+  std::ifstream f(nome, std::ios::binary);
+  if (!f) return false;
+  std::ostringstream ss;
+  ss << f.rdbuf();
+  texto = ss.str();
+  return true;
 }
 
 std::string JsonString(const std::string& s) {
