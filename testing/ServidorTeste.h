@@ -1,88 +1,28 @@
 #pragma once
 // Loopback peers for the HTTP tests and benchmarks: the HTTPS echo server and the CONNECT proxy
 // of testing/servidor_https.py, each a child process on an ephemeral port, stopped by its pid.
-#include <poll.h>
-#include <signal.h>
-#include <sys/types.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "testing/ProcessoTeste.h"
 
 namespace tuim::teste {
 
 class TServidorTeste {
 public:
-  TServidorTeste() = default;
-  ~TServidorTeste() { Parar(); }
-  TServidorTeste(const TServidorTeste&) = delete;
-  TServidorTeste& operator=(const TServidorTeste&) = delete;
-
   // Starts `python3 script args...` and waits (up to 15 s) for its "PORTA n" line.
   bool Iniciar(const std::string& script, const std::vector<std::string>& args, std::string& erro) {
-    Parar();
-    int tubo[2];
-    if (pipe(tubo) != 0) {
-      erro = "pipe";
-      return false;
-    }
     std::vector<std::string> palavras{"python3", script};
     palavras.insert(palavras.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (auto& p : palavras) argv.push_back(p.data());
-    argv.push_back(nullptr);
-    pid_t pid = fork();
-    if (pid < 0) {
-      erro = "fork";
-      close(tubo[0]);
-      close(tubo[1]);
-      return false;
-    }
-    if (pid == 0) {
-      dup2(tubo[1], STDOUT_FILENO);
-      close(tubo[0]);
-      close(tubo[1]);
-      execvp("python3", argv.data());
-      _exit(127);
-    }
-    close(tubo[1]);
-    fPid = pid;
-    std::string linha;
-    while (linha.find('\n') == std::string::npos) {
-      pollfd p{tubo[0], POLLIN, 0};
-      if (poll(&p, 1, 15000) <= 0) break;
-      char buf[128];
-      ssize_t n = read(tubo[0], buf, sizeof buf);
-      if (n <= 0) break;
-      linha.append(buf, static_cast<std::size_t>(n));
-    }
-    close(tubo[0]);
-    if (linha.rfind("PORTA ", 0) != 0) {
-      erro = "servidor de teste não iniciou: " + linha;
-      Parar();
-      return false;
-    }
-    fPorta = std::atoi(linha.c_str() + 6);
-    return fPorta > 0;
+    return fProcesso.Iniciar(std::move(palavras), 15000, false, "servidor de teste não iniciou: ", erro);
   }
-
-  void Parar() {
-    if (fPid > 0) {
-      kill(fPid, SIGTERM);
-      int st = 0;
-      waitpid(fPid, &st, 0);
-    }
-    fPid = -1;
-    fPorta = 0;
-  }
-
-  int Porta() const { return fPorta; }
+  void Parar() { fProcesso.Parar(); }
+  int Porta() const { return fProcesso.Porta(); }
 
 private:
-  pid_t fPid = -1;
-  int fPorta = 0;
+  TProcessoPorta fProcesso;
 };
 
 // A server certificate for localhost and 127.0.0.1 in `pasta` (servidor.pem, servidor.key):

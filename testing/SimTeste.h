@@ -6,7 +6,6 @@
 #include <openssl/ssl.h>
 #include <poll.h>
 #include <signal.h>
-#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -26,6 +25,7 @@
 #include <vector>
 
 #include "security/TuimDFeSSL.h"
+#include "testing/ProcessoTeste.h"
 
 namespace tuim::simteste {
 
@@ -105,64 +105,21 @@ inline std::string LerArquivo(const std::string& caminho) {
 class TSimulador {
 public:
   explicit TSimulador(std::string programa) : fPrograma(std::move(programa)) {}
-  ~TSimulador() { Parar(); }
-  TSimulador(const TSimulador&) = delete;
-  TSimulador& operator=(const TSimulador&) = delete;
 
+  // Serves `pasta`; the simulator ends with the thread that started it, so a test that dies
+  // leaves nothing serving.
   bool Iniciar(const std::string& pasta, std::string& erro) {
-    int tubo[2];
-    if (pipe(tubo) != 0) return false;
-    pid_t pid = fork();
-    if (pid == 0) {
-      // A test that dies must not leave its simulator serving.
-      prctl(PR_SET_PDEATHSIG, SIGTERM);
-      dup2(tubo[1], 1);
-      close(tubo[0]);
-      close(tubo[1]);
-      execl(fPrograma.c_str(), fPrograma.c_str(), "servir", pasta.c_str(), "--porta", "0", static_cast<char*>(nullptr));
-      _exit(127);
-    }
-    close(tubo[1]);
-    fPid = pid;
-    std::string linha;
-    while (linha.find('\n') == std::string::npos) {
-      pollfd p{tubo[0], POLLIN, 0};
-      if (poll(&p, 1, 30000) <= 0) break;
-      char buf[128];
-      ssize_t n = read(tubo[0], buf, sizeof buf);
-      if (n <= 0) break;
-      linha.append(buf, static_cast<std::size_t>(n));
-    }
-    close(tubo[0]);
-    if (linha.rfind("PORTA ", 0) != 0) {
-      erro = "o simulador não iniciou: " + linha;
-      Parar();
-      return false;
-    }
-    fPorta = std::atoi(linha.c_str() + 6);
-    return fPorta > 0;
+    return fProcesso.Iniciar({fPrograma, "servir", pasta, "--porta", "0"}, 30000, true, "o simulador não iniciou: ",
+                             erro);
   }
-
   // SIGTERM; the exit status (-1 when it did not exit normally).
-  int Parar() {
-    int r = -1;
-    if (fPid > 0) {
-      kill(fPid, SIGTERM);
-      int st = 0;
-      waitpid(fPid, &st, 0);
-      r = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
-    }
-    fPid = -1;
-    fPorta = 0;
-    return r;
-  }
-  int Porta() const { return fPorta; }
-  pid_t Pid() const { return fPid; }
+  int Parar() { return fProcesso.Parar(); }
+  int Porta() const { return fProcesso.Porta(); }
+  pid_t Pid() const { return fProcesso.Pid(); }
 
 private:
   std::string fPrograma;
-  pid_t fPid = -1;
-  int fPorta = 0;
+  teste::TProcessoPorta fProcesso;
 };
 
 struct TResposta {

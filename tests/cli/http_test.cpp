@@ -5,37 +5,15 @@
 
 #include "cli/TuimRun.h"
 #include "security/CertificadosTeste.h"
-#include "testing/ServidorTeste.h"
-#include "testing/TokenSoftHSM.h"
+#include "testing/ServidorRespostas.h"
 
 using tuim::testing::RunTuim;
 
 namespace {
 
-struct Servidor {
-  std::string erro;
-  tuim::teste::TServidorTeste https;
-};
+tuim::teste::TServidorRespostas& Srv() { return tuim::teste::ServidorRespostas(); }
 
-Servidor& Srv() {
-  static Servidor s;
-  static std::once_flag f;
-  std::call_once(f, [] {
-    const std::string pasta = tuim::teste::PastaTemporaria("tuim-cli-http");
-    if (!tuim::teste::GerarCertificadoServidor(PastaCertificados(), pasta, "servidor")) {
-      s.erro = "certificado do servidor";
-      return;
-    }
-    s.https.Iniciar(TUIM_SOURCE_DIR "/testing/servidor_https.py",
-                    {"--cert", pasta + "/servidor.pem", "--key", pasta + "/servidor.key", "--ca", Certificado("ca.pem")},
-                    s.erro);
-  });
-  return s;
-}
-
-std::string URL(const std::string& caminho) {
-  return "https://127.0.0.1:" + std::to_string(Srv().https.Porta()) + caminho;
-}
+std::string URL(const std::string& caminho) { return Srv().URL(caminho); }
 
 class CliHttp : public ::testing::TestWithParam<const char*> {
 protected:

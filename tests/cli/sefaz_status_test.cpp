@@ -8,55 +8,30 @@
 
 #include "cli/TuimRun.h"
 #include "security/CertificadosTeste.h"
-#include "testing/ServidorTeste.h"
-#include "testing/TokenSoftHSM.h"
+#include "testing/ServidorRespostas.h"
 
 using tuim::testing::RunTuim;
 
 namespace {
 
-struct Servidor {
-  std::string erro, respostas;
-  tuim::teste::TServidorTeste https;
-};
+tuim::teste::TServidorRespostas& Srv() { return tuim::teste::ServidorRespostas(); }
 
-Servidor& Srv() {
-  static Servidor s;
-  static std::once_flag f;
-  std::call_once(f, [] {
-    const std::string pasta = tuim::teste::PastaTemporaria("tuim-cli-status");
-    s.respostas = pasta + "/respostas";
-    std::filesystem::create_directories(s.respostas);
-    if (!tuim::teste::GerarCertificadoServidor(PastaCertificados(), pasta, "servidor")) {
-      s.erro = "certificado do servidor";
-      return;
-    }
-    s.https.Iniciar(TUIM_SOURCE_DIR "/testing/servidor_https.py",
-                    {"--cert", pasta + "/servidor.pem", "--key", pasta + "/servidor.key", "--ca", Certificado("ca.pem"),
-                     "--respostas", s.respostas},
-                    s.erro);
-  });
-  return s;
-}
-
-std::string URL(const std::string& caminho) {
-  return "https://127.0.0.1:" + std::to_string(Srv().https.Porta()) + caminho;
-}
+std::string URL(const std::string& caminho) { return Srv().URL(caminho); }
 
 // A route answering a status of `cStat` (the source is UTF-8, as the answer).
 std::string Rota(const std::string& nome, int cStat, const std::string& xMotivo) {
-  std::ofstream(Srv().respostas + "/" + nome, std::ios::binary)
-      << "<?xml version=\"1.0\" encoding=\"utf-8\"?><soap:Envelope xmlns:soap=\"http://www.w3.org/2003/05/soap-envelope\">"
-         "<soap:Body><nfeResultMsg xmlns=\"http://www.portalfiscal.inf.br/nfe/wsdl/NFeStatusServico4\">"
-         "<retConsStatServ versao=\"4.00\" xmlns=\"http://www.portalfiscal.inf.br/nfe\"><tpAmb>2</tpAmb>"
-         "<verAplic>SP_NFE_PL009_V4</verAplic><cStat>"
-      << cStat << "</cStat><xMotivo>" << xMotivo
-      << "</xMotivo><cUF>35</cUF><dhRecbto>2026-12-10T05:30:00-03:00</dhRecbto><tMed>1</tMed></retConsStatServ>"
-         "</nfeResultMsg></soap:Body></soap:Envelope>";
-  return URL("/arquivo/" + nome);
+  return Srv().Rota(
+      nome,
+      "<?xml version=\"1.0\" encoding=\"utf-8\"?><soap:Envelope xmlns:soap=\"http://www.w3.org/2003/05/soap-envelope\">"
+      "<soap:Body><nfeResultMsg xmlns=\"http://www.portalfiscal.inf.br/nfe/wsdl/NFeStatusServico4\">"
+      "<retConsStatServ versao=\"4.00\" xmlns=\"http://www.portalfiscal.inf.br/nfe\"><tpAmb>2</tpAmb>"
+      "<verAplic>SP_NFE_PL009_V4</verAplic><cStat>" +
+          std::to_string(cStat) + "</cStat><xMotivo>" + xMotivo +
+          "</xMotivo><cUF>35</cUF><dhRecbto>2026-12-10T05:30:00-03:00</dhRecbto><tMed>1</tMed></retConsStatServ>"
+          "</nfeResultMsg></soap:Body></soap:Envelope>");
 }
 
-std::string Pedido(const std::string& nome) { return LerArquivoTeste(Srv().respostas + "/" + nome + ".pedido"); }
+std::string Pedido(const std::string& nome) { return Srv().Pedido(nome); }
 
 std::vector<std::string> Base(const std::string& url) {
   return {"sefaz", "status", "--uf", "SP", "--url", url, "--pfx", Certificado("empresa.pfx"), "--senha", "1234",
@@ -149,11 +124,10 @@ namespace {
 
 // A route answering `resultado` (UTF-8 source) inside the 4.00 result element.
 std::string RotaResultado(const std::string& nome, const std::string& resultado) {
-  std::ofstream(Srv().respostas + "/" + nome, std::ios::binary)
-      << "<?xml version=\"1.0\" encoding=\"utf-8\"?><soap:Envelope xmlns:soap=\"http://www.w3.org/2003/05/soap-envelope\">"
-         "<soap:Body><nfeResultMsg xmlns=\"http://www.portalfiscal.inf.br/nfe/wsdl/X\">"
-      << resultado << "</nfeResultMsg></soap:Body></soap:Envelope>";
-  return URL("/arquivo/" + nome);
+  return Srv().Rota(nome,
+                    "<?xml version=\"1.0\" encoding=\"utf-8\"?><soap:Envelope xmlns:soap=\"http://www.w3.org/2003/05/soap-envelope\">"
+                    "<soap:Body><nfeResultMsg xmlns=\"http://www.portalfiscal.inf.br/nfe/wsdl/X\">" +
+                        resultado + "</nfeResultMsg></soap:Body></soap:Envelope>");
 }
 
 std::vector<std::string> Comando(const std::string& sub, const std::string& url) {

@@ -15,7 +15,7 @@
 #include "fiscal/TuimIni.h"
 #include "services/TuimServicosEnvio.h"
 #include "testing/SimTeste.h"
-#include "AmbienteEnvio.h"
+#include "testing/AmbienteEnvio.h"
 #include "transport/TuimTransporte.h"
 #include "xml/TuimNFeR.h"
 
@@ -39,11 +39,7 @@ void Falha(const std::string& servico, const std::string& tipo) {
 
 // A signed document of the next number, as the bytes a file would hold.
 std::string Assinado(int modelo, TNota& n, const std::string& dest = kOutro) {
-  n.modelo = modelo;
-  n.nNF = Amb().proximoNumero++;
-  n.dest = dest;
-  n.csc = Amb().csc;
-  return Amb().assinador->Assinar(Montar(n), "NFe", "infNFe");
+  return AssinarProximo(Amb(), n, modelo, dest);
 }
 
 void Configurar(TTuimNFe& nfe, TSSLHttpLib http, TfscModeloDF modelo, bool manter) {

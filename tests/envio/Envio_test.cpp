@@ -21,7 +21,7 @@
 #include "fiscal/TuimUtil.h"
 #include "services/TuimServicosEnvio.h"
 #include "testing/SimTeste.h"
-#include "AmbienteEnvio.h"
+#include "testing/AmbienteEnvio.h"
 #include "testing/RespostasTeste.h"
 #include "testing/ServidorTeste.h"
 #include "transport/TuimTransporte.h"
@@ -129,14 +129,7 @@ protected:
   }
 
   void Configurar(TTuimNFe& nfe, TfscModeloDF modelo) {
-    ConfigurarNoSimulador(nfe, Amb(), GetParam().http, modelo);
-    auto& c = nfe.Configuracoes();
-    c.Arquivos().SetSalvar(true);
-    c.Arquivos().SetPathSalvar(fSaida);
-    c.Arquivos().SetPathNFe(fSaida);
-    TVerificacaoServidor v;
-    v.ArquivoCA = Amb().pasta + "/ca.pem";
-    DefinirVerificacaoServidor(nfe.SSL(), v);
+    ConfigurarSalvando(nfe, Amb(), GetParam().http, modelo, fSaida);
   }
 
   // A signed document of the next number put into the collection.

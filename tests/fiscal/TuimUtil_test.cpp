@@ -12,18 +12,14 @@
 
 #include "fiscal/TuimDateTime.h"
 #include "fiscal/TuimUtil.h"
+#include "testing/CertificadosTeste.h"
 
 using namespace tuim;
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string Ler(const fs::path& p) {
-  std::ifstream f(p, std::ios::binary);
-  std::stringstream ss;
-  ss << f.rdbuf();
-  return ss.str();
-}
+std::string Ler(const fs::path& p) { return LerArquivoTeste(p.string()); }
 
 void Escrever(const fs::path& p, const std::string& s) {
   std::ofstream f(p, std::ios::binary);

@@ -18,6 +18,7 @@
 #include "integrator/TuimIntegrador.h"
 #include "services/TuimServicosEnvio.h"
 #include "services/TuimServicosNFe.h"
+#include "testing/AmbienteEnvio.h"
 #include "testing/SimTeste.h"
 #include "xml/TuimNFeR.h"
 
@@ -142,38 +143,15 @@ bool PemDoPfx(const std::string& pfx, const std::string& senha, const std::strin
   return ok;
 }
 
-struct TSefaz {
-  std::string pasta, erro, csc;
-  std::unique_ptr<TSimulador> sim;
-  std::unique_ptr<TAssinador> assinador;
-  int proximoNumero = 500;
-};
-
-TSefaz& Sefaz() {
-  static TSefaz s;
-  static std::once_flag uma;
-  std::call_once(uma, [] {
-    s.pasta = PastaNova("tuim-integrador-sefaz");
-    auto r = Rodar({TUIM_SIM, "iniciar", s.pasta, "--cnpj", kEmitente, "--uf", "SP"});
-    if (r.codigo != 0) {
-      s.erro = "iniciar: " + r.err;
-      return;
-    }
-    if (!PemDoPfx(s.pasta + "/" + kEmitente + ".pfx", "1234", s.pasta + "/cliente.pem", s.pasta + "/cliente.key")) {
-      s.erro = "PEM do certificado do cliente";
-      return;
-    }
-    s.sim = std::make_unique<TSimulador>(TUIM_SIM);
-    if (!s.sim->Iniciar(s.pasta, s.erro)) return;
-    s.assinador = std::make_unique<TAssinador>(s.pasta, kEmitente);
-    const std::string t = LerArquivo(s.pasta + "/" + kEmitente + ".csc");
-    s.csc = t.substr(t.find("csc=") + 4, 36);
-    std::atexit([] {
-      s.sim->Parar();
-      std::error_code ec;
-      fs::remove_all(s.pasta, ec);
-    });
-  });
+// The simulator with the issuer's certificate also as PEM files, for the test integrator.
+TAmbienteEnvio& Sefaz() {
+  static TAmbienteEnvio& s = []() -> TAmbienteEnvio& {
+    TAmbienteEnvio& a = AmbienteEnvio("tuim-integrador-sefaz", 500);
+    if (a.erro.empty() &&
+        !PemDoPfx(a.pasta + "/" + kEmitente + ".pfx", "1234", a.pasta + "/cliente.pem", a.pasta + "/cliente.key"))
+      a.erro = "PEM do certificado do cliente";
+    return a;
+  }();
   return s;
 }
 

@@ -7,37 +7,18 @@
 #include <mutex>
 #include <thread>
 
-#include "testing/ServidorSMTPTeste.h"
+#include "CorreioTeste.h"
 #include "component/TuimNFe.h"
 #include "fiscal/TuimUtil.h"
 #include "mail/TuimMail.h"
 
 using namespace tuim;
 using teste::OpcoesServidor;
+using teste::PastaLeitura;
 using teste::ServidorSMTP;
+using teste::UsarServidor;
 
 namespace {
-
-std::string PastaLeitura() {
-  static std::string p = [] {
-    std::string r = teste::PastaTemporaria("tuim-mail-smtp");
-    static std::string remover;
-    remover = r;
-    std::atexit([] {
-      std::error_code ec;
-      std::filesystem::remove_all(remover, ec);
-    });
-    return r;
-  }();
-  static int n = 0;
-  return p + "/" + std::to_string(++n);
-}
-
-void Configurar(TTuimMail& m, const ServidorSMTP& s) {
-  m.SetHost("127.0.0.1");
-  m.SetPort(s.PortaTexto());
-  m.SetFrom("emissor@tuim.test");
-}
 
 std::string Binario(std::size_t n) {
   std::string r(n, '\0');
@@ -59,7 +40,7 @@ std::string Falha(TTuimMail& m) {
 TEST(TuimMailMime, HtmlWithPlainTextIsAlternativeWithRelatedHtmlAndAttachments) {
   ServidorSMTP s;
   TTuimMail m;
-  Configurar(m, s);
+  UsarServidor(m, s);
   m.AdicionarDestinatario("d@tuim.test");
   m.SetSubject("Relat\xF3rio");
   m.SetIsHTML(true);
@@ -101,7 +82,7 @@ TEST(TuimMailMime, HtmlWithPlainTextIsAlternativeWithRelatedHtmlAndAttachments) 
 TEST(TuimMailMime, WithoutIsHtmlOnlyThePlainPartIsSentInMixed) {
   ServidorSMTP s;
   TTuimMail m;
-  Configurar(m, s);
+  UsarServidor(m, s);
   m.AdicionarDestinatario("d@tuim.test");
   m.SetCorpo({"<p>html</p>"});
   m.SetCorpoAlternativo({"texto"});
@@ -114,7 +95,7 @@ TEST(TuimMailMime, WithoutIsHtmlOnlyThePlainPartIsSentInMixed) {
 TEST(TuimMailMime, HtmlOnlyIsMixed) {
   ServidorSMTP s;
   TTuimMail m;
-  Configurar(m, s);
+  UsarServidor(m, s);
   m.AdicionarDestinatario("d@tuim.test");
   m.SetIsHTML(true);
   m.SetCorpo({"<p>s\xF3 html</p>"});
@@ -129,7 +110,7 @@ TEST(TuimMailMime, HtmlOnlyIsMixed) {
 TEST(TuimMailMime, NonAsciiAttachmentNameAndDescription) {
   ServidorSMTP s;
   TTuimMail m;
-  Configurar(m, s);
+  UsarServidor(m, s);
   m.AdicionarDestinatario("d@tuim.test");
   m.AnexarStream(std::string("conte\xFA" "do"), "Nota n\xBA 1 - S\xE3o Jo\xE3o.xml", 0);
   m.Enviar();
@@ -143,7 +124,7 @@ TEST(TuimMailMime, NonAsciiAttachmentNameAndDescription) {
 TEST(TuimMailMime, SentInIdeCharsetWhenBothAreTheSame) {
   ServidorSMTP s;
   TTuimMail m;
-  Configurar(m, s);
+  UsarServidor(m, s);
   m.SetDefaultCharset(CP1252);
   m.AdicionarDestinatario("d@tuim.test");
   m.SetSubject("A\xE7\xFA" "car");
@@ -216,7 +197,7 @@ TEST_P(Seguranca, LogsInAndDelivers) {
   o.senha = "s3nh@ forte";
   ServidorSMTP s(o);
   TTuimMail m;
-  Configurar(m, s);
+  UsarServidor(m, s);
   m.SetCAFile(teste::CertificadoServidor::Obter().ca);
   m.SetSetSSL(GetParam().ssl);
   m.SetSetTLS(GetParam().tls);
@@ -255,7 +236,7 @@ TEST_P(SemStartTls, FailsClearlyBeforeAnyAuthLine) {
   o.senha = "s3nh@-em-claro";
   ServidorSMTP s(o);
   TTuimMail m;
-  Configurar(m, s);
+  UsarServidor(m, s);
   m.SetSetTLS(GetParam().tls);
   m.SetUsername(GetParam().usuario);
   m.SetPassword(GetParam().senha);
@@ -282,7 +263,7 @@ INSTANTIATE_TEST_SUITE_P(Casos, SemStartTls,
 TEST(TuimMailSeguranca, WithoutCredentialsOrTlsAPlainServerStillGetsTheMessage) {
   ServidorSMTP s;
   TTuimMail m;
-  Configurar(m, s);
+  UsarServidor(m, s);
   m.AdicionarDestinatario("d@tuim.test");
   m.Enviar();
   ASSERT_EQ(s.Quantidade(), 1);
@@ -296,7 +277,7 @@ TEST(TuimMailSeguranca, WrongPasswordFailsLoginAfterEveryAttemptWithoutTheSecret
   o.senha = "certa";
   ServidorSMTP s(o);
   TTuimMail m;
-  Configurar(m, s);
+  UsarServidor(m, s);
   m.SetCAFile(teste::CertificadoServidor::Obter().ca);
   m.SetSetTLS(true);
   m.SetUsername("u");
@@ -316,7 +297,7 @@ TEST(TuimMailSeguranca, UntrustedServerCertificateIsRefused) {
   o.modo = "ssl";
   ServidorSMTP s(o);
   TTuimMail m;
-  Configurar(m, s);
+  UsarServidor(m, s);
   m.SetCAFile("");
   m.SetSetSSL(true);
   m.SetAttempts(1);
@@ -324,7 +305,7 @@ TEST(TuimMailSeguranca, UntrustedServerCertificateIsRefused) {
   EXPECT_EQ(Falha(m).rfind("SMTP Error: Unable to Login.\r\n", 0), 0u);
   EXPECT_EQ(s.Quantidade(), 0);
   // With the check turned off the same server is accepted.
-  Configurar(m, s);
+  UsarServidor(m, s);
   m.SetCAFile("");
   m.SetVerificarCertificado(false);
   m.AdicionarDestinatario("d@tuim.test");
@@ -344,7 +325,7 @@ class QuebraNoCabecalho : public ::testing::TestWithParam<CasoQuebra> {};
 TEST_P(QuebraNoCabecalho, IsRefusedBeforeConnecting) {
   ServidorSMTP s;
   TTuimMail m;
-  Configurar(m, s);
+  UsarServidor(m, s);
   m.AdicionarDestinatario("d@tuim.test");
   GetParam().preparar(m);
   EXPECT_THROW(m.MontarMensagem(), ETuimDFeException);
@@ -402,7 +383,7 @@ TEST(TuimMailFalhas, SilentServerFailsLoginAfterTheTimeOutOfEachAttempt) {
   o.mudo = true;
   ServidorSMTP s(o);
   TTuimMail m;
-  Configurar(m, s);
+  UsarServidor(m, s);
   m.SetTimeOut(300);
   m.SetAttempts(2);
   m.AdicionarDestinatario("d@tuim.test");
@@ -413,7 +394,7 @@ TEST(TuimMailFalhas, SilentServerFailsLoginAfterTheTimeOutOfEachAttempt) {
 TEST(TuimMailFalhas, FailingAfterHandlerStillClearsTheMessage) {
   ServidorSMTP s;
   TTuimMail m;
-  Configurar(m, s);
+  UsarServidor(m, s);
   m.OnAfterMailProcess = [](TTuimComponent*) { throw std::runtime_error("falha do host"); };
   bool viuExcecao = false;
   m.OnMailException = [&](const TTuimMail&, const std::exception&, bool&) { viuExcecao = true; };
@@ -431,7 +412,7 @@ TEST(TuimMailFalhas, RejectedRecipientIsTriedAttemptsTimesThenFails) {
   o.rejeitar = {"ninguem@tuim.test"};
   ServidorSMTP s(o);
   TTuimMail m;
-  Configurar(m, s);
+  UsarServidor(m, s);
   m.SetAttempts(4);
   m.AdicionarDestinatario("d@tuim.test");
   m.AdicionarCopia("ninguem@tuim.test");
@@ -446,7 +427,7 @@ TEST(TuimMailFalhas, RejectedRecipientIsTriedAttemptsTimesThenFails) {
 TEST(TuimMailFalhas, LineBreaksInAnAddressCannotInjectCommands) {
   ServidorSMTP s;
   TTuimMail m;
-  Configurar(m, s);
+  UsarServidor(m, s);
   m.AdicionarDestinatario("d@tuim.test>\r\nRCPT TO:<intruso@tuim.test");
   m.SetSubject("assunto\r\nBcc: intruso@tuim.test");
   try {
@@ -466,11 +447,11 @@ TEST(TuimMailFalhas, RejectedToAndBccUseTheirMessages) {
   o.rejeitar = {"x@tuim.test"};
   ServidorSMTP s(o);
   TTuimMail m;
-  Configurar(m, s);
+  UsarServidor(m, s);
   m.SetAttempts(1);
   m.AdicionarDestinatario("x@tuim.test");
   EXPECT_EQ(Falha(m).rfind("SMTP Error: Unable to send MailTo.\r\n550", 0), 0u);
-  Configurar(m, s);
+  UsarServidor(m, s);
   m.AdicionarDestinatario("d@tuim.test");
   m.BCC().push_back("x@tuim.test");
   EXPECT_EQ(Falha(m).rfind("SMTP Error: Unable to send BCC list.\r\n550", 0), 0u);
@@ -481,7 +462,7 @@ TEST(TuimMailFalhas, RefusedDataIsRetriedInANewTransaction) {
   o.falharDados = true;
   ServidorSMTP s(o);
   TTuimMail m;
-  Configurar(m, s);
+  UsarServidor(m, s);
   m.SetAttempts(3);
   m.AdicionarDestinatario("d@tuim.test");
   EXPECT_EQ(Falha(m), "SMTP Error: Unable to send Mail data.\r\n554 5.6.0 Message content rejected");
@@ -493,7 +474,7 @@ TEST(TuimMailFalhas, HandlerThatClearsThrowItEndsSilentlyWithMessageCleared) {
   o.rejeitar = {"x@tuim.test"};
   ServidorSMTP s(o);
   TTuimMail m;
-  Configurar(m, s);
+  UsarServidor(m, s);
   std::string visto;
   bool preset = false;
   m.OnMailException = [&](const TTuimMail& mm, const std::exception& e, bool& throwIt) {
@@ -516,7 +497,7 @@ TEST(TuimMailFalhas, HandlerThatClearsThrowItEndsSilentlyWithMessageCleared) {
 TEST(TuimMailFalhas, DeliveryConfirmationWithoutDsnFailsBeforeMailFrom) {
   ServidorSMTP s;
   TTuimMail m;
-  Configurar(m, s);
+  UsarServidor(m, s);
   m.SetDeliveryConfirmation(true);
   m.AdicionarDestinatario("d@tuim.test");
   std::vector<TMailStatus> etapas;
@@ -532,7 +513,7 @@ TEST(TuimMailFalhas, DeliveryConfirmationAsksForSuccessAndFailureNotices) {
   o.dsn = true;
   ServidorSMTP s(o);
   TTuimMail m;
-  Configurar(m, s);
+  UsarServidor(m, s);
   m.SetDeliveryConfirmation(true);
   m.AdicionarDestinatario("d@tuim.test");
   m.Enviar();
@@ -547,7 +528,7 @@ TEST(TuimMailFalhas, DeliveryConfirmationAsksForSuccessAndFailureNotices) {
 TEST(TuimMailThread, BackgroundSendCompletesAfterTheCallReturns) {
   ServidorSMTP s;
   TTuimMail m;
-  Configurar(m, s);
+  UsarServidor(m, s);
   m.SetUseThread(true);
   std::mutex mx;
   std::vector<TMailStatus> etapas;
@@ -573,7 +554,7 @@ TEST(TuimMailThread, DestroyingTheComponentLosesNothing) {
   ServidorSMTP s;
   {
     TTuimMail m;
-    Configurar(m, s);
+    UsarServidor(m, s);
     m.SetUseThread(true);
     for (int i = 0; i < 3; ++i) {
       m.AdicionarDestinatario("d@tuim.test");
@@ -594,7 +575,7 @@ TEST(TuimMailThread, BackgroundFailureIsNeverRaisedAndHandlerSeesThrowItFalse) {
   o.rejeitar = {"x@tuim.test"};
   ServidorSMTP s(o);
   TTuimMail m;
-  Configurar(m, s);
+  UsarServidor(m, s);
   m.SetUseThread(true);
   m.SetAttempts(1);
   std::atomic<int> chamadas{0};
@@ -627,7 +608,7 @@ TEST(TuimMailThread, EventsRunThroughTheSynchroniserOnTheMainThread) {
   const auto principal = std::this_thread::get_id();
   std::vector<bool> noPrincipal;
   TTuimMail m;
-  Configurar(m, s);
+  UsarServidor(m, s);
   m.SetUseThread(true);
   m.OnMailProcess = [&](const TTuimMail&, TMailStatus) { noPrincipal.push_back(std::this_thread::get_id() == principal); };
   m.AdicionarDestinatario("d@tuim.test");
@@ -656,7 +637,7 @@ TEST(TuimMailThread, BackgroundCopyKeepsDeliveryConfirmationAndTimeOut) {
   o.dsn = true;
   ServidorSMTP s(o);
   TTuimMail m;
-  Configurar(m, s);
+  UsarServidor(m, s);
   m.SetUseThread(true);
   m.SetDeliveryConfirmation(true);
   m.AdicionarDestinatario("d@tuim.test");
@@ -670,7 +651,7 @@ TEST(TuimMailThread, BackgroundCopyKeepsDeliveryConfirmationAndTimeOut) {
   om.mudo = true;
   ServidorSMTP mudo(om);
   TTuimMail n;
-  Configurar(n, mudo);
+  UsarServidor(n, mudo);
   n.SetUseThread(true);
   n.SetTimeOut(300);
   n.SetAttempts(1);
@@ -701,7 +682,7 @@ TEST(TuimMailThread, EveryBackgroundOutcomeGoesToTheLogPath) {
   o.rejeitar = {"x@tuim.test"};
   ServidorSMTP s(o);
   TTuimMail m;
-  Configurar(m, s);
+  UsarServidor(m, s);
   m.SetUseThread(true);
   m.SetAttempts(1);
   std::mutex mx;
@@ -733,7 +714,7 @@ TEST(TuimMailThread, DestroyingTheComponentWaitsForItsSends) {
   std::atomic<int> etapas{0};
   {
     TTuimMail m;
-    Configurar(m, s);
+    UsarServidor(m, s);
     m.SetUseThread(true);
     m.OnMailProcess = [&](const TTuimMail&, TMailStatus) { ++etapas; };
     for (int i = 0; i < 3; ++i) {
@@ -756,7 +737,7 @@ TEST(TuimMailNFe, EnviarPorEmailSendsDocumentAndFilesThroughTheLinkedComponent) 
   ServidorSMTP s;
   TTuimNFe nfe;
   TTuimMail m;
-  Configurar(m, s);
+  UsarServidor(m, s);
   m.SetIsHTML(true);
   nfe.SetMAIL(&m);
   std::vector<TSituacaoNFe> situacoes;

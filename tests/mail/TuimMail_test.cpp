@@ -6,36 +6,13 @@
 #include <deque>
 #include <sstream>
 
-#include "testing/ServidorSMTPTeste.h"
+#include "CorreioTeste.h"
 #include "fiscal/TuimUtil.h"
 
 using namespace tuim;
-using teste::OpcoesServidor;
 using teste::ServidorSMTP;
 
 namespace {
-
-std::string PastaLeitura() {
-  static std::string p = [] {
-    std::string r = teste::PastaTemporaria("tuim-mail-leitura");
-    static std::string remover;
-    remover = r;
-    std::atexit([] {
-      std::error_code ec;
-      std::filesystem::remove_all(remover, ec);
-    });
-    return r;
-  }();
-  static int n = 0;
-  return p + "/" + std::to_string(++n);
-}
-
-void Configurar(TTuimMail& m, const ServidorSMTP& s) {
-  m.SetHost("127.0.0.1");
-  m.SetPort(s.PortaTexto());
-  m.SetFrom("emissor@tuim.test");
-  m.SetFromName("Emissor Tuim");
-}
 
 // ---- Properties and lists -------------------------------------------------------------------
 
@@ -280,7 +257,8 @@ TEST(TuimMailEnvio, EmptyHostFailsAfterLoginStage) {
 TEST(TuimMailEnvio, PlainMessageArrivesWithHeadersAndStagesInOrder) {
   ServidorSMTP s;
   TTuimMail m;
-  Configurar(m, s);
+  teste::UsarServidor(m, s);
+  m.SetFromName("Emissor Tuim");
   std::vector<TMailStatus> etapas;
   int antes = 0, depois = 0;
   m.OnBeforeMailProcess = [&](TTuimComponent*) { ++antes; };
@@ -309,7 +287,7 @@ TEST(TuimMailEnvio, PlainMessageArrivesWithHeadersAndStagesInOrder) {
       << env;
   EXPECT_NE(env.find("SIZE="), std::string::npos) << env;
 
-  auto e = teste::LerEmail(s.Mensagem(1), PastaLeitura());
+  auto e = teste::LerEmail(s.Mensagem(1), teste::PastaLeitura());
   EXPECT_EQ(DeUTF8(e["addrs.from"]), "Emissor Tuim|emissor@tuim.test");
   EXPECT_EQ(DeUTF8(e["addrs.to"]), "Jos\xE9 da Silva|dest@tuim.test");
   EXPECT_EQ(e["addrs.cc"], "|copia@tuim.test");

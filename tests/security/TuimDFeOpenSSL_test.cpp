@@ -8,19 +8,11 @@
 
 #include "security/TuimDFeOpenSSL.h"
 #include "tests/security/CertificadosTeste.h"
+#include "tests/security/MensagemTeste.h"
 
 using namespace tuim;
 
 namespace {
-
-std::string MensagemDe(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const ETuimDFeException& e) {
-    return e.what();
-  }
-  return "<nada>";
-}
 
 std::unique_ptr<TDFeSSL> FacadeOpenSSL() {
   auto ssl = std::make_unique<TDFeSSL>();

@@ -4,19 +4,11 @@
 
 #include "security/TuimDFeSSL.h"
 #include "tests/security/CertificadosTeste.h"
+#include "tests/security/MensagemTeste.h"
 
 using namespace tuim;
 
 namespace {
-
-std::string MensagemDe(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const ETuimDFeException& e) {
-    return e.what();
-  }
-  return "<nada>";
-}
 
 // A crypto backend whose certificate is only a subject, for the CNPJ comparison.
 std::string gSubjectFalso;

@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "security/TuimDFeSSL.h"
+#include "tests/security/MensagemTeste.h"
 
 using namespace tuim;
 using Relogio = std::chrono::steady_clock;
@@ -95,15 +96,6 @@ protected:
   }
   TServidorLento fServidor;
 };
-
-std::string MensagemDe(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const ETuimDFeException& e) {
-    return e.what();
-  }
-  return "<nada>";
-}
 
 long long Ms(Relogio::time_point desde) {
   return std::chrono::duration_cast<std::chrono::milliseconds>(Relogio::now() - desde).count();

@@ -6,22 +6,17 @@
 #include <filesystem>
 #include <fstream>
 #include <regex>
-#include <sstream>
 #include <unistd.h>
 
 #include "security/TuimDFeSSL.h"
+#include "testing/CertificadosTeste.h"
 
 using namespace tuim;
 namespace fs = std::filesystem;
 
 namespace {
 
-std::string Ler(const fs::path& p) {
-  std::ifstream f(p, std::ios::binary);
-  std::stringstream ss;
-  ss << f.rdbuf();
-  return ss.str();
-}
+std::string Ler(const fs::path& p) { return LerArquivoTeste(p.string()); }
 
 // The first global element a schema file declares.
 std::string ElementoDoSchema(const std::string& arquivo) {

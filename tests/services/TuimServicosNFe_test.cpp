@@ -10,11 +10,11 @@
 #include <mutex>
 
 #include "MensagensTeste.h"
+#include "ServidorServicos.h"
 #include "testing/RespostasTeste.h"
 #include "fiscal/TuimException.h"
 #include "fiscal/TuimUtil.h"
 #include "services/TuimServicosEnvio.h"
-#include "testing/ServidorTeste.h"
 #include "testing/TokenSoftHSM.h"
 #include "transport/TuimTransporte.h"
 
@@ -23,39 +23,13 @@ using namespace tuim::teste;
 
 namespace {
 
-const char* const kScript = TUIM_SOURCE_DIR "/testing/servidor_https.py";
 const char* const kDecl = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
 const char* const kWsdl = "http://www.portalfiscal.inf.br/nfe/wsdl/";
 const char* const kEnvAbre =
     "<soap12:Envelope xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" "
     "xmlns:xsd=\"http://www.w3.org/2001/XMLSchema\" xmlns:soap12=\"http://www.w3.org/2003/05/soap-envelope\">";
 
-struct Servidor {
-  std::string pasta, respostas, erro;
-  TServidorTeste https;
-};
-
-Servidor& Srv() {
-  static Servidor a;
-  static std::once_flag feito;
-  std::call_once(feito, [] {
-    a.pasta = PastaTemporaria("tuim-servicos");
-    a.respostas = a.pasta + "/respostas";
-    std::filesystem::create_directories(a.respostas);
-    if (a.pasta.empty() || !GerarCertificadoServidor(PastaCertificados(), a.pasta, "servidor")) {
-      a.erro = "certificado do servidor";
-      return;
-    }
-    a.https.Iniciar(kScript,
-                    {"--cert", a.pasta + "/servidor.pem", "--key", a.pasta + "/servidor.key", "--ca",
-                     Certificado("ca.pem"), "--respostas", a.respostas},
-                    a.erro);
-    TVerificacaoServidor v;
-    v.ArquivoCA = Certificado("ca.pem");
-    DefinirVerificacaoServidorPadrao(v);
-  });
-  return a;
-}
+TServidorRespostas& Srv() { return ServidorServicos(); }
 
 // The answer of an authority: `resultado` (Windows-1252) inside its result element, sent as UTF-8.
 std::string Soap(const std::string& elemento, const std::string& resultado) {
@@ -63,11 +37,6 @@ std::string Soap(const std::string& elemento, const std::string& resultado) {
                   "xmlns:soap=\"http://www.w3.org/2003/05/soap-envelope\"><soap:Body><" +
                   elemento + " xmlns=\"http://www.portalfiscal.inf.br/nfe/wsdl/X\">" + resultado + "</" + elemento +
                   "></soap:Body></soap:Envelope>");
-}
-
-std::string CorpoPedido(const std::string& pedido) {
-  auto p = pedido.find("\r\n\r\n");
-  return p == std::string::npos ? "" : pedido.substr(p + 4);
 }
 
 std::vector<std::string> ArquivosSob(const std::string& pasta) {
@@ -93,23 +62,12 @@ protected:
   void SetUp() override {
     ASSERT_TRUE(Srv().erro.empty()) << Srv().erro;
     pasta = PastaTemporaria("tuim-servicos-arq");
+    ConfigurarComponente(nfe, pasta);
     auto& c = nfe.Configuracoes();
-    c.Geral().SetSSLCryptLib(cryOpenSSL);
-    c.Geral().SetSSLHttpLib(httpOpenSSL);
-    c.Geral().SetSSLXmlSignLib(xsLibXml2);
-    c.Geral().SetModeloDF(moNFe);
-    c.Geral().SetVersaoDF(ve400);
     c.Geral().SetSalvar(false);
-    c.WebServices().SetUF("MT");
-    c.WebServices().SetAmbiente(taHomologacao);
     c.WebServices().SetSalvar(false);
-    c.WebServices().SetTimeOut(15000);
-    c.Certificados().SetArquivoPFX(Certificado("empresa.pfx"));
-    c.Certificados().SetSenha("1234");
-    c.Arquivos().SetPathSalvar(pasta);
     c.Arquivos().SetPathInu(pasta + "/inu");
     c.Arquivos().SetSalvar(false);
-    c.Arquivos().SetPathSchemas(TUIM_SCHEMAS_DIR);
     nfe.OnGerarLog = [this](const std::string& linha, bool& tratado) {
       log.push_back(linha);
       tratado = tratarErros && linha.rfind("ERRO: ", 0) == 0;
@@ -122,16 +80,14 @@ protected:
 
   // A route answering `conteudo`, and a catalogue naming it for `servico` in `secao`.
   std::string Rota(const std::string& nome, const std::string& conteudo) {
-    std::ofstream(Srv().respostas + "/" + nome, std::ios::binary) << conteudo;
-    std::filesystem::remove(Srv().respostas + "/" + nome + ".pedido");
-    return "https://127.0.0.1:" + std::to_string(Srv().https.Porta()) + "/arquivo/" + nome;
+    return Srv().Rota(nome, conteudo);
   }
   void Catalogo(const std::string& secao, const std::string& servico, const std::string& url) {
     nfe.Configuracoes().WebServices().SetParams({"[" + secao + "]", servico + "=" + url});
     nfe.CarregarCatalogo(false);
   }
   std::string Pedido(const std::string& nome) {
-    return CorpoPedido(LerArquivoTeste(Srv().respostas + "/" + nome + ".pedido"));
+    return CorpoPedido(Srv().Pedido(nome));
   }
   std::string Erro(const std::function<void()>& f) {
     try {
@@ -368,7 +324,7 @@ TEST_F(Servicos, ProtocolQueryWithAMalformedKeySendsNothing) {
   TNFeConsulta c(nfe);
   c.SetNFeChave("5124011122233300018155001000000123112345678");
   EXPECT_EQ(Erro([&] { c.Executar(); }), MotivoChaveInvalida(c.NFeChave()));
-  EXPECT_FALSE(std::filesystem::exists(Srv().respostas + "/sit-nada.pedido"));
+  EXPECT_FALSE(Srv().Recebido("sit-nada"));
 }
 
 // ---- voiding --------------------------------------------------------------------------------

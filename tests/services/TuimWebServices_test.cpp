@@ -13,10 +13,10 @@
 #include <regex>
 
 #include "MensagensTeste.h"
+#include "ServidorServicos.h"
 #include "fiscal/TuimException.h"
 #include "fiscal/TuimUtil.h"
 #include "services/TuimMensagensNFe.h"
-#include "testing/ServidorTeste.h"
 #include "testing/TokenSoftHSM.h"
 #include "transport/TuimTransporte.h"
 
@@ -25,7 +25,6 @@ using namespace tuim::teste;
 
 namespace {
 
-const char* const kScript = TUIM_SOURCE_DIR "/testing/servidor_https.py";
 const char* const kServico = "http://www.portalfiscal.inf.br/nfe/wsdl/NFeStatusServico4";
 const char* const kAcao = "http://www.portalfiscal.inf.br/nfe/wsdl/NFeStatusServico4/nfeStatusServicoNF";
 const char* const kErroStatus = "WebService Consulta Status serviço:\r\n- Inativo ou Inoperante tente novamente.";
@@ -34,49 +33,11 @@ const char* const kAtributos =
     "xmlns:xsi=\"http://www.w3.org/2001/XMLSchema-instance\" xmlns:xsd=\"http://www.w3.org/2001/XMLSchema\" "
     "xmlns:soap12=\"http://www.w3.org/2003/05/soap-envelope\"";
 
-// One server per test process, with its certificate issued by the test CA.
-struct Ambiente {
-  std::string pasta, respostas, erro;
-  TServidorTeste https;
-};
+TServidorRespostas& Amb() { return ServidorServicos(); }
 
-Ambiente& Amb() {
-  static Ambiente a;
-  static std::once_flag feito;
-  std::call_once(feito, [] {
-    a.pasta = PastaTemporaria("tuim-ws");
-    a.respostas = a.pasta + "/respostas";
-    std::filesystem::create_directories(a.respostas);
-    if (a.pasta.empty() || !GerarCertificadoServidor(PastaCertificados(), a.pasta, "servidor")) {
-      a.erro = "certificado do servidor";
-      return;
-    }
-    a.https.Iniciar(kScript,
-                    {"--cert", a.pasta + "/servidor.pem", "--key", a.pasta + "/servidor.key", "--ca",
-                     Certificado("ca.pem"), "--respostas", a.respostas},
-                    a.erro);
-    TVerificacaoServidor v;
-    v.ArquivoCA = Certificado("ca.pem");
-    DefinirVerificacaoServidorPadrao(v);
-  });
-  return a;
-}
-
-std::string URL(const std::string& caminho) {
-  return "https://127.0.0.1:" + std::to_string(Amb().https.Porta()) + caminho;
-}
+std::string URL(const std::string& caminho) { return Amb().URL(caminho); }
 
 std::string Ler(const std::string& caminho) { return LerArquivoTeste(caminho); }
-
-void Escrever(const std::string& caminho, const std::string& conteudo) {
-  std::ofstream(caminho, std::ios::binary) << conteudo;
-}
-
-// Body of a request the server saved (head, blank line, body).
-std::string CorpoPedido(const std::string& pedido) {
-  auto p = pedido.find("\r\n\r\n");
-  return p == std::string::npos ? "" : pedido.substr(p + 4);
-}
 
 std::string CabecalhoPedido(const std::string& pedido) {
   auto p = pedido.find("\r\n\r\n");
@@ -205,21 +166,9 @@ protected:
   void SetUp() override {
     ASSERT_TRUE(Amb().erro.empty()) << Amb().erro;
     pasta = PastaTemporaria("tuim-ws-arq");
-    auto& c = nfe.Configuracoes();
-    c.Geral().SetSSLCryptLib(cryOpenSSL);
-    c.Geral().SetSSLHttpLib(httpOpenSSL);
-    c.Geral().SetSSLXmlSignLib(xsLibXml2);
-    c.Geral().SetModeloDF(moNFe);
-    c.Geral().SetVersaoDF(ve400);
-    c.Geral().SetSalvar(true);
-    c.WebServices().SetUF("MT");
-    c.WebServices().SetAmbiente(taHomologacao);
-    c.WebServices().SetSalvar(true);
-    c.WebServices().SetTimeOut(15000);
-    c.Certificados().SetArquivoPFX(Certificado("empresa.pfx"));
-    c.Certificados().SetSenha("1234");
-    c.Arquivos().SetPathSalvar(pasta);
-    c.Arquivos().SetPathSchemas(TUIM_SCHEMAS_DIR);
+    ConfigurarComponente(nfe, pasta);
+    nfe.Configuracoes().Geral().SetSalvar(true);
+    nfe.Configuracoes().WebServices().SetSalvar(true);
     nfe.OnGerarLog = [this](const std::string& linha, bool& tratado) {
       log.push_back(linha);
       tratado = tratarErros && linha.rfind("ERRO: ", 0) == 0;
@@ -229,14 +178,10 @@ protected:
 
   // A file route of the server answering `conteudo`; `nome` also names the saved request.
   std::string Rota(const std::string& nome, const std::string& conteudo) {
-    Escrever(Amb().respostas + "/" + nome, conteudo);
-    std::filesystem::remove(Amb().respostas + "/" + nome + ".pedido");
-    return URL("/arquivo/" + nome);
+    return Amb().Rota(nome, conteudo);
   }
-  std::string Pedido(const std::string& nome) { return Ler(Amb().respostas + "/" + nome + ".pedido"); }
-  bool Recebido(const std::string& nome) {
-    return std::filesystem::exists(Amb().respostas + "/" + nome + ".pedido");
-  }
+  std::string Pedido(const std::string& nome) { return Amb().Pedido(nome); }
+  bool Recebido(const std::string& nome) { return Amb().Recebido(nome); }
   void UsarCatalogo(const std::vector<std::string>& linhas) {
     nfe.Configuracoes().WebServices().SetParams(linhas);
     nfe.CarregarCatalogo(false);

@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "component/TuimCatalogo.h"
+#include "testing/AmbienteEnvio.h"
 #include "testing/SimTeste.h"
 
 using namespace tuim::simteste;
@@ -19,34 +20,12 @@ namespace {
 
 const std::string kSim = TUIM_SIM;
 
-struct TAmbiente {
-  std::string pasta, erro;
-  std::unique_ptr<TSimulador> sim;
-  std::unique_ptr<TAssinador> assinador, outro;
-  std::atomic<int> proximoNumero{100};
-};
+TAmbienteEnvio& Amb() { return AmbienteEnvio("tuim-sim", 100); }
 
-TAmbiente& Amb() {
-  static TAmbiente a;
-  static std::once_flag f;
-  std::call_once(f, [] {
-    a.pasta = PastaNova("tuim-sim");
-    auto r = Rodar({kSim, "iniciar", a.pasta, "--cnpj", kEmitente, "--cnpj", kOutro, "--uf", "SP"});
-    if (r.codigo != 0) {
-      a.erro = "iniciar: " + r.err;
-      return;
-    }
-    a.sim = std::make_unique<TSimulador>(kSim);
-    if (!a.sim->Iniciar(a.pasta, a.erro)) return;
-    a.assinador = std::make_unique<TAssinador>(a.pasta, kEmitente);
-    a.outro = std::make_unique<TAssinador>(a.pasta, kOutro);
-    std::atexit([] {
-      a.sim->Parar();
-      std::error_code ec;
-      std::filesystem::remove_all(a.pasta, ec);
-    });
-  });
-  return a;
+// The signer of the other taxpayer of the simulator's folder.
+TAssinador& Outro() {
+  static TAssinador o(Amb().pasta, kOutro);
+  return o;
 }
 
 std::string CSC(const std::string& cnpj) {
@@ -85,7 +64,7 @@ protected:
                     "</chNFe><dhEvento>2026-12-10T10:00:00-03:00</dhEvento><tpEvento>" + tp + "</tpEvento><nSeqEvento>" +
                     std::to_string(seq) + "</nSeqEvento><verEvento>1.00</verEvento><detEvento versao=\"1.00\">" + det +
                     "</detEvento></infEvento></evento>";
-    TAssinador* a = autor == kEmitente ? Amb().assinador.get() : Amb().outro.get();
+    TAssinador* a = autor == kEmitente ? Amb().assinador.get() : &Outro();
     return a->Assinar(x, "evento", "infEvento");
   }
   std::string Eventos(const std::vector<std::string>& evs, const std::string& caminho = "NFe/SP/H") {
@@ -394,7 +373,7 @@ TEST_P(Rejeicao, OneCheckGivesItsCode) {
   TAssinador* assinador = nullptr;
   if (caso == "ambiente") n.tpAmb = 1;
   if (caso == "uf") caminho = "NFe/MG/H";
-  if (caso == "certificado") assinador = Amb().outro.get();
+  if (caso == "certificado") assinador = &Outro();
   n.nNF = Amb().proximoNumero++;
   std::string x = Montar(n);
   if (caso == "digito") {

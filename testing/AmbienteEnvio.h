@@ -1,6 +1,7 @@
-// One tuim-sefaz-sim per test program, started on first use and stopped at exit, with the
-// issuer's signer and its CSC at hand.
+// One tuim-sefaz-sim per test or benchmark program, started on first use and stopped at exit,
+// with the issuer's signer and its CSC at hand, and the component pointed at it.
 #pragma once
+#include <sched.h>
 
 #include <atomic>
 #include <cstdlib>
@@ -13,6 +14,7 @@
 #include "component/TuimNFe.h"
 #include "component/TuimNotasFiscais.h"
 #include "testing/SimTeste.h"
+#include "transport/TuimTransporte.h"
 #include "xml/TuimNFeR.h"
 
 namespace tuim::simteste {
@@ -61,6 +63,16 @@ inline TAmbienteEnvio& AmbienteEnvio(const std::string& prefixo, int primeiroNum
   return a;
 }
 
+// Benchmarks pin the simulator to one core, leaving the other to the client.
+inline TAmbienteEnvio& FixadoNoNucleo(TAmbienteEnvio& a, int nucleo) {
+  if (!a.sim) return a;
+  cpu_set_t um;
+  CPU_ZERO(&um);
+  CPU_SET(nucleo, &um);
+  sched_setaffinity(a.sim->Pid(), sizeof um, &um);
+  return a;
+}
+
 // The component pointed at the simulator as the issuer, homologation, nothing saved.
 inline void ConfigurarNoSimulador(TTuimNFe& nfe, const TAmbienteEnvio& a, TSSLHttpLib http, TfscModeloDF modelo) {
   auto& c = nfe.Configuracoes();
@@ -81,14 +93,31 @@ inline void ConfigurarNoSimulador(TTuimNFe& nfe, const TAmbienteEnvio& a, TSSLHt
   c.WebServices().SetTimeOut(5000);
 }
 
-// A signed document of the next number put into the collection, as the bytes a file would hold;
-// `n` gets its key.
-inline std::string AdicionarAssinado(TTuimNFe& nfe, TAmbienteEnvio& a, TNota& n, int modelo, const std::string& dest) {
+// As ConfigurarNoSimulador, saving the documents under `saida` and trusting the simulator's CA.
+inline void ConfigurarSalvando(TTuimNFe& nfe, const TAmbienteEnvio& a, TSSLHttpLib http, TfscModeloDF modelo,
+                               const std::string& saida) {
+  ConfigurarNoSimulador(nfe, a, http, modelo);
+  auto& c = nfe.Configuracoes();
+  c.Arquivos().SetSalvar(true);
+  c.Arquivos().SetPathSalvar(saida);
+  c.Arquivos().SetPathNFe(saida);
+  TVerificacaoServidor v;
+  v.ArquivoCA = a.pasta + "/ca.pem";
+  DefinirVerificacaoServidor(nfe.SSL(), v);
+}
+
+// A signed document of the next number, as the bytes a file would hold; `n` gets its key.
+inline std::string AssinarProximo(TAmbienteEnvio& a, TNota& n, int modelo, const std::string& dest) {
   n.modelo = modelo;
   n.nNF = a.proximoNumero++;
   n.dest = dest;
   n.csc = a.csc;
-  const std::string assinado = a.assinador->Assinar(Montar(n), "NFe", "infNFe");
+  return a.assinador->Assinar(Montar(n), "NFe", "infNFe");
+}
+
+// The same, put into the collection.
+inline std::string AdicionarAssinado(TTuimNFe& nfe, TAmbienteEnvio& a, TNota& n, int modelo, const std::string& dest) {
+  const std::string assinado = AssinarProximo(a, n, modelo, dest);
   NotaFiscal& nf = nfe.NotasFiscais().Add();
   TNFeR(&nf.NFe()).LerXML(assinado);
   nf.SetXMLOriginal("<?xml version=\"1.0\" encoding=\"UTF-8\"?>" + assinado);
