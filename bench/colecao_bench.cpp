@@ -1,7 +1,7 @@
 // The document collection end to end, next to one bare RSA-2048 signature with the same key:
 // model -> signed XML for 10 and 500 items, and schema validation of the signed 10-item NF-e with
-// the compiled schema cached. Peak memory of the 500-item run:
-//   /usr/bin/time -v build/bench/colecao_bench --benchmark_filter=500
+// the compiled schema cached. Peak heap of the 500-item run (the whole process, key included):
+//   heaptrack build/bench/colecao_bench --benchmark_filter='GerarAssinarNFe/500$'
 #include <benchmark/benchmark.h>
 
 #include <string>
