@@ -232,15 +232,20 @@ bool THttpClienteTLS::TSessao::Conectar() {
   const std::string host = usarProxy ? c.ProxyHost : partes.Host;
   std::string porta = usarProxy ? c.ProxyPort : partes.Porta;
   if (porta.empty() || porta == "0") porta = usarProxy ? "8080" : partes.Porta;
-  tcp::resolver::results_type enderecos;
-  error_code ec = Rodar(
-      [&](auto h) {
-        resolver.async_resolve(host, porta, [&enderecos, h](error_code e, tcp::resolver::results_type r) mutable {
-          enderecos = r;
-          h(e);
-        });
-      },
-      Prazo(c.TimeoutConexao));
+  // A numeric address needs no look-up, nor the thread asio starts for an asynchronous one.
+  error_code ec;
+  tcp::resolver::results_type enderecos =
+      resolver.resolve(host, porta, tcp::resolver::numeric_host | tcp::resolver::numeric_service, ec);
+  if (ec) {
+    ec = Rodar(
+        [&](auto h) {
+          resolver.async_resolve(host, porta, [&enderecos, h](error_code e, tcp::resolver::results_type r) mutable {
+            enderecos = r;
+            h(e);
+          });
+        },
+        Prazo(c.TimeoutConexao));
+  }
   if (ec) return Falhar(ec);
   ec = Rodar([&](auto h) { asio::async_connect(socket, enderecos, h); }, Prazo(c.TimeoutConexao));
   if (ec) return Falhar(ec);

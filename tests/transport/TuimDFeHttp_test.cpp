@@ -216,6 +216,16 @@ TEST_P(HttpBackend, EachNewConnectionFollowsTheCertificateAndAuthoritiesInForce)
   EXPECT_EQ(ssl.Enviar("<x/>", cliente, kSoapAction), "EMPRESA TESTE LTDA:11222333000181");
 }
 
+// A name is looked up (and the certificate checked against it); an address is used as written.
+TEST_P(HttpBackend, AServerNamedByHostNameIsReachedAndChecked) {
+  TDFeSSL ssl;
+  Configurar(ssl, GetParam().lib);
+  const std::string url = "https://localhost:" + std::to_string(Amb().Https().Porta()) + "/cliente";
+  EXPECT_EQ(ssl.Enviar("<x/>", url, kSoapAction), "EMPRESA TESTE LTDA:11222333000181");
+  std::string m = Mensagem([&] { ssl.Enviar("<x/>", "https://nome-que-nao-existe.invalid:1/ws", kSoapAction); });
+  EXPECT_EQ(m.rfind("Erro Interno: ", 0), 0u) << m;
+}
+
 TEST_P(HttpBackend, WithoutClientCertificateTheServerRefusesTheExchange) {
   TDFeSSL ssl;
   Configurar(ssl, GetParam().lib);
