@@ -322,6 +322,33 @@ TEST(RetConsReciNFe, AuthorityMessageIsReadAndNotTakenFromAProtocol) {
   EXPECT_EQ(m.ProtDFe().Count(), 0);
 }
 
+// Each protocol keeps every message of the authority (PL_010e takes up to five), its own only.
+TEST(RetConsReciNFe, EveryProtocolKeepsItsOwnMessages) {
+  TRetConsReciDFe r;
+  r.Leitor().SetArquivo(
+      Recibo("104", "Lote processado",
+             ProtNFe(kChave55, "151240000001234", "100", "Autorizado o uso da NF-e",
+                     "<cMsg>1</cMsg><xMsg>Primeira</xMsg><cMsg>2</cMsg><xMsg>Segunda</xMsg>"
+                     "<cMsg>3</cMsg><xMsg>Terceira &amp; última</xMsg>") +
+                 ProtNFe(kChave65, "151240000001235", "100", "Autorizado o uso da NF-e"),
+             "<cMsg>9</cMsg><xMsg>Do lote</xMsg>"));
+  ASSERT_TRUE(r.LerResposta());
+  EXPECT_EQ(r.cMsg, 9);
+  ASSERT_EQ(r.ProtDFe().Count(), 2);
+  const TProtDFeCollectionItem& a = r.ProtDFe()[0];
+  EXPECT_EQ(a.cMsg, 1);
+  EXPECT_EQ(a.xMsg, "Primeira");
+  ASSERT_EQ(a.MsgAdicionais.Count(), 2);
+  EXPECT_EQ(a.MsgAdicionais[0].cMsg, 2);
+  EXPECT_EQ(a.MsgAdicionais[0].xMsg, "Segunda");
+  EXPECT_EQ(a.MsgAdicionais[1].cMsg, 3);
+  EXPECT_EQ(a.MsgAdicionais[1].xMsg, "Terceira & última");
+  const TProtDFeCollectionItem& b = r.ProtDFe()[1];
+  EXPECT_EQ(b.cMsg, 0);
+  EXPECT_EQ(b.xMsg, "");
+  EXPECT_TRUE(b.MsgAdicionais.Empty());
+}
+
 TEST(RetConsReciNFe, ReadingAgainReplacesTheProtocols) {
   TRetConsReciDFe r;
   r.Leitor().SetArquivo(Recibo("104", "Lote processado", ProtNFe(kChave55, "151240000001234", "100", "Autorizado")));
