@@ -43,6 +43,14 @@ std::string Distribuicao(const std::string& lote) {
          lote + "</loteDistDFeInt></retDistDFeInt>";
 }
 
+// An authorization protocol with three messages of the authority (PL_010e).
+std::string ProtocoloTresMensagens() {
+  return "<protNFe versao=\"4.00\"><infProt><tpAmb>2</tpAmb><verAplic>SVRS</verAplic><chNFe>" + kChave +
+         "</chNFe><dhRecbto>2024-01-10T09:16:02-04:00</dhRecbto><nProt>151240000001234</nProt><cStat>100</cStat>"
+         "<xMotivo>Autorizado o uso da NF-e</xMotivo><cMsg>1</cMsg><xMsg>UM</xMsg><cMsg>2</cMsg><xMsg>DOIS</xMsg>"
+         "<cMsg>3</cMsg><xMsg>TRÊS</xMsg></infProt></protNFe>";
+}
+
 std::string PastaNova(const std::string& nome) {
   std::string base = std::filesystem::path(ArquivoTemporario(nome + ".marca", "")).parent_path().string();
   return base + "/" + nome;
@@ -103,11 +111,7 @@ TEST(RespostaCli, ReceiptAnswerListsEveryMessageOfEachProtocol) {
       "recibo-msg.xml",
       kDecl + "<retConsReciNFe versao=\"4.00\" " + kNs +
           "><tpAmb>2</tpAmb><verAplic>SVRS</verAplic><nRec>511000012345678</nRec><cStat>104</cStat>"
-          "<xMotivo>Lote processado</xMotivo><cUF>51</cUF><protNFe versao=\"4.00\"><infProt><tpAmb>2</tpAmb>"
-          "<verAplic>SVRS</verAplic><chNFe>" + kChave +
-          "</chNFe><dhRecbto>2024-01-10T09:16:02-04:00</dhRecbto><nProt>151240000001234</nProt><cStat>100</cStat>"
-          "<xMotivo>Autorizado o uso da NF-e</xMotivo><cMsg>1</cMsg><xMsg>UM</xMsg><cMsg>2</cMsg><xMsg>DOIS</xMsg>"
-          "<cMsg>3</cMsg><xMsg>TRÊS</xMsg></infProt></protNFe></retConsReciNFe>");
+          "<xMotivo>Lote processado</xMotivo><cUF>51</cUF>" + ProtocoloTresMensagens() + "</retConsReciNFe>");
   auto r = RunTuim({"resposta", "ler", "recibo", arq});
   ASSERT_EQ(r.code, 0) << r.err;
   auto l = Linhas(r.out);
@@ -129,11 +133,8 @@ TEST(RespostaCli, SituationAnswerListsTheProtocolMessagesAfterTheFirst) {
       "situacao-msg.xml",
       kDecl + "<retConsSitNFe versao=\"4.00\" " + kNs +
           "><tpAmb>2</tpAmb><verAplic>SVRS</verAplic><cStat>100</cStat><xMotivo>Autorizado o uso da NF-e</xMotivo>"
-          "<cUF>51</cUF><dhRecbto>2024-01-12T08:00:00-04:00</dhRecbto><chNFe>" + kChave +
-          "</chNFe><protNFe versao=\"4.00\"><infProt><tpAmb>2</tpAmb><verAplic>SVRS</verAplic><chNFe>" + kChave +
-          "</chNFe><dhRecbto>2024-01-10T09:16:02-04:00</dhRecbto><nProt>151240000001234</nProt><cStat>100</cStat>"
-          "<xMotivo>Autorizado o uso da NF-e</xMotivo><cMsg>1</cMsg><xMsg>UM</xMsg><cMsg>2</cMsg><xMsg>DOIS</xMsg>"
-          "<cMsg>3</cMsg><xMsg>TRÊS</xMsg></infProt></protNFe></retConsSitNFe>");
+          "<cUF>51</cUF><dhRecbto>2024-01-12T08:00:00-04:00</dhRecbto><chNFe>" + kChave + "</chNFe>" +
+          ProtocoloTresMensagens() + "</retConsSitNFe>");
   auto r = RunTuim({"resposta", "ler", "situacao", arq});
   ASSERT_EQ(r.code, 0) << r.err;
   auto l = Linhas(r.out);

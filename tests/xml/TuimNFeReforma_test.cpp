@@ -1320,58 +1320,59 @@ TEST_P(FCPParcial, IsWrittenWholeWithZeros) { Conferir(); }
 
 const CasoICMS kCasosParcial[] = {
     {"ICMS10SoOPercentual",
-      [](TNFe& n) {
-        NFeReforma::ICMSComBase(n, cstIcms10, "100", "18");
-        GrupoICMS::ST(n);
-        n.Det[0].Imposto.ICMS.pFCP = V("2");
-      },
-      psPL009V4, {}, {}, "", "<vBCFCP>0.00</vBCFCP><pFCP>2.0000</pFCP><vFCP>0.00</vFCP>"},
+     [](TNFe& n) {
+       NFeReforma::ICMSComBase(n, cstIcms10, "100", "18");
+       GrupoICMS::ST(n);
+       n.Det[0].Imposto.ICMS.pFCP = V("2");
+     },
+     psPL009V4, {}, {}, "", "<vBCFCP>0.00</vBCFCP><pFCP>2.0000</pFCP><vFCP>0.00</vFCP>"},
     {"ICMS90SoOValor",
-      [](TNFe& n) {
-        NFeReforma::ICMSComBase(n, cstIcms90, "100", "18");
-        n.Det[0].Imposto.ICMS.vFCP = V("2");
-      },
-      psPL009V4, {}, {}, "", "<vBCFCP>0.00</vBCFCP><pFCP>0.0000</pFCP><vFCP>2.00</vFCP>"},
+     [](TNFe& n) {
+       NFeReforma::ICMSComBase(n, cstIcms90, "100", "18");
+       n.Det[0].Imposto.ICMS.vFCP = V("2");
+     },
+     psPL009V4, {}, {}, "", "<vBCFCP>0.00</vBCFCP><pFCP>0.0000</pFCP><vFCP>2.00</vFCP>"},
     {"ICMS90SoOPercentualDoFCPST",
-      [](TNFe& n) {
-        NFeReforma::ICMSComBase(n, cstIcms90, "100", "18");
-        GrupoICMS::ST(n);
-        n.Det[0].Imposto.ICMS.pFCPST = V("2");
-      },
-      psPL010e, {}, {}, "", "<vBCFCPST>0.00</vBCFCPST><pFCPST>2.0000</pFCPST><vFCPST>0.00</vFCPST>"},
+     [](TNFe& n) {
+       NFeReforma::ICMSComBase(n, cstIcms90, "100", "18");
+       GrupoICMS::ST(n);
+       n.Det[0].Imposto.ICMS.pFCPST = V("2");
+     },
+     psPL010e, {}, {}, "", "<vBCFCPST>0.00</vBCFCPST><pFCPST>2.0000</pFCPST><vFCPST>0.00</vFCPST>"},
     {"ICMSSN201SoABaseDoFCPST",
-      [](TNFe& n) {
-        TICMS& i = GrupoICMS::SimplesNacional(n, csosn201);
-        GrupoICMS::ST(n);
-        i.pCredSN = V("1.25");
-        i.vCredICMSSN = V("1.25");
-        i.vBCFCPST = V("120");
-      },
-      psPL009V4, {}, {}, "", "<vBCFCPST>120.00</vBCFCPST><pFCPST>0.0000</pFCPST><vFCPST>0.00</vFCPST>"},
+     [](TNFe& n) {
+       TICMS& i = GrupoICMS::SimplesNacional(n, csosn201);
+       GrupoICMS::ST(n);
+       i.pCredSN = V("1.25");
+       i.vCredICMSSN = V("1.25");
+       i.vBCFCPST = V("120");
+     },
+     psPL009V4, {}, {}, "", "<vBCFCPST>120.00</vBCFCPST><pFCPST>0.0000</pFCPST><vFCPST>0.00</vFCPST>"},
     {"ICMSSTSoOValorRetido",
-      [](TNFe& n) {
-        n.Det[0].Imposto.ICMS.CST = cstIcmsST41;
-        n.Det[0].Imposto.ICMS.vFCPSTRet = V("1");
-      },
-      psPL009V4, {}, {}, "", "<vBCFCPSTRet>0.00</vBCFCPSTRet><pFCPSTRet>0.0000</pFCPSTRet><vFCPSTRet>1.00</vFCPSTRet>"},
+     [](TNFe& n) {
+       n.Det[0].Imposto.ICMS.CST = cstIcmsST41;
+       n.Det[0].Imposto.ICMS.vFCPSTRet = V("1");
+     },
+     psPL009V4, {}, {}, "", "<vBCFCPSTRet>0.00</vBCFCPSTRet><pFCPSTRet>0.0000</pFCPSTRet><vFCPSTRet>1.00</vFCPSTRet>"},
     {"ICMS60SoOPercentualRetido",
-      [](TNFe& n) {
-        n.Det[0].Imposto.ICMS.CST = cstIcms60;
-        n.Det[0].Imposto.ICMS.pFCPSTRet = V("2");
-      },
-      psPL010e, {}, {}, "", "<vBCFCPSTRet>0.00</vBCFCPSTRet><pFCPSTRet>2.0000</pFCPSTRet><vFCPSTRet>0.00</vFCPSTRet>"},
+     [](TNFe& n) {
+       n.Det[0].Imposto.ICMS.CST = cstIcms60;
+       n.Det[0].Imposto.ICMS.pFCPSTRet = V("2");
+     },
+     psPL010e, {}, {}, "", "<vBCFCPSTRet>0.00</vBCFCPSTRet><pFCPSTRet>2.0000</pFCPSTRet><vFCPSTRet>0.00</vFCPSTRet>"},
     {"ICMS00ComBaseDoFCP",
-      [](TNFe& n) {
-        NFeReforma::ICMSComBase(n, cstIcms00, "100", "18");
-        GrupoICMS::FCP(n);
-      },
-      psPL009V4, {}, {"vBCFCP"}, "o grupo ICMS00 não tem lugar", "<vICMS>18.00</vICMS><pFCP>2.0000</pFCP><vFCP>2.00</vFCP>"},
+     [](TNFe& n) {
+       NFeReforma::ICMSComBase(n, cstIcms00, "100", "18");
+       GrupoICMS::FCP(n);
+     },
+     psPL009V4, {}, {"vBCFCP"}, "o grupo ICMS00 não tem lugar",
+     "<vICMS>18.00</vICMS><pFCP>2.0000</pFCP><vFCP>2.00</vFCP>"},
     {"ICMS00SoABaseDoFCP",
-      [](TNFe& n) {
-        NFeReforma::ICMSComBase(n, cstIcms00, "100", "18");
-        n.Det[0].Imposto.ICMS.vBCFCP = V("100");
-      },
-      psPL009V4, {}, {"vBCFCP"}, "o grupo ICMS00 não tem lugar", "<vICMS>18.00</vICMS></ICMS00>"},
+     [](TNFe& n) {
+       NFeReforma::ICMSComBase(n, cstIcms00, "100", "18");
+       n.Det[0].Imposto.ICMS.vBCFCP = V("100");
+     },
+     psPL009V4, {}, {"vBCFCP"}, "o grupo ICMS00 não tem lugar", "<vICMS>18.00</vICMS></ICMS00>"},
 };
 
 INSTANTIATE_TEST_SUITE_P(Casos, FCPParcial, ::testing::ValuesIn(kCasosParcial), Nome);
