@@ -1147,6 +1147,7 @@ struct CasoICMS {
 };
 
 std::string Nome(const ::testing::TestParamInfo<CasoICMS>& i) { return i.param.nome; }
+void PrintTo(const CasoICMS& c, std::ostream* os) { *os << c.nome; }
 
 // Valid in the package in use; the values written where the group has a place for them, and
 // each of the others one alert naming it instead of a silent loss or a refused document.
@@ -1383,6 +1384,8 @@ struct CasoICMS51 {
   TfscPacoteSchemas pacote;
   bool beneficio, fcpDiferido;
 };
+
+void PrintTo(const CasoICMS51& c, std::ostream* os) { *os << c.nome; }
 
 class ICMS51 : public NFeReforma, public ::testing::WithParamInterface<CasoICMS51> {};
 
