@@ -109,6 +109,14 @@ void Envio(TretEnvNFe& r, No& n) {
   n.Grupo("infRec").Texto("nRec", r.infRec().nRec).Data("dhRecbto", r.infRec().dhRecbto).Numero("tMed", r.infRec().tMed);
 }
 
+// A protocol's messages: the first pair, and the ones after it (PL_010e) only when it has them.
+void Mensagens(No& n, int cMsg, const std::string& xMsg, const TMsgCollection& adicionais) {
+  n.Numero("cMsg", cMsg).Texto("xMsg", xMsg);
+  if (adicionais.Empty()) return;
+  No& l = n.Lista("MsgAdicionais");
+  for (const TMsgCollectionItem& m : adicionais) l.Item().Numero("cMsg", m.cMsg).Texto("xMsg", m.xMsg);
+}
+
 void Recibo(TRetConsReciDFe& r, No& n) {
   n.Texto("versao", r.versao).Ambiente(r.tpAmb).Texto("verAplic", r.verAplic).Texto("nRec", r.nRec);
   n.Numero("cStat", r.cStat).Texto("xMotivo", r.xMotivo).Numero("cUF", r.cUF).Numero("cMsg", r.cMsg);
@@ -116,9 +124,11 @@ void Recibo(TRetConsReciDFe& r, No& n) {
   No& l = n.Lista("ProtDFe");
   for (int i = 0; i < r.ProtDFe().Count(); ++i) {
     const TProtDFeCollectionItem& p = r.ProtDFe()[i];
-    l.Item().Texto("Id", p.Id).Ambiente(p.tpAmb).Texto("verAplic", p.verAplic).Texto("chDFe", p.chDFe)
+    No& item = l.Item();
+    item.Texto("Id", p.Id).Ambiente(p.tpAmb).Texto("verAplic", p.verAplic).Texto("chDFe", p.chDFe)
         .Data("dhRecbto", p.dhRecbto).Texto("nProt", p.nProt).Texto("digVal", p.digVal).Numero("cStat", p.cStat)
         .Texto("xMotivo", p.xMotivo);
+    Mensagens(item, p.cMsg, p.xMsg, p.MsgAdicionais);
   }
 }
 
@@ -130,12 +140,8 @@ void Situacao(TRetConsSitNFe& r, No& n) {
   No& prot = n.Grupo("protNFe");
   prot.Ambiente(p.tpAmb).Texto("verAplic", p.verAplic).Texto("chNFe", p.chNFe)
       .Data("dhRecbto", p.dhRecbto).Texto("nProt", p.nProt).Texto("digVal", p.digVal).Numero("cStat", p.cStat)
-      .Texto("xMotivo", p.xMotivo).Numero("cMsg", p.cMsg).Texto("xMsg", p.xMsg);
-  // The messages after the first (PL_010e), only when the protocol has them.
-  if (!p.MsgAdicionais.Empty()) {
-    No& l = prot.Lista("MsgAdicionais");
-    for (const TMsgCollectionItem& m : p.MsgAdicionais) l.Item().Numero("cMsg", m.cMsg).Texto("xMsg", m.xMsg);
-  }
+      .Texto("xMotivo", p.xMotivo);
+  Mensagens(prot, p.cMsg, p.xMsg, p.MsgAdicionais);
   const TRetCancNFe& c = r.retCancNFe();
   n.Grupo("retCancNFe").Ambiente(c.tpAmb).Texto("verAplic", c.verAplic).Numero("cStat", c.cStat)
       .Texto("xMotivo", c.xMotivo).Numero("cUF", c.cUF).Texto("chNFe", c.chNFe).Data("dhRecbto", c.dhRecbto)

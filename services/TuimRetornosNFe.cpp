@@ -106,6 +106,7 @@ bool TRetConsReciDFe::Ler() {
   // Each protocol is read by a reader of its own, so that the walk over the answer resumes
   // where it stopped instead of starting again for every protocol.
   TLeitor lp;
+  TProcNFe mensagens;
   for (int i = 1;; ++i) {
     std::string grupo = l.ExtrairGrupo(1, prot, "", i);
     if (grupo.empty()) break;
@@ -118,6 +119,10 @@ bool TRetConsReciDFe::Ler() {
     p.chDFe = lp.LerTexto(ch);
     p.nProt = lp.LerTexto("nProt");
     p.digVal = lp.LerTexto("digVal");
+    mensagens.LerMensagens(p.XMLprot, false);
+    p.cMsg = mensagens.cMsg;
+    p.xMsg = mensagens.xMsg;
+    p.MsgAdicionais = mensagens.MsgAdicionais;
   }
   return true;
 }

@@ -81,6 +81,11 @@ public:
   std::string chDFe;
   std::string nProt;
   std::string digVal;
+  // The authority's messages, as in TProcNFe: the first pair, then the ones after it in order
+  // (PL_010e takes up to five in all).
+  int cMsg = 0;
+  std::string xMsg;
+  TMsgCollection MsgAdicionais;
 };
 using TProtDFeCollection = TListaDono<TProtDFeCollectionItem>;
 

@@ -147,7 +147,7 @@ std::string PrimeiroGrupoReformaXML(const std::string& xml) {
   static const char* const kElementos[] = {
       "dPrevEntrega", "cMunFGIBS", "tpNFDebito", "tpNFCredito", "gCompraGov", "gPagAntecipado",
       "ISUFEmit",     "tpCredPresIBSZFM", "indBemMovelUsado", "IS", "IBSCBS", "vItem", "DFeReferenciado",
-      "ISTot",        "IBSCBSTot", "vNFTot", "cIndOp", "cBenefRBC", "pFCPDif", "infPAA"};
+      "ISTot",        "IBSCBSTot", "vNFTot", "cIndOp", "infPAA"};
   std::size_t melhor = std::string::npos;
   std::string nome;
   auto considerar = [&](std::size_t p, const std::string& n) {
@@ -179,7 +179,10 @@ std::string PrimeiroGrupoReformaXML(const std::string& xml) {
       if (t != std::string::npos && (fim == std::string::npos || t < fim)) considerar(t, n);
     }
   };
+  // ICMS51 has the benefit code and the deferred FCP in both packages.
+  dentro("ICMS90", "<cBenefRBC>", "cBenefRBC");
   dentro("ICMS90", "<vICMSOp>", "vICMSOp");
+  dentro("ICMS90", "<pFCPDif>", "pFCPDif");
   dentro("ICMSPart", "<CST>20<", "CST");
   dentro("ICMSPart", "<vICMSDeson>", "vICMSDeson");
   dentro("ICMS20", "<motDesICMS>10<", "motDesICMS");

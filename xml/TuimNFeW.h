@@ -204,10 +204,15 @@ private:
   void GerarDetImpostoICMSCSOSN(const TICMS& icms);
   // ICMS90 of the normal regime adds the PL_010 benefit code and deferral to the base.
   void GerarICMSBase(const TICMS& icms, bool pRedBCOpcional, bool icms90 = false);
-  void GerarICMSBlocoFCP(const TICMS& icms, bool comBase, bool opcional, bool idsST);
+  // The FCP blocks are sequences the schema takes whole or not at all: once one of their
+  // values is given, every element is written, zero for those not given.
+  void GerarICMSBlocoFCP(const TICMS& icms, bool comBase, bool idsST);
   void GerarICMSBlocoST(const TICMS& icms, bool pMVASTDecimal2);
-  void GerarICMSBlocoFCPST(const TICMS& icms, bool opcional);
-  void GerarICMSBlocoFCPSTRet(const TICMS& icms, bool grupoST, bool idN27a, bool opcional);
+  void GerarICMSBlocoFCPST(const TICMS& icms);
+  void GerarICMSBlocoFCPSTRet(const TICMS& icms, bool grupoST, bool idN27a);
+  // The ST group of ICMS90 and ICMSSN900, when vBCST or vICMSST is given, with its FCP-ST;
+  // without it the FCP-ST has no place.
+  void GerarICMSBlocoSTOpcional(const TICMS& icms, bool pMVASTDecimal2, const std::string& grupo);
   void GerarICMSBlocoEfetivo(const TICMS& icms);
   void GerarICMSBlocoDesoneracao(const TICMS& icms, bool idsICMS40);
   void GerarICMSBlocoPartilha(const TICMS& icms);
@@ -248,12 +253,19 @@ private:
   void GerarDetVItemDFeReferenciado(const TDetCollectionItem& item);
   // "Conteúdo inválido" for an exemption reason outside `aceitos`, when an exemption is given.
   void AlertaMotDesICMS(const TICMS& icms, std::initializer_list<TfscMotDesICMS> aceitos);
-  void GerarICMS90cBenefRBC(const TICMS& icms);
+  // The benefit code and the deferred FCP of ICMS51 and (PL_010) ICMS90, and the deferral
+  // of ICMS90.
+  void GerarICMScBenefRBC(const TICMS& icms);
   void GerarICMS90Diferimento(const TICMS& icms);
-  void GerarICMS90FCPDiferido(const TICMS& icms);
+  void GerarICMSFCPDiferido(const TICMS& icms);
   // One alert per value of an ICMS90 without its base group whose only place is that group:
   // the FCP and the PL_010 benefit code, deferral and deferred FCP.
   void AlertaICMS90SemBase(const TICMS& icms);
+  // One alert per FCP value given (of the elements in `campos`, bits of fFCPEscritos) that the
+  // ICMS group has not written, giving `motivo`; they then count as dealt with.
+  void AlertaFCPSemLugar(const TICMS& icms, unsigned campos, const std::string& motivo);
+  // Last step of every ICMS group: the FCP values it had no place for.
+  void AlertaFCPSemLugar(const TICMS& icms, const std::string& grupo);
   void GerarICMSPartDesoneracao(const TICMS& icms);
   void GerarInfPAA();
   void GerarTotalISTot();
@@ -273,6 +285,10 @@ private:
   int fVersaoCentesimos = 200;
   std::string fVersaoTexto;
   std::string fChave;
+  // The FCP elements written (or alerted) in the ICMS group being written: vBCFCP, pFCP, vFCP,
+  // then the ST and the retained forms, one bit each from the lowest.
+  unsigned fFCPEscritos = 0;
+  static constexpr unsigned kFCPvBC = 01, kFCP = 07, kFCPST = 070, kFCPSTRet = 0700;
 };
 
 }  // namespace tuim

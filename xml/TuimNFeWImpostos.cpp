@@ -89,6 +89,7 @@ void TNFeW::GerarDetImpostoDevol(const TDetCollectionItem& item) {
 // ---- ICMS ----------------------------------------------------------------------------------
 
 void TNFeW::GerarDetImpostoICMS(const TICMS& icms) {
+  fFCPEscritos = 0;
   fGerador->EscreverGrupo("ICMS", "N01");
   if (fNFe->Emit.CRT == crt1)
     GerarDetImpostoICMSCSOSN(icms);
@@ -111,23 +112,24 @@ void TNFeW::GerarICMSBase(const TICMS& icms, bool pRedBCOpcional, bool icms90) {
   g.EscreverCampo(fcTexto, "N13", "modBC", 1, 1, 1, ModBCParaTexto(icms.modBC), "Modalidade de determinação da BC do ICMS");
   g.EscreverCampo(fcDecimal2, "N15", "vBC", 1, 15, 1, icms.vBC, "Valor da BC do ICMS");
   EscreverTaxa("N14", "pRedBC", pRedBCOpcional ? 0 : 1, icms.pRedBC, "Percentual da Redução de BC");
-  if (icms90) GerarICMS90cBenefRBC(icms);
+  if (icms90) GerarICMScBenefRBC(icms);
   EscreverTaxa("N16", "pICMS", 1, icms.pICMS, "Alíquota do imposto");
   if (icms90) GerarICMS90Diferimento(icms);
   g.EscreverCampo(fcDecimal2, "N17", "vICMS", 1, 15, 1, icms.vICMS, "Valor do ICMS");
 }
 
-void TNFeW::GerarICMSBlocoFCP(const TICMS& icms, bool comBase, bool opcional, bool idsST) {
+void TNFeW::GerarICMSBlocoFCP(const TICMS& icms, bool comBase, bool idsST) {
   if (VersaoAbaixo(4)) return;
+  // ICMS00 has no base of the FCP: a base alone is no block, and it is left to the group's alert.
   if (!((comBase && Valor(icms.vBCFCP)) || icms.pFCP > kZero || Valor(icms.vFCP))) return;
-  const int occ = opcional ? 0 : 1;
   if (comBase)
-    fGerador->EscreverCampo(fcDecimal2, idsST ? "N23a" : "N17a", "vBCFCP", 1, 15, occ, icms.vBCFCP,
+    fGerador->EscreverCampo(fcDecimal2, idsST ? "N23a" : "N17a", "vBCFCP", 1, 15, 1, icms.vBCFCP,
                             "Valor da Base de Cálculo do FCP");
-  EscreverTaxa(idsST ? "N23b" : "N17b", "pFCP", occ, icms.pFCP,
+  EscreverTaxa(idsST ? "N23b" : "N17b", "pFCP", 1, icms.pFCP,
                "Percentual do ICMS relativo ao Fundo de Combate à Pobreza (FCP)");
-  fGerador->EscreverCampo(fcDecimal2, idsST ? "N23d" : "N17c", "vFCP", 1, 15, occ, icms.vFCP,
+  fGerador->EscreverCampo(fcDecimal2, idsST ? "N23d" : "N17c", "vFCP", 1, 15, 1, icms.vFCP,
                           "Valor do ICMS relativo ao Fundo de Combate à Pobreza (FCP)");
+  fFCPEscritos |= comBase ? kFCP : kFCP & ~kFCPvBC;
 }
 
 void TNFeW::GerarICMSBlocoST(const TICMS& icms, bool pMVASTDecimal2) {
@@ -144,29 +146,39 @@ void TNFeW::GerarICMSBlocoST(const TICMS& icms, bool pMVASTDecimal2) {
   g.EscreverCampo(fcDecimal2, "N23", "vICMSST", 1, 15, 1, icms.vICMSST, "Valor do ICMS Substituição Tributaria");
 }
 
-void TNFeW::GerarICMSBlocoFCPST(const TICMS& icms, bool opcional) {
+void TNFeW::GerarICMSBlocoFCPST(const TICMS& icms) {
   if (VersaoAbaixo(4)) return;
   if (!(Valor(icms.vBCFCPST) || icms.pFCPST > kZero || Valor(icms.vFCPST))) return;
-  const int occ = opcional ? 0 : 1;
-  fGerador->EscreverCampo(fcDecimal2, "N23a", "vBCFCPST", 1, 15, occ, icms.vBCFCPST,
+  fGerador->EscreverCampo(fcDecimal2, "N23a", "vBCFCPST", 1, 15, 1, icms.vBCFCPST,
                           "Valor da Base de Cálculo do FCP por Substituição Tributária");
-  EscreverTaxa("N23b", "pFCPST", occ, icms.pFCPST, "Percentual do FCP retido por Substituição Tributária");
-  fGerador->EscreverCampo(fcDecimal2, "N23d", "vFCPST", 1, 15, occ, icms.vFCPST,
+  EscreverTaxa("N23b", "pFCPST", 1, icms.pFCPST, "Percentual do FCP retido por Substituição Tributária");
+  fGerador->EscreverCampo(fcDecimal2, "N23d", "vFCPST", 1, 15, 1, icms.vFCPST,
                           "Valor do FCP retido por Substituição Tributária");
+  fFCPEscritos |= kFCPST;
 }
 
-void TNFeW::GerarICMSBlocoFCPSTRet(const TICMS& icms, bool grupoST, bool idN27a, bool opcional) {
+void TNFeW::GerarICMSBlocoSTOpcional(const TICMS& icms, bool pMVASTDecimal2, const std::string& grupo) {
+  if (Valor(icms.vBCST) || Valor(icms.vICMSST)) {
+    GerarICMSBlocoST(icms, pMVASTDecimal2);
+    GerarICMSBlocoFCPST(icms);
+  } else if (VersaoAoMenos(4)) {
+    AlertaFCPSemLugar(icms, kFCPST,
+                      "Valor não gerado: sem o grupo do ICMS ST (vBCST, vICMSST) o " + grupo + " não tem lugar para ele");
+  }
+}
+
+void TNFeW::GerarICMSBlocoFCPSTRet(const TICMS& icms, bool grupoST, bool idN27a) {
   if (!(Valor(icms.vBCFCPSTRet) || icms.pFCPSTRet > kZero || Valor(icms.vFCPSTRet))) return;
-  const int occ = opcional ? 0 : 1;
-  fGerador->EscreverCampo(fcDecimal2, idN27a ? "N27a" : "N23a", "vBCFCPSTRet", 1, 15, occ, icms.vBCFCPSTRet,
+  fGerador->EscreverCampo(fcDecimal2, idN27a ? "N27a" : "N23a", "vBCFCPSTRet", 1, 15, 1, icms.vBCFCPSTRet,
                           grupoST ? "Valor da Base de Cálculo do FCP"
                                   : "Valor da Base de Cálculo do FCP por Substituição Tributária");
-  EscreverTaxa("N27b", "pFCPSTRet", occ, icms.pFCPSTRet,
+  EscreverTaxa("N27b", "pFCPSTRet", 1, icms.pFCPSTRet,
                grupoST ? "Percentual do ICMS relativo ao Fundo de Combate à Pobreza (FCP)"
                        : "Percentual do FCP retido anteriormente por Substituição Tributária");
-  fGerador->EscreverCampo(fcDecimal2, grupoST ? "N27c" : "N27d", "vFCPSTRet", 1, 15, occ, icms.vFCPSTRet,
+  fGerador->EscreverCampo(fcDecimal2, grupoST ? "N27c" : "N27d", "vFCPSTRet", 1, 15, 1, icms.vFCPSTRet,
                           grupoST ? "Valor do ICMS relativo ao Fundo de Combate à Pobreza (FCP)"
                                   : "Valor do FCP retido por Substituição Tributária");
+  fFCPEscritos |= kFCPSTRet;
 }
 
 void TNFeW::GerarICMSBlocoEfetivo(const TICMS& icms) {
@@ -224,7 +236,7 @@ void TNFeW::GerarICMSST(const TICMS& icms) {
   }
   g.EscreverCampo(fcDecimal2, "N27", "vICMSSTRet", 1, 15, 1, icms.vICMSSTRet,
                   "Valor do ICMS Substituição Tributaria Retido");
-  GerarICMSBlocoFCPSTRet(icms, true, true, true);
+  GerarICMSBlocoFCPSTRet(icms, true, true);
   g.EscreverCampo(fcDecimal2, "N31", "vBCSTDest", 1, 15, 1, icms.vBCSTDest, "BC do ICMS ST da UF de destino");
   g.EscreverCampo(fcDecimal2, "N32", "vICMSSTDest", 1, 15, 1, icms.vICMSSTDest, "BC do ICMS ST da UF de destino");
   GerarICMSBlocoEfetivo(icms);
@@ -267,19 +279,21 @@ void TNFeW::GerarDetImpostoICMSCST(const TICMS& icms) {
       g.EscreverCampo(fcDecimal2, "N15", "vBC", 1, 15, 1, icms.vBC, "Valor da BC do ICMS");
       EscreverTaxa("N16", "pICMS", 1, icms.pICMS, "Alíquota do imposto");
       g.EscreverCampo(fcDecimal2, "N17", "vICMS", 1, 15, 1, icms.vICMS, "Valor do ICMS");
-      GerarICMSBlocoFCP(icms, false, false, false);
+      GerarICMSBlocoFCP(icms, false, false);
       break;
     case cstIcms10:
     case cstIcmsPart10:
     case cstIcmsPart20:
+    case cstIcmsPart90:
+      // The sharing group has its base and ST whatever the CST, and no FCP but the ST one.
       g.EscreverCampo(fcTexto, "N13", "modBC", 1, 1, 1, ModBCParaTexto(icms.modBC), "Modalidade de determinação da BC do ICMS");
       g.EscreverCampo(fcDecimal2, "N15", "vBC", 1, 15, 1, icms.vBC, "Valor da BC do ICMS");
       if (partilha) g.EscreverCampo(fcDecimal2, "N14", "pRedBC", 1, 5, 0, icms.pRedBC, "Percentual da Redução de BC");
       EscreverTaxa("N16", "pICMS", 1, icms.pICMS, "Alíquota do imposto");
       g.EscreverCampo(fcDecimal2, "N17", "vICMS", 1, 15, 1, icms.vICMS, "Valor do ICMS");
-      GerarICMSBlocoFCP(icms, true, false, false);
+      if (icms.CST == cstIcms10) GerarICMSBlocoFCP(icms, true, false);
       GerarICMSBlocoST(icms, false);
-      GerarICMSBlocoFCPST(icms, false);
+      GerarICMSBlocoFCPST(icms);
       GerarICMSBlocoPartilha(icms);
       if (icms.CST != cstIcms10) GerarICMSPartDesoneracao(icms);
       break;
@@ -291,21 +305,21 @@ void TNFeW::GerarDetImpostoICMSCST(const TICMS& icms) {
       EscreverTaxa("N16", "pICMS", 1, icms.pICMS, "Alíquota do imposto");
       g.EscreverCampo(fcDecimal2, "N17", "vICMS", 1, 15, 1, icms.vICMS, "Valor do ICMS");
       if (icms.CST == cstIcms20) {
-        GerarICMSBlocoFCP(icms, true, false, false);
+        GerarICMSBlocoFCP(icms, true, false);
         if (VersaoAoMenos(3.10)) {
           GerarICMSBlocoDesoneracao(icms, false);
           AlertaMotDesICMS(icms, {motDesICMS3, motDesICMS9, motDesICMS10, motDesICMS11, motDesICMS12});
         }
       } else {
-        GerarICMSBlocoFCP(icms, true, false, true);
+        GerarICMSBlocoFCP(icms, true, true);
         GerarICMSBlocoST(icms, false);
-        GerarICMSBlocoFCPST(icms, false);
+        GerarICMSBlocoFCPST(icms);
         if (VersaoAoMenos(3)) GerarICMSBlocoDesoneracao(icms, false);
       }
       break;
     case cstIcms30:
       GerarICMSBlocoST(icms, false);
-      GerarICMSBlocoFCPST(icms, false);
+      GerarICMSBlocoFCPST(icms);
       if (VersaoAoMenos(3.10)) GerarICMSBlocoDesoneracao(icms, false);
       break;
     case cstIcms40:
@@ -324,6 +338,7 @@ void TNFeW::GerarDetImpostoICMSCST(const TICMS& icms) {
       if (icms.modBC != modBCVazio)
         g.EscreverCampo(fcTexto, "N13", "modBC", 1, 1, 0, ModBCParaTexto(icms.modBC), "Modalidade de determinação da BC do ICMS");
       EscreverTaxa("N14", "pRedBC", 0, icms.pRedBC, "Percentual da Redução de BC");
+      if (VersaoAoMenos(4)) GerarICMScBenefRBC(icms);
       g.EscreverCampo(fcDecimal2, "N15", "vBC", 1, 15, 0, icms.vBC, "Valor da BC do ICMS");
       EscreverTaxa("N16", "pICMS", 0, icms.pICMS, "Alíquota do imposto");
       g.EscreverCampo(fcDecimal2, "N16a", "vICMSOp", 1, 15, 0, icms.vICMSOp, "Valor do ICMS");
@@ -331,13 +346,14 @@ void TNFeW::GerarDetImpostoICMSCST(const TICMS& icms) {
       g.EscreverCampo(fcDecimal2, "N16c", "vICMSDif", 1, 15, 0, icms.vICMSDif, "Valor do ICMS");
       g.EscreverCampo(fcDecimal2, "N17", "vICMS", 1, 15, (icms.pICMS == kZero && icms.pDif == kZero) ? 0 : 1,
                       icms.vICMS, "Valor do ICMS");
-      GerarICMSBlocoFCP(icms, true, false, false);
+      GerarICMSBlocoFCP(icms, true, false);
+      if (VersaoAoMenos(4)) GerarICMSFCPDiferido(icms);
       break;
     case cstIcms60:
       if (VersaoAoMenos(2)) {
         GerarICMSBlocoSTRetido(icms, "N26a");
         if (VersaoAoMenos(4)) {
-          GerarICMSBlocoFCPSTRet(icms, false, false, false);
+          GerarICMSBlocoFCPSTRet(icms, false, false);
           GerarICMSBlocoEfetivo(icms);
         }
       } else {
@@ -346,26 +362,25 @@ void TNFeW::GerarDetImpostoICMSCST(const TICMS& icms) {
       }
       break;
     case cstIcms90:
-    case cstIcmsPart90: {
-      const bool base = ICMS90ComBase(icms);
-      if (base) GerarICMSBase(icms, true, icms.CST == cstIcms90);
       // The FCP of ICMS90 sits inside its base group as well.
-      if (base || icms.CST == cstIcmsPart90) GerarICMSBlocoFCP(icms, true, true, false);
-      if (base && icms.CST == cstIcms90) GerarICMS90FCPDiferido(icms);
-      if (!base && icms.CST == cstIcms90) AlertaICMS90SemBase(icms);
-      if (Valor(icms.vBCST) || Valor(icms.vICMSST)) GerarICMSBlocoST(icms, true);
-      GerarICMSBlocoFCPST(icms, true);
-      if (icms.CST == cstIcms90 && VersaoAoMenos(3.10)) GerarICMSBlocoDesoneracao(icms, false);
+      if (ICMS90ComBase(icms)) {
+        GerarICMSBase(icms, true, true);
+        GerarICMSBlocoFCP(icms, true, false);
+        GerarICMSFCPDiferido(icms);
+      } else {
+        AlertaICMS90SemBase(icms);
+      }
+      GerarICMSBlocoSTOpcional(icms, true, "ICMS90");
+      if (VersaoAoMenos(3.10)) GerarICMSBlocoDesoneracao(icms, false);
       GerarICMSBlocoPartilha(icms);
-      if (icms.CST == cstIcmsPart90) GerarICMSPartDesoneracao(icms);
       break;
-    }
     case cstIcmsST41:
     case cstIcmsST60:
       GerarICMSST(icms);
       break;
     default: break;
   }
+  AlertaFCPSemLugar(icms, "ICMS" + sufixo);
   g.EscreverGrupo("/ICMS" + sufixo);
 }
 
@@ -397,29 +412,29 @@ void TNFeW::GerarDetImpostoICMSCSOSN(const TICMS& icms) {
     case csosn101: credito(); break;
     case csosn201:
       GerarICMSBlocoST(icms, false);
-      GerarICMSBlocoFCPST(icms, true);
+      GerarICMSBlocoFCPST(icms);
       credito();
       break;
     case csosn202:
     case csosn203:
       GerarICMSBlocoST(icms, false);
-      GerarICMSBlocoFCPST(icms, false);
+      GerarICMSBlocoFCPST(icms);
       break;
     case csosn500:
       GerarICMSBlocoSTRetido(icms, "N26.1");
       if (VersaoAoMenos(4)) {
-        GerarICMSBlocoFCPSTRet(icms, false, true, false);
+        GerarICMSBlocoFCPSTRet(icms, false, true);
         GerarICMSBlocoEfetivo(icms);
       }
       break;
     case csosn900:
       if (Valor(icms.vBC) || Valor(icms.vICMS)) GerarICMSBase(icms, true);
-      if (Valor(icms.vBCST) || Valor(icms.vICMSST)) GerarICMSBlocoST(icms, false);
-      GerarICMSBlocoFCPST(icms, false);
+      GerarICMSBlocoSTOpcional(icms, false, "ICMSSN900");
       if (icms.pCredSN > kZero) credito();
       break;
     default: break;
   }
+  AlertaFCPSemLugar(icms, "ICMS" + sufixo);
   g.EscreverGrupo("/ICMS" + sufixo);
 }
 

@@ -2,6 +2,7 @@
 // packages. Each one writes nothing unless its group holds something in the model.
 #include <algorithm>
 #include <cstdio>
+#include <iterator>
 
 #include "fiscal/TuimUtil.h"
 #include "fiscal/fscAuxiliar.h"
@@ -206,34 +207,51 @@ void TNFeW::AlertaMotDesICMS(const TICMS& icms, std::initializer_list<TfscMotDes
 
 namespace {
 
-// Values of ICMS90 that the schema places only inside its base group: the FCP and the PL_010
-// benefit code, deferral and deferred FCP.
-struct TCampoICMS90 {
+// ICMS values that some groups have no place for: of ICMS90 without its base group, the FCP
+// and the PL_010 benefit code, deferral and deferred FCP; of any group, the FCP forms it lacks.
+struct TCampoICMS {
   const char* id;
   const char* tag;
   const char* descricao;
 };
-const TCampoICMS90 kcBenefRBC{"N14a", "cBenefRBC", "Código de Benefício Fiscal na UF aplicado ao item quando houver RBC"};
-const TCampoICMS90 kvICMSOp{"N16a", "vICMSOp", "Valor do ICMS da Operação"};
-const TCampoICMS90 kpDif{"N16b", "pDif", "Percentual do diferemento"};
-const TCampoICMS90 kvICMSDif{"N16c", "vICMSDif", "Valor do ICMS diferido"};
-const TCampoICMS90 kvBCFCP{"N17a", "vBCFCP", "Valor da Base de Cálculo do FCP"};
-const TCampoICMS90 kpFCP{"N17b", "pFCP", "Percentual do ICMS relativo ao Fundo de Combate à Pobreza (FCP)"};
-const TCampoICMS90 kvFCP{"N17c", "vFCP", "Valor do ICMS relativo ao Fundo de Combate à Pobreza (FCP)"};
-const TCampoICMS90 kpFCPDif{"N17d", "pFCPDif",
+const TCampoICMS kcBenefRBC{"N14a", "cBenefRBC", "Código de Benefício Fiscal na UF aplicado ao item quando houver RBC"};
+const TCampoICMS kvICMSOp{"N16a", "vICMSOp", "Valor do ICMS da Operação"};
+const TCampoICMS kpDif{"N16b", "pDif", "Percentual do diferemento"};
+const TCampoICMS kvICMSDif{"N16c", "vICMSDif", "Valor do ICMS diferido"};
+const TCampoICMS kvBCFCP{"N17a", "vBCFCP", "Valor da Base de Cálculo do FCP"};
+const TCampoICMS kpFCP{"N17b", "pFCP", "Percentual do ICMS relativo ao Fundo de Combate à Pobreza (FCP)"};
+const TCampoICMS kvFCP{"N17c", "vFCP", "Valor do ICMS relativo ao Fundo de Combate à Pobreza (FCP)"};
+const TCampoICMS kpFCPDif{"N17d", "pFCPDif",
                             "Percentual do diferimento do ICMS relativo ao Fundo de Combate à Pobreza (FCP)"};
-const TCampoICMS90 kvFCPDif{"N17e", "vFCPDif", "Valor do ICMS relativo ao Fundo de Combate à Pobreza (FCP) diferido"};
-const TCampoICMS90 kvFCPEfet{"N17f", "vFCPEfet", "Valor efetivo do ICMS relativo ao Fundo de Combate à Pobreza (FCP)"};
+const TCampoICMS kvFCPDif{"N17e", "vFCPDif", "Valor do ICMS relativo ao Fundo de Combate à Pobreza (FCP) diferido"};
+const TCampoICMS kvFCPEfet{"N17f", "vFCPEfet", "Valor efetivo do ICMS relativo ao Fundo de Combate à Pobreza (FCP)"};
+
+// The FCP elements in the bit order of fFCPEscritos.
+struct TCampoFCP {
+  TCampoICMS campo;
+  TCurrency TICMS::*valor;
+};
+const TCampoFCP kCamposFCP[] = {
+    {kvBCFCP, &TICMS::vBCFCP},
+    {kpFCP, &TICMS::pFCP},
+    {kvFCP, &TICMS::vFCP},
+    {{"N23a", "vBCFCPST", "Valor da Base de Cálculo do FCP por Substituição Tributária"}, &TICMS::vBCFCPST},
+    {{"N23b", "pFCPST", "Percentual do FCP retido por Substituição Tributária"}, &TICMS::pFCPST},
+    {{"N23d", "vFCPST", "Valor do FCP retido por Substituição Tributária"}, &TICMS::vFCPST},
+    {{"N27a", "vBCFCPSTRet", "Valor da Base de Cálculo do FCP retido anteriormente"}, &TICMS::vBCFCPSTRet},
+    {{"N27b", "pFCPSTRet", "Percentual do FCP retido anteriormente por Substituição Tributária"}, &TICMS::pFCPSTRet},
+    {{"N27d", "vFCPSTRet", "Valor do FCP retido anteriormente por Substituição Tributária"}, &TICMS::vFCPSTRet},
+};
 
 const char* const kAlertaSemBaseICMS90 =
     "Valor não gerado: sem o grupo da base de cálculo (vBC, vICMS) o ICMS90 não tem lugar para ele";
 
 }  // namespace
 
-void TNFeW::GerarICMS90cBenefRBC(const TICMS& icms) {
+void TNFeW::GerarICMScBenefRBC(const TICMS& icms) {
   const std::string& c = icms.cBenefRBC;
   if (c.empty()) return;
-  const TCampoICMS90& f = kcBenefRBC;
+  const TCampoICMS& f = kcBenefRBC;
   fGerador->EscreverCampo(fcTexto, f.id, f.tag, 8, 10, 0, c, f.descricao);
   // Eight or ten characters, nine is neither.
   if (c.size() == 9) fGerador->RegistrarAlerta(f.id, f.tag, f.descricao, kAlertaConteudoInvalido);
@@ -248,7 +266,7 @@ void TNFeW::GerarICMS90Diferimento(const TICMS& icms) {
   g.EscreverCampo(fcDecimal2, kvICMSDif.id, kvICMSDif.tag, 1, 15, 1, icms.vICMSDif, kvICMSDif.descricao);
 }
 
-void TNFeW::GerarICMS90FCPDiferido(const TICMS& icms) {
+void TNFeW::GerarICMSFCPDiferido(const TICMS& icms) {
   if (icms.pFCPDif == kZero && icms.vFCPDif == kZero && icms.vFCPEfet == kZero) return;
   TGerador& g = *fGerador;
   EscreverTaxa(kpFCPDif.id, kpFCPDif.tag, 1, icms.pFCPDif, kpFCPDif.descricao);
@@ -257,7 +275,7 @@ void TNFeW::GerarICMS90FCPDiferido(const TICMS& icms) {
 }
 
 void TNFeW::AlertaICMS90SemBase(const TICMS& icms) {
-  auto alertar = [this](const TCampoICMS90& f, bool dado) {
+  auto alertar = [this](const TCampoICMS& f, bool dado) {
     if (dado) fGerador->RegistrarAlerta(f.id, f.tag, f.descricao, kAlertaSemBaseICMS90);
   };
   alertar(kcBenefRBC, !icms.cBenefRBC.empty());
@@ -265,14 +283,28 @@ void TNFeW::AlertaICMS90SemBase(const TICMS& icms) {
   alertar(kpDif, icms.pDif != kZero);
   alertar(kvICMSDif, icms.vICMSDif != kZero);
   // Before layout 4.00 there is no FCP anywhere.
-  if (VersaoAoMenos(4)) {
-    alertar(kvBCFCP, icms.vBCFCP != kZero);
-    alertar(kpFCP, icms.pFCP != kZero);
-    alertar(kvFCP, icms.vFCP != kZero);
-  }
+  if (VersaoAoMenos(4)) AlertaFCPSemLugar(icms, kFCP, kAlertaSemBaseICMS90);
   alertar(kpFCPDif, icms.pFCPDif != kZero);
   alertar(kvFCPDif, icms.vFCPDif != kZero);
   alertar(kvFCPEfet, icms.vFCPEfet != kZero);
+}
+
+void TNFeW::AlertaFCPSemLugar(const TICMS& icms, unsigned campos, const std::string& motivo) {
+  for (std::size_t i = 0; i < std::size(kCamposFCP); ++i) {
+    const unsigned bit = 1u << i;
+    if (!(campos & bit) || (fFCPEscritos & bit)) continue;
+    const TCampoICMS& f = kCamposFCP[i].campo;
+    // As the document would show it: four decimals for a rate, two for an amount.
+    const TCurrency v = icms.*kCamposFCP[i].valor;
+    if ((f.tag[0] == 'p' ? v : v.Round(2)) != kZero) fGerador->RegistrarAlerta(f.id, f.tag, f.descricao, motivo);
+    fFCPEscritos |= bit;
+  }
+}
+
+void TNFeW::AlertaFCPSemLugar(const TICMS& icms, const std::string& grupo) {
+  // Before layout 4.00 there is no FCP anywhere.
+  if (VersaoAbaixo(4)) return;
+  AlertaFCPSemLugar(icms, kFCP | kFCPST | kFCPSTRet, "Valor não gerado: o grupo " + grupo + " não tem lugar para ele");
 }
 
 void TNFeW::GerarICMSPartDesoneracao(const TICMS& icms) {

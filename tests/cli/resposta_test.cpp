@@ -43,6 +43,14 @@ std::string Distribuicao(const std::string& lote) {
          lote + "</loteDistDFeInt></retDistDFeInt>";
 }
 
+// An authorization protocol with three messages of the authority (PL_010e).
+std::string ProtocoloTresMensagens() {
+  return "<protNFe versao=\"4.00\"><infProt><tpAmb>2</tpAmb><verAplic>SVRS</verAplic><chNFe>" + kChave +
+         "</chNFe><dhRecbto>2024-01-10T09:16:02-04:00</dhRecbto><nProt>151240000001234</nProt><cStat>100</cStat>"
+         "<xMotivo>Autorizado o uso da NF-e</xMotivo><cMsg>1</cMsg><xMsg>UM</xMsg><cMsg>2</cMsg><xMsg>DOIS</xMsg>"
+         "<cMsg>3</cMsg><xMsg>TRÊS</xMsg></infProt></protNFe>";
+}
+
 std::string PastaNova(const std::string& nome) {
   std::string base = std::filesystem::path(ArquivoTemporario(nome + ".marca", "")).parent_path().string();
   return base + "/" + nome;
@@ -98,16 +106,35 @@ TEST(RespostaCli, ReceiptAnswerNumbersItsProtocols) {
   EXPECT_EQ(std::find(l.begin(), l.end(), "ProtDFe[3].cStat=539"), l.end());
 }
 
+TEST(RespostaCli, ReceiptAnswerListsEveryMessageOfEachProtocol) {
+  const std::string arq = ArquivoTemporario(
+      "recibo-msg.xml",
+      kDecl + "<retConsReciNFe versao=\"4.00\" " + kNs +
+          "><tpAmb>2</tpAmb><verAplic>SVRS</verAplic><nRec>511000012345678</nRec><cStat>104</cStat>"
+          "<xMotivo>Lote processado</xMotivo><cUF>51</cUF>" + ProtocoloTresMensagens() + "</retConsReciNFe>");
+  auto r = RunTuim({"resposta", "ler", "recibo", arq});
+  ASSERT_EQ(r.code, 0) << r.err;
+  auto l = Linhas(r.out);
+  EXPECT_NE(std::find(l.begin(), l.end(), "ProtDFe[1].cMsg=1"), l.end()) << r.out;
+  EXPECT_NE(std::find(l.begin(), l.end(), "ProtDFe[1].xMsg=UM"), l.end()) << r.out;
+  EXPECT_NE(std::find(l.begin(), l.end(), "ProtDFe[1].MsgAdicionais[1].cMsg=2"), l.end()) << r.out;
+  EXPECT_NE(std::find(l.begin(), l.end(), "ProtDFe[1].MsgAdicionais[1].xMsg=DOIS"), l.end()) << r.out;
+  EXPECT_NE(std::find(l.begin(), l.end(), "ProtDFe[1].MsgAdicionais[2].xMsg=TRÊS"), l.end()) << r.out;
+  auto j = RunTuim({"resposta", "ler", "recibo", arq, "--json"});
+  ASSERT_EQ(j.code, 0) << j.err;
+  EXPECT_NE(j.out.find("\"cMsg\":1,\"xMsg\":\"UM\",\"MsgAdicionais\":[{\"cMsg\":2,\"xMsg\":\"DOIS\"},"
+                       "{\"cMsg\":3,\"xMsg\":\"TRÊS\"}]"),
+            std::string::npos)
+      << j.out;
+}
+
 TEST(RespostaCli, SituationAnswerListsTheProtocolMessagesAfterTheFirst) {
   const std::string arq = ArquivoTemporario(
       "situacao-msg.xml",
       kDecl + "<retConsSitNFe versao=\"4.00\" " + kNs +
           "><tpAmb>2</tpAmb><verAplic>SVRS</verAplic><cStat>100</cStat><xMotivo>Autorizado o uso da NF-e</xMotivo>"
-          "<cUF>51</cUF><dhRecbto>2024-01-12T08:00:00-04:00</dhRecbto><chNFe>" + kChave +
-          "</chNFe><protNFe versao=\"4.00\"><infProt><tpAmb>2</tpAmb><verAplic>SVRS</verAplic><chNFe>" + kChave +
-          "</chNFe><dhRecbto>2024-01-10T09:16:02-04:00</dhRecbto><nProt>151240000001234</nProt><cStat>100</cStat>"
-          "<xMotivo>Autorizado o uso da NF-e</xMotivo><cMsg>1</cMsg><xMsg>UM</xMsg><cMsg>2</cMsg><xMsg>DOIS</xMsg>"
-          "<cMsg>3</cMsg><xMsg>TRÊS</xMsg></infProt></protNFe></retConsSitNFe>");
+          "<cUF>51</cUF><dhRecbto>2024-01-12T08:00:00-04:00</dhRecbto><chNFe>" + kChave + "</chNFe>" +
+          ProtocoloTresMensagens() + "</retConsSitNFe>");
   auto r = RunTuim({"resposta", "ler", "situacao", arq});
   ASSERT_EQ(r.code, 0) << r.err;
   auto l = Linhas(r.out);

@@ -4,6 +4,8 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "fiscal/TuimDateTime.h"
 #include "services/MensagensTeste.h"
@@ -15,6 +17,15 @@ using namespace tuim::teste;
 namespace {
 
 const std::string kDecl = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>";
+
+// The message pairs of a protocol (TProcNFe or a receipt's item), the first one first.
+template <class P> std::vector<std::pair<int, std::string>> Mensagens(const P& p) {
+  std::vector<std::pair<int, std::string>> v;
+  if (p.cMsg != 0 || !p.xMsg.empty()) v.emplace_back(p.cMsg, p.xMsg);
+  for (const TMsgCollectionItem& m : p.MsgAdicionais) v.emplace_back(m.cMsg, m.xMsg);
+  return v;
+}
+using TPares = std::vector<std::pair<int, std::string>>;
 
 std::string ProtNFe(const std::string& chave, const std::string& nProt, const std::string& cStat,
                     const std::string& xMotivo, const std::string& extra = "") {
@@ -322,6 +333,23 @@ TEST(RetConsReciNFe, AuthorityMessageIsReadAndNotTakenFromAProtocol) {
   EXPECT_EQ(m.ProtDFe().Count(), 0);
 }
 
+// Each protocol keeps every message of the authority (PL_010e takes up to five), its own only.
+TEST(RetConsReciNFe, EveryProtocolKeepsItsOwnMessages) {
+  TRetConsReciDFe r;
+  r.Leitor().SetArquivo(
+      Recibo("104", "Lote processado",
+             ProtNFe(kChave55, "151240000001234", "100", "Autorizado o uso da NF-e",
+                     "<cMsg>1</cMsg><xMsg>Primeira</xMsg><cMsg>2</cMsg><xMsg>Segunda</xMsg>"
+                     "<cMsg>3</cMsg><xMsg>Terceira &amp; última</xMsg>") +
+                 ProtNFe(kChave65, "151240000001235", "100", "Autorizado o uso da NF-e"),
+             "<cMsg>9</cMsg><xMsg>Do lote</xMsg>"));
+  ASSERT_TRUE(r.LerResposta());
+  EXPECT_EQ(r.cMsg, 9);
+  ASSERT_EQ(r.ProtDFe().Count(), 2);
+  EXPECT_EQ(Mensagens(r.ProtDFe()[0]), (TPares{{1, "Primeira"}, {2, "Segunda"}, {3, "Terceira & última"}}));
+  EXPECT_EQ(Mensagens(r.ProtDFe()[1]), TPares{});
+}
+
 TEST(RetConsReciNFe, ReadingAgainReplacesTheProtocols) {
   TRetConsReciDFe r;
   r.Leitor().SetArquivo(Recibo("104", "Lote processado", ProtNFe(kChave55, "151240000001234", "100", "Autorizado")));
@@ -384,14 +412,7 @@ TEST(RetConsSitNFe, EveryMessageOfTheProtocolIsKeptInOrder) {
   TRetConsSitNFe r;
   r.Leitor().SetArquivo(kDecl + Situacao("100", "Autorizado o uso da NF-e", prot));
   ASSERT_TRUE(r.LerResposta());
-  const TProcNFe& p = r.protNFe();
-  EXPECT_EQ(p.cMsg, 3);
-  EXPECT_EQ(p.xMsg, "UM");
-  ASSERT_EQ(p.MsgAdicionais.Count(), 2);
-  EXPECT_EQ(p.MsgAdicionais[0].cMsg, 4);
-  EXPECT_EQ(p.MsgAdicionais[0].xMsg, "DOIS & TRES");
-  EXPECT_EQ(p.MsgAdicionais[1].cMsg, 5);
-  EXPECT_EQ(p.MsgAdicionais[1].xMsg, "QUATRO");
+  EXPECT_EQ(Mensagens(r.protNFe()), (TPares{{3, "UM"}, {4, "DOIS & TRES"}, {5, "QUATRO"}}));
   // Read again, an answer without messages leaves none of the earlier ones.
   r.Leitor().SetArquivo(kDecl + Situacao("100", "Autorizado o uso da NF-e",
                                          ProtNFe(kChave55, "151240000001234", "100", "Autorizado o uso da NF-e")));

@@ -5,11 +5,13 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "fiscal/TuimDateTime.h"
 #include "fiscal/fscAuxiliar.h"
@@ -257,6 +259,26 @@ protected:
     EXPECT_NE(fim, std::string::npos) << xml;
     if (fim != std::string::npos) xml.insert(fim, ModeloAssinatura(w.ChaveAcesso(), !modeloVazio));
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>" + xml;
+  }
+
+  // Written without signature, read back by TNFeR into `lido` and written again: the same XML,
+  // with no warning; and the same through the JSON form.
+  void IdaEVolta(TfscPacoteSchemas pacote, TNFe& lido) {
+    auto escrever = [pacote](TNFe& d) {
+      TNFeW w(&d);
+      w.Opcoes().SetPacoteSchemas(pacote);
+      w.Opcoes().SetGerarTagAssinatura(taNunca);
+      w.EscreverNFe();
+      return w.Gerador().ArquivoFormatoXML();
+    };
+    const std::string original = escrever(n);
+    TNFeR r(&lido);
+    r.LerXML(original);
+    EXPECT_TRUE(r.Avisos().empty()) << ::testing::PrintToString(r.Avisos());
+    EXPECT_EQ(escrever(lido), original);
+    TNFe doJSON;
+    NFeDeJSON(doJSON, NFeParaJSON(lido));
+    EXPECT_EQ(escrever(doJSON), original);
   }
 
   int Comando(const std::string& cmd) {
@@ -543,22 +565,8 @@ const Caso kCorpus[] = {
 TEST_P(CorpusReforma, ReadBackAndWrittenAgainGivesTheSameXML) {
   GetParam().preparar(n);
   TotalizarReforma(n);
-  auto escrever = [](TNFe& d) {
-    TNFeW w(&d);
-    w.Opcoes().SetPacoteSchemas(psPL010e);
-    w.Opcoes().SetGerarTagAssinatura(taNunca);
-    w.EscreverNFe();
-    return w.Gerador().ArquivoFormatoXML();
-  };
-  const std::string original = escrever(n);
   TNFe lido;
-  TNFeR r(&lido);
-  r.LerXML(original);
-  EXPECT_TRUE(r.Avisos().empty()) << ::testing::PrintToString(r.Avisos());
-  EXPECT_EQ(escrever(lido), original);
-  TNFe doJSON;
-  NFeDeJSON(doJSON, NFeParaJSON(lido));
-  EXPECT_EQ(escrever(doJSON), original);
+  IdaEVolta(psPL010e, lido);
 }
 
 INSTANTIATE_TEST_SUITE_P(Grupos, CorpusReforma, ::testing::ValuesIn(kCorpus),
@@ -853,6 +861,9 @@ TEST(PrimeiroGrupoReformaXML, FindsTheReformElementsAndOnlyThem) {
   // Values and elements that the old package has too, outside the groups that now take more.
   EXPECT_EQ(PrimeiroGrupoReformaXML("<ICMS51><vICMSOp>1.00</vICMSOp></ICMS51><ICMS90><vBC>1.00</vBC></ICMS90>"), "");
   EXPECT_EQ(PrimeiroGrupoReformaXML("<ICMS90><vBC>1.00</vBC><vICMSOp>1.00</vICMSOp></ICMS90>"), "vICMSOp");
+  EXPECT_EQ(PrimeiroGrupoReformaXML("<ICMS51><cBenefRBC>SP123456</cBenefRBC><pFCPDif>1.00</pFCPDif></ICMS51>"), "");
+  EXPECT_EQ(PrimeiroGrupoReformaXML("<ICMS90><cBenefRBC>SP123456</cBenefRBC></ICMS90>"), "cBenefRBC");
+  EXPECT_EQ(PrimeiroGrupoReformaXML("<ICMS90><vBC>1.00</vBC><pFCPDif>1.00</pFCPDif></ICMS90>"), "pFCPDif");
   EXPECT_EQ(PrimeiroGrupoReformaXML("<ICMS40><motDesICMS>10</motDesICMS></ICMS40>"), "");
   EXPECT_EQ(PrimeiroGrupoReformaXML("<ICMS20><motDesICMS>9</motDesICMS></ICMS20><ICMS30><motDesICMS>11</motDesICMS>"),
             "");
@@ -1120,6 +1131,309 @@ const CasoICMS90 kCasosICMS90[] = {
 
 INSTANTIATE_TEST_SUITE_P(Casos, ICMS90SemBase, ::testing::ValuesIn(kCasosICMS90),
                          [](const ::testing::TestParamInfo<CasoICMS90>& i) { return std::string(i.param.nome); });
+
+// ---- ICMS groups and their FCP -----------------------------------------------------------
+
+// A document whose ICMS group is given values: the package it is written for, the elements
+// the group must hold, and those it has no place for, in the order of their alerts.
+struct CasoICMS {
+  const char* nome;
+  std::function<void(TNFe&)> preparar;
+  TfscPacoteSchemas pacote;
+  std::vector<const char*> escritos;
+  std::vector<const char*> semLugar;
+  const char* motivo;  // of the alerts
+  const char* bloco = nullptr;  // a block the group must hold as written
+};
+
+std::string Nome(const ::testing::TestParamInfo<CasoICMS>& i) { return i.param.nome; }
+void PrintTo(const CasoICMS& c, std::ostream* os) { *os << c.nome; }
+
+// Valid in the package in use; the values written where the group has a place for them, and
+// each of the others one alert naming it instead of a silent loss or a refused document.
+class GrupoICMS : public NFeReforma, public ::testing::WithParamInterface<CasoICMS> {
+protected:
+  std::string Conferir() {
+    const CasoICMS& c = GetParam();
+    c.preparar(n);
+    const std::string xml = Escrever(c.pacote);
+    EXPECT_EQ(Validar(xml, c.pacote == psPL009V4 ? kPL009 : kPL010e), 0) << saida << "\n" << xml;
+    const std::size_t inicio = xml.find("<ICMS>");
+    EXPECT_NE(inicio, std::string::npos) << xml;
+    if (inicio == std::string::npos) return "";
+    const std::string icms = xml.substr(inicio, xml.find("</ICMS>") - inicio);
+    for (const char* e : c.escritos) EXPECT_NE(icms.find(std::string("<") + e + ">"), std::string::npos) << e << icms;
+    if (c.bloco) {
+      EXPECT_NE(icms.find(c.bloco), std::string::npos) << icms;
+    }
+    EXPECT_EQ(alertas.size(), c.semLugar.size()) << ::testing::PrintToString(alertas);
+    for (std::size_t i = 0; i < std::min(alertas.size(), c.semLugar.size()); ++i) {
+      EXPECT_NE(alertas[i].find(std::string("/") + c.semLugar[i] + "("), std::string::npos) << alertas[i];
+      EXPECT_NE(alertas[i].find(c.motivo), std::string::npos) << alertas[i];
+      EXPECT_EQ(icms.find(std::string("<") + c.semLugar[i] + ">"), std::string::npos) << icms;
+    }
+    return icms;
+  }
+
+public:
+  static void FCP(TNFe& n) {
+    TICMS& i = n.Det[0].Imposto.ICMS;
+    i.vBCFCP = V("100");
+    i.pFCP = V("2");
+    i.vFCP = V("2");
+  }
+  static void FCPST(TNFe& n) {
+    TICMS& i = n.Det[0].Imposto.ICMS;
+    i.vBCFCPST = V("120");
+    i.pFCPST = V("2");
+    i.vFCPST = V("2.40");
+  }
+  static void ST(TNFe& n) {
+    TICMS& i = n.Det[0].Imposto.ICMS;
+    i.modBCST = modBCST4;
+    i.vBCST = V("120");
+    i.pICMSST = V("18");
+    i.vICMSST = V("5.40");
+  }
+  // The sharing group as the old package takes it: no exemption.
+  static void Partilha(TNFe& n, TfscCSTIcms cst) {
+    ICMSPart(n, cst, motDesICMS9);
+    n.Det[0].Imposto.ICMS.vICMSDeson = TCurrency();
+  }
+  // The simplified regime with the given CSOSN.
+  static TICMS& SimplesNacional(TNFe& n, TfscCSOSN csosn) {
+    n.Emit.CRT = crt1;
+    TICMS& i = n.Det[0].Imposto.ICMS;
+    i.CSOSN = csosn;
+    return i;
+  }
+};
+
+const char* const kSemLugarPart = "Valor não gerado: o grupo ICMSPart não tem lugar para ele";
+const std::vector<const char*> kTagsFCP = {"vBCFCP", "pFCP", "vFCP"};
+const std::vector<const char*> kTagsFCPST = {"vBCFCPST", "pFCPST", "vFCPST"};
+
+// The sharing group has no FCP block in either package, whatever its CST; its FCP-ST it has.
+class ICMSPartFCP : public GrupoICMS {};
+
+TEST_P(ICMSPartFCP, IsAnAlertAndTheGroupStaysValid) { Conferir(); }
+
+const CasoICMS kCasosPart[] = {
+    {"Part10", [](TNFe& n) { GrupoICMS::Partilha(n, cstIcmsPart10); GrupoICMS::FCP(n); }, psPL009V4,
+     {"vBC", "vICMS", "vICMSST", "UFST"}, kTagsFCP, kSemLugarPart},
+    {"Part90", [](TNFe& n) { GrupoICMS::Partilha(n, cstIcmsPart90); GrupoICMS::FCP(n); }, psPL009V4,
+     {"vBC", "vICMS", "vICMSST", "UFST"}, kTagsFCP, kSemLugarPart},
+    {"Part20Desonerado",
+     [](TNFe& n) {
+       NFeReforma::ICMSPart(n, cstIcmsPart20, motDesICMS9);
+       GrupoICMS::FCP(n);
+     },
+     psPL010e, {"vBC", "vICMS", "vICMSST", "vICMSDeson"}, kTagsFCP, kSemLugarPart},
+    {"Part90Desonerado",
+     [](TNFe& n) {
+       NFeReforma::ICMSPart(n, cstIcmsPart90, motDesICMS9);
+       GrupoICMS::FCP(n);
+     },
+     psPL010e, {"vBC", "vICMS", "vICMSST", "vICMSDeson"}, kTagsFCP, kSemLugarPart},
+    {"SoABaseDoFCP",
+     [](TNFe& n) {
+       GrupoICMS::Partilha(n, cstIcmsPart10);
+       n.Det[0].Imposto.ICMS.vBCFCP = V("100");
+     },
+     psPL009V4, {"vBC"}, {"vBCFCP"}, kSemLugarPart},
+    {"FCPSTTemLugar",
+     [](TNFe& n) {
+       GrupoICMS::Partilha(n, cstIcmsPart10);
+       GrupoICMS::FCP(n);
+       GrupoICMS::FCPST(n);
+     },
+     psPL009V4, kTagsFCPST, kTagsFCP, kSemLugarPart},
+    // The group's base and ST are required: without them given they are zeros, not left out.
+    {"Part90SemBaseNemST",
+     [](TNFe& n) {
+       TICMS& i = n.Det[0].Imposto.ICMS;
+       i.CST = cstIcmsPart90;
+       i.pBCOp = V("100");
+       i.UFST = "MT";
+       GrupoICMS::FCP(n);
+     },
+     psPL009V4, {"modBC", "vBC", "pICMS", "vICMS", "modBCST", "vBCST", "pICMSST", "vICMSST"}, kTagsFCP,
+     kSemLugarPart},
+};
+
+INSTANTIATE_TEST_SUITE_P(Casos, ICMSPartFCP, ::testing::ValuesIn(kCasosPart), Nome);
+
+// The FCP-ST of ICMS90 and ICMSSN900 lives inside their optional ST group.
+class FCPSTSemST : public GrupoICMS {};
+
+TEST_P(FCPSTSemST, IsAnAlertAndTheGroupStaysValid) { Conferir(); }
+
+const CasoICMS kCasosFCPST[] = {
+    {"ICMS90",
+     [](TNFe& n) {
+       NFeReforma::ICMSComBase(n, cstIcms90, "100", "18");
+       GrupoICMS::FCPST(n);
+     },
+     psPL009V4, {"vBC", "vICMS"}, kTagsFCPST, "sem o grupo do ICMS ST (vBCST, vICMSST) o ICMS90 não tem lugar"},
+    {"ICMS90NovoPacote",
+     [](TNFe& n) {
+       NFeReforma::ICMS90Completo(n);
+       GrupoICMS::FCPST(n);
+     },
+     psPL010e, {"cBenefRBC", "vBCFCP", "pFCPDif"}, kTagsFCPST,
+     "sem o grupo do ICMS ST (vBCST, vICMSST) o ICMS90 não tem lugar"},
+    {"ICMS90ComST",
+     [](TNFe& n) {
+       NFeReforma::ICMSComBase(n, cstIcms90, "100", "18");
+       GrupoICMS::ST(n);
+       GrupoICMS::FCPST(n);
+     },
+     psPL009V4, {"vICMSST", "vBCFCPST", "pFCPST", "vFCPST"}, {}, ""},
+    {"ICMSSN900",
+     [](TNFe& n) {
+       GrupoICMS::SimplesNacional(n, csosn900);
+       GrupoICMS::FCPST(n);
+     },
+     psPL009V4, {"CSOSN"}, kTagsFCPST, "sem o grupo do ICMS ST (vBCST, vICMSST) o ICMSSN900 não tem lugar"},
+    {"ICMSSN900ComST",
+     [](TNFe& n) {
+       GrupoICMS::SimplesNacional(n, csosn900);
+       GrupoICMS::ST(n);
+       GrupoICMS::FCPST(n);
+     },
+     psPL010e, {"vICMSST", "vBCFCPST", "pFCPST", "vFCPST"}, {}, ""},
+    {"SoOValorDoFCPST",
+     [](TNFe& n) {
+       GrupoICMS::SimplesNacional(n, csosn900);
+       n.Det[0].Imposto.ICMS.vFCPST = V("2.40");
+     },
+     psPL009V4, {"CSOSN"}, {"vFCPST"}, "sem o grupo do ICMS ST (vBCST, vICMSST) o ICMSSN900 não tem lugar"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Casos, FCPSTSemST, ::testing::ValuesIn(kCasosFCPST), Nome);
+
+// An FCP block given in part: the schema takes its sequence whole or not at all, and every
+// element of it takes a zero, so the block is written whole with zeros for what was not given.
+// ICMS00 alone has no base of the FCP.
+class FCPParcial : public GrupoICMS {};
+
+TEST_P(FCPParcial, IsWrittenWholeWithZeros) { Conferir(); }
+
+const CasoICMS kCasosParcial[] = {
+    {"ICMS10SoOPercentual",
+     [](TNFe& n) {
+       NFeReforma::ICMSComBase(n, cstIcms10, "100", "18");
+       GrupoICMS::ST(n);
+       n.Det[0].Imposto.ICMS.pFCP = V("2");
+     },
+     psPL009V4, {}, {}, "", "<vBCFCP>0.00</vBCFCP><pFCP>2.0000</pFCP><vFCP>0.00</vFCP>"},
+    {"ICMS90SoOValor",
+     [](TNFe& n) {
+       NFeReforma::ICMSComBase(n, cstIcms90, "100", "18");
+       n.Det[0].Imposto.ICMS.vFCP = V("2");
+     },
+     psPL009V4, {}, {}, "", "<vBCFCP>0.00</vBCFCP><pFCP>0.0000</pFCP><vFCP>2.00</vFCP>"},
+    {"ICMS90SoOPercentualDoFCPST",
+     [](TNFe& n) {
+       NFeReforma::ICMSComBase(n, cstIcms90, "100", "18");
+       GrupoICMS::ST(n);
+       n.Det[0].Imposto.ICMS.pFCPST = V("2");
+     },
+     psPL010e, {}, {}, "", "<vBCFCPST>0.00</vBCFCPST><pFCPST>2.0000</pFCPST><vFCPST>0.00</vFCPST>"},
+    {"ICMSSN201SoABaseDoFCPST",
+     [](TNFe& n) {
+       TICMS& i = GrupoICMS::SimplesNacional(n, csosn201);
+       GrupoICMS::ST(n);
+       i.pCredSN = V("1.25");
+       i.vCredICMSSN = V("1.25");
+       i.vBCFCPST = V("120");
+     },
+     psPL009V4, {}, {}, "", "<vBCFCPST>120.00</vBCFCPST><pFCPST>0.0000</pFCPST><vFCPST>0.00</vFCPST>"},
+    {"ICMSSTSoOValorRetido",
+     [](TNFe& n) {
+       n.Det[0].Imposto.ICMS.CST = cstIcmsST41;
+       n.Det[0].Imposto.ICMS.vFCPSTRet = V("1");
+     },
+     psPL009V4, {}, {}, "", "<vBCFCPSTRet>0.00</vBCFCPSTRet><pFCPSTRet>0.0000</pFCPSTRet><vFCPSTRet>1.00</vFCPSTRet>"},
+    {"ICMS60SoOPercentualRetido",
+     [](TNFe& n) {
+       n.Det[0].Imposto.ICMS.CST = cstIcms60;
+       n.Det[0].Imposto.ICMS.pFCPSTRet = V("2");
+     },
+     psPL010e, {}, {}, "", "<vBCFCPSTRet>0.00</vBCFCPSTRet><pFCPSTRet>2.0000</pFCPSTRet><vFCPSTRet>0.00</vFCPSTRet>"},
+    {"ICMS00ComBaseDoFCP",
+     [](TNFe& n) {
+       NFeReforma::ICMSComBase(n, cstIcms00, "100", "18");
+       GrupoICMS::FCP(n);
+     },
+     psPL009V4, {}, {"vBCFCP"}, "o grupo ICMS00 não tem lugar",
+     "<vICMS>18.00</vICMS><pFCP>2.0000</pFCP><vFCP>2.00</vFCP>"},
+    {"ICMS00SoABaseDoFCP",
+     [](TNFe& n) {
+       NFeReforma::ICMSComBase(n, cstIcms00, "100", "18");
+       n.Det[0].Imposto.ICMS.vBCFCP = V("100");
+     },
+     psPL009V4, {}, {"vBCFCP"}, "o grupo ICMS00 não tem lugar", "<vICMS>18.00</vICMS></ICMS00>"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Casos, FCPParcial, ::testing::ValuesIn(kCasosParcial), Nome);
+
+// ICMS51 has the benefit code of the base reduction and the deferred FCP in both packages.
+struct CasoICMS51 {
+  const char* nome;
+  TfscPacoteSchemas pacote;
+  bool beneficio, fcpDiferido;
+};
+
+void PrintTo(const CasoICMS51& c, std::ostream* os) { *os << c.nome; }
+
+class ICMS51 : public NFeReforma, public ::testing::WithParamInterface<CasoICMS51> {};
+
+TEST_P(ICMS51, ValuesAreWrittenValidAndReadBackThroughXMLAndJSON) {
+  const CasoICMS51& c = GetParam();
+  TICMS& i = ICMSComBase(n, cstIcms51, "90", "8.10");
+  i.vICMSOp = V("16.20");
+  i.pDif = V("50");
+  i.vICMSDif = V("8.10");
+  i.vBCFCP = V("90");
+  i.pFCP = V("2");
+  i.vFCP = V("1.80");
+  if (c.beneficio) i.cBenefRBC = "SP12345678";
+  if (c.fcpDiferido) {
+    i.pFCPDif = V("50");
+    i.vFCPDif = V("0.90");
+    i.vFCPEfet = V("0.90");
+  }
+  const std::string xml = Escrever(c.pacote);
+  EXPECT_TRUE(alertas.empty()) << ::testing::PrintToString(alertas);
+  EXPECT_EQ(Validar(xml, c.pacote == psPL009V4 ? kPL009 : kPL010e), 0) << saida << "\n" << xml;
+  EXPECT_EQ(PrimeiroGrupoReforma(n), "");
+  EXPECT_EQ(PrimeiroGrupoReformaXML(xml), "");
+  const bool beneficio = xml.find("<pRedBC>10.0000</pRedBC><cBenefRBC>SP12345678</cBenefRBC><vBC>90.00</vBC>") !=
+                         std::string::npos;
+  EXPECT_EQ(beneficio, c.beneficio) << xml;
+  const bool diferido = xml.find("<vFCP>1.80</vFCP><pFCPDif>50.0000</pFCPDif><vFCPDif>0.90</vFCPDif>"
+                                 "<vFCPEfet>0.90</vFCPEfet></ICMS51>") != std::string::npos;
+  EXPECT_EQ(diferido, c.fcpDiferido) << xml;
+
+  TNFe lido;
+  IdaEVolta(c.pacote, lido);
+  const TICMS& l = lido.Det[0].Imposto.ICMS;
+  EXPECT_EQ(l.cBenefRBC, i.cBenefRBC);
+  EXPECT_EQ(l.pFCPDif, i.pFCPDif);
+  EXPECT_EQ(l.vFCPDif, i.vFCPDif);
+  EXPECT_EQ(l.vFCPEfet, i.vFCPEfet);
+}
+
+const CasoICMS51 kCasosICMS51[] = {
+    {"TudoPacoteAntigo", psPL009V4, true, true},
+    {"TudoPacoteNovo", psPL010e, true, true},
+    {"SoOBeneficio", psPL009V4, true, false},
+    {"SoOFCPDiferido", psPL010e, false, true},
+};
+
+INSTANTIATE_TEST_SUITE_P(Casos, ICMS51, ::testing::ValuesIn(kCasosICMS51),
+                         [](const ::testing::TestParamInfo<CasoICMS51>& i) { return std::string(i.param.nome); });
 
 }  // namespace
 }  // namespace tuim
