@@ -222,7 +222,7 @@ class WrongRoot : public ::testing::TestWithParam<RaizErrada> {};
 
 TEST_P(WrongRoot, GivesFalse) {
   auto r = GetParam().criar();
-  for (const std::string texto : {std::string(), std::string("<outraResposta><cStat>100</cStat></outraResposta>"),
+  for (const std::string& texto : {std::string(), std::string("<outraResposta><cStat>100</cStat></outraResposta>"),
                                   std::string("nem XML e"), std::string("<retConsStatServ><cStat>1")}) {
     r->Leitor().SetArquivo(texto);
     EXPECT_FALSE(r->LerResposta()) << texto;
