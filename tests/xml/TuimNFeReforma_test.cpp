@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -1434,6 +1435,259 @@ const CasoICMS51 kCasosICMS51[] = {
 
 INSTANTIATE_TEST_SUITE_P(Casos, ICMS51, ::testing::ValuesIn(kCasosICMS51),
                          [](const ::testing::TestParamInfo<CasoICMS51>& i) { return std::string(i.param.nome); });
+
+// ---- Values an ICMS group has no place for ----------------------------------------------
+
+// pBCOp and UFST belong to ICMSPart: ICMS10 and ICMS90 keep their CST's group, valid, and
+// each of the two given is an alert.
+class PartilhaSemLugar : public GrupoICMS {
+public:
+  static void Partilha(TNFe& n) {
+    n.Det[0].Imposto.ICMS.pBCOp = V("100");
+    n.Det[0].Imposto.ICMS.UFST = "MT";
+  }
+};
+
+TEST_P(PartilhaSemLugar, IsAnAlertAndTheGroupStaysValid) { Conferir(); }
+
+const char* const kSemLugar10 = "Valor não gerado: o grupo ICMS10 não tem lugar para ele";
+const char* const kSemLugar90 = "Valor não gerado: o grupo ICMS90 não tem lugar para ele";
+
+const CasoICMS kCasosPartilha[] = {
+    // ICMS10 has no reduction either: the base goes straight to the rate.
+    {"ICMS10",
+     [](TNFe& n) {
+       NFeReforma::ICMSComBase(n, cstIcms10, "100", "18");
+       GrupoICMS::ST(n);
+       PartilhaSemLugar::Partilha(n);
+     },
+     psPL009V4, {"vBC", "vICMS", "vICMSST"}, {"pBCOp", "UFST"}, kSemLugar10, "<vBC>100.00</vBC><pICMS>"},
+    {"ICMS10NovoPacoteComFCP",
+     [](TNFe& n) {
+       NFeReforma::ICMSComBase(n, cstIcms10, "100", "18");
+       GrupoICMS::ST(n);
+       GrupoICMS::FCP(n);
+       GrupoICMS::FCPST(n);
+       PartilhaSemLugar::Partilha(n);
+     },
+     psPL010e, {"vBCFCP", "vFCP", "vFCPST"}, {"pBCOp", "UFST"}, kSemLugar10, "<vBC>100.00</vBC><pICMS>"},
+    {"ICMS10SoOPercentualDaBC",
+     [](TNFe& n) {
+       NFeReforma::ICMSComBase(n, cstIcms10, "100", "18");
+       GrupoICMS::ST(n);
+       n.Det[0].Imposto.ICMS.pBCOp = V("50");
+     },
+     psPL010e, {"vICMSST"}, {"pBCOp"}, kSemLugar10},
+    {"ICMS10SoAUF",
+     [](TNFe& n) {
+       NFeReforma::ICMSComBase(n, cstIcms10, "100", "18");
+       GrupoICMS::ST(n);
+       n.Det[0].Imposto.ICMS.UFST = "MT";
+     },
+     psPL009V4, {"vICMSST"}, {"UFST"}, kSemLugar10},
+    {"ICMS90",
+     [](TNFe& n) {
+       NFeReforma::ICMSComBase(n, cstIcms90, "100", "18");
+       PartilhaSemLugar::Partilha(n);
+     },
+     psPL009V4, {"vBC", "pRedBC", "vICMS"}, {"pBCOp", "UFST"}, kSemLugar90},
+    {"ICMS90ComSTEDesoneracao",
+     [](TNFe& n) {
+       TICMS& i = NFeReforma::ICMSComBase(n, cstIcms90, "100", "18");
+       GrupoICMS::ST(n);
+       i.vICMSDeson = V("1.80");
+       i.motDesICMS = motDesICMS9;
+       PartilhaSemLugar::Partilha(n);
+     },
+     psPL009V4, {"vICMSST", "vICMSDeson"}, {"pBCOp", "UFST"}, kSemLugar90},
+    {"ICMS90NovoPacote",
+     [](TNFe& n) {
+       NFeReforma::ICMS90Completo(n);
+       PartilhaSemLugar::Partilha(n);
+     },
+     psPL010e, {"cBenefRBC", "vICMSOp", "pFCPDif"}, {"pBCOp", "UFST"}, kSemLugar90},
+    {"ICMS90SemBase",
+     [](TNFe& n) {
+       n.Det[0].Imposto.ICMS.CST = cstIcms90;
+       n.Det[0].Imposto.ICMS.UFST = "MT";
+     },
+     psPL009V4, {"CST"}, {"UFST"}, kSemLugar90},
+    // Given on their own CST, the sharing fields are written.
+    {"ICMSPart",
+     [](TNFe& n) { GrupoICMS::Partilha(n, cstIcmsPart90); }, psPL009V4, {"pBCOp", "UFST"}, {}, ""},
+};
+
+INSTANTIATE_TEST_SUITE_P(Casos, PartilhaSemLugar, ::testing::ValuesIn(kCasosPartilha), Nome);
+
+// ICMSPart has, in either package, none of the PL_010 values of ICMS90: each given is an
+// alert after those of the FCP.
+class ICMSPartReforma : public GrupoICMS {
+public:
+  static void Beneficio(TNFe& n) { n.Det[0].Imposto.ICMS.cBenefRBC = "SP123456"; }
+  static void Diferimento(TNFe& n) {
+    TICMS& i = n.Det[0].Imposto.ICMS;
+    i.vICMSOp = V("18");
+    i.pDif = V("50");
+    i.vICMSDif = V("9");
+  }
+  static void FCPDiferido(TNFe& n) {
+    TICMS& i = n.Det[0].Imposto.ICMS;
+    i.pFCPDif = V("50");
+    i.vFCPDif = V("1");
+    i.vFCPEfet = V("1");
+  }
+};
+
+TEST_P(ICMSPartReforma, IsAnAlertAndTheGroupStaysValid) {
+  const std::string icms = Conferir();
+  EXPECT_NE(icms.find("<pBCOp>100.0000</pBCOp><UFST>MT</UFST>"), std::string::npos) << icms;
+}
+
+const CasoICMS kCasosPartReforma[] = {
+    {"Part90Beneficio",
+     [](TNFe& n) {
+       GrupoICMS::Partilha(n, cstIcmsPart90);
+       ICMSPartReforma::Beneficio(n);
+     },
+     psPL009V4, {"vBC"}, {"cBenefRBC"}, kSemLugarPart},
+    {"Part90Diferimento",
+     [](TNFe& n) {
+       GrupoICMS::Partilha(n, cstIcmsPart90);
+       ICMSPartReforma::Diferimento(n);
+     },
+     psPL010e, {"vBC"}, {"vICMSOp", "pDif", "vICMSDif"}, kSemLugarPart},
+    {"Part90FCPDiferido",
+     [](TNFe& n) {
+       GrupoICMS::Partilha(n, cstIcmsPart90);
+       ICMSPartReforma::FCPDiferido(n);
+     },
+     psPL009V4, {"vBC"}, {"pFCPDif", "vFCPDif", "vFCPEfet"}, kSemLugarPart},
+    {"Part90DesoneradoTudo",
+     [](TNFe& n) {
+       NFeReforma::ICMSPart(n, cstIcmsPart90, motDesICMS9);
+       GrupoICMS::FCP(n);
+       ICMSPartReforma::Beneficio(n);
+       ICMSPartReforma::Diferimento(n);
+       ICMSPartReforma::FCPDiferido(n);
+     },
+     psPL010e, {"vBC", "vICMSDeson"},
+     {"vBCFCP", "pFCP", "vFCP", "cBenefRBC", "vICMSOp", "pDif", "vICMSDif", "pFCPDif", "vFCPDif", "vFCPEfet"},
+     kSemLugarPart},
+    {"Part10SoOPercentualDeDiferimento",
+     [](TNFe& n) {
+       GrupoICMS::Partilha(n, cstIcmsPart10);
+       n.Det[0].Imposto.ICMS.pDif = V("100");
+     },
+     psPL009V4, {"vBC"}, {"pDif"}, kSemLugarPart},
+    // A deferred amount that rounds to 0.00 is not given.
+    {"Part90ValorQueArredondaAZero",
+     [](TNFe& n) {
+       GrupoICMS::Partilha(n, cstIcmsPart90);
+       n.Det[0].Imposto.ICMS.vFCPDif = V("0.004");
+     },
+     psPL009V4, {"vBC"}, {}, ""},
+};
+
+INSTANTIATE_TEST_SUITE_P(Casos, ICMSPartReforma, ::testing::ValuesIn(kCasosPartReforma), Nome);
+
+// Layouts before 4.00 have no FCP and none of the PL_010 values: each given is an alert naming
+// the layout, and none is written. The project holds no schema of those layouts.
+struct CasoLeiaute {
+  const char* nome;
+  std::function<void(TNFe&)> preparar;
+  double versao;
+  std::vector<const char*> semLugar;  // in the order of their alerts
+  std::vector<const char*> escritos;
+};
+
+void PrintTo(const CasoLeiaute& c, std::ostream* os) { *os << c.nome; }
+
+class LeiauteSemFCP : public NFeReforma, public ::testing::WithParamInterface<CasoLeiaute> {};
+
+TEST_P(LeiauteSemFCP, EachValueIsAnAlertAndNoneIsWritten) {
+  const CasoLeiaute& c = GetParam();
+  c.preparar(n);
+  n.infNFe.versao = c.versao;
+  const std::string xml = Escrever(psPL009V4);
+  char versao[8];
+  std::snprintf(versao, sizeof versao, "%.2f", c.versao);
+  const std::string motivo = std::string("Valor não gerado: o leiaute ") + versao + " não tem lugar para ele";
+  const std::size_t inicio = xml.find("<ICMS>");
+  ASSERT_NE(inicio, std::string::npos) << xml;
+  const std::string icms = xml.substr(inicio, xml.find("</ICMS>") - inicio);
+  std::vector<std::string> doICMS;
+  for (const std::string& a : alertas)
+    if (a.find(motivo) != std::string::npos) doICMS.push_back(a);
+  ASSERT_EQ(doICMS.size(), c.semLugar.size()) << ::testing::PrintToString(alertas);
+  for (std::size_t i = 0; i < c.semLugar.size(); ++i) {
+    EXPECT_NE(doICMS[i].find(std::string("/") + c.semLugar[i] + "("), std::string::npos) << doICMS[i];
+    EXPECT_EQ(icms.find(std::string("<") + c.semLugar[i] + ">"), std::string::npos) << icms;
+  }
+  for (const char* e : c.escritos) EXPECT_NE(icms.find(std::string("<") + e + ">"), std::string::npos) << e << icms;
+}
+
+const CasoLeiaute kCasosLeiaute[] = {
+    {"ICMS00", [](TNFe& n) {
+       NFeReforma::ICMSComBase(n, cstIcms00, "100", "18");
+       GrupoICMS::FCP(n);
+     },
+     3.10, {"vBCFCP", "pFCP", "vFCP"}, {"vICMS"}},
+    {"ICMS10ComFCPST", [](TNFe& n) {
+       NFeReforma::ICMSComBase(n, cstIcms10, "100", "18");
+       GrupoICMS::ST(n);
+       GrupoICMS::FCP(n);
+       GrupoICMS::FCPST(n);
+     },
+     3.10, {"vBCFCP", "pFCP", "vFCP", "vBCFCPST", "pFCPST", "vFCPST"}, {"vICMSST"}},
+    {"ICMS70Leiaute200", [](TNFe& n) {
+       NFeReforma::ICMSComBase(n, cstIcms70, "100", "18");
+       GrupoICMS::ST(n);
+       GrupoICMS::FCP(n);
+     },
+     2.00, {"vBCFCP", "pFCP", "vFCP"}, {"vICMSST"}},
+    {"ICMS60Retido", [](TNFe& n) {
+       n.Ide.indFinal = indFinal0;
+       TICMS& i = n.Det[0].Imposto.ICMS;
+       i.CST = cstIcms60;
+       i.vBCSTRet = V("100");
+       i.vICMSSTRet = V("18");
+       i.vBCFCPSTRet = V("100");
+       i.pFCPSTRet = V("2");
+       i.vFCPSTRet = V("2");
+     },
+     3.10, {"vBCFCPSTRet", "pFCPSTRet", "vFCPSTRet"}, {"vICMSSTRet"}},
+    // ICMSST has the retained FCP in every layout.
+    {"ICMSSTRetidoEscrito", [](TNFe& n) {
+       TICMS& i = n.Det[0].Imposto.ICMS;
+       i.CST = cstIcmsST41;
+       i.vFCPSTRet = V("2");
+     },
+     3.10, {}, {"vFCPSTRet"}},
+    {"ICMSSN900", [](TNFe& n) {
+       GrupoICMS::SimplesNacional(n, csosn900);
+       GrupoICMS::FCPST(n);
+     },
+     3.10, {"vBCFCPST", "pFCPST", "vFCPST"}, {"CSOSN"}},
+    {"ICMS51", [](TNFe& n) {
+       TICMS& i = NFeReforma::ICMSComBase(n, cstIcms51, "90", "8.10");
+       i.cBenefRBC = "SP123456";
+       GrupoICMS::FCP(n);
+       ICMSPartReforma::FCPDiferido(n);
+     },
+     3.10, {"cBenefRBC", "pFCPDif", "vFCPDif", "vFCPEfet", "vBCFCP", "pFCP", "vFCP"}, {"vICMS"}},
+    {"ICMS90ComBase", [](TNFe& n) { NFeReforma::ICMS90Completo(n); }, 3.10,
+     {"cBenefRBC", "vICMSOp", "pDif", "vICMSDif", "pFCPDif", "vFCPDif", "vFCPEfet", "vBCFCP", "pFCP", "vFCP"},
+     {"vBC", "vICMS"}},
+    {"ICMS90SemBase", [](TNFe& n) {
+       NFeReforma::ICMS90Completo(n, false, false, false);
+       TICMS& i = n.Det[0].Imposto.ICMS;
+       i.vBC = i.vICMS = TCurrency();
+     },
+     3.10, {"vBCFCP", "pFCP", "vFCP"}, {"CST"}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Casos, LeiauteSemFCP, ::testing::ValuesIn(kCasosLeiaute),
+                         [](const ::testing::TestParamInfo<CasoLeiaute>& i) { return std::string(i.param.nome); });
 
 }  // namespace
 }  // namespace tuim
