@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -206,22 +207,22 @@ public:
 
   // ICMS 90 of the first item with the PL_010 benefit code, deferral and deferred FCP, each
   // when asked for.
+  // The PL_010 values of ICMS90 in the first item: benefit code, deferral, deferred FCP.
+  static void Beneficio(TNFe& n) { n.Det[0].Imposto.ICMS.cBenefRBC = "SP123456"; }
+  static void Diferimento(TNFe& n) { Tres(n, {&TICMS::vICMSOp, &TICMS::pDif, &TICMS::vICMSDif}, {"18", "50", "9"}); }
+  static void FCPDiferido(TNFe& n) { Tres(n, {&TICMS::pFCPDif, &TICMS::vFCPDif, &TICMS::vFCPEfet}, {"50", "1", "1"}); }
+  // Three values of the first item's ICMS.
+  static void Tres(TNFe& n, std::array<TCurrency TICMS::*, 3> campos, std::array<const char*, 3> valores) {
+    for (std::size_t k = 0; k < 3; ++k) n.Det[0].Imposto.ICMS.*campos[k] = V(valores[k]);
+  }
   static void ICMS90Completo(TNFe& n, bool beneficio = true, bool diferimento = true, bool fcpDiferido = true) {
     TICMS& i = ICMSComBase(n, cstIcms90, "100", diferimento ? "9" : "18");
-    if (beneficio) i.cBenefRBC = "SP123456";
-    if (diferimento) {
-      i.vICMSOp = V("18");
-      i.pDif = V("50");
-      i.vICMSDif = V("9");
-    }
+    if (beneficio) Beneficio(n);
+    if (diferimento) Diferimento(n);
     i.vBCFCP = V("100");
     i.pFCP = V("2");
     i.vFCP = V("2");
-    if (fcpDiferido) {
-      i.pFCPDif = V("50");
-      i.vFCPDif = V("1");
-      i.vFCPEfet = V("1");
-    }
+    if (fcpDiferido) FCPDiferido(n);
   }
 
   // The sharing group of the first item with a CST and an exemption.
@@ -1177,18 +1178,8 @@ protected:
   }
 
 public:
-  static void FCP(TNFe& n) {
-    TICMS& i = n.Det[0].Imposto.ICMS;
-    i.vBCFCP = V("100");
-    i.pFCP = V("2");
-    i.vFCP = V("2");
-  }
-  static void FCPST(TNFe& n) {
-    TICMS& i = n.Det[0].Imposto.ICMS;
-    i.vBCFCPST = V("120");
-    i.pFCPST = V("2");
-    i.vFCPST = V("2.40");
-  }
+  static void FCP(TNFe& n) { Tres(n, {&TICMS::vBCFCP, &TICMS::pFCP, &TICMS::vFCP}, {"100", "2", "2"}); }
+  static void FCPST(TNFe& n) { Tres(n, {&TICMS::vBCFCPST, &TICMS::pFCPST, &TICMS::vFCPST}, {"120", "2", "2.40"}); }
   static void ST(TNFe& n) {
     TICMS& i = n.Det[0].Imposto.ICMS;
     i.modBCST = modBCST4;
@@ -1446,6 +1437,11 @@ public:
     n.Det[0].Imposto.ICMS.pBCOp = V("100");
     n.Det[0].Imposto.ICMS.UFST = "MT";
   }
+  // ICMS10 with its base and ST.
+  static void ICMS10(TNFe& n) {
+    ICMSComBase(n, cstIcms10, "100", "18");
+    ST(n);
+  }
 };
 
 TEST_P(PartilhaSemLugar, IsAnAlertAndTheGroupStaysValid) { Conferir(); }
@@ -1453,37 +1449,21 @@ TEST_P(PartilhaSemLugar, IsAnAlertAndTheGroupStaysValid) { Conferir(); }
 const char* const kSemLugar10 = "Valor não gerado: o grupo ICMS10 não tem lugar para ele";
 const char* const kSemLugar90 = "Valor não gerado: o grupo ICMS90 não tem lugar para ele";
 
+// The steps in order, as one.
+std::function<void(TNFe&)> Passos(std::vector<std::function<void(TNFe&)>> passos) {
+  return [passos](TNFe& n) {
+    for (const auto& p : passos) p(n);
+  };
+}
+
 const CasoICMS kCasosPartilha[] = {
     // ICMS10 has no reduction either: the base goes straight to the rate.
-    {"ICMS10",
-     [](TNFe& n) {
-       NFeReforma::ICMSComBase(n, cstIcms10, "100", "18");
-       GrupoICMS::ST(n);
-       PartilhaSemLugar::Partilha(n);
-     },
-     psPL009V4, {"vBC", "vICMS", "vICMSST"}, {"pBCOp", "UFST"}, kSemLugar10, "<vBC>100.00</vBC><pICMS>"},
+    {"ICMS10", Passos({PartilhaSemLugar::ICMS10, PartilhaSemLugar::Partilha}), psPL009V4, {"vBC", "vICMS", "vICMSST"}, {"pBCOp", "UFST"}, kSemLugar10, "<vBC>100.00</vBC><pICMS>"},
     {"ICMS10NovoPacoteComFCP",
-     [](TNFe& n) {
-       NFeReforma::ICMSComBase(n, cstIcms10, "100", "18");
-       GrupoICMS::ST(n);
-       GrupoICMS::FCP(n);
-       GrupoICMS::FCPST(n);
-       PartilhaSemLugar::Partilha(n);
-     },
-     psPL010e, {"vBCFCP", "vFCP", "vFCPST"}, {"pBCOp", "UFST"}, kSemLugar10, "<vBC>100.00</vBC><pICMS>"},
+     Passos({PartilhaSemLugar::ICMS10, GrupoICMS::FCP, GrupoICMS::FCPST, PartilhaSemLugar::Partilha}), psPL010e, {"vBCFCP", "vFCP", "vFCPST"}, {"pBCOp", "UFST"}, kSemLugar10, "<vBC>100.00</vBC><pICMS>"},
     {"ICMS10SoOPercentualDaBC",
-     [](TNFe& n) {
-       NFeReforma::ICMSComBase(n, cstIcms10, "100", "18");
-       GrupoICMS::ST(n);
-       n.Det[0].Imposto.ICMS.pBCOp = V("50");
-     },
-     psPL010e, {"vICMSST"}, {"pBCOp"}, kSemLugar10},
-    {"ICMS10SoAUF",
-     [](TNFe& n) {
-       NFeReforma::ICMSComBase(n, cstIcms10, "100", "18");
-       GrupoICMS::ST(n);
-       n.Det[0].Imposto.ICMS.UFST = "MT";
-     },
+     Passos({PartilhaSemLugar::ICMS10, [](TNFe& n) { n.Det[0].Imposto.ICMS.pBCOp = V("50"); }}), psPL010e, {"vICMSST"}, {"pBCOp"}, kSemLugar10},
+    {"ICMS10SoAUF", Passos({PartilhaSemLugar::ICMS10, [](TNFe& n) { n.Det[0].Imposto.ICMS.UFST = "MT"; }}),
      psPL009V4, {"vICMSST"}, {"UFST"}, kSemLugar10},
     {"ICMS90",
      [](TNFe& n) {
@@ -1500,11 +1480,7 @@ const CasoICMS kCasosPartilha[] = {
        PartilhaSemLugar::Partilha(n);
      },
      psPL009V4, {"vICMSST", "vICMSDeson"}, {"pBCOp", "UFST"}, kSemLugar90},
-    {"ICMS90NovoPacote",
-     [](TNFe& n) {
-       NFeReforma::ICMS90Completo(n);
-       PartilhaSemLugar::Partilha(n);
-     },
+    {"ICMS90NovoPacote", Passos({[](TNFe& n) { NFeReforma::ICMS90Completo(n); }, PartilhaSemLugar::Partilha}),
      psPL010e, {"cBenefRBC", "vICMSOp", "pFCPDif"}, {"pBCOp", "UFST"}, kSemLugar90},
     {"ICMS90SemBase",
      [](TNFe& n) {
@@ -1521,22 +1497,15 @@ INSTANTIATE_TEST_SUITE_P(Casos, PartilhaSemLugar, ::testing::ValuesIn(kCasosPart
 
 // ICMSPart has, in either package, none of the PL_010 values of ICMS90: each given is an
 // alert after those of the FCP.
-class ICMSPartReforma : public GrupoICMS {
-public:
-  static void Beneficio(TNFe& n) { n.Det[0].Imposto.ICMS.cBenefRBC = "SP123456"; }
-  static void Diferimento(TNFe& n) {
-    TICMS& i = n.Det[0].Imposto.ICMS;
-    i.vICMSOp = V("18");
-    i.pDif = V("50");
-    i.vICMSDif = V("9");
-  }
-  static void FCPDiferido(TNFe& n) {
-    TICMS& i = n.Det[0].Imposto.ICMS;
-    i.pFCPDif = V("50");
-    i.vFCPDif = V("1");
-    i.vFCPEfet = V("1");
-  }
-};
+class ICMSPartReforma : public GrupoICMS {};
+
+// The sharing group of `cst` with one more value given.
+std::function<void(TNFe&)> PartilhaCom(TfscCSTIcms cst, TCurrency TICMS::*campo, const char* valor) {
+  return [=](TNFe& n) {
+    GrupoICMS::Partilha(n, cst);
+    n.Det[0].Imposto.ICMS.*campo = V(valor);
+  };
+}
 
 TEST_P(ICMSPartReforma, IsAnAlertAndTheGroupStaysValid) {
   const std::string icms = Conferir();
@@ -1547,45 +1516,37 @@ const CasoICMS kCasosPartReforma[] = {
     {"Part90Beneficio",
      [](TNFe& n) {
        GrupoICMS::Partilha(n, cstIcmsPart90);
-       ICMSPartReforma::Beneficio(n);
+       NFeReforma::Beneficio(n);
      },
      psPL009V4, {"vBC"}, {"cBenefRBC"}, kSemLugarPart},
     {"Part90Diferimento",
      [](TNFe& n) {
        GrupoICMS::Partilha(n, cstIcmsPart90);
-       ICMSPartReforma::Diferimento(n);
+       NFeReforma::Diferimento(n);
      },
      psPL010e, {"vBC"}, {"vICMSOp", "pDif", "vICMSDif"}, kSemLugarPart},
     {"Part90FCPDiferido",
      [](TNFe& n) {
        GrupoICMS::Partilha(n, cstIcmsPart90);
-       ICMSPartReforma::FCPDiferido(n);
+       NFeReforma::FCPDiferido(n);
      },
      psPL009V4, {"vBC"}, {"pFCPDif", "vFCPDif", "vFCPEfet"}, kSemLugarPart},
     {"Part90DesoneradoTudo",
      [](TNFe& n) {
        NFeReforma::ICMSPart(n, cstIcmsPart90, motDesICMS9);
        GrupoICMS::FCP(n);
-       ICMSPartReforma::Beneficio(n);
-       ICMSPartReforma::Diferimento(n);
-       ICMSPartReforma::FCPDiferido(n);
+       NFeReforma::Beneficio(n);
+       NFeReforma::Diferimento(n);
+       NFeReforma::FCPDiferido(n);
      },
      psPL010e, {"vBC", "vICMSDeson"},
      {"vBCFCP", "pFCP", "vFCP", "cBenefRBC", "vICMSOp", "pDif", "vICMSDif", "pFCPDif", "vFCPDif", "vFCPEfet"},
      kSemLugarPart},
-    {"Part10SoOPercentualDeDiferimento",
-     [](TNFe& n) {
-       GrupoICMS::Partilha(n, cstIcmsPart10);
-       n.Det[0].Imposto.ICMS.pDif = V("100");
-     },
-     psPL009V4, {"vBC"}, {"pDif"}, kSemLugarPart},
+    {"Part10SoOPercentualDeDiferimento", PartilhaCom(cstIcmsPart10, &TICMS::pDif, "100"), psPL009V4, {"vBC"},
+     {"pDif"}, kSemLugarPart},
     // A deferred amount that rounds to 0.00 is not given.
-    {"Part90ValorQueArredondaAZero",
-     [](TNFe& n) {
-       GrupoICMS::Partilha(n, cstIcmsPart90);
-       n.Det[0].Imposto.ICMS.vFCPDif = V("0.004");
-     },
-     psPL009V4, {"vBC"}, {}, ""},
+    {"Part90ValorQueArredondaAZero", PartilhaCom(cstIcmsPart90, &TICMS::vFCPDif, "0.004"), psPL009V4, {"vBC"}, {},
+     ""},
 };
 
 INSTANTIATE_TEST_SUITE_P(Casos, ICMSPartReforma, ::testing::ValuesIn(kCasosPartReforma), Nome);
@@ -1633,8 +1594,7 @@ const CasoLeiaute kCasosLeiaute[] = {
      },
      3.10, {"vBCFCP", "pFCP", "vFCP"}, {"vICMS"}},
     {"ICMS10ComFCPST", [](TNFe& n) {
-       NFeReforma::ICMSComBase(n, cstIcms10, "100", "18");
-       GrupoICMS::ST(n);
+       PartilhaSemLugar::ICMS10(n);
        GrupoICMS::FCP(n);
        GrupoICMS::FCPST(n);
      },
@@ -1672,7 +1632,7 @@ const CasoLeiaute kCasosLeiaute[] = {
        TICMS& i = NFeReforma::ICMSComBase(n, cstIcms51, "90", "8.10");
        i.cBenefRBC = "SP123456";
        GrupoICMS::FCP(n);
-       ICMSPartReforma::FCPDiferido(n);
+       NFeReforma::FCPDiferido(n);
      },
      3.10, {"cBenefRBC", "pFCPDif", "vFCPDif", "vFCPEfet", "vBCFCP", "pFCP", "vFCP"}, {"vICMS"}},
     {"ICMS90ComBase", [](TNFe& n) { NFeReforma::ICMS90Completo(n); }, 3.10,
