@@ -266,6 +266,14 @@ private:
   void AlertaFCPSemLugar(const TICMS& icms, unsigned campos, const std::string& motivo);
   // Last step of every ICMS group: the FCP values it had no place for.
   void AlertaFCPSemLugar(const TICMS& icms, const std::string& grupo);
+  // One alert per value given, of the other ICMS values in `campos` (kSemLugar... bits),
+  // giving `motivo`.
+  void AlertaICMSSemLugar(const TICMS& icms, unsigned campos, const std::string& motivo);
+  // Last step of a CST group: the values of other groups it has no place for (the sharing
+  // fields in ICMS10 and ICMS90, the PL_010 values of ICMS90 in ICMSPart).
+  void AlertaICMSSemLugar(const TICMS& icms, const std::string& grupo);
+  // Why a value that came with a later layout is not written.
+  std::string MotivoLeiauteSemLugar() const;
   void GerarICMSPartDesoneracao(const TICMS& icms);
   void GerarInfPAA();
   void GerarTotalISTot();
@@ -289,6 +297,9 @@ private:
   // then the ST and the retained forms, one bit each from the lowest.
   unsigned fFCPEscritos = 0;
   static constexpr unsigned kFCPvBC = 01, kFCP = 07, kFCPST = 070, kFCPSTRet = 0700;
+  // cBenefRBC; vICMSOp, pDif, vICMSDif; pFCPDif, vFCPDif, vFCPEfet; pBCOp, UFST.
+  static constexpr unsigned kSemLugarBeneficio = 01, kSemLugarDiferimento = 016, kSemLugarFCPDiferido = 0160,
+                            kSemLugarReforma90 = 0177, kSemLugarPartilha = 0600;
 };
 
 }  // namespace tuim

@@ -205,9 +205,6 @@ void TNFeW::GerarICMSBlocoDesoneracao(const TICMS& icms, bool idsICMS40) {
 }
 
 void TNFeW::GerarICMSBlocoPartilha(const TICMS& icms) {
-  if (icms.UFST.empty() && icms.pBCOp == kZero && icms.CST != cstIcmsPart10 && icms.CST != cstIcmsPart20 &&
-      icms.CST != cstIcmsPart90)
-    return;
   EscreverTaxa("N25", "pBCOp", 1, icms.pBCOp, "Percentual da BC operação própria");
   fGerador->EscreverCampo(fcTexto, "N24", "UFST", 2, 2, 1, icms.UFST, "UF para qual é devido o ICMS ST");
 }
@@ -271,8 +268,7 @@ void TNFeW::GerarDetImpostoICMSCST(const TICMS& icms) {
   g.EscreverGrupo("ICMS" + sufixo, "N" + id);
   g.EscreverCampo(fcTexto, "N11", "orig", 1, 1, 1, OrigParaTexto(icms.orig), "Origem da mercadoria");
   g.EscreverCampo(fcTexto, "N12", "CST", 2, 2, 1, CSTIcmsParaTexto(icms.CST), "Código da situação tributária ");
-  const bool partilha = !icms.UFST.empty() || icms.pBCOp != kZero || icms.CST == cstIcmsPart10 ||
-                        icms.CST == cstIcmsPart20 || icms.CST == cstIcmsPart90;
+  const bool partilha = icms.CST == cstIcmsPart10 || icms.CST == cstIcmsPart20 || icms.CST == cstIcmsPart90;
   switch (icms.CST) {
     case cstIcms00:
       g.EscreverCampo(fcTexto, "N13", "modBC", 1, 1, 1, ModBCParaTexto(icms.modBC), "Modalidade de determinação da BC do ICMS");
@@ -285,7 +281,8 @@ void TNFeW::GerarDetImpostoICMSCST(const TICMS& icms) {
     case cstIcmsPart10:
     case cstIcmsPart20:
     case cstIcmsPart90:
-      // The sharing group has its base and ST whatever the CST, and no FCP but the ST one.
+      // The sharing group has its base and ST whatever the CST, and no FCP but the ST one;
+      // ICMS10 has no reduction and no sharing fields, in either package.
       g.EscreverCampo(fcTexto, "N13", "modBC", 1, 1, 1, ModBCParaTexto(icms.modBC), "Modalidade de determinação da BC do ICMS");
       g.EscreverCampo(fcDecimal2, "N15", "vBC", 1, 15, 1, icms.vBC, "Valor da BC do ICMS");
       if (partilha) g.EscreverCampo(fcDecimal2, "N14", "pRedBC", 1, 5, 0, icms.pRedBC, "Percentual da Redução de BC");
@@ -294,8 +291,10 @@ void TNFeW::GerarDetImpostoICMSCST(const TICMS& icms) {
       if (icms.CST == cstIcms10) GerarICMSBlocoFCP(icms, true, false);
       GerarICMSBlocoST(icms, false);
       GerarICMSBlocoFCPST(icms);
-      GerarICMSBlocoPartilha(icms);
-      if (icms.CST != cstIcms10) GerarICMSPartDesoneracao(icms);
+      if (partilha) {
+        GerarICMSBlocoPartilha(icms);
+        GerarICMSPartDesoneracao(icms);
+      }
       break;
     case cstIcms20:
     case cstIcms70:
@@ -347,7 +346,10 @@ void TNFeW::GerarDetImpostoICMSCST(const TICMS& icms) {
       g.EscreverCampo(fcDecimal2, "N17", "vICMS", 1, 15, (icms.pICMS == kZero && icms.pDif == kZero) ? 0 : 1,
                       icms.vICMS, "Valor do ICMS");
       GerarICMSBlocoFCP(icms, true, false);
-      if (VersaoAoMenos(4)) GerarICMSFCPDiferido(icms);
+      if (VersaoAoMenos(4))
+        GerarICMSFCPDiferido(icms);
+      else
+        AlertaICMSSemLugar(icms, kSemLugarBeneficio | kSemLugarFCPDiferido, MotivoLeiauteSemLugar());
       break;
     case cstIcms60:
       if (VersaoAoMenos(2)) {
@@ -364,15 +366,19 @@ void TNFeW::GerarDetImpostoICMSCST(const TICMS& icms) {
     case cstIcms90:
       // The FCP of ICMS90 sits inside its base group as well.
       if (ICMS90ComBase(icms)) {
-        GerarICMSBase(icms, true, true);
+        // The benefit code, deferral and deferred FCP came with layout 4.00.
+        const bool reforma = VersaoAoMenos(4);
+        GerarICMSBase(icms, true, reforma);
         GerarICMSBlocoFCP(icms, true, false);
-        GerarICMSFCPDiferido(icms);
+        if (reforma)
+          GerarICMSFCPDiferido(icms);
+        else
+          AlertaICMSSemLugar(icms, kSemLugarReforma90, MotivoLeiauteSemLugar());
       } else {
         AlertaICMS90SemBase(icms);
       }
       GerarICMSBlocoSTOpcional(icms, true, "ICMS90");
       if (VersaoAoMenos(3.10)) GerarICMSBlocoDesoneracao(icms, false);
-      GerarICMSBlocoPartilha(icms);
       break;
     case cstIcmsST41:
     case cstIcmsST60:
@@ -381,6 +387,7 @@ void TNFeW::GerarDetImpostoICMSCST(const TICMS& icms) {
     default: break;
   }
   AlertaFCPSemLugar(icms, "ICMS" + sufixo);
+  AlertaICMSSemLugar(icms, "ICMS" + sufixo);
   g.EscreverGrupo("/ICMS" + sufixo);
 }
 

@@ -243,6 +243,26 @@ const TCampoFCP kCamposFCP[] = {
     {{"N27d", "vFCPSTRet", "Valor do FCP retido anteriormente por Substituição Tributária"}, &TICMS::vFCPSTRet},
 };
 
+// As the document would show it: four decimals for a rate, two for an amount.
+bool Dado(TCurrency v, bool taxa) { return (taxa ? v : v.Round(2)) != kZero; }
+
+// The other ICMS values in the bit order of kSemLugar...
+struct TCampoOutro {
+  TCampoICMS campo;
+  bool (*dado)(const TICMS&);
+};
+const TCampoOutro kCamposOutros[] = {
+    {kcBenefRBC, [](const TICMS& i) { return !i.cBenefRBC.empty(); }},
+    {kvICMSOp, [](const TICMS& i) { return Dado(i.vICMSOp, false); }},
+    {kpDif, [](const TICMS& i) { return Dado(i.pDif, true); }},
+    {kvICMSDif, [](const TICMS& i) { return Dado(i.vICMSDif, false); }},
+    {kpFCPDif, [](const TICMS& i) { return Dado(i.pFCPDif, true); }},
+    {kvFCPDif, [](const TICMS& i) { return Dado(i.vFCPDif, false); }},
+    {kvFCPEfet, [](const TICMS& i) { return Dado(i.vFCPEfet, false); }},
+    {{"N25", "pBCOp", "Percentual da BC operação própria"}, [](const TICMS& i) { return Dado(i.pBCOp, true); }},
+    {{"N24", "UFST", "UF para qual é devido o ICMS ST"}, [](const TICMS& i) { return !i.UFST.empty(); }},
+};
+
 const char* const kAlertaSemBaseICMS90 =
     "Valor não gerado: sem o grupo da base de cálculo (vBC, vICMS) o ICMS90 não tem lugar para ele";
 
@@ -275,18 +295,29 @@ void TNFeW::GerarICMSFCPDiferido(const TICMS& icms) {
 }
 
 void TNFeW::AlertaICMS90SemBase(const TICMS& icms) {
-  auto alertar = [this](const TCampoICMS& f, bool dado) {
-    if (dado) fGerador->RegistrarAlerta(f.id, f.tag, f.descricao, kAlertaSemBaseICMS90);
-  };
-  alertar(kcBenefRBC, !icms.cBenefRBC.empty());
-  alertar(kvICMSOp, icms.vICMSOp != kZero);
-  alertar(kpDif, icms.pDif != kZero);
-  alertar(kvICMSDif, icms.vICMSDif != kZero);
-  // Before layout 4.00 there is no FCP anywhere.
+  AlertaICMSSemLugar(icms, kSemLugarBeneficio | kSemLugarDiferimento, kAlertaSemBaseICMS90);
+  // Before layout 4.00 there is no FCP anywhere: the group's last step says so.
   if (VersaoAoMenos(4)) AlertaFCPSemLugar(icms, kFCP, kAlertaSemBaseICMS90);
-  alertar(kpFCPDif, icms.pFCPDif != kZero);
-  alertar(kvFCPDif, icms.vFCPDif != kZero);
-  alertar(kvFCPEfet, icms.vFCPEfet != kZero);
+  AlertaICMSSemLugar(icms, kSemLugarFCPDiferido, kAlertaSemBaseICMS90);
+}
+
+void TNFeW::AlertaICMSSemLugar(const TICMS& icms, unsigned campos, const std::string& motivo) {
+  for (std::size_t i = 0; i < std::size(kCamposOutros); ++i) {
+    const TCampoICMS& f = kCamposOutros[i].campo;
+    if ((campos & (1u << i)) && kCamposOutros[i].dado(icms))
+      fGerador->RegistrarAlerta(f.id, f.tag, f.descricao, motivo);
+  }
+}
+
+void TNFeW::AlertaICMSSemLugar(const TICMS& icms, const std::string& grupo) {
+  unsigned campos = 0;
+  if (grupo == "ICMS10" || grupo == "ICMS90") campos = kSemLugarPartilha;
+  if (grupo == "ICMSPart") campos = kSemLugarReforma90;
+  AlertaICMSSemLugar(icms, campos, "Valor não gerado: o grupo " + grupo + " não tem lugar para ele");
+}
+
+std::string TNFeW::MotivoLeiauteSemLugar() const {
+  return "Valor não gerado: o leiaute " + VersaoTexto() + " não tem lugar para ele";
 }
 
 void TNFeW::AlertaFCPSemLugar(const TICMS& icms, unsigned campos, const std::string& motivo) {
@@ -294,17 +325,16 @@ void TNFeW::AlertaFCPSemLugar(const TICMS& icms, unsigned campos, const std::str
     const unsigned bit = 1u << i;
     if (!(campos & bit) || (fFCPEscritos & bit)) continue;
     const TCampoICMS& f = kCamposFCP[i].campo;
-    // As the document would show it: four decimals for a rate, two for an amount.
-    const TCurrency v = icms.*kCamposFCP[i].valor;
-    if ((f.tag[0] == 'p' ? v : v.Round(2)) != kZero) fGerador->RegistrarAlerta(f.id, f.tag, f.descricao, motivo);
+    if (Dado(icms.*kCamposFCP[i].valor, f.tag[0] == 'p')) fGerador->RegistrarAlerta(f.id, f.tag, f.descricao, motivo);
     fFCPEscritos |= bit;
   }
 }
 
 void TNFeW::AlertaFCPSemLugar(const TICMS& icms, const std::string& grupo) {
-  // Before layout 4.00 there is no FCP anywhere.
-  if (VersaoAbaixo(4)) return;
-  AlertaFCPSemLugar(icms, kFCP | kFCPST | kFCPSTRet, "Valor não gerado: o grupo " + grupo + " não tem lugar para ele");
+  // Before layout 4.00 there is no FCP anywhere (but the retained one of ICMSST, written already).
+  AlertaFCPSemLugar(icms, kFCP | kFCPST | kFCPSTRet,
+                    VersaoAbaixo(4) ? MotivoLeiauteSemLugar()
+                                    : "Valor não gerado: o grupo " + grupo + " não tem lugar para ele");
 }
 
 void TNFeW::GerarICMSPartDesoneracao(const TICMS& icms) {

@@ -6,6 +6,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -205,22 +207,22 @@ public:
 
   // ICMS 90 of the first item with the PL_010 benefit code, deferral and deferred FCP, each
   // when asked for.
+  // The PL_010 values of ICMS90 in the first item: benefit code, deferral, deferred FCP.
+  static void Beneficio(TNFe& n) { n.Det[0].Imposto.ICMS.cBenefRBC = "SP123456"; }
+  static void Diferimento(TNFe& n) { Tres(n, {&TICMS::vICMSOp, &TICMS::pDif, &TICMS::vICMSDif}, {"18", "50", "9"}); }
+  static void FCPDiferido(TNFe& n) { Tres(n, {&TICMS::pFCPDif, &TICMS::vFCPDif, &TICMS::vFCPEfet}, {"50", "1", "1"}); }
+  // Three values of the first item's ICMS.
+  static void Tres(TNFe& n, std::array<TCurrency TICMS::*, 3> campos, std::array<const char*, 3> valores) {
+    for (std::size_t k = 0; k < 3; ++k) n.Det[0].Imposto.ICMS.*campos[k] = V(valores[k]);
+  }
   static void ICMS90Completo(TNFe& n, bool beneficio = true, bool diferimento = true, bool fcpDiferido = true) {
     TICMS& i = ICMSComBase(n, cstIcms90, "100", diferimento ? "9" : "18");
-    if (beneficio) i.cBenefRBC = "SP123456";
-    if (diferimento) {
-      i.vICMSOp = V("18");
-      i.pDif = V("50");
-      i.vICMSDif = V("9");
-    }
+    if (beneficio) Beneficio(n);
+    if (diferimento) Diferimento(n);
     i.vBCFCP = V("100");
     i.pFCP = V("2");
     i.vFCP = V("2");
-    if (fcpDiferido) {
-      i.pFCPDif = V("50");
-      i.vFCPDif = V("1");
-      i.vFCPEfet = V("1");
-    }
+    if (fcpDiferido) FCPDiferido(n);
   }
 
   // The sharing group of the first item with a CST and an exemption.
@@ -1176,18 +1178,8 @@ protected:
   }
 
 public:
-  static void FCP(TNFe& n) {
-    TICMS& i = n.Det[0].Imposto.ICMS;
-    i.vBCFCP = V("100");
-    i.pFCP = V("2");
-    i.vFCP = V("2");
-  }
-  static void FCPST(TNFe& n) {
-    TICMS& i = n.Det[0].Imposto.ICMS;
-    i.vBCFCPST = V("120");
-    i.pFCPST = V("2");
-    i.vFCPST = V("2.40");
-  }
+  static void FCP(TNFe& n) { Tres(n, {&TICMS::vBCFCP, &TICMS::pFCP, &TICMS::vFCP}, {"100", "2", "2"}); }
+  static void FCPST(TNFe& n) { Tres(n, {&TICMS::vBCFCPST, &TICMS::pFCPST, &TICMS::vFCPST}, {"120", "2", "2.40"}); }
   static void ST(TNFe& n) {
     TICMS& i = n.Det[0].Imposto.ICMS;
     i.modBCST = modBCST4;
@@ -1434,6 +1426,228 @@ const CasoICMS51 kCasosICMS51[] = {
 
 INSTANTIATE_TEST_SUITE_P(Casos, ICMS51, ::testing::ValuesIn(kCasosICMS51),
                          [](const ::testing::TestParamInfo<CasoICMS51>& i) { return std::string(i.param.nome); });
+
+// ---- Values an ICMS group has no place for ----------------------------------------------
+
+// pBCOp and UFST belong to ICMSPart: ICMS10 and ICMS90 keep their CST's group, valid, and
+// each of the two given is an alert.
+class PartilhaSemLugar : public GrupoICMS {
+public:
+  static void Partilha(TNFe& n) {
+    n.Det[0].Imposto.ICMS.pBCOp = V("100");
+    n.Det[0].Imposto.ICMS.UFST = "MT";
+  }
+  // ICMS10 with its base and ST.
+  static void ICMS10(TNFe& n) {
+    ICMSComBase(n, cstIcms10, "100", "18");
+    ST(n);
+  }
+};
+
+TEST_P(PartilhaSemLugar, IsAnAlertAndTheGroupStaysValid) { Conferir(); }
+
+const char* const kSemLugar10 = "Valor não gerado: o grupo ICMS10 não tem lugar para ele";
+const char* const kSemLugar90 = "Valor não gerado: o grupo ICMS90 não tem lugar para ele";
+
+// The steps in order, as one.
+std::function<void(TNFe&)> Passos(std::vector<std::function<void(TNFe&)>> passos) {
+  return [passos](TNFe& n) {
+    for (const auto& p : passos) p(n);
+  };
+}
+
+const CasoICMS kCasosPartilha[] = {
+    // ICMS10 has no reduction either: the base goes straight to the rate.
+    {"ICMS10", Passos({PartilhaSemLugar::ICMS10, PartilhaSemLugar::Partilha}), psPL009V4, {"vBC", "vICMS", "vICMSST"}, {"pBCOp", "UFST"}, kSemLugar10, "<vBC>100.00</vBC><pICMS>"},
+    {"ICMS10NovoPacoteComFCP",
+     Passos({PartilhaSemLugar::ICMS10, GrupoICMS::FCP, GrupoICMS::FCPST, PartilhaSemLugar::Partilha}), psPL010e, {"vBCFCP", "vFCP", "vFCPST"}, {"pBCOp", "UFST"}, kSemLugar10, "<vBC>100.00</vBC><pICMS>"},
+    {"ICMS10SoOPercentualDaBC",
+     Passos({PartilhaSemLugar::ICMS10, [](TNFe& n) { n.Det[0].Imposto.ICMS.pBCOp = V("50"); }}), psPL010e, {"vICMSST"}, {"pBCOp"}, kSemLugar10},
+    {"ICMS10SoAUF", Passos({PartilhaSemLugar::ICMS10, [](TNFe& n) { n.Det[0].Imposto.ICMS.UFST = "MT"; }}),
+     psPL009V4, {"vICMSST"}, {"UFST"}, kSemLugar10},
+    {"ICMS90",
+     [](TNFe& n) {
+       NFeReforma::ICMSComBase(n, cstIcms90, "100", "18");
+       PartilhaSemLugar::Partilha(n);
+     },
+     psPL009V4, {"vBC", "pRedBC", "vICMS"}, {"pBCOp", "UFST"}, kSemLugar90},
+    {"ICMS90ComSTEDesoneracao",
+     [](TNFe& n) {
+       TICMS& i = NFeReforma::ICMSComBase(n, cstIcms90, "100", "18");
+       GrupoICMS::ST(n);
+       i.vICMSDeson = V("1.80");
+       i.motDesICMS = motDesICMS9;
+       PartilhaSemLugar::Partilha(n);
+     },
+     psPL009V4, {"vICMSST", "vICMSDeson"}, {"pBCOp", "UFST"}, kSemLugar90},
+    {"ICMS90NovoPacote", Passos({[](TNFe& n) { NFeReforma::ICMS90Completo(n); }, PartilhaSemLugar::Partilha}),
+     psPL010e, {"cBenefRBC", "vICMSOp", "pFCPDif"}, {"pBCOp", "UFST"}, kSemLugar90},
+    {"ICMS90SemBase",
+     [](TNFe& n) {
+       n.Det[0].Imposto.ICMS.CST = cstIcms90;
+       n.Det[0].Imposto.ICMS.UFST = "MT";
+     },
+     psPL009V4, {"CST"}, {"UFST"}, kSemLugar90},
+    // Given on their own CST, the sharing fields are written.
+    {"ICMSPart",
+     [](TNFe& n) { GrupoICMS::Partilha(n, cstIcmsPart90); }, psPL009V4, {"pBCOp", "UFST"}, {}, ""},
+};
+
+INSTANTIATE_TEST_SUITE_P(Casos, PartilhaSemLugar, ::testing::ValuesIn(kCasosPartilha), Nome);
+
+// ICMSPart has, in either package, none of the PL_010 values of ICMS90: each given is an
+// alert after those of the FCP.
+class ICMSPartReforma : public GrupoICMS {};
+
+// The sharing group of `cst` with one more value given.
+std::function<void(TNFe&)> PartilhaCom(TfscCSTIcms cst, TCurrency TICMS::*campo, const char* valor) {
+  return [=](TNFe& n) {
+    GrupoICMS::Partilha(n, cst);
+    n.Det[0].Imposto.ICMS.*campo = V(valor);
+  };
+}
+
+TEST_P(ICMSPartReforma, IsAnAlertAndTheGroupStaysValid) {
+  const std::string icms = Conferir();
+  EXPECT_NE(icms.find("<pBCOp>100.0000</pBCOp><UFST>MT</UFST>"), std::string::npos) << icms;
+}
+
+const CasoICMS kCasosPartReforma[] = {
+    {"Part90Beneficio",
+     [](TNFe& n) {
+       GrupoICMS::Partilha(n, cstIcmsPart90);
+       NFeReforma::Beneficio(n);
+     },
+     psPL009V4, {"vBC"}, {"cBenefRBC"}, kSemLugarPart},
+    {"Part90Diferimento",
+     [](TNFe& n) {
+       GrupoICMS::Partilha(n, cstIcmsPart90);
+       NFeReforma::Diferimento(n);
+     },
+     psPL010e, {"vBC"}, {"vICMSOp", "pDif", "vICMSDif"}, kSemLugarPart},
+    {"Part90FCPDiferido",
+     [](TNFe& n) {
+       GrupoICMS::Partilha(n, cstIcmsPart90);
+       NFeReforma::FCPDiferido(n);
+     },
+     psPL009V4, {"vBC"}, {"pFCPDif", "vFCPDif", "vFCPEfet"}, kSemLugarPart},
+    {"Part90DesoneradoTudo",
+     [](TNFe& n) {
+       NFeReforma::ICMSPart(n, cstIcmsPart90, motDesICMS9);
+       GrupoICMS::FCP(n);
+       NFeReforma::Beneficio(n);
+       NFeReforma::Diferimento(n);
+       NFeReforma::FCPDiferido(n);
+     },
+     psPL010e, {"vBC", "vICMSDeson"},
+     {"vBCFCP", "pFCP", "vFCP", "cBenefRBC", "vICMSOp", "pDif", "vICMSDif", "pFCPDif", "vFCPDif", "vFCPEfet"},
+     kSemLugarPart},
+    {"Part10SoOPercentualDeDiferimento", PartilhaCom(cstIcmsPart10, &TICMS::pDif, "100"), psPL009V4, {"vBC"},
+     {"pDif"}, kSemLugarPart},
+    // A deferred amount that rounds to 0.00 is not given.
+    {"Part90ValorQueArredondaAZero", PartilhaCom(cstIcmsPart90, &TICMS::vFCPDif, "0.004"), psPL009V4, {"vBC"}, {},
+     ""},
+};
+
+INSTANTIATE_TEST_SUITE_P(Casos, ICMSPartReforma, ::testing::ValuesIn(kCasosPartReforma), Nome);
+
+// Layouts before 4.00 have no FCP and none of the PL_010 values: each given is an alert naming
+// the layout, and none is written. The project holds no schema of those layouts.
+struct CasoLeiaute {
+  const char* nome;
+  std::function<void(TNFe&)> preparar;
+  double versao;
+  std::vector<const char*> semLugar;  // in the order of their alerts
+  std::vector<const char*> escritos;
+};
+
+void PrintTo(const CasoLeiaute& c, std::ostream* os) { *os << c.nome; }
+
+class LeiauteSemFCP : public NFeReforma, public ::testing::WithParamInterface<CasoLeiaute> {};
+
+TEST_P(LeiauteSemFCP, EachValueIsAnAlertAndNoneIsWritten) {
+  const CasoLeiaute& c = GetParam();
+  c.preparar(n);
+  n.infNFe.versao = c.versao;
+  const std::string xml = Escrever(psPL009V4);
+  char versao[8];
+  std::snprintf(versao, sizeof versao, "%.2f", c.versao);
+  const std::string motivo = std::string("Valor não gerado: o leiaute ") + versao + " não tem lugar para ele";
+  const std::size_t inicio = xml.find("<ICMS>");
+  ASSERT_NE(inicio, std::string::npos) << xml;
+  const std::string icms = xml.substr(inicio, xml.find("</ICMS>") - inicio);
+  std::vector<std::string> doICMS;
+  for (const std::string& a : alertas)
+    if (a.find(motivo) != std::string::npos) doICMS.push_back(a);
+  ASSERT_EQ(doICMS.size(), c.semLugar.size()) << ::testing::PrintToString(alertas);
+  for (std::size_t i = 0; i < c.semLugar.size(); ++i) {
+    EXPECT_NE(doICMS[i].find(std::string("/") + c.semLugar[i] + "("), std::string::npos) << doICMS[i];
+    EXPECT_EQ(icms.find(std::string("<") + c.semLugar[i] + ">"), std::string::npos) << icms;
+  }
+  for (const char* e : c.escritos) EXPECT_NE(icms.find(std::string("<") + e + ">"), std::string::npos) << e << icms;
+}
+
+const CasoLeiaute kCasosLeiaute[] = {
+    {"ICMS00", [](TNFe& n) {
+       NFeReforma::ICMSComBase(n, cstIcms00, "100", "18");
+       GrupoICMS::FCP(n);
+     },
+     3.10, {"vBCFCP", "pFCP", "vFCP"}, {"vICMS"}},
+    {"ICMS10ComFCPST", [](TNFe& n) {
+       PartilhaSemLugar::ICMS10(n);
+       GrupoICMS::FCP(n);
+       GrupoICMS::FCPST(n);
+     },
+     3.10, {"vBCFCP", "pFCP", "vFCP", "vBCFCPST", "pFCPST", "vFCPST"}, {"vICMSST"}},
+    {"ICMS70Leiaute200", [](TNFe& n) {
+       NFeReforma::ICMSComBase(n, cstIcms70, "100", "18");
+       GrupoICMS::ST(n);
+       GrupoICMS::FCP(n);
+     },
+     2.00, {"vBCFCP", "pFCP", "vFCP"}, {"vICMSST"}},
+    {"ICMS60Retido", [](TNFe& n) {
+       n.Ide.indFinal = indFinal0;
+       TICMS& i = n.Det[0].Imposto.ICMS;
+       i.CST = cstIcms60;
+       i.vBCSTRet = V("100");
+       i.vICMSSTRet = V("18");
+       i.vBCFCPSTRet = V("100");
+       i.pFCPSTRet = V("2");
+       i.vFCPSTRet = V("2");
+     },
+     3.10, {"vBCFCPSTRet", "pFCPSTRet", "vFCPSTRet"}, {"vICMSSTRet"}},
+    // ICMSST has the retained FCP in every layout.
+    {"ICMSSTRetidoEscrito", [](TNFe& n) {
+       TICMS& i = n.Det[0].Imposto.ICMS;
+       i.CST = cstIcmsST41;
+       i.vFCPSTRet = V("2");
+     },
+     3.10, {}, {"vFCPSTRet"}},
+    {"ICMSSN900", [](TNFe& n) {
+       GrupoICMS::SimplesNacional(n, csosn900);
+       GrupoICMS::FCPST(n);
+     },
+     3.10, {"vBCFCPST", "pFCPST", "vFCPST"}, {"CSOSN"}},
+    {"ICMS51", [](TNFe& n) {
+       TICMS& i = NFeReforma::ICMSComBase(n, cstIcms51, "90", "8.10");
+       i.cBenefRBC = "SP123456";
+       GrupoICMS::FCP(n);
+       NFeReforma::FCPDiferido(n);
+     },
+     3.10, {"cBenefRBC", "pFCPDif", "vFCPDif", "vFCPEfet", "vBCFCP", "pFCP", "vFCP"}, {"vICMS"}},
+    {"ICMS90ComBase", [](TNFe& n) { NFeReforma::ICMS90Completo(n); }, 3.10,
+     {"cBenefRBC", "vICMSOp", "pDif", "vICMSDif", "pFCPDif", "vFCPDif", "vFCPEfet", "vBCFCP", "pFCP", "vFCP"},
+     {"vBC", "vICMS"}},
+    {"ICMS90SemBase", [](TNFe& n) {
+       NFeReforma::ICMS90Completo(n, false, false, false);
+       TICMS& i = n.Det[0].Imposto.ICMS;
+       i.vBC = i.vICMS = TCurrency();
+     },
+     3.10, {"vBCFCP", "pFCP", "vFCP"}, {"CST"}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Casos, LeiauteSemFCP, ::testing::ValuesIn(kCasosLeiaute),
+                         [](const ::testing::TestParamInfo<CasoLeiaute>& i) { return std::string(i.param.nome); });
 
 }  // namespace
 }  // namespace tuim
