@@ -442,6 +442,7 @@ void TNFeW::GerarDetImpostoICMSCSOSN(const TICMS& icms) {
     default: break;
   }
   AlertaFCPSemLugar(icms, "ICMS" + sufixo);
+  AlertaICMSSemLugar(icms, "ICMS" + sufixo);
   g.EscreverGrupo("/ICMS" + sufixo);
 }
 

@@ -309,10 +309,12 @@ void TNFeW::AlertaICMSSemLugar(const TICMS& icms, unsigned campos, const std::st
   }
 }
 
+// Only ICMSPart has the sharing fields, and only ICMS51 and ICMS90 the benefit code, deferral and
+// deferred FCP (their own steps alert what they cannot write); any other group has no place.
 void TNFeW::AlertaICMSSemLugar(const TICMS& icms, const std::string& grupo) {
   unsigned campos = 0;
-  if (grupo == "ICMS10" || grupo == "ICMS90") campos = kSemLugarPartilha;
-  if (grupo == "ICMSPart") campos = kSemLugarReforma90;
+  if (grupo != "ICMSPart") campos |= kSemLugarPartilha;
+  if (grupo != "ICMS51" && grupo != "ICMS90") campos |= kSemLugarReforma90;
   AlertaICMSSemLugar(icms, campos, "Valor não gerado: o grupo " + grupo + " não tem lugar para ele");
 }
 

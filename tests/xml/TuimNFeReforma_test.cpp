@@ -1495,6 +1495,38 @@ const CasoICMS kCasosPartilha[] = {
 
 INSTANTIATE_TEST_SUITE_P(Casos, PartilhaSemLugar, ::testing::ValuesIn(kCasosPartilha), Nome);
 
+// Only ICMS51 and ICMS90 hold the benefit code, deferral and deferred FCP, and only ICMSPart
+// the sharing fields: any other group given them stays valid, and each is an alert.
+class OutrosGruposSemLugar : public GrupoICMS {};
+
+TEST_P(OutrosGruposSemLugar, IsAnAlertAndTheGroupStaysValid) { Conferir(); }
+
+// Every value of ICMS90's PL_010 steps given.
+void Reforma90(TNFe& n) {
+  NFeReforma::Beneficio(n);
+  NFeReforma::Diferimento(n);
+  NFeReforma::FCPDiferido(n);
+}
+
+const CasoICMS kCasosOutrosGrupos[] = {
+    {"ICMS00",
+     Passos({[](TNFe& n) { NFeReforma::ICMSComBase(n, cstIcms00, "100", "18"); }, Reforma90}), psPL010e,
+     {"vBC", "vICMS"}, {"cBenefRBC", "vICMSOp", "pDif", "vICMSDif", "pFCPDif", "vFCPDif", "vFCPEfet"},
+     "Valor não gerado: o grupo ICMS00 não tem lugar para ele"},
+    {"ICMS00Partilha",
+     Passos({[](TNFe& n) { NFeReforma::ICMSComBase(n, cstIcms00, "100", "18"); }, PartilhaSemLugar::Partilha}),
+     psPL009V4, {"vBC", "vICMS"}, {"pBCOp", "UFST"}, "Valor não gerado: o grupo ICMS00 não tem lugar para ele"},
+    {"ICMS40", Passos({[](TNFe& n) { n.Det[0].Imposto.ICMS.CST = cstIcms40; }, NFeReforma::Diferimento}),
+     psPL009V4, {"CST"}, {"vICMSOp", "pDif", "vICMSDif"}, "Valor não gerado: o grupo ICMS40 não tem lugar para ele"},
+    {"SN102",
+     Passos({[](TNFe& n) { GrupoICMS::SimplesNacional(n, csosn102); }, NFeReforma::Beneficio,
+             PartilhaSemLugar::Partilha}),
+     psPL010e, {"CSOSN"}, {"cBenefRBC", "pBCOp", "UFST"},
+     "Valor não gerado: o grupo ICMSSN102 não tem lugar para ele"},
+};
+
+INSTANTIATE_TEST_SUITE_P(Casos, OutrosGruposSemLugar, ::testing::ValuesIn(kCasosOutrosGrupos), Nome);
+
 // ICMSPart has, in either package, none of the PL_010 values of ICMS90: each given is an
 // alert after those of the FCP.
 class ICMSPartReforma : public GrupoICMS {};
