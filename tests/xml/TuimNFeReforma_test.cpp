@@ -18,6 +18,7 @@
 #include "fiscal/TuimDateTime.h"
 #include "fiscal/fscAuxiliar.h"
 #include "security/CertificadosTeste.h"
+#include "testing/NFeConstrutor.h"
 #include "xml/TuimNFeJson.h"
 #include "xml/TuimNFeR.h"
 #include "xml/TuimNFeReforma.h"
@@ -90,28 +91,8 @@ public:
     n.Ide.indFinal = indFinal1;
     n.Ide.indPres = indPres1;
     n.Ide.verProc = "Tuim 1.0";
-    n.Emit.CNPJCPF = "11222333000181";
-    n.Emit.xNome = "EMPRESA EMITENTE LTDA";
-    n.Emit.EnderEmit.xLgr = "RUA DAS FLORES";
-    n.Emit.EnderEmit.nro = "7";
-    n.Emit.EnderEmit.xBairro = "CENTRO";
-    n.Emit.EnderEmit.cMun = 3550308;
-    n.Emit.EnderEmit.xMun = "SAO PAULO";
-    n.Emit.EnderEmit.UF = "SP";
-    n.Emit.EnderEmit.CEP = 1001000;
-    n.Emit.IE = "110042490114";
-    n.Emit.CRT = crt3;
-    n.Dest.CNPJCPF = "11444777000161";
-    n.Dest.xNome = "CLIENTE LTDA";
-    n.Dest.EnderDest.xLgr = "AV PAULISTA";
-    n.Dest.EnderDest.nro = "1000";
-    n.Dest.EnderDest.xBairro = "BELA VISTA";
-    n.Dest.EnderDest.cMun = 3550308;
-    n.Dest.EnderDest.xMun = "SAO PAULO";
-    n.Dest.EnderDest.UF = "SP";
-    n.Dest.EnderDest.CEP = 1310100;
-    n.Dest.indIEDest = indIEDest1;
-    n.Dest.IE = "110042490114";
+    teste::Emitente(n);
+    teste::Destinatario(n);
     Item(n, 1, V("100"));
     n.Total.ICMSTot.vProd = V("100");
     n.Total.ICMSTot.vNF = V("100");

@@ -10,23 +10,12 @@
 #include "fiscal/fscAuxiliar.h"
 #include "NFeExemplos.h"
 #include "testing/NFeConstrutor.h"
+#include "testing/NFeTexto.h"
 #include "xml/TuimNFeW.h"
 
 namespace tuim {
 namespace {
 
-const std::string kResto =
-    "<det nItem=\"1\"><prod><cProd>1</cProd><cEAN>SEM GTIN</cEAN><xProd>PRODUTO</xProd><NCM>22030000</NCM>"
-    "<CFOP>5102</CFOP><uCom>UN</uCom><qCom>1.0000</qCom><vUnCom>10.0000000000</vUnCom><vProd>10.00</vProd>"
-    "<cEANTrib>SEM GTIN</cEANTrib><uTrib>UN</uTrib><qTrib>1.0000</qTrib><vUnTrib>10.0000000000</vUnTrib>"
-    "<indTot>1</indTot></prod><imposto><ICMS><ICMSSN102><orig>0</orig><CSOSN>102</CSOSN></ICMSSN102></ICMS>"
-    "<PIS><PISNT><CST>07</CST></PISNT></PIS><COFINS><COFINSNT><CST>07</CST></COFINSNT></COFINS></imposto></det>"
-    "<total><ICMSTot><vBC>0.00</vBC><vICMS>0.00</vICMS><vICMSDeson>0.00</vICMSDeson><vFCP>0.00</vFCP>"
-    "<vBCST>0.00</vBCST><vST>0.00</vST><vFCPST>0.00</vFCPST><vFCPSTRet>0.00</vFCPSTRet><vProd>10.00</vProd>"
-    "<vFrete>0.00</vFrete><vSeg>0.00</vSeg><vDesc>0.00</vDesc><vII>0.00</vII><vIPI>0.00</vIPI>"
-    "<vIPIDevol>0.00</vIPIDevol><vPIS>0.00</vPIS><vCOFINS>0.00</vCOFINS><vOutro>0.00</vOutro><vNF>10.00</vNF>"
-    "</ICMSTot></total><transp><modFrete>9</modFrete></transp><pag><detPag><tPag>01</tPag><vPag>10.00</vPag>"
-    "</detPag></pag></infNFe>";
 
 class NFeWSchema : public exemplos::ComEsquema {
 protected:
@@ -52,7 +41,7 @@ protected:
     std::size_t corte = std::min(xml.find("<det "), xml.find("<total>"));
     EXPECT_NE(corte, std::string::npos);
     if (corte != std::string::npos) xml.resize(corte);
-    return Xmllint(xml + kResto + exemplos::Assinatura(w.ChaveAcesso()) + "</NFe>");
+    return Xmllint(xml + teste::kItemSimplesAteOFim + exemplos::Assinatura(w.ChaveAcesso()) + "</NFe>");
   }
 
   TNFe n;
