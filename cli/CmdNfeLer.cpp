@@ -21,15 +21,6 @@
 namespace tuim::cli {
 namespace {
 
-bool LerArquivo(const std::string& nome, std::string& texto) {
-  std::ifstream f(nome, std::ios::binary);
-  if (!f) return false;
-  std::ostringstream ss;
-  ss << f.rdbuf();
-  texto = ss.str();
-  return !f.bad();
-}
-
 // The one file argument of a subcommand, read; false with the exit code in `rc` otherwise.
 bool Documento(const Args& a, const std::string& sub, const std::vector<std::string>& opcoes, std::string& xml,
                int& rc) {

@@ -26,15 +26,6 @@
 namespace tuim::cli {
 namespace {
 
-bool LerArquivo(const std::string& nome, std::string& texto) {
-  std::ifstream f(nome, std::ios::binary);
-  if (!f) return false;
-  std::ostringstream ss;
-  ss << f.rdbuf();
-  texto = ss.str();
-  return !f.bad();
-}
-
 // The first code point of `utf8` that Windows-1252 cannot hold, as "U+XXXX"; empty when every
 // one fits. The readers would turn such a character into "?" without a word.
 std::string ForaDoCp1252(const std::string& utf8) {

@@ -79,7 +79,7 @@ int UsageError(const std::string& message);
 // terminal, and returns kExitInvalid.
 int Falha(const std::string& mensagem);
 
-// The whole file, byte for byte; false when it cannot be opened.
+// The whole file, byte for byte; false when it cannot be opened or read.
 bool LerArquivo(const std::string& nome, std::string& texto);
 
 // JSON string literal of a UTF-8 text (quotes included).

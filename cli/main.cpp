@@ -127,7 +127,7 @@ bool LerArquivo(const std::string& nome, std::string& texto) {
   std::ostringstream ss;
   ss << f.rdbuf();
   texto = ss.str();
-  return true;
+  return !f.bad();
 }
 
 std::string JsonString(const std::string& s) {
